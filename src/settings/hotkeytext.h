@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// A key and its set of Shift, Alt and Ctrl (bits of ShiftState). Key 0 is no key.
+struct HotKey {
+    std::uint16_t key = 0;
+    std::uint8_t shift = 0;
+    friend bool operator==(const HotKey&, const HotKey&) = default;
+};
+
+// The written name of a virtual-key code: distinct and stable for every code from 8 to 255,
+// empty for the others.
+QString VirtualKeyName(std::uint16_t key);
+// "Shift+", "Ctrl+", "Alt+" in this order, then the key's name; empty for no key.
+QString HotKeyToText(const HotKey& hotKey);
+// Prefixes in any order and case ("^" for Ctrl), then a key name in any case.
+// A text that names no key gives key 0.
+HotKey TextToHotKey(const QString& text);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// An INI file with the semantics of the Windows private-profile functions. Nothing is
+// cached: every call reads the file afresh, and every write replaces it atomically.
+class IniFile {
+public:
+    explicit IniFile(QString path);
+
+    const QString& path() const { return m_path; }
+
+    // The value of the first matching key in the first matching section (names compared
+    // without regard to case), trimmed, unquoted and cut to 2047 characters; the default
+    // when the file, section or key is missing.
+    QString readText(const QString& section, const QString& key, const QString& defaultValue) const;
+    // Raises Error("'%s' is not a valid integer value") when the text read is no whole number.
+    int readInteger(const QString& section, const QString& key, int defaultValue) const;
+    // Creates file, section and key as needed and keeps every other line as it was.
+    // Raises Error("Unable to write to <path>") when the file cannot be written.
+    void writeText(const QString& section, const QString& key, const QString& value) const;
+    // Section names in file order, each once.
+    QStringList sectionNames() const;
+
+    static constexpr qsizetype MaxValueLength = 2047;
+
+private:
+    QString m_path;
+};
+
+// Strict whole-number conversion of settings texts; raises the conversion error.
+int TextToInteger(const QString& text);

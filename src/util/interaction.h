@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Every box, question, prompt, file picker and cursor change that the user sees goes
+// through this one interface, so that tests can answer them and read their texts.
+class Interaction {
+public:
+    virtual ~Interaction();
+
+    // Plain box captioned with the application title.
+    virtual void showMessage(const QString& text) = 0;
+    // Warning box captioned "Warning" with the single button OK.
+    virtual void showWarning(const QString& text) = 0;
+    // The standard error box, captioned with the application title.
+    virtual void showError(const QString& text) = 0;
+    // Box captioned "Confirm" with Yes and No; true only for Yes.
+    virtual bool confirmYesNo(const QString& text) = 0;
+    // Single-line input box; no value when cancelled or closed.
+    virtual std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                             const QString& value, int maxLength)
+        = 0;
+    // File-open dialog; filter in the form "Name|*.a;*.b|Name|*.*". No value when cancelled.
+    virtual std::optional<QString> openFileName(const QString& folder, const QString& filter) = 0;
+    virtual void setBusyCursor(bool busy) = 0;
+    // Opens a file with the desktop's default program; the shell's result (> 32 is success).
+    virtual int runFile(const QString& file, const QString& parameters, int showCommand,
+                        const QString& folder)
+        = 0;
+};
+
+// The installed implementation; raises Error when none is installed.
+Interaction& interaction();
+// Installs an implementation (not owned); nullptr uninstalls.
+void setInteraction(Interaction* implementation);
+
+// The application title, caption of plain boxes and the main window.
+QString ApplicationTitle();

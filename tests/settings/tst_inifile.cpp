@@ -1,0 +1,210 @@
+#include "settings/inifile.h"
+
+#include "util/errors.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestIniFile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QVERIFY(dir.isValid()); path = dir.filePath(u"t.ini"_s); QFile::remove(path); }
+
+    void readsLikePrivateProfile();
+    void defaultsForMissingParts();
+    void longValuesAreCut();
+    void sectionNamesInFileOrder();
+    void writeCreatesFileSectionAndKey();
+    void writeKeepsEverythingElse();
+    void writeKeepsByteOrderMarkAndLineEnds();
+    void integers();
+    void refusedWriteLeavesOldFile();
+
+private:
+    QTemporaryDir dir;
+    QString path;
+};
+
+void TestIniFile::readsLikePrivateProfile()
+{
+    writeAll(path,
+             "\xEF\xBB\xBF; comment=ignored\r\n"
+             "[Options]\r\n"
+             "  Target  =  Outlook Express  \r\n"
+             ";HotKey=F1\r\n"
+             "HotKey=F9\r\n"
+             "hotkey=F10\r\n"
+             "Quoted=\"  spaced  \"\r\n"
+             "Single='x'\r\n"
+             "Mismatched=\"x'\r\n"
+             "Empty=\r\n"
+             "Equals=a=b\r\n"
+             "[options]\r\n"
+             "Second=found only in the first section\r\n"
+             "[Ünïcode]\r\n"
+             "Name=日本語 ✓\r\n");
+    IniFile ini(path);
+    QCOMPARE(ini.readText(u"OPTIONS"_s, u"target"_s, u"d"_s), u"Outlook Express"_s);
+    QCOMPARE(ini.readText(u"Options"_s, u"HotKey"_s, u"d"_s), u"F9"_s);
+    QCOMPARE(ini.readText(u"Options"_s, u"Quoted"_s, u"d"_s), u"  spaced  "_s);
+    QCOMPARE(ini.readText(u"Options"_s, u"Single"_s, u"d"_s), u"x"_s);
+    QCOMPARE(ini.readText(u"Options"_s, u"Mismatched"_s, u"d"_s), u"\"x'"_s);
+    QCOMPARE(ini.readText(u"Options"_s, u"Empty"_s, u"d"_s), QString());
+    QCOMPARE(ini.readText(u"Options"_s, u"Equals"_s, u"d"_s), u"a=b"_s);
+    QCOMPARE(ini.readText(u"Options"_s, u"Second"_s, u"d"_s), u"d"_s);
+    QCOMPARE(ini.readText(u"ünïcode"_s, u"name"_s, u"d"_s), u"日本語 ✓"_s);
+    QCOMPARE(ini.readText(u"Options"_s, u"; comment"_s, u"d"_s), u"d"_s);
+}
+
+void TestIniFile::defaultsForMissingParts()
+{
+    IniFile ini(path);
+    QCOMPARE(ini.readText(u"Options"_s, u"Target"_s, u"dflt"_s), u"dflt"_s); // no file
+    writeAll(path, "[Other]\nTarget=x\n");
+    QCOMPARE(ini.readText(u"Options"_s, u"Target"_s, u"dflt"_s), u"dflt"_s); // no section
+    QCOMPARE(ini.readText(u"Other"_s, u"Target2"_s, u"dflt"_s), u"dflt"_s);  // no key
+    QVERIFY(ini.sectionNames() == QStringList{u"Other"_s});
+}
+
+void TestIniFile::longValuesAreCut()
+{
+    const QByteArray value(5000, 'v');
+    writeAll(path, "[S]\nK=" + value + "\n");
+    QCOMPARE(IniFile(path).readText(u"S"_s, u"K"_s, {}).size(), 2047);
+}
+
+void TestIniFile::sectionNamesInFileOrder()
+{
+    writeAll(path, "[Eudora]\n[Pegasus]\n; [Commented]\n[ Outlook ]\n[eudora]\n[Notepad]\n");
+    QCOMPARE(IniFile(path).sectionNames(),
+             (QStringList{u"Eudora"_s, u"Pegasus"_s, u"Outlook"_s, u"Notepad"_s}));
+}
+
+void TestIniFile::writeCreatesFileSectionAndKey()
+{
+    IniFile ini(path);
+    ini.writeText(u"Options"_s, u"Target"_s, u"Notepad"_s);
+    ini.writeText(u"Options"_s, u"HotKey"_s, u"Shift+F12"_s);
+    ini.writeText(u"Startup Settings"_s, u"Main Form Left"_s, u"-20"_s);
+    ini.writeText(u"options"_s, u"TARGET"_s, u"Eudora"_s);
+    QCOMPARE(readAll(path),
+             "[Options]\nTarget=Eudora\nHotKey=Shift+F12\n[Startup Settings]\nMain Form Left=-20\n");
+    QCOMPARE(ini.readText(u"Options"_s, u"Target"_s, {}), u"Eudora"_s);
+}
+
+void TestIniFile::writeKeepsEverythingElse()
+{
+    writeAll(path,
+             "; user's notes\n"
+             "[Options]\n"
+             "Unknown = keep me\n"
+             "  Target = Old  \n"
+             "; trailing comment\n"
+             "\n"
+             "[Custom]\n"
+             "x=1\n");
+    IniFile ini(path);
+    ini.writeText(u"Options"_s, u"Target"_s, u"New\r\nLine"_s);
+    ini.writeText(u"Options"_s, u"HotKey"_s, u"F12"_s);
+    ini.writeText(u"Custom"_s, u"y"_s, u"2"_s);
+    QCOMPARE(readAll(path),
+             "; user's notes\n"
+             "[Options]\n"
+             "Unknown = keep me\n"
+             "  Target =New  Line\n"
+             "HotKey=F12\n"
+             "; trailing comment\n"
+             "\n"
+             "[Custom]\n"
+             "x=1\n"
+             "y=2\n");
+}
+
+void TestIniFile::writeKeepsByteOrderMarkAndLineEnds()
+{
+    writeAll(path, "\xEF\xBB\xBF[A]\r\nk=1\r\n");
+    IniFile(path).writeText(u"A"_s, u"k"_s, u"é"_s);
+    QCOMPARE(readAll(path), "\xEF\xBB\xBF[A]\r\nk=\xC3\xA9\r\n");
+}
+
+void TestIniFile::integers()
+{
+    writeAll(path, "[S]\na=42\nb=-7\nc=12px\nd=\ne= 3\nf=99999999999\n");
+    IniFile ini(path);
+    QCOMPARE(ini.readInteger(u"S"_s, u"a"_s, 0), 42);
+    QCOMPARE(ini.readInteger(u"S"_s, u"b"_s, 0), -7);
+    QCOMPARE(ini.readInteger(u"S"_s, u"e"_s, 0), 3);
+    QCOMPARE(ini.readInteger(u"S"_s, u"missing"_s, 178), 178);
+    for (const auto& [key, text] : {std::pair{u"c"_s, u"12px"_s}, std::pair{u"d"_s, QString()},
+                                    std::pair{u"f"_s, u"99999999999"_s}}) {
+        try {
+            ini.readInteger(u"S"_s, key, 0);
+            QFAIL("no conversion error");
+        } catch (const Error& e) {
+            QCOMPARE(e.text(), u"'"_s + text + u"' is not a valid integer value"_s);
+        }
+    }
+}
+
+void TestIniFile::refusedWriteLeavesOldFile()
+{
+#ifdef Q_OS_UNIX
+    // A folder that refuses writing; root ignores permissions, so the check runs in a
+    // child process without them.
+    const QByteArray old = "[Options]\n; keep\nTarget=Old\n";
+    writeAll(path, old);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
+                                          | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther | QFile::ReadGroup);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        try {
+            IniFile(path).writeText(u"Options"_s, u"Target"_s, u"New"_s);
+            _exit(1);
+        } catch (const Error& e) {
+            _exit(e.text() == u"Unable to write to "_s + path ? 0 : 2);
+        }
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"t.ini"_s});
+#else
+    QSKIP("needs a POSIX process without write permission");
+#endif
+}
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "tst_inifile.moc"

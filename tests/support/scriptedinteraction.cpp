@@ -1,0 +1,94 @@
+#include "scriptedinteraction.h"
+
+#include "util/errors.h"
+
+using namespace Qt::StringLiterals;
+
+ScriptedInteraction::ScriptedInteraction()
+{
+    setInteraction(this);
+}
+
+ScriptedInteraction::~ScriptedInteraction()
+{
+    setInteraction(nullptr);
+}
+
+void ScriptedInteraction::showMessage(const QString& text)
+{
+    shown.append({u"message"_s, ApplicationTitle(), text});
+}
+
+void ScriptedInteraction::showWarning(const QString& text)
+{
+    shown.append({u"warning"_s, u"Warning"_s, text});
+}
+
+void ScriptedInteraction::showError(const QString& text)
+{
+    shown.append({u"error"_s, ApplicationTitle(), text});
+}
+
+bool ScriptedInteraction::confirmYesNo(const QString& text)
+{
+    shown.append({u"confirm"_s, u"Confirm"_s, text});
+    if (confirmAnswers.empty())
+        qFatal("Unexpected confirmation: %s", qUtf8Printable(text));
+    const bool answer = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedInteraction::inputText(const QString& caption, const QString& prompt,
+                                                      const QString& value, int maxLength)
+{
+    shown.append({u"input"_s, caption, prompt});
+    if (inputAnswers.empty())
+        qFatal("Unexpected input box: %s", qUtf8Printable(prompt));
+    std::optional<QString> answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    if (answer && answer->isNull())
+        answer = value; // a null answer accepts the default as shown
+    if (answer && answer->size() > maxLength)
+        answer->truncate(maxLength);
+    return answer;
+}
+
+std::optional<QString> ScriptedInteraction::openFileName(const QString& folder, const QString& filter)
+{
+    shown.append({u"open"_s, folder, filter});
+    if (fileAnswers.empty())
+        qFatal("Unexpected file dialog");
+    std::optional<QString> answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedInteraction::setBusyCursor(bool isBusy)
+{
+    busy = isBusy;
+    ++busyChanges;
+}
+
+int ScriptedInteraction::runFile(const QString& file, const QString&, int, const QString&)
+{
+    shown.append({u"run"_s, {}, file});
+    if (runFileResult < 0)
+        throw Error(u"cannot run"_s);
+    return runFileResult;
+}
+
+QStringList ScriptedInteraction::texts(const QString& kind) const
+{
+    QStringList result;
+    for (const Shown& s : shown) {
+        if (s.kind == kind)
+            result.append(s.text);
+    }
+    return result;
+}
+
+void ScriptedInteraction::clear()
+{
+    shown.clear();
+}

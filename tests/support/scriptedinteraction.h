@@ -1,0 +1,46 @@
+#pragma once
+
+#include "util/interaction.h"
+
+#include <QList>
+#include <QString>
+
+#include <deque>
+#include <optional>
+
+// Records every box and prompt and answers them from queues. An unexpected question
+// (nothing queued) fails loudly instead of guessing.
+class ScriptedInteraction : public Interaction {
+public:
+    struct Shown {
+        QString kind;    // "message", "warning", "error", "confirm", "input", "open", "run"
+        QString caption; // input boxes only
+        QString text;
+    };
+
+    ScriptedInteraction();
+    ~ScriptedInteraction() override;
+
+    void showMessage(const QString& text) override;
+    void showWarning(const QString& text) override;
+    void showError(const QString& text) override;
+    bool confirmYesNo(const QString& text) override;
+    std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                     const QString& value, int maxLength) override;
+    std::optional<QString> openFileName(const QString& folder, const QString& filter) override;
+    void setBusyCursor(bool busy) override;
+    int runFile(const QString& file, const QString& parameters, int showCommand,
+                const QString& folder) override;
+
+    std::deque<bool> confirmAnswers;
+    std::deque<std::optional<QString>> inputAnswers; // nullopt cancels
+    std::deque<std::optional<QString>> fileAnswers;
+    int runFileResult = 42;
+    bool busy = false;
+    int busyChanges = 0;
+
+    QList<Shown> shown;
+    // The texts of the boxes of one kind, in order.
+    QStringList texts(const QString& kind) const;
+    void clear();
+};
