@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+
+// What the logic needs of the desktop. One implementation per platform, and a recording
+// fake for tests; only the application picks one.
+
+// A platform window handle; 0 is no window.
+using WindowHandle = std::uint64_t;
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem();
+    // Top-level windows, topmost first, visible, hidden and minimised alike.
+    virtual QList<WindowHandle> topLevelWindows() = 0;
+    virtual QString windowTitle(WindowHandle window) = 0;
+    virtual QString windowClass(WindowHandle window) = 0;
+    // The owner of a pop-up window, or 0.
+    virtual WindowHandle windowOwner(WindowHandle window) = 0;
+    // The window that has the user's input now, or 0.
+    virtual WindowHandle activeWindow() = 0;
+    virtual bool isMinimized(WindowHandle window) = 0;
+    virtual void restoreWindow(WindowHandle window) = 0;
+    // Asks for the window to become the active one, and puts it on top.
+    virtual void requestActivation(WindowHandle window) = 0;
+    virtual void raiseWindow(WindowHandle window) = 0;
+    // Waits, keeping events flowing, until the window is active or the time is up.
+    virtual bool waitUntilActive(WindowHandle window, int timeoutMs) = 0;
+};
+
+// Key events in the Windows virtual-key numbering.
+class KeyboardSynth {
+public:
+    enum Flags : std::uint32_t { ExtendedKey = 1, KeyUp = 2 };
+    virtual ~KeyboardSynth();
+    virtual std::uint8_t scanCode(std::uint16_t virtualKey) = 0;
+    virtual void keyEvent(std::uint16_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) = 0;
+    // Waits until the user holds no Shift, Ctrl, Alt or Super key, or the time is up.
+    virtual bool waitUntilModifiersReleased(int timeoutMs) = 0;
+};
+
+class Clipboard {
+public:
+    virtual ~Clipboard();
+    virtual bool hasText() = 0;
+    virtual QString text() = 0;
+    virtual void setText(const QString& text) = 0;
+    // A list of files, in the form the desktop's file managers and mail programs paste.
+    virtual void setFiles(const QStringList& paths) = 0;
+    // Waits, keeping events flowing, until another program has read what was last put
+    // on the clipboard, or the time is up.
+    virtual bool waitUntilRead(int timeoutMs) = 0;
+};
+
+// A system-wide key; the callback runs on the user-interface thread.
+class GlobalHotKey {
+public:
+    virtual ~GlobalHotKey();
+    // False when the desktop refuses the key (another program holds it).
+    virtual bool setKey(std::uint16_t virtualKey, std::uint8_t shiftState) = 0;
+    virtual void clear() = 0;
+    virtual void setCallback(std::function<void()> callback) = 0;
+};
+
+struct Platform {
+    WindowSystem& windows;
+    KeyboardSynth& keyboard;
+    Clipboard& clipboard;
+    GlobalHotKey& activationKey;
+};
+
+// The installed platform; raises Error when none is installed.
+Platform& platform();
+void setPlatform(Platform* implementation);

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+
+// The state of a table object: closed, browsing, or editing/inserting its current row.
+enum class DataSetState { Inactive = 0, Browse = 1, Edit = 2, Insert = 3 };
+
+// A table of the database with a current row, a simple filter ("id = 5"), optional
+// master/detail link, and insert/edit/post/cancel/delete on the current row.
+class DataTable : public QObject {
+    Q_OBJECT
+public:
+    DataTable(QString objectName, QString tableName, QStringList fields, QObject* parent = nullptr);
+
+    const QString& tableName() const { return m_tableName; }
+    void setConnection(const QString& connectionName);
+
+    // Detail link: this table holds only the rows whose detailField equals the master's
+    // current masterField, re-reads when the master's current row changes, and new rows
+    // get that value without the caller setting it.
+    void setMaster(DataTable* master, const QString& detailField, const QString& masterField);
+
+    void open();
+    void close();
+    bool isOpen() const { return m_state != DataSetState::Inactive; }
+    DataSetState state() const { return m_state; }
+
+    // Only "<field> = <integer>" is understood; raises Error for anything else.
+    void setFilter(const QString& filter);
+    const QString& filter() const { return m_filter; }
+    void setFiltered(bool on);
+    bool filtered() const { return m_filtered; }
+    // Reads the rows again (keeps the position when it can).
+    void refresh();
+
+    int recordCount() const;
+    bool isEmpty() const { return recordCount() == 0; }
+    // Current row, 0-based; -1 when there is none.
+    int currentRow() const { return m_current; }
+    void setCurrentRow(int row);
+    void first();
+    void next();
+    bool eof() const;
+
+    // Fields of the current row (or of the row being edited or inserted).
+    QVariant fieldValue(const QString& field) const;
+    QString fieldText(const QString& field) const;
+    // Only in Edit or Insert.
+    void setFieldValue(const QString& field, const QVariant& value);
+
+    void insert();
+    void edit();
+    // Writes the pending insert or edit; after an insert the new row is current.
+    // A refusal goes to the post-error handler when one is set (the handler raises
+    // Abort to end the operation silently); otherwise it raises Error.
+    void post();
+    void cancel();
+    // Deletes the current row.
+    void deleteRow();
+
+    using PostErrorHandler = std::function<void(const QString& databaseText)>;
+    void setPostErrorHandler(PostErrorHandler handler);
+
+Q_SIGNALS:
+    void stateChanged(DataSetState state);
+    // The current row changed (scroll, refresh, filter, post, delete).
+    void currentRowChanged();
+
+private:
+    QString m_tableName;
+    QStringList m_fields;
+    QString m_connectionName;
+    DataTable* m_master = nullptr;
+    QString m_detailField;
+    QString m_masterField;
+    QString m_filter;
+    bool m_filtered = false;
+    DataSetState m_state = DataSetState::Inactive;
+    int m_current = -1;
+    QList<QVariantList> m_rows;
+    QVariantList m_buffer;
+    PostErrorHandler m_postError;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "store/dataset.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class SqlDialect;
+
+// One saved query of the database, called like a stored procedure: its SQL body is read
+// from the database's table of saved queries, its bracketed parameters are bound by
+// name, and its result is read whole.
+class SavedQuery {
+public:
+    // componentName: "aspTextByHotword"; procedureName: "TextByHotWord";
+    // parameterNames with brackets and colon: {"[Hotword:]"}. maxRows < 0: no limit.
+    SavedQuery(QString componentName, QString procedureName, QStringList parameterNames,
+               int maxRows = -1);
+
+    const QString& componentName() const { return m_componentName; }
+    const QString& procedureName() const { return m_procedureName; }
+    const QStringList& parameterNames() const { return m_parameterNames; }
+
+    void setConnection(const QString& connectionName);
+
+    // Forgets the last result.
+    void close();
+    bool isOpen() const { return m_open; }
+    // The declared parameter of that name (case-insensitive), or an empty text.
+    QString findParameter(const QString& name) const;
+    // Raises "Could not find parameter called <name> in <component>" for a missing name.
+    void setParameter(const QString& name, const QVariant& value);
+    // Runs the query and reads its rows (at most maxRows).
+    void open();
+    // Runs a query that returns no rows.
+    void execute();
+    const DataSet& result() const { return m_result; }
+    int recordCount() const { return m_result.recordCount(); }
+
+    // Steps of one call: close, look up, set, open.
+    const DataSet& openWith(const QString& parameter, const QVariant& value);
+
+private:
+    QString m_componentName;
+    QString m_procedureName;
+    QStringList m_parameterNames;
+    QVariantList m_values;
+    int m_maxRows;
+    QString m_connectionName;
+    bool m_open = false;
+    DataSet m_result;
+};
+
+// The error for a parameter that a saved-query component does not declare.
+[[noreturn]] void RaiseParameterNotFound(const QString& parameter, const QString& component);
