@@ -1,0 +1,140 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// A scripted desktop that records what the logic does to it. Every operation that
+// changes something, and every wait, is also appended to one shared journal, so that
+// tests can check the order of steps across windows, keys and clipboard.
+
+struct FakeWindow {
+    WindowHandle handle = 0;
+    QString title;
+    QString className;
+    WindowHandle owner = 0;
+    bool minimized = false;
+};
+
+class FakeWindowSystem : public WindowSystem {
+public:
+    explicit FakeWindowSystem(QStringList& journal);
+
+    // Adds a window on top of all others and gives its handle (1, 2, 3, ... in order).
+    WindowHandle addWindow(const QString& title, const QString& className = {}, WindowHandle owner = 0);
+    FakeWindow& window(WindowHandle handle);
+    // Handles topmost first.
+    QList<WindowHandle> stacking() const;
+
+    // The window that has the input; requestActivation changes it when activationWorks.
+    WindowHandle active = 0;
+    bool activationWorks = true;
+    // How many windows topLevelWindows has listed, and how often it was called.
+    int enumerations = 0;
+
+    QList<WindowHandle> topLevelWindows() override;
+    QString windowTitle(WindowHandle window) override;
+    QString windowClass(WindowHandle window) override;
+    WindowHandle windowOwner(WindowHandle window) override;
+    WindowHandle activeWindow() override;
+    bool isMinimized(WindowHandle window) override;
+    void restoreWindow(WindowHandle window) override;
+    void requestActivation(WindowHandle window) override;
+    void raiseWindow(WindowHandle window) override;
+    bool waitUntilActive(WindowHandle window, int timeoutMs) override;
+
+private:
+    QStringList& m_journal;
+    QList<FakeWindow> m_windows; // topmost first
+    WindowHandle m_next = 1;
+};
+
+struct KeyEventRecord {
+    std::uint16_t key = 0;
+    std::uint8_t scanCode = 0;
+    std::uint32_t flags = 0;
+    friend bool operator==(const KeyEventRecord&, const KeyEventRecord&) = default;
+};
+
+class FakeKeyboardSynth : public KeyboardSynth {
+public:
+    explicit FakeKeyboardSynth(QStringList& journal);
+
+    // Set-1 scan codes of a PC keyboard for letters, digits, F1-F12 and the modifiers;
+    // 0 for keys without one, as the desktop answers for unknown keys.
+    static std::uint8_t pcScanCode(std::uint16_t virtualKey);
+
+    QList<KeyEventRecord> events;
+    // While true, waitUntilModifiersReleased reports a time-out.
+    bool modifiersHeld = false;
+
+    std::uint8_t scanCode(std::uint16_t virtualKey) override;
+    void keyEvent(std::uint16_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) override;
+    bool waitUntilModifiersReleased(int timeoutMs) override;
+
+private:
+    QStringList& m_journal;
+};
+
+class FakeClipboard : public Clipboard {
+public:
+    explicit FakeClipboard(QStringList& journal);
+
+    // The clipboard's text, or nothing when it holds no text (empty, a picture, files).
+    std::optional<QString> content;
+    // The file list last put on it; emptied by any later setText.
+    QStringList files;
+    // Every text and file list put on the clipboard, in order ("files:" + paths joined by "|").
+    QStringList history;
+    // Whether a reader fetches what is put on the clipboard; false makes waitUntilRead time out.
+    bool readerPresent = true;
+
+    bool hasText() override;
+    QString text() override;
+    void setText(const QString& text) override;
+    void setFiles(const QStringList& paths) override;
+    bool waitUntilRead(int timeoutMs) override;
+
+private:
+    QStringList& m_journal;
+};
+
+class FakeGlobalHotKey : public GlobalHotKey {
+public:
+    explicit FakeGlobalHotKey(QStringList& journal);
+
+    std::uint16_t key = 0;
+    std::uint8_t shiftState = 0;
+    // Keys that "another program" holds: setKey refuses them.
+    QList<std::uint16_t> takenKeys;
+
+    bool setKey(std::uint16_t virtualKey, std::uint8_t shift) override;
+    void clear() override;
+    void setCallback(std::function<void()> callback) override;
+    // Presses the held key as the user would; false when no key is held.
+    bool press();
+
+private:
+    QStringList& m_journal;
+    std::function<void()> m_callback;
+};
+
+// Owns the four fakes and installs them as the platform for its lifetime.
+class FakePlatform {
+public:
+    FakePlatform();
+    ~FakePlatform();
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    QStringList journal;
+    FakeWindowSystem windows{journal};
+    FakeKeyboardSynth keyboard{journal};
+    FakeClipboard clipboard{journal};
+    FakeGlobalHotKey activationKey{journal};
+    Platform platform{windows, keyboard, clipboard, activationKey};
+};
