@@ -1,0 +1,90 @@
+#include "platform/x11/x11connection.h"
+
+#include "util/errors.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+X11Connection::X11Connection()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        throw Error(u"This program needs an X11 desktop session."_s);
+    m_connection = x11->connection();
+    m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+}
+
+xcb_atom_t X11Connection::atom(const char* name)
+{
+    for (const auto& [known, value] : m_atoms) {
+        if (known == name)
+            return value;
+    }
+    const auto reply = TakeReply(xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr));
+    const xcb_atom_t value = reply ? reply->atom : XCB_NONE;
+    if (value != XCB_NONE)
+        m_atoms.append({QByteArray(name), value});
+    return value;
+}
+
+QList<std::uint32_t> X11Connection::Property::words() const
+{
+    QList<std::uint32_t> result;
+    if (format != 32)
+        return result;
+    result.resize(data.size() / 4);
+    std::memcpy(result.data(), data.constData(), static_cast<std::size_t>(result.size()) * 4);
+    return result;
+}
+
+xcb_get_property_cookie_t X11Connection::requestProperty(xcb_window_t window, xcb_atom_t name)
+{
+    // 64 K words is far more than any title, class or window list holds.
+    return xcb_get_property(m_connection, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 65536);
+}
+
+X11Connection::Property X11Connection::property(xcb_get_property_cookie_t cookie)
+{
+    Property result;
+    const auto reply = TakeReply(xcb_get_property_reply(m_connection, cookie, nullptr));
+    if (!reply || reply->type == XCB_NONE)
+        return result;
+    result.type = reply->type;
+    result.format = reply->format;
+    result.data = QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                             xcb_get_property_value_length(reply.get()));
+    return result;
+}
+
+X11Connection::Property X11Connection::property(xcb_window_t window, xcb_atom_t name)
+{
+    return property(requestProperty(window, name));
+}
+
+bool X11Connection::waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    if (done())
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    bool result = false;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        result = done();
+        if (result || clock.elapsed() >= timeoutMs)
+            loop.quit();
+    });
+    poll.start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return result;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/x11/x11connection.h"
+
+#include <QAbstractNativeEventFilter>
+
+class X11KeyMap;
+
+// A passive grab of one key on the root window, for every combination of NumLock and
+// CapsLock. Also keeps the key map current when the keyboard mapping changes.
+class X11GlobalHotKey : public GlobalHotKey, public QAbstractNativeEventFilter {
+public:
+    X11GlobalHotKey(X11Connection& x11, X11KeyMap& keys);
+    ~X11GlobalHotKey() override;
+
+    bool setKey(std::uint16_t virtualKey, std::uint8_t shiftState) override;
+    void clear() override;
+    void setCallback(std::function<void()> callback) override;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    QList<std::uint16_t> lockCombinations();
+    void ungrab(xcb_keycode_t keycode, const QList<std::uint16_t>& modifierSets);
+    bool handleKey(bool press, xcb_timestamp_t time);
+
+    X11Connection& m_x11;
+    X11KeyMap& m_keys;
+    std::function<void()> m_callback;
+    xcb_keycode_t m_keycode = 0;
+    std::uint16_t m_modifiers = 0;
+    QList<std::uint16_t> m_grabbed;
+    // Auto-repeat: presses while the key is down fire once.
+    bool m_down = false;
+    xcb_timestamp_t m_lastPress = 0;
+    xcb_timestamp_t m_lastRelease = 0;
+};

@@ -1,0 +1,160 @@
+#include "platform/x11/x11keyboard.h"
+
+#include "util/errors.h"
+#include "util/virtualkeys.h"
+
+#include <X11/keysym.h>
+#include <xcb/xtest.h>
+
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+xcb_keysym_t VirtualKeyToKeysym(std::uint16_t vk, bool extended)
+{
+    if (vk >= Vk::KeyA && vk <= Vk::KeyA + 25)
+        return XK_a + (vk - Vk::KeyA);
+    if (vk >= Vk::Key0 && vk <= Vk::Key0 + 9)
+        return XK_0 + (vk - Vk::Key0);
+    if (vk >= Vk::Numpad0 && vk <= Vk::Numpad0 + 9)
+        return XK_KP_0 + (vk - Vk::Numpad0);
+    if (vk >= Vk::F1 && vk <= Vk::F24)
+        return XK_F1 + (vk - Vk::F1);
+    switch (vk) {
+    case Vk::Back: return XK_BackSpace;
+    case Vk::Tab: return XK_Tab;
+    case Vk::Clear: return XK_Clear;
+    case Vk::Return: return extended ? XK_KP_Enter : XK_Return;
+    case Vk::Shift: return extended ? XK_Shift_R : XK_Shift_L;
+    case Vk::Control: return extended ? XK_Control_R : XK_Control_L;
+    case Vk::Menu: return extended ? XK_Alt_R : XK_Alt_L;
+    case Vk::Pause: return XK_Pause;
+    case Vk::Capital: return XK_Caps_Lock;
+    case Vk::Escape: return XK_Escape;
+    case Vk::Space: return XK_space;
+    case Vk::Prior: return XK_Prior;
+    case Vk::Next: return XK_Next;
+    case Vk::End: return XK_End;
+    case Vk::Home: return XK_Home;
+    case Vk::Left: return XK_Left;
+    case Vk::Up: return XK_Up;
+    case Vk::Right: return XK_Right;
+    case Vk::Down: return XK_Down;
+    case Vk::Select: return XK_Select;
+    case Vk::Print: return XK_Print;
+    case Vk::Execute: return XK_Execute;
+    case Vk::Snapshot: return XK_Print;
+    case Vk::Insert: return XK_Insert;
+    case Vk::Delete: return XK_Delete;
+    case Vk::Help: return XK_Help;
+    case Vk::LWin: return XK_Super_L;
+    case Vk::RWin: return XK_Super_R;
+    case Vk::Apps: return XK_Menu;
+    case Vk::Multiply: return XK_KP_Multiply;
+    case Vk::Add: return XK_KP_Add;
+    case Vk::Separator: return XK_KP_Separator;
+    case Vk::Subtract: return XK_KP_Subtract;
+    case Vk::Decimal: return XK_KP_Decimal;
+    case Vk::Divide: return XK_KP_Divide;
+    case Vk::NumLock: return XK_Num_Lock;
+    case Vk::Scroll: return XK_Scroll_Lock;
+    case Vk::LShift: return XK_Shift_L;
+    case Vk::RShift: return XK_Shift_R;
+    case Vk::LControl: return XK_Control_L;
+    case Vk::RControl: return XK_Control_R;
+    case Vk::LMenu: return XK_Alt_L;
+    case Vk::RMenu: return XK_Alt_R;
+    case Vk::Oem1: return XK_semicolon;
+    case Vk::OemPlus: return XK_equal;
+    case Vk::OemComma: return XK_comma;
+    case Vk::OemMinus: return XK_minus;
+    case Vk::OemPeriod: return XK_period;
+    case Vk::Oem2: return XK_slash;
+    case Vk::Oem3: return XK_grave;
+    case Vk::Oem4: return XK_bracketleft;
+    case Vk::Oem5: return XK_backslash;
+    case Vk::Oem6: return XK_bracketright;
+    case Vk::Oem7: return XK_apostrophe;
+    case Vk::Oem102: return XK_less;
+    default: return 0;
+    }
+}
+
+X11KeyMap::X11KeyMap(X11Connection& x11)
+    : m_symbols(xcb_key_symbols_alloc(x11.connection()))
+{
+}
+
+X11KeyMap::~X11KeyMap()
+{
+    xcb_key_symbols_free(m_symbols);
+}
+
+xcb_keycode_t X11KeyMap::keycode(xcb_keysym_t keysym)
+{
+    if (keysym == 0)
+        return 0;
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, keysym);
+    const xcb_keycode_t first = codes ? codes[0] : 0;
+    std::free(codes);
+    return first == XCB_NO_SYMBOL ? 0 : first;
+}
+
+xcb_keycode_t X11KeyMap::keycode(std::uint16_t virtualKey, bool extended)
+{
+    return keycode(VirtualKeyToKeysym(virtualKey, extended));
+}
+
+void X11KeyMap::refresh(xcb_mapping_notify_event_t* event)
+{
+    xcb_refresh_keyboard_mapping(m_symbols, event);
+}
+
+X11KeyboardSynth::X11KeyboardSynth(X11Connection& x11, X11KeyMap& keys)
+    : m_x11(x11)
+    , m_keys(keys)
+{
+}
+
+std::uint8_t X11KeyboardSynth::scanCode(std::uint16_t virtualKey)
+{
+    return m_keys.keycode(virtualKey, false);
+}
+
+void X11KeyboardSynth::keyEvent(std::uint16_t virtualKey, std::uint8_t, std::uint32_t flags)
+{
+    xcb_connection_t* c = m_x11.connection();
+    const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(c, &xcb_test_id);
+    if (!xtest || !xtest->present)
+        throw Error(u"The X server does not offer synthesized keys (XTEST extension missing)."_s);
+    // A key that the keyboard mapping lacks is lost, as a key that the desktop blocks.
+    const xcb_keycode_t code = m_keys.keycode(virtualKey, (flags & ExtendedKey) != 0);
+    if (code == 0)
+        return;
+    xcb_test_fake_input(c, (flags & KeyUp) ? XCB_KEY_RELEASE : XCB_KEY_PRESS, code, XCB_CURRENT_TIME,
+                        XCB_NONE, 0, 0, 0);
+    xcb_flush(c);
+}
+
+bool X11KeyboardSynth::modifierHeld()
+{
+    static constexpr xcb_keysym_t modifiers[] = {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R,
+                                                 XK_Alt_L,   XK_Alt_R,   XK_Meta_L,    XK_Meta_R,
+                                                 XK_Super_L, XK_Super_R, XK_Hyper_L,   XK_Hyper_R,
+                                                 XK_ISO_Level3_Shift};
+    xcb_connection_t* c = m_x11.connection();
+    const auto keymap = TakeReply(xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr));
+    if (!keymap)
+        return false;
+    for (const xcb_keysym_t keysym : modifiers) {
+        const xcb_keycode_t code = m_keys.keycode(keysym);
+        if (code != 0 && (keymap->keys[code / 8] & (1 << (code % 8))))
+            return true;
+    }
+    return false;
+}
+
+bool X11KeyboardSynth::waitUntilModifiersReleased(int timeoutMs)
+{
+    return m_x11.waitFor([this] { return !modifierHeld(); }, timeoutMs);
+}
