@@ -16,7 +16,8 @@ using WindowHandle = std::uint64_t;
 class WindowSystem {
 public:
     virtual ~WindowSystem();
-    // Top-level windows, topmost first, visible, hidden and minimised alike.
+    // Top-level windows, topmost first, visible, hidden and minimised alike. Title, class
+    // and owner of a listed window may be answered as they were when the list was made.
     virtual QList<WindowHandle> topLevelWindows() = 0;
     virtual QString windowTitle(WindowHandle window) = 0;
     virtual QString windowClass(WindowHandle window) = 0;
