@@ -1,0 +1,160 @@
+#pragma once
+
+#include "settings/hotkeytext.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+class DataSet;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWindow;
+
+// One attachment file of the shown Message.
+struct ShownAttachment {
+    QString fileName;
+    bool askFirst = false;
+    friend bool operator==(const ShownAttachment&, const ShownAttachment&) = default;
+};
+
+// The main window: the Message tree, the search, the shown Message and the commands.
+// Its creation never touches the database.
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Send caption, send key and activation key from options.ini, or the first-run notice.
+    void ApplyOptions();
+    void BringProgramToFront();
+
+    // The tree, loaded one level at a time.
+    void RefreshFAQTree();
+    void FillFAQNode(QTreeWidgetItem* node, int parentID);
+    int CountChildFAQs(int messageID);
+    // The selected node's Message ID, or -1.
+    int SelectedFAQID() const;
+
+    // The search of the "Find A Message" group.
+    void actSearchExecute();
+    void SearchByHotword(const QString& term);
+
+    // Every way of finding a Message ends here.
+    void ShowFAQByID(int messageID);
+    void LoadShownAttachments(int messageID);
+    // Lists several rows (ID, ShortName, Text) in the select-a-message dialog.
+    void ShowSearchResults(const DataSet& rows);
+
+    int ShownMessageID() const { return m_shownMessageID; }
+    bool SingleMessageShown() const { return m_singleMessageShown; }
+    const QList<ShownAttachment>& ShownAttachments() const { return m_shownAttachments; }
+    const QString& ShownNotes() const { return m_shownNotes; }
+    HotKey SendHotKey() const { return m_sendHotKey; }
+    HotKey ActivateHotKey() const { return m_activateHotKey; }
+    // True once the database could not be found and the program was asked to end.
+    bool terminationRequested() const { return m_terminationRequested; }
+
+    // Left pane.
+    QWidget* pnlFAQs;
+    QCheckBox* chkShowHotWord;
+    QTreeWidget* tvFAQs;
+    QSplitter* spltMain;
+    // Find A Message.
+    QGroupBox* fraFindAnAnswer;
+    QLineEdit* txtSearchTerm;
+    QPushButton* btnGo;
+    QComboBox* cmbSearchType;
+    // Selected Message.
+    QGroupBox* fraCurrentFAQ;
+    QLabel* lblFAQTitle;
+    QPlainTextEdit* memText;
+    QLabel* lblFAQHotword;
+    QLabel* lblAttachments;
+    QPushButton* btnPasteToReceivingApp;
+    QPushButton* btnInternalComments;
+    QPushButton* btnEdit;
+    QPushButton* btnExit;
+
+    // Commands.
+    QAction* acRefreshFAQs;
+    QAction* actSearch;
+    QAction* actNew;
+    QAction* actEdit;
+    QAction* actDelete;
+    QAction* actSendFAQ;
+    QAction* actViewInternalNotes;
+    QAction* actHotwordList;
+    QAction* actUsageReport;
+    QAction* actOptions;
+    QAction* actSynchronize;
+    QAction* actReconnect;
+    QAction* actInstructions;
+    QAction* actExit;
+    QAction* actRestore;
+    QAction* actHelpContents;
+    QAction* actAbout;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class KeyPreview;
+
+    void CreateCommands();
+    void CreateControls();
+    void CreateMenus();
+    void OnTriggered(QAction* action, void (TfrmMain::*handler)());
+
+    void FormShow();
+    // Sees every key press of the window before the focused control; never swallows it.
+    void FormKeyDown(const QKeyEvent& event);
+    void txtSearchTermKeyPress();
+    void tvFAQsChange();
+    void tvFAQsExpanding(QTreeWidgetItem* node);
+    void chkShowHotWordClick();
+    void lblAttachmentsClick();
+    void FocusWindowChanged(QWindow* window);
+
+    void acRefreshFAQsExecute();
+    void actSendFAQExecute();
+    void actViewInternalNotesExecute();
+    void actHotwordListExecute();
+    void actUsageReportExecute();
+    void actSynchronizeExecute();
+    void actReconnectExecute();
+    void actInstructionsExecute();
+    void actHelpContentsExecute();
+    void actAboutExecute();
+
+    void ActOnSearchRows(const DataSet& rows, const QString& noneMessage);
+    void DatabaseNotFound();
+
+    int m_shownMessageID = 0;
+    bool m_singleMessageShown = false;
+    QList<ShownAttachment> m_shownAttachments;
+    QString m_shownNotes;
+    HotKey m_sendHotKey;
+    HotKey m_activateHotKey;
+    bool m_terminationRequested = false;
+    QPointer<QWindow> m_focusWindow;
+};
+
+// The one instance, created at start-up.
+extern TfrmMain* frmMain;
+
+// Notes with leading and trailing blanks and control characters (codes up to 32) removed.
+QString TrimNotes(const QString& notes);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTreeWidget;
+
+// Lists the Messages of a search with several results; the pick is shown in the main
+// window. Not modal: one instance, hidden when closed, refilled by every such search.
+class TfrmSelectFAQ : public QDialog {
+    Q_OBJECT
+public:
+    // showFAQByID shows the picked Message in the main window.
+    explicit TfrmSelectFAQ(std::function<void(int)> showFAQByID, QWidget* parent = nullptr);
+
+    void ClearResults();
+    void AddResult(const QString& id, const QString& shortName, const QString& text);
+    // Shows the dialog without making it modal and brings it to the front.
+    void ShowNonModal();
+    // Selects the first row, which fills the preview; nothing when the list is empty.
+    void SelectFirstResult();
+
+    QTreeWidget* lvFAQs;
+    QSplitter* spSplitter;
+    QPlainTextEdit* memFullText;
+    QPushButton* btnSelect;
+    QPushButton* btnCancel;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void lvFAQsSelectItem();
+    void btnSelectClick();
+
+    std::function<void(int)> m_showFAQByID;
+    bool m_placed = false;
+};
+
+// The one instance, created at start-up.
+extern TfrmSelectFAQ* frmSelectFAQ;

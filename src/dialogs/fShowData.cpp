@@ -1,0 +1,154 @@
+#include "dialogs/fShowData.h"
+
+#include "settings/settings.h"
+#include "store/dmData.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+TfrmShowData* frmShowData = nullptr;
+
+namespace {
+
+constexpr int DesignLeft = 192;
+constexpr int DesignTop = 107;
+constexpr int DesignWidth = 312;
+constexpr int DesignHeight = 297;
+
+// Raises to lo first, then lowers to hi, so hi wins when the bounds cross.
+int Clamp(int value, int lo, int hi)
+{
+    if (value < lo)
+        value = lo;
+    if (value > hi)
+        value = hi;
+    return value;
+}
+
+QSize ScreenSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().size() : QSize(DesignWidth, DesignHeight);
+}
+
+void ShowList(const QString& sql, const QString& caption, QWidget* parent,
+              const std::function<QString(const DataSet&, int)>& line)
+{
+    auto form = std::make_unique<TfrmShowData>(parent);
+    form->setWindowTitle(caption);
+    dmFAQData->adoCommand.commandText = sql;
+    const DataSet rows = dmFAQData->adoCommand.execute();
+    QString text;
+    for (int row = 0; row < rows.recordCount(); ++row)
+        text += line(rows, row) + u"\r\n"_s;
+    form->setDataText(text);
+    form->exec();
+}
+
+} // namespace
+
+TfrmShowData::TfrmShowData(QWidget* parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(u"frmShowData"_s);
+    setWindowTitle(u"<set caption>"_s);
+    memData = new QPlainTextEdit(this);
+    memData->setObjectName(u"memData"_s);
+    memData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    btnClose = new QPushButton(u"&Close"_s, this);
+    btnClose->setObjectName(u"btnClose"_s);
+    btnClose->setDefault(true);
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(8, 16, 8, 8);
+    layout->addWidget(memData, 0, 0);
+    layout->addWidget(btnClose, 1, 0, Qt::AlignRight);
+    layout->setRowStretch(0, 1);
+
+    move(DesignLeft, DesignTop);
+    resize(DesignWidth, DesignHeight);
+}
+
+void TfrmShowData::setDataText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(u"\r\n"_s, u"\n"_s);
+    memData->setPlainText(shown);
+}
+
+void TfrmShowData::PlaceAt(int left, int top, int width, int height)
+{
+    m_centred = false;
+    move(left, top);
+    resize(width, height);
+}
+
+void TfrmShowData::showEvent(QShowEvent* event)
+{
+    if (m_centred && !event->spontaneous()) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect bounds = frameGeometry();
+            bounds.moveCenter(screen->geometry().center());
+            move(bounds.topLeft());
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void ShowInternalNotes(const QString& notes, QWidget* parent)
+{
+    auto form = std::make_unique<TfrmShowData>(parent);
+    form->setWindowTitle(u"Internal Notes On Message"_s);
+    form->setDataText(notes);
+    form->memData->setReadOnly(true);
+
+    const QSize screen = ScreenSize();
+    const int left = Clamp(ReadIntegerSetting(Setting::NotesFormLeft, form->x()), 0, screen.width() - 50);
+    const int top = Clamp(ReadIntegerSetting(Setting::NotesFormTop, form->y()), 0, screen.height() - 50);
+    const int width = Clamp(ReadIntegerSetting(Setting::NotesFormWidth, form->width()), 100, screen.width() - left);
+    const int height = Clamp(ReadIntegerSetting(Setting::NotesFormHeight, form->height()), 50, screen.height() - top);
+    form->PlaceAt(left, top, width, height);
+    form->exec();
+
+    WriteIntegerSetting(Setting::NotesFormLeft, form->x());
+    WriteIntegerSetting(Setting::NotesFormTop, form->y());
+    WriteIntegerSetting(Setting::NotesFormWidth, form->width());
+    WriteIntegerSetting(Setting::NotesFormHeight, form->height());
+}
+
+void ShowHotwordList(QWidget* parent)
+{
+    ShowList(u"select hotword, shortname from faq order by hotword"_s, u"HotWord List"_s, parent,
+             [](const DataSet& rows, int row) {
+                 return rows.text(row, u"hotword"_s) + u" : "_s + rows.text(row, u"shortname"_s);
+             });
+}
+
+void ShowUsageReport(QWidget* parent)
+{
+    const QString sql = QStringList{
+        u"SELECT shortname, count(*) AS \"Count\""_s,
+        u"FROM faq, faqaction"_s,
+        u"WHERE faq.id=faqaction.faqid"_s,
+        u"AND Action=\"Used\""_s,
+        u"GROUP BY shortname "_s,
+        u"ORDER BY \"Count\" DESC"_s,
+    }.join(u"\r\n"_s);
+    ShowList(sql, u"HotWord List"_s, parent, [](const DataSet& rows, int row) {
+        const QStringList& columns = rows.fieldNames();
+        return rows.text(row, columns.value(0)) + u" : "_s
+            + QString::number(rows.integer(row, columns.value(1)));
+    });
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+class QPlainTextEdit;
+class QPushButton;
+
+// A plain text window with a Close button; Escape closes it from anywhere in it.
+class TfrmShowData : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmShowData(QWidget* parent = nullptr);
+
+    // Lines end with CR LF, as the reports build them.
+    void setDataText(const QString& text);
+    // Opens at this frame position and size instead of centred on the screen.
+    void PlaceAt(int left, int top, int width, int height);
+
+    QPlainTextEdit* memData;
+    QPushButton* btnClose;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_centred = true;
+};
+
+// The instance made at start-up; the commands below make windows of their own.
+extern TfrmShowData* frmShowData;
+
+// The shown Message's notes, read-only, at the remembered place, which is saved on closing.
+void ShowInternalNotes(const QString& notes, QWidget* parent);
+// Every Message's Hotword and short description.
+void ShowHotwordList(QWidget* parent);
+// How often each Message was used.
+void ShowUsageReport(QWidget* parent);

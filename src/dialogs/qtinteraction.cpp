@@ -1,0 +1,125 @@
+#include "dialogs/qtinteraction.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The system's texts break lines with CR LF; a Qt label wants LF alone.
+QString DisplayText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(u"\r\n"_s, u"\n"_s);
+    return shown;
+}
+
+QMessageBox::StandardButton ShowBox(QMessageBox::Icon icon, const QString& caption,
+                                    const QString& text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton escapeButton)
+{
+    QMessageBox box(icon, caption, DisplayText(text), buttons, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setEscapeButton(escapeButton);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+} // namespace
+
+void QtInteraction::showMessage(const QString& text)
+{
+    ShowBox(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtInteraction::showWarning(const QString& text)
+{
+    ShowBox(QMessageBox::Warning, u"Warning"_s, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtInteraction::showError(const QString& text)
+{
+    ShowBox(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtInteraction::confirmYesNo(const QString& text)
+{
+    return ShowBox(QMessageBox::Question, u"Confirm"_s, text, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+std::optional<QString> QtInteraction::inputText(const QString& caption, const QString& prompt,
+                                                const QString& value, int maxLength)
+{
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(caption);
+    auto* label = new QLabel(DisplayText(prompt), &dialog);
+    auto* edit = new QLineEdit(&dialog);
+    edit->setMaxLength(maxLength);
+    edit->setText(value);
+    edit->selectAll();
+    label->setBuddy(edit);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(edit);
+    layout->addWidget(buttons);
+    dialog.setMinimumWidth(320);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return edit->text();
+}
+
+QString QtFileFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        entries.append(parts[i] + u" ("_s + patterns + u')');
+    }
+    return entries.join(u";;"_s);
+}
+
+std::optional<QString> QtInteraction::openFileName(const QString& folder, const QString& filter)
+{
+    const QString file
+        = QFileDialog::getOpenFileName(QApplication::activeWindow(), {}, folder, QtFileFilter(filter));
+    if (file.isEmpty())
+        return std::nullopt;
+    return file;
+}
+
+void QtInteraction::setBusyCursor(bool busy)
+{
+    if (busy) {
+        if (QGuiApplication::overrideCursor())
+            QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
+        else
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        return;
+    }
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+}
+
+int QtInteraction::runFile(const QString& file, const QString&, int, const QString&)
+{
+    // Shell-style result: above 32 is success, 2 is "file not found".
+    if (!QFileInfo::exists(file))
+        return 2;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file)) ? 42 : 2;
+}
