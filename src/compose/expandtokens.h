@@ -1,0 +1,26 @@
+#pragma once
+
+#include "compose/tokensources.h"
+
+#include <QString>
+
+// Turns a Message body into the text to paste, in this order: "%CLIPBOARD%", "%DATE%",
+// "%DATETIME%" (any case), then free-text fields "^^INPUT:prompt||default^^", then includes
+// "%INCLUDE:hotword%". Text brought in by a step is subject to the later steps only.
+// Free-text fields and includes are expanded only while the text holds their marker in
+// capitals; each distinct token is asked for (or looked up) once and every copy of it,
+// in any case, receives the answer.
+//
+// Tokens that cannot be filled in stay in the text as written: a free-text field without a
+// prompt, a "^^INPUT:" without a closing "^^", an "%INCLUDE:" without a closing "%". A token
+// never reaches past the end of the answer or included body it stands in.
+//
+// Includes nest up to MaxIncludeDepth bodies deep. An include of a Hotword that is already
+// being included, one nested deeper, or one that would take the included text past
+// MaxIncludedLength characters is replaced by a note instead of the body.
+//
+// Raises Abort when the user cancels a prompt; errors of the sources pass through.
+QString ExpandTokens(const QString& text, const TokenSources& sources);
+
+inline constexpr int MaxIncludeDepth = 32;
+inline constexpr qsizetype MaxIncludedLength = qsizetype(8) * 1024 * 1024;

@@ -1,0 +1,398 @@
+#include "compose/expandtokens.h"
+
+#include "util/errors.h"
+#include "util/textutils.h"
+
+#include <QHash>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <deque>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every source at once, recording what it was asked.
+struct Fakes : ClipboardTextSource, Clock, DateFormats, FreeTextPrompt, IncludeLookup {
+    std::optional<QString> clipboard;
+    bool clipboardBusy = false;
+    QDateTime time{QDate(2024, 3, 7), QTime(13, 4, 5)};
+    // Answers in order; nullopt cancels. When empty, answerFor decides.
+    std::deque<std::optional<QString>> answers;
+    std::function<QString(int call, const QString& prompt, const QString& value)> answerFor;
+    // Bodies by Hotword, matched without regard to case; several entries give several rows.
+    QMultiHash<QString, QString> bodies;
+
+    int clipboardReads = 0;
+    int clockReads = 0;
+    QStringList prompts; // "prompt|default"
+    QStringList lookups;
+
+    std::optional<QString> clipboardText() override
+    {
+        ++clipboardReads;
+        if (clipboardBusy)
+            throw Error(u"Cannot open clipboard"_s);
+        return clipboard;
+    }
+    QDateTime now() override
+    {
+        ++clockReads;
+        return time;
+    }
+    QString shortDate(QDate date) override { return date.toString(u"dd.MM.yyyy"_s); }
+    QString longTime(QTime t) override { return t.toString(u"HH:mm:ss"_s); }
+    std::optional<QString> askFreeText(const QString& prompt, const QString& value) override
+    {
+        prompts << prompt + u'|' + value;
+        if (!answers.empty()) {
+            std::optional<QString> answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        if (!answerFor)
+            throw Error(u"unexpected prompt "_s + prompt);
+        return answerFor(int(prompts.size()), prompt, value);
+    }
+    HotwordText textByHotword(const QString& hotword) override
+    {
+        lookups << hotword;
+        const QStringList rows = bodies.values(hotword.toLower());
+        return {int(rows.size()), rows.size() == 1 ? rows.first() : QString()};
+    }
+
+    TokenSources sources() { return {*this, *this, *this, *this, *this}; }
+    QString expand(const QString& text) { return ExpandTokens(text, sources()); }
+};
+
+QString ReplaceEveryNoCase(const QString& text, const QString& token, const QString& replacement)
+{
+    QString result;
+    QString rest = text;
+    for (qsizetype at; (at = TextPosNoCase(token, rest)) > 0;) {
+        result += rest.left(at - 1) + replacement;
+        rest = rest.mid(at - 1 + token.size());
+    }
+    return result + rest;
+}
+
+// The looping steps exactly as written, one token per pass and each pass rescanning the
+// whole text; no value where those steps would never end.
+std::optional<QString> LiteralLoops(QString text, Fakes& fakes)
+{
+    for (int pass = 0; text.contains(u"^^INPUT:"_s); ++pass) {
+        const QString body = TextBetween(text, u"^^INPUT:"_s, u"^^"_s);
+        const QString prompt = TextBefore(body, u"||"_s);
+        if (prompt.isEmpty() || pass > 100)
+            return std::nullopt;
+        const std::optional<QString> answer = fakes.askFreeText(prompt, TextAfter(body, u"||"_s));
+        if (!answer)
+            throw Abort();
+        text = ReplaceEveryNoCase(text, u"^^INPUT:"_s + body + u"^^"_s, *answer);
+    }
+    for (int pass = 0; text.contains(u"%INCLUDE:"_s); ++pass) {
+        if (pass > 100)
+            return std::nullopt;
+        const QString hotword = TextBetween(text, u"%INCLUDE:"_s, u"%"_s);
+        const HotwordText found = fakes.textByHotword(hotword);
+        const QString replacement = found.rowCount == 1 ? found.text
+            : found.rowCount == 0 ? u"HotWord \""_s + hotword + u"\" not found."_s
+                                  : u"Multiple entries found for hotword \""_s + hotword + u"\". Please check."_s;
+        text = ReplaceEveryNoCase(text, u"%INCLUDE:"_s + hotword + u"%"_s, replacement);
+    }
+    return text;
+}
+
+} // namespace
+
+class TestExpandTokens : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void textsLeftAlone_data();
+    void textsLeftAlone();
+    void clipboardAndDates_data();
+    void clipboardAndDates();
+    void sourceErrorsPassThrough();
+    void freeTextFields();
+    void cancelledPromptAborts();
+    void includes();
+    void unendingTextsEnd_data();
+    void unendingTextsEnd();
+    void fanOutIsCapped();
+    void agreesWithTheLiteralSteps();
+};
+
+void TestExpandTokens::textsLeftAlone_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << u"Dear customer,\r\nthank you. 100% sure ^^ || ^"_s;
+    QTest::newRow("empty") << QString();
+    QTest::newRow("unclosed date") << u"%DATE and %DATETIME"_s;
+    QTest::newRow("lower include only") << u"see %include:abc% and %Include:def%"_s;
+    QTest::newRow("lower field only") << u"^^input:Name||^^ ^^Input:Age||3^^"_s;
+}
+
+void TestExpandTokens::textsLeftAlone()
+{
+    QFETCH(QString, text);
+    Fakes fakes;
+    QCOMPARE(fakes.expand(text), text);
+    QCOMPARE(fakes.clipboardReads + fakes.clockReads, 0);
+    QVERIFY(fakes.prompts.isEmpty());
+    QVERIFY(fakes.lookups.isEmpty());
+}
+
+void TestExpandTokens::clipboardAndDates_data()
+{
+    QTest::addColumn<std::optional<QString>>("clipboard");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const std::optional<QString> none;
+    const QTime afternoon(13, 4, 5);
+    QTest::newRow("date any case") << none << afternoon << u"%date%, %Date%, %DATE%"_s
+                                   << u"07.03.2024, 07.03.2024, 07.03.2024"_s;
+    QTest::newRow("date and time") << none << afternoon << u"[%DateTime%]"_s << u"[07.03.2024 13:04:05]"_s;
+    QTest::newRow("midnight") << none << QTime(0, 0) << u"[%DATETIME%]"_s << u"[07.03.2024]"_s;
+    QTest::newRow("just after midnight") << none << QTime(0, 0, 1) << u"%DATETIME%"_s
+                                         << u"07.03.2024 00:00:01"_s;
+    QTest::newRow("no clipboard text") << none << afternoon << u"a %CLIPBOARD% b"_s << u"a %CLIPBOARD% b"_s;
+    QTest::newRow("clipboard every copy") << std::optional(u"key-123"_s) << afternoon
+                                          << u"%CLIPBOARD%/%clipboard%"_s << u"key-123/key-123"_s;
+    QTest::newRow("empty clipboard text") << std::optional(QString()) << afternoon << u"<%CLIPBOARD%>"_s
+                                          << u"<>"_s;
+    QTest::newRow("clipboard gets dates") << std::optional(u"on %DATE%"_s) << afternoon
+                                          << u"%CLIPBOARD%!"_s << u"on 07.03.2024!"_s;
+    QTest::newRow("clipboard not rescanned") << std::optional(u"x%CLIPBOARD%"_s) << afternoon
+                                             << u"%CLIPBOARD%"_s << u"x%CLIPBOARD%"_s;
+    QTest::newRow("overlapping copies") << std::optional(u"C"_s) << afternoon
+                                        << u"%CLIPBOARD%CLIPBOARD%"_s << u"CCLIPBOARD%"_s;
+}
+
+void TestExpandTokens::clipboardAndDates()
+{
+    QFETCH(std::optional<QString>, clipboard);
+    QFETCH(QTime, time);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    Fakes fakes;
+    fakes.clipboard = clipboard;
+    fakes.time.setTime(time);
+    QCOMPARE(fakes.expand(text), expected);
+}
+
+void TestExpandTokens::sourceErrorsPassThrough()
+{
+    Fakes fakes;
+    fakes.clipboardBusy = true;
+    QVERIFY_THROWS_EXCEPTION(Error, fakes.expand(u"%CLIPBOARD%"_s));
+    // Without the token the busy clipboard is not touched.
+    QCOMPARE(fakes.expand(u"%DATE%"_s), u"07.03.2024"_s);
+}
+
+void TestExpandTokens::freeTextFields()
+{
+    Fakes fakes;
+    fakes.answers = {u""_s};
+    QCOMPARE(fakes.expand(u"Hi ^^INPUT:Customer's First Name||^^!"_s), u"Hi !"_s);
+    QCOMPARE(fakes.prompts, QStringList{u"Customer's First Name|"_s});
+
+    fakes.prompts.clear();
+    fakes.answers = {u"Ann"_s};
+    QCOMPARE(fakes.expand(u"^^INPUT:Name||Bob^^ and ^^input:NAME||bob^^"_s), u"Ann and Ann"_s);
+    QCOMPARE(fakes.prompts, QStringList{u"Name|Bob"_s});
+
+    fakes.prompts.clear();
+    fakes.answers = {u"1"_s, u"2"_s};
+    QCOMPARE(fakes.expand(u"^^INPUT:Name||Bob^^ ^^INPUT:Name||Jim^^ ^^INPUT:Name||Bob^^"_s), u"1 2 1"_s);
+    QCOMPARE(fakes.prompts, (QStringList{u"Name|Bob"_s, u"Name|Jim"_s}));
+
+    fakes.prompts.clear();
+    fakes.answers = {u"green"_s};
+    QCOMPARE(fakes.expand(u"^^INPUT:Colour||red||blue^^"_s), u"green"_s);
+    QCOMPARE(fakes.prompts, QStringList{u"Colour|red||blue"_s});
+
+    // An answer holding a field asks again, also for a field answered before; a lower-case
+    // marker is taken first when a capital one follows.
+    fakes.prompts.clear();
+    fakes.answers = {u"a"_s, u"<^^INPUT:Name||^^ ^^INPUT:Age||^^>"_s, u"b"_s, u"c"_s};
+    QCOMPARE(fakes.expand(u"^^input:Name||^^ ^^INPUT:Town||^^"_s), u"a <b c>"_s);
+    QCOMPARE(fakes.prompts, (QStringList{u"Name|"_s, u"Town|"_s, u"Name|"_s, u"Age|"_s}));
+
+    // Answers are not subject to the earlier steps, but includes come after.
+    fakes.prompts.clear();
+    fakes.bodies.insert(u"sig"_s, u"Regards"_s);
+    fakes.answers = {u"%DATE% %INCLUDE:sig%"_s};
+    QCOMPARE(fakes.expand(u"^^INPUT:x||^^"_s), u"%DATE% Regards"_s);
+}
+
+void TestExpandTokens::cancelledPromptAborts()
+{
+    Fakes fakes;
+    fakes.bodies.insert(u"abc"_s, u"body"_s);
+    fakes.answers = {u"Bob"_s, std::nullopt};
+    QVERIFY_THROWS_EXCEPTION(Abort, fakes.expand(u"%INCLUDE:abc% ^^INPUT:Name||^^ ^^INPUT:Age||^^"_s));
+    QCOMPARE(fakes.prompts.size(), 2);
+    QVERIFY(fakes.lookups.isEmpty());
+}
+
+void TestExpandTokens::includes()
+{
+    Fakes fakes;
+    fakes.bodies.insert(u"abc"_s, u"[abc: %INCLUDE:def% %DATE% ^^INPUT:Name||^^ %CLIPBOARD%]"_s);
+    fakes.bodies.insert(u"def"_s, u"def-body"_s);
+    fakes.bodies.insert(u"twice"_s, u"one"_s);
+    fakes.bodies.insert(u"twice"_s, u"two"_s);
+    fakes.clipboard = u"clip"_s;
+
+    QCOMPARE(fakes.expand(u"%INCLUDE:abc% / %include:ABC%"_s),
+             u"[abc: def-body %DATE% ^^INPUT:Name||^^ %CLIPBOARD%] / "
+             "[abc: def-body %DATE% ^^INPUT:Name||^^ %CLIPBOARD%]"_s);
+    QCOMPARE(fakes.lookups, (QStringList{u"abc"_s, u"def"_s}));
+
+    fakes.lookups.clear();
+    QCOMPARE(fakes.expand(u"%INCLUDE:nosuch%|%INCLUDE:twice%|%INCLUDE:%"_s),
+             u"HotWord \"nosuch\" not found.|Multiple entries found for hotword \"twice\". Please check.|"
+             "HotWord \"\" not found."_s);
+    QCOMPARE(fakes.lookups, (QStringList{u"nosuch"_s, u"twice"_s, QString()}));
+
+    // The Hotword ends at the first "%" after the marker.
+    fakes.lookups.clear();
+    QCOMPARE(fakes.expand(u"%INCLUDE:def %INCLUDE:abc%"_s), u"HotWord \"def \" not found.INCLUDE:abc%"_s);
+}
+
+void TestExpandTokens::unendingTextsEnd_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QStringList>("prompts");
+    // Each stuck token stays as written; the field after it is still asked for.
+    const QString next = u" ^^INPUT:Next||^^"_s;
+    const QStringList askedNext{u"Next|"_s};
+    QTest::newRow("no bars") << u"^^INPUT:Name^^"_s + next << u"^^INPUT:Name^^ N"_s << askedNext;
+    QTest::newRow("bars first") << u"^^INPUT:||Bob^^"_s + next << u"^^INPUT:||Bob^^ N"_s << askedNext;
+    QTest::newRow("empty body") << u"^^INPUT:^^"_s + next << u"^^INPUT:^^ N"_s << askedNext;
+    QTest::newRow("lower stuck") << u"^^input:x^^"_s + next << u"^^input:x^^ N"_s << askedNext;
+    QTest::newRow("no closing") << next + u" ^^INPUT:Name||Bob"_s << u" N ^^INPUT:Name||Bob"_s << askedNext;
+    QTest::newRow("answer unclosed") << u"^^INPUT:Q||^^ tail^^"_s << u"^^INPUT:Next tail^^"_s
+                                     << QStringList{u"Q|"_s};
+    QTest::newRow("include unclosed") << u"%INCLUDE:leaf% %INCLUDE:leaf"_s << u"L %INCLUDE:leaf"_s
+                                      << QStringList();
+    QTest::newRow("self") << u"<%INCLUDE:self%>"_s
+                          << u"<me Circular include of hotword \"self\". Please check.>"_s << QStringList();
+    QTest::newRow("cycle") << u"%INCLUDE:ping%"_s
+                           << u"ping(pong(Circular include of hotword \"PING\". Please check.))"_s
+                           << QStringList();
+    QTest::newRow("nested body unclosed") << u"%INCLUDE:open%!"_s << u"[%INCLUDE:leaf]!"_s << QStringList();
+    QString deep = u"%INCLUDE:d0%"_s;
+    QString deepResult = u"Includes nested too deeply at hotword \"d32\". Please check."_s;
+    for (int i = MaxIncludeDepth - 1; i >= 0; --i)
+        deepResult = u"d%1(%2)"_s.arg(i).arg(deepResult);
+    QTest::newRow("deep") << deep << deepResult << QStringList();
+}
+
+void TestExpandTokens::unendingTextsEnd()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, prompts);
+    Fakes fakes;
+    fakes.answerFor = [](int, const QString& prompt, const QString&) {
+        return prompt == u"Q"_s ? u"^^INPUT:Next"_s : prompt.left(1);
+    };
+    fakes.bodies.insert(u"leaf"_s, u"L"_s);
+    fakes.bodies.insert(u"self"_s, u"me %INCLUDE:self%"_s);
+    fakes.bodies.insert(u"ping"_s, u"ping(%INCLUDE:pong%)"_s);
+    fakes.bodies.insert(u"pong"_s, u"pong(%INCLUDE:PING%)"_s);
+    fakes.bodies.insert(u"open"_s, u"[%INCLUDE:leaf]"_s);
+    for (int i = 0; i < 40; ++i)
+        fakes.bodies.insert(u"d%1"_s.arg(i), u"d%1(%INCLUDE:d%2%)"_s.arg(i).arg(i + 1));
+    QCOMPARE(fakes.expand(text), expected);
+    QCOMPARE(fakes.prompts, prompts);
+}
+
+void TestExpandTokens::fanOutIsCapped()
+{
+    // Each level includes the next ten times: a full expansion would hold 10^20 leaves.
+    Fakes fakes;
+    for (int i = 0; i < 20; ++i)
+        fakes.bodies.insert(u"f%1"_s.arg(i), u"%INCLUDE:f%1% "_s.arg(i + 1).repeated(10));
+    fakes.bodies.insert(u"f20"_s, u"leaf"_s);
+    const QString result = fakes.expand(u"%INCLUDE:f0%"_s);
+    QVERIFY(result.size() < 2 * MaxIncludedLength);
+    QVERIFY(result.contains(u"Included text too long at hotword \"f"_s));
+    QVERIFY(result.startsWith(u"%INCLUDE:f"_s));
+    QVERIFY(!result.contains(u"leaf"_s));
+    QVERIFY(fakes.lookups.size() < 20);
+}
+
+void TestExpandTokens::agreesWithTheLiteralSteps()
+{
+    // Random texts of whole tokens and words, compared with the steps done literally: the
+    // same result, the same prompts and the same lookups, in the same order.
+    const QStringList markers{u"^^INPUT:"_s, u"^^INPUT:"_s, u"^^INPUT:"_s, u"^^input:"_s, u"^^Input:"_s};
+    const QStringList prompts{u"Name"_s, u"name"_s, u"Age"_s, u"Town"_s};
+    const QStringList values{QString(), u"Bob"_s, u"red||blue"_s};
+    const QStringList includes{u"%INCLUDE:"_s, u"%INCLUDE:"_s, u"%include:"_s, u"%Include:"_s};
+    const QStringList hotwords{u"a"_s, u"A"_s, u"b"_s, u"c"_s, u"multi"_s, u"nosuch"_s, QString()};
+    const QStringList words{u"x"_s, u" "_s, u"Bob "_s, u"\r\n"_s, u"é"_s, u"||"_s, u"%DATE%"_s, u"%clipboard%"_s};
+
+    QRandomGenerator random(20240307);
+    const auto pick = [&random](const QStringList& list) { return list.at(random.bounded(int(list.size()))); };
+    const auto field = [&]() -> QString { return pick(markers) + pick(prompts) + u"||"_s + pick(values) + u"^^"_s; };
+    const auto include = [&]() -> QString { return pick(includes) + pick(hotwords) + u'%'; };
+    const auto randomText = [&](int items) {
+        QString text;
+        for (int i = random.bounded(items); i >= 0; --i) {
+            const int kind = random.bounded(4);
+            text += kind == 0 ? field() : kind == 1 ? include() : pick(words);
+        }
+        return text;
+    };
+
+    const auto setUp = [](Fakes& fakes, quint32 seed, const std::optional<QString>& clipboard) {
+        QRandomGenerator answers(seed);
+        fakes.clipboard = clipboard;
+        fakes.bodies.insert(u"a"_s, u"A[%INCLUDE:b% ^^INPUT:Name||^^ %DATE%]"_s);
+        fakes.bodies.insert(u"b"_s, u"B[%include:C% %INCLUDE:c%]"_s);
+        fakes.bodies.insert(u"c"_s, u"C"_s);
+        fakes.bodies.insert(u"multi"_s, u"1"_s);
+        fakes.bodies.insert(u"multi"_s, u"2"_s);
+        fakes.answerFor = [answers](int call, const QString& prompt, const QString& value) mutable -> QString {
+            const int kind = answers.bounded(4);
+            if (call < 8 && kind == 0)
+                return u"<^^INPUT:Age||^^ %INCLUDE:a%>"_s;
+            if (kind == 1)
+                return QString();
+            return prompt + u'=' + value + u'#' + QString::number(call);
+        };
+    };
+
+    for (int round = 0; round < 3000; ++round) {
+        const QString text = randomText(10);
+        const quint32 seed = random.generate();
+        const std::optional<QString> clipboard =
+            random.bounded(2) ? std::optional(u"clip %DATE%"_s) : std::nullopt;
+        Fakes fast;
+        setUp(fast, seed, clipboard);
+        Fakes literal;
+        setUp(literal, seed, clipboard);
+
+        const QString result = fast.expand(text);
+        QString simpleSteps = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, *clipboard) : text;
+        simpleSteps = ReplaceEveryNoCase(simpleSteps, u"%DATE%"_s, u"07.03.2024"_s);
+        simpleSteps = ReplaceEveryNoCase(simpleSteps, u"%DATETIME%"_s, u"07.03.2024 13:04:05"_s);
+        const std::optional<QString> expected = LiteralLoops(simpleSteps, literal);
+        QVERIFY2(expected.has_value(), qPrintable(text));
+        if (result != *expected || fast.prompts != literal.prompts || fast.lookups != literal.lookups) {
+            qWarning() << "text" << text << "\nfast" << result << fast.prompts << fast.lookups << "\nliteral"
+                       << *expected << literal.prompts << literal.lookups;
+            QFAIL("expansions differ");
+        }
+    }
+}
+
+QTEST_APPLESS_MAIN(TestExpandTokens)
+#include "tst_expandtokens.moc"
