@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -19,6 +21,9 @@ public:
 
     const QString& tableName() const { return m_tableName; }
     void setConnection(const QString& connectionName);
+    // The autoincrement key, read-only to callers; rows are updated and deleted by it.
+    void setKeyField(const QString& field);
+    const QString& keyField() const { return m_keyField; }
 
     // Detail link: this table holds only the rows whose detailField equals the master's
     // current masterField, re-reads when the master's current row changes, and new rows
@@ -42,8 +47,10 @@ public:
     bool isEmpty() const { return recordCount() == 0; }
     // Current row, 0-based; -1 when there is none.
     int currentRow() const { return m_current; }
+    // Moving away from a pending insert or edit posts it first.
     void setCurrentRow(int row);
     void first();
+    // Past the last row there is no current row and eof() is true.
     void next();
     bool eof() const;
 
@@ -53,15 +60,20 @@ public:
     // Only in Edit or Insert.
     void setFieldValue(const QString& field, const QVariant& value);
 
+    // A detail row takes the master's key; without a posted master row it is refused.
     void insert();
     void edit();
     // Writes the pending insert or edit; after an insert the new row is current.
+    // A pending edit keeps writing to its own row even when a filter or refresh has
+    // changed the current row meanwhile.
     // A refusal goes to the post-error handler when one is set (the handler raises
     // Abort to end the operation silently); otherwise it raises Error.
     void post();
     void cancel();
     // Deletes the current row.
     void deleteRow();
+    // The key of the row that the last successful post wrote.
+    QVariant postedKey() const { return m_postedKey; }
 
     using PostErrorHandler = std::function<void(const QString& databaseText)>;
     void setPostErrorHandler(PostErrorHandler handler);
@@ -72,6 +84,23 @@ Q_SIGNALS:
     void currentRowChanged();
 
 private:
+    int fieldIndex(const QString& field) const;
+    int requireField(const QString& field) const;
+    QSqlDatabase database() const;
+    // The key of the row that fieldValue reads: the pending edit's, none while inserting,
+    // else the current row's.
+    QVariant effectiveKey() const;
+    QVariant masterValue() const;
+    void reload(bool keepPosition);
+    // Reads a row that was listed by key only.
+    const QVariantList& rowAt(int row) const;
+    QVariantList readRow(const QVariant& key) const;
+    void postEdit();
+    void postInsert();
+    void refused(const QString& databaseText);
+    void setState(DataSetState state);
+    void notifyRowChange(const QVariant& keyBefore);
+
     QString m_tableName;
     QStringList m_fields;
     QString m_connectionName;
@@ -82,7 +111,14 @@ private:
     bool m_filtered = false;
     DataSetState m_state = DataSetState::Inactive;
     int m_current = -1;
-    QList<QVariantList> m_rows;
+    // Rows of a large unfiltered table are listed by key and read when first used.
+    mutable QList<QVariantList> m_rows;
+    QVariantList m_keys;
     QVariantList m_buffer;
+    QList<bool> m_dirty;
+    QVariant m_editKey;
+    QVariant m_postedKey;
+    QString m_keyField;
+    QList<DataTable*> m_details;
     PostErrorHandler m_postError;
 };

@@ -3,6 +3,7 @@
 #include "store/datatable.h"
 #include "store/dataset.h"
 #include "store/savedquery.h"
+#include "store/sqldialect.h"
 
 #include <QObject>
 #include <QString>
@@ -13,7 +14,8 @@ struct ConnectionSpec {
     Kind kind = Kind::Sqlite;
     // Sqlite: path of the database file; Odbc: the data source name ("QuillBay").
     QString database;
-    // Sqlite only: create the file with schema, saved queries and examples when missing.
+    // Sqlite only: a missing file is created with schema and saved queries, and with the
+    // example Messages when this is true.
     bool createWithExamples = true;
 };
 
@@ -79,8 +81,13 @@ Q_SIGNALS:
 
 private:
     void atFAQPostError(const QString& databaseText);
+    void openConnection(const ConnectionSpec& spec);
+    // Settings of a freshly opened connection; forgets prepared saved queries.
+    void connectionOpened(QSqlDatabase& db);
+    QList<SavedQuery*> savedQueries();
 
     QString m_connectionName;
+    SqlDialect m_dialect;
     bool m_terminationRequested = false;
 };
 

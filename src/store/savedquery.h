@@ -3,9 +3,12 @@
 #include "store/dataset.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
+#include <memory>
 
 class SqlDialect;
 
@@ -23,6 +26,7 @@ public:
     const QString& procedureName() const { return m_procedureName; }
     const QStringList& parameterNames() const { return m_parameterNames; }
 
+    // Also forgets the prepared statement, so the body is read again on the next open.
     void setConnection(const QString& connectionName);
 
     // Forgets the last result.
@@ -43,6 +47,10 @@ public:
     const DataSet& openWith(const QString& parameter, const QVariant& value);
 
 private:
+    // Reads the body from the table of saved queries and prepares it, once per connection.
+    QSqlQuery& prepared();
+    void run();
+
     QString m_componentName;
     QString m_procedureName;
     QStringList m_parameterNames;
@@ -51,7 +59,21 @@ private:
     QString m_connectionName;
     bool m_open = false;
     DataSet m_result;
+    std::unique_ptr<QSqlQuery> m_query;
+    // For each "?" of the prepared text, the index of the parameter it stands for.
+    QList<int> m_placeholders;
 };
+
+// A saved query's body with each bracketed parameter ("[Hotword:]", any case) turned into a
+// "?" placeholder; text inside quotes and comments is left alone. placeholders gives, for
+// each "?", the index of its parameter in parameterNames. A bracketed name ending in a colon
+// that is not among parameterNames raises RaiseParameterNotFound.
+struct PlaceholderText {
+    QString sql;
+    QList<int> placeholders;
+};
+PlaceholderText ToPlaceholders(const QString& body, const QStringList& parameterNames,
+                               const QString& componentName);
 
 // The error for a parameter that a saved-query component does not declare.
 [[noreturn]] void RaiseParameterNotFound(const QString& parameter, const QString& component);

@@ -1,0 +1,234 @@
+#include "store/dmData.h"
+
+#include "store/odbcdatasources.h"
+#include "store/schema.h"
+#include "util/errors.h"
+#include "util/interaction.h"
+#include "util/textutils.h"
+
+#include <QAtomicInt>
+#include <QCoreApplication>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+using namespace Qt::StringLiterals;
+
+TdmFAQData* dmFAQData = nullptr;
+
+namespace {
+
+QAtomicInt connectionCounter;
+
+const QString odbcDataSource = u"QuillBay"_s;
+
+// Long enough for another program's or another user's save to finish.
+constexpr int busyTimeoutMs = 5000;
+
+} // namespace
+
+ConnectionSpec DefaultConnectionSpec()
+{
+    ConnectionSpec spec;
+    if (OdbcDataSourceExists(odbcDataSource)) {
+        spec.kind = ConnectionSpec::Kind::Odbc;
+        spec.database = odbcDataSource;
+    } else {
+        spec.kind = ConnectionSpec::Kind::Sqlite;
+        spec.database = JoinPath(AppDir(), u"quillbay.db"_s);
+        spec.createWithExamples = true;
+    }
+    return spec;
+}
+
+DataSet SqlCommand::execute()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.isOpen())
+        throw Error(u"The database connection is not open."_s);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(SqlDialect::forDatabase(db).translate(commandText)))
+        throw Error(query.lastError().text());
+    if (!query.isSelect())
+        return {};
+    const QSqlRecord record = query.record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    QList<QVariantList> rows;
+    while (query.next()) {
+        QVariantList row;
+        row.reserve(record.count());
+        for (int i = 0; i < record.count(); ++i)
+            row << query.value(i);
+        rows << std::move(row);
+    }
+    if (query.lastError().isValid())
+        throw Error(query.lastError().text());
+    return DataSet(std::move(names), std::move(rows));
+}
+
+TdmFAQData::TdmFAQData(const ConnectionSpec& spec, QObject* parent)
+    : QObject(parent)
+    , atFAQ(u"atFAQ"_s, u"FAQ"_s,
+            {u"Text"_s, u"Hotword"_s, u"GroupID"_s, u"ShortName"_s, u"ID"_s, u"Notes"_s})
+    , atKeywords(u"atKeywords"_s, u"FAQKeywords"_s, {u"FAQID"_s, u"Keyword"_s, u"KeywordID"_s})
+    , atFAQAction(u"atFAQAction"_s, u"FAQAction"_s, {})
+    , atAttachments(u"atAttachments"_s, u"FAQAttachments"_s,
+                    {u"ID"_s, u"FAQID"_s, u"Filename"_s, u"PromptToUse"_s})
+    , aspFullText(u"aspFullText"_s, u"fulltext"_s, {u"[search term:]"_s}, 50)
+    , aspTextByHotword(u"aspTextByHotword"_s, u"TextByHotWord"_s, {u"[Hotword:]"_s})
+    , aspTextByID(u"aspTextByID"_s, u"TextByID"_s, {u"[ID:]"_s})
+    , aspTextbyKeyword(u"aspTextbyKeyword"_s, u"FAQbyKeyword"_s, {u"[keyword:]"_s})
+    , aspCountByParentID(u"aspCountByParentID"_s, u"CountByParentID"_s, {u"[groupid:]"_s})
+    , aspFAQsByParentID(u"aspFAQsByParentID"_s, u"FAQDescandIDByParentID"_s, {u"[parentid:]"_s})
+    , aspAttachmentsByID(u"aspAttachmentsByID"_s, u"AttachmentsByID"_s, {u"[FAQID:]"_s})
+    , aspUpdateParentID(u"aspUpdateParentID"_s, u"updateparentid"_s,
+                        {u"[newparentid:]"_s, u"[id:]"_s})
+    , m_connectionName(u"quillbay-%1"_s.arg(connectionCounter.fetchAndAddRelaxed(1) + 1))
+{
+    setObjectName(u"dmFAQData"_s);
+    try {
+        openConnection(spec);
+    } catch (...) {
+        QSqlDatabase::removeDatabase(m_connectionName);
+        throw;
+    }
+
+    atFAQ.setKeyField(u"ID"_s);
+    atKeywords.setKeyField(u"KeywordID"_s);
+    atAttachments.setKeyField(u"ID"_s);
+    atKeywords.setMaster(&atFAQ, u"FAQID"_s, u"ID"_s);
+    atAttachments.setMaster(&atFAQ, u"FAQID"_s, u"ID"_s);
+    for (DataTable* table : {&atFAQ, &atKeywords, &atFAQAction, &atAttachments})
+        table->setConnection(m_connectionName);
+    for (SavedQuery* query : savedQueries())
+        query->setConnection(m_connectionName);
+    adoCommand.setConnection(m_connectionName);
+
+    atFAQ.setPostErrorHandler([this](const QString& text) { atFAQPostError(text); });
+    connect(&atFAQ, &DataTable::stateChanged, this,
+            [this](DataSetState state) { Q_EMIT dsFAQStateChange(int(state)); });
+    for (DataTable* detail : {&atKeywords, &atAttachments}) {
+        connect(detail, &DataTable::stateChanged, this,
+                [this](DataSetState state) { Q_EMIT dsKeywordsStateChange(int(state)); });
+    }
+
+    if (!dmFAQData)
+        dmFAQData = this;
+    Guarded([this] { OpenDatabase(); });
+}
+
+TdmFAQData::~TdmFAQData()
+{
+    if (dmFAQData == this)
+        dmFAQData = nullptr;
+    for (SavedQuery* query : savedQueries())
+        query->setConnection({});
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QList<SavedQuery*> TdmFAQData::savedQueries()
+{
+    return {&aspFullText,        &aspTextByHotword,  &aspTextByID,        &aspTextbyKeyword,
+            &aspCountByParentID, &aspFAQsByParentID, &aspAttachmentsByID, &aspUpdateParentID};
+}
+
+const SqlDialect& TdmFAQData::dialect() const
+{
+    return m_dialect;
+}
+
+void TdmFAQData::openConnection(const ConnectionSpec& spec)
+{
+    if (spec.kind == ConnectionSpec::Kind::Sqlite) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
+        db.setDatabaseName(spec.database);
+        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(busyTimeoutMs));
+        if (!db.open())
+            throw Error(db.lastError().text());
+        connectionOpened(db);
+        EnsureEmbeddedSchema(db, spec.createWithExamples);
+    } else {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, m_connectionName);
+        db.setDatabaseName(spec.database);
+        db.setConnectOptions(u"SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_WRITE"_s);
+        if (!db.open())
+            throw Error(db.lastError().text());
+        connectionOpened(db);
+    }
+}
+
+void TdmFAQData::connectionOpened(QSqlDatabase& db)
+{
+    m_dialect = SqlDialect::forDatabase(db);
+    if (m_dialect.engine() == SqlDialect::Engine::SQLite) {
+        QSqlQuery query(db);
+        if (!query.exec(u"pragma busy_timeout = %1"_s.arg(busyTimeoutMs)))
+            throw Error(query.lastError().text());
+        // Readers and one writer at a time; the mode stays with the file.
+        if (db.driverName() == u"QSQLITE"_s && !query.exec(u"pragma journal_mode = wal"_s))
+            throw Error(query.lastError().text());
+    }
+    for (SavedQuery* query : savedQueries())
+        query->setConnection(m_connectionName);
+}
+
+void TdmFAQData::OpenDatabase()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.isOpen()) {
+        if (!db.open())
+            throw Error(db.lastError().text());
+        connectionOpened(db);
+    }
+    CheckNotesColumn();
+    atFAQ.open();
+    atKeywords.open();
+    atAttachments.open();
+}
+
+bool TdmFAQData::HasNotesColumn()
+{
+    adoCommand.commandText = u"select top 1 * from FAQ"_s;
+    const DataSet columns = adoCommand.execute();
+    return columns.hasField(u"Notes"_s);
+}
+
+void TdmFAQData::CheckNotesColumn()
+{
+    if (HasNotesColumn())
+        return;
+    adoCommand.commandText = u"alter table FAQ add Notes Memo"_s;
+    adoCommand.execute();
+    interaction().showMessage(
+        u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
+        "None of your data has been changed or lost.  When you run this program again, the "
+        "program will be fully functional."_s
+        + u"\r\n"_s + u"\r\n"_s + u"Press OK to close Tolvane Quillbay"_s);
+    m_terminationRequested = true;
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+int TdmFAQData::SaveFAQ()
+{
+    if (atFAQ.state() != DataSetState::Edit && atFAQ.state() != DataSetState::Insert)
+        return atFAQ.fieldValue(u"ID"_s).toInt();
+    atFAQ.post();
+    return atFAQ.postedKey().toInt();
+}
+
+void TdmFAQData::atFAQPostError(const QString& databaseText)
+{
+    Q_UNUSED(databaseText);
+    interaction().showWarning(
+        u"An error occurred while trying to save your Message.  Please ensure the HotWord you are "
+        "using is unique and then try again."_s);
+    throw Abort();
+}

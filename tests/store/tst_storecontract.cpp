@@ -1,0 +1,623 @@
+// The data module's contract, run on each engine: the embedded SQLite file (no wrapper),
+// SQLite through ODBC (with-odbc-sqlite.sh) and PostgreSQL through ODBC (with-postgres.sh).
+
+#include "scriptedinteraction.h"
+#include "store/dmData.h"
+#include "util/errors.h"
+#include "util/textutils.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString Engine()
+{
+    const QString engine = qEnvironmentVariable("QB_TEST_ENGINE");
+    return engine.isEmpty() ? u"sqlite"_s : engine;
+}
+
+QString ErrorText(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.text();
+    }
+    return {};
+}
+
+QList<int> Ids(const DataSet& rows)
+{
+    QList<int> ids;
+    for (int i = 0; i < rows.recordCount(); ++i)
+        ids << rows.integer(i, u"id"_s);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+} // namespace
+
+class TestStoreContract : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void engineAndDataSource();
+    void hotwordAndKeywordIgnoreCase();
+    void fullTextOverEveryField();
+    void fullTextLimitAndShortTerms();
+    void childrenOrderedAndCounted();
+    void parametersByNameOnly();
+    void hostileTermsAreSearchedLiterally();
+    void textsRoundTripUnchanged();
+    void detailTablesFollowTheMessage();
+    void saveReturnsTheNewId();
+    void duplicateHotwordKeepsTheEdit();
+    void pendingEditStaysWithItsRow();
+    void cancelAndDelete();
+    void plainStatements();
+    void missingNotesColumnIsAdded();
+    void reconnectKeepsEverything();
+    void administratorChangesAMatchingRule();
+
+private:
+    std::unique_ptr<TdmFAQData> openModule();
+    void run(const QString& sql);
+    int addMessage(const QString& shortName, const QString& hotword, const QString& text,
+                   int groupId = 0, const QStringList& keywords = {});
+    void showMessage(int id);
+
+    ScriptedInteraction ui;
+    QTemporaryDir dir;
+    ConnectionSpec spec;
+    std::unique_ptr<TdmFAQData> dm;
+};
+
+void TestStoreContract::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    OverrideAppDir(dir.path());
+    if (Engine() == u"sqlite"_s) {
+        // No data source QuillBay: the embedded file is the default.
+        QFile empty(dir.filePath(u"odbc.ini"_s));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        qputenv("ODBCINI", QFile::encodeName(empty.fileName()));
+        spec.kind = ConnectionSpec::Kind::Sqlite;
+        spec.database = dir.filePath(u"contract.db"_s);
+        spec.createWithExamples = false;
+    } else {
+        if (Engine() == u"odbc-sqlite"_s) {
+            // The data source's file gets the schema through the embedded path first.
+            ConnectionSpec file{ConnectionSpec::Kind::Sqlite, qEnvironmentVariable("QB_TEST_SQLITE_FILE"), false};
+            QVERIFY(!file.database.isEmpty());
+            TdmFAQData creator(file);
+        }
+        spec.kind = ConnectionSpec::Kind::Odbc;
+        spec.database = u"QuillBay"_s;
+    }
+}
+
+std::unique_ptr<TdmFAQData> TestStoreContract::openModule()
+{
+    return std::make_unique<TdmFAQData>(spec);
+}
+
+void TestStoreContract::run(const QString& sql)
+{
+    dm->adoCommand.commandText = sql;
+    dm->adoCommand.execute();
+}
+
+void TestStoreContract::init()
+{
+    dm = openModule();
+    for (const char* table : {"FAQAction", "FAQAttachments", "FAQKeywords", "FAQ"})
+        run(u"delete from "_s + QLatin1StringView(table));
+    dm = openModule();
+    ui.clear();
+}
+
+void TestStoreContract::cleanup()
+{
+    dm.reset();
+    QCOMPARE(ui.texts(u"error"_s), QStringList());
+}
+
+int TestStoreContract::addMessage(const QString& shortName, const QString& hotword,
+                                  const QString& text, int groupId, const QStringList& keywords)
+{
+    dm->atFAQ.insert();
+    dm->atFAQ.setFieldValue(u"GroupID"_s, groupId);
+    dm->atFAQ.setFieldValue(u"ShortName"_s, shortName);
+    dm->atFAQ.setFieldValue(u"Hotword"_s, hotword);
+    dm->atFAQ.setFieldValue(u"Text"_s, text);
+    const int id = dm->SaveFAQ();
+    for (const QString& keyword : keywords) {
+        dm->atKeywords.insert();
+        dm->atKeywords.setFieldValue(u"Keyword"_s, keyword);
+        dm->atKeywords.post();
+    }
+    return id;
+}
+
+void TestStoreContract::showMessage(int id)
+{
+    dm->atFAQ.setFilter(u"id = "_s + QString::number(id));
+    dm->atFAQ.setFiltered(true);
+}
+
+void TestStoreContract::engineAndDataSource()
+{
+    const SqlDialect::Engine expected = Engine() == u"postgresql"_s ? SqlDialect::Engine::PostgreSQL
+                                                                     : SqlDialect::Engine::SQLite;
+    QCOMPARE(dm->dialect().engine(), expected);
+
+    const ConnectionSpec found = DefaultConnectionSpec();
+    if (Engine() == u"sqlite"_s) {
+        QCOMPARE(found.kind, ConnectionSpec::Kind::Sqlite);
+        QCOMPARE(found.database, JoinPath(dir.path(), u"quillbay.db"_s));
+    } else {
+        QCOMPARE(found.kind, ConnectionSpec::Kind::Odbc);
+        QCOMPARE(found.database, u"QuillBay"_s);
+    }
+
+    // Every module has a connection of its own.
+    auto second = openModule();
+    QVERIFY(second->connectionName() != dm->connectionName());
+    QVERIFY(dm->atFAQ.isOpen() && dm->atKeywords.isOpen() && dm->atAttachments.isOpen());
+    QVERIFY(!dm->atFAQAction.isOpen());
+}
+
+void TestStoreContract::hotwordAndKeywordIgnoreCase()
+{
+    const int refund = addMessage(u"Refunds"_s, u"Refund"_s, u"We refund."_s, 0, {u"Money"_s, u"card"_s});
+    const int refunds = addMessage(u"Refund policy"_s, u"refunds"_s, u"Policy."_s, 0, {u"money"_s});
+
+    const DataSet& one = dm->aspTextByHotword.openWith(u"[hotword:]"_s, u"refund"_s);
+    QCOMPARE(one.recordCount(), 1);
+    QCOMPARE(one.integer(0, u"ID"_s), refund);
+    QCOMPARE(one.text(0, u"shortname"_s), u"Refunds"_s);
+    QCOMPARE(one.text(0, u"TEXT"_s), u"We refund."_s);
+    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"REFUND"_s).recordCount(), 1);
+    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"Ref"_s).recordCount(), 0);
+    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund "_s).recordCount(), 0);
+
+    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"MONEY"_s)), (QList<int>{refund, refunds}));
+    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"card"_s)), QList<int>{refund});
+    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"car"_s).recordCount(), 0);
+
+    const DataSet& byId = dm->aspTextByID.openWith(u"[id:]"_s, refunds);
+    QCOMPARE(byId.recordCount(), 1);
+    QCOMPARE(byId.text(0, u"Hotword"_s), u"refunds"_s);
+}
+
+void TestStoreContract::fullTextOverEveryField()
+{
+    const int a = addMessage(u"Shipping costs"_s, u"ship"_s, u"Postage is free."_s);
+    const int b = addMessage(u"Returns"_s, u"returnlabel"_s, u"Print the LABEL."_s, 0, {u"parcel"_s});
+    const int c = addMessage(u"Warranty"_s, u"warranty"_s, u"Two years."_s, 0, {u"guarantee"_s});
+
+    auto search = [this](const QString& term) {
+        return Ids(dm->aspFullText.openWith(u"[search term:]"_s, term));
+    };
+    QCOMPARE(search(u"shipping"_s), QList<int>{a});  // short name, other case
+    QCOMPARE(search(u"TURNLAB"_s), QList<int>{b});   // inside the Hotword
+    QCOMPARE(search(u"age is fr"_s), QList<int>{a}); // inside the text, across words
+    QCOMPARE(search(u"label"_s), QList<int>{b});     // Hotword and text of one Message
+    QCOMPARE(search(u"uarant"_s), QList<int>{c});    // keyword
+    QCOMPARE(search(u"nothing like it"_s), QList<int>{});
+
+    // The index follows edits of the Message and of its keywords.
+    showMessage(c);
+    dm->atFAQ.edit();
+    dm->atFAQ.setFieldValue(u"Text"_s, u"Three years of cover."_s);
+    dm->SaveFAQ();
+    QCOMPARE(search(u"two years"_s), QList<int>{});
+    QCOMPARE(search(u"three years"_s), QList<int>{c});
+    dm->atKeywords.first();
+    dm->atKeywords.edit();
+    dm->atKeywords.setFieldValue(u"Keyword"_s, u"promise"_s);
+    dm->atKeywords.post();
+    QCOMPARE(search(u"guarantee"_s), QList<int>{});
+    QCOMPARE(search(u"promise"_s), QList<int>{c});
+    dm->atKeywords.deleteRow();
+    QCOMPARE(search(u"promise"_s), QList<int>{});
+}
+
+void TestStoreContract::fullTextLimitAndShortTerms()
+{
+    for (int i = 0; i < 55; ++i)
+        addMessage(u"Item %1"_s.arg(i), u"item%1"_s.arg(i), u"Common words here, number %1."_s.arg(i));
+    const int odd = addMessage(u"Odd"_s, u"odd"_s, u"x"_s, 0, {u"qz"_s});
+
+    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"common words"_s).recordCount(), 50);
+    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"number 54"_s).recordCount(), 1);
+    // Terms shorter than the index's trigrams are still answered.
+    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"QZ"_s)), QList<int>{odd});
+    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"x"_s).recordCount(), 1);
+    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"5"_s).recordCount(), 10);
+    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, QString()).recordCount(), 0);
+}
+
+void TestStoreContract::childrenOrderedAndCounted()
+{
+    const int group = addMessage(u"group"_s, u"g"_s, u"g"_s);
+    const int b = addMessage(u"beta"_s, u"b"_s, u"b"_s, group);
+    const int a = addMessage(u"Alpha"_s, u"a"_s, u"a"_s, group);
+    const int c = addMessage(u"Charlie"_s, u"c"_s, u"c"_s, group);
+    const int top = addMessage(u"Top"_s, u"t"_s, u"t"_s);
+
+    const DataSet& children = dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, group);
+    QCOMPARE(children.recordCount(), 3);
+    QCOMPARE((QList<int>{children.integer(0, u"ID"_s), children.integer(1, u"ID"_s),
+                         children.integer(2, u"ID"_s)}),
+             (QList<int>{a, b, c}));
+    QCOMPARE(children.text(1, u"Hotword"_s), u"b"_s);
+    QCOMPARE(Ids(dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, 0)), (QList<int>{group, top}));
+
+    const DataSet& count = dm->aspCountByParentID.openWith(u"[groupid:]"_s, group);
+    QCOMPARE(count.recordCount(), 1);
+    QCOMPARE(count.integer(0, u"count"_s), 3);
+    QCOMPARE(dm->aspCountByParentID.openWith(u"[GROUPID:]"_s, a).integer(0, u"Count"_s), 0);
+
+    dm->aspUpdateParentID.close();
+    dm->aspUpdateParentID.setParameter(u"[newparentid:]"_s, top);
+    dm->aspUpdateParentID.setParameter(u"[ID:]"_s, b);
+    dm->aspUpdateParentID.execute();
+    QCOMPARE(dm->aspCountByParentID.openWith(u"[groupid:]"_s, group).integer(0, u"count"_s), 2);
+    QCOMPARE(Ids(dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, top)), QList<int>{b});
+}
+
+void TestStoreContract::parametersByNameOnly()
+{
+    QCOMPARE(dm->aspTextByID.findParameter(u"[id:]"_s), u"[ID:]"_s);
+    QCOMPARE(dm->aspTextByID.findParameter(u"ID:"_s), QString());
+    QCOMPARE(ErrorText([this] { dm->aspTextByID.setParameter(u"[messageid:]"_s, 1); }),
+             u"Could not find parameter called messageid: in aspTextByID"_s);
+    QCOMPARE(ErrorText([] { RaiseParameterNotFound(u"[ID:]"_s, u"aspTextByID"_s); }),
+             u"Could not find parameter called ID: in aspTextByID"_s);
+    QCOMPARE(ErrorText([] { RaiseParameterNotFound(u"id: or newparentid:"_s, u"aspUpdateParentID"_s); }),
+             u"Could not find parameter called id: or newparentid: in aspUpdateParentID"_s);
+    QCOMPARE(dm->aspUpdateParentID.parameterNames(), (QStringList{u"[newparentid:]"_s, u"[id:]"_s}));
+    QCOMPARE(dm->aspFullText.parameterNames(), QStringList{u"[search term:]"_s});
+
+    // A result is counted before its rows are read, and stays until the next use.
+    addMessage(u"One"_s, u"one"_s, u"1"_s);
+    dm->aspTextByHotword.close();
+    dm->aspTextByHotword.setParameter(u"[HOTWORD:]"_s, u"one"_s);
+    dm->aspTextByHotword.open();
+    QVERIFY(dm->aspTextByHotword.isOpen());
+    QCOMPARE(dm->aspTextByHotword.recordCount(), 1);
+    dm->aspTextByHotword.close();
+    QVERIFY(!dm->aspTextByHotword.isOpen());
+    QCOMPARE(dm->aspTextByHotword.recordCount(), 0);
+}
+
+void TestStoreContract::hostileTermsAreSearchedLiterally()
+{
+    const QStringList terms = {u"'; drop table FAQ; --"_s, u"it's"_s, u"say \"hi"_s, u"\"*():^-"_s,
+                               u"100%"_s,  u"a_b"_s, u"back\\slash"_s, u"[ID:]"_s, u"NEAR(a b)"_s,
+                               u"x OR y"_s, u"'"_s, u"\""_s, u"%"_s, u"_"_s, u"*"_s};
+    QList<int> ids;
+    for (int i = 0; i < terms.size(); ++i)
+        ids << addMessage(u"Case %1"_s.arg(i), terms.at(i), u"Text with "_s + terms.at(i) + u" inside"_s, 0,
+                          {terms.at(i)});
+    const int plain = addMessage(u"Plain"_s, u"plain"_s, u"Text with a b and xy inside"_s);
+
+    for (int i = 0; i < terms.size(); ++i) {
+        const QString& term = terms.at(i);
+        QCOMPARE(Ids(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, term)), QList<int>{ids.at(i)});
+        QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, term)), QList<int>{ids.at(i)});
+        const QList<int> found = Ids(dm->aspFullText.openWith(u"[search term:]"_s, term));
+        QVERIFY2(found.contains(ids.at(i)), qUtf8Printable(term));
+        QVERIFY2(!found.contains(plain), qUtf8Printable(term));
+    }
+    // Wildcards are plain characters.
+    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"100%"_s)), QList<int>{ids.at(4)});
+    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"a_b"_s)), QList<int>{ids.at(5)});
+    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"%"_s).recordCount(), 1);
+    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, plain).recordCount(), 1);
+}
+
+void TestStoreContract::textsRoundTripUnchanged()
+{
+    QString big;
+    big.reserve(1 << 20);
+    const QString line = u"Zeile mit Umlauten äöü ß, 日本語のテキスト, emoji 😀🎉 and 'quotes' \"too\".\r\n"_s;
+    while (big.size() < (1 << 20))
+        big += line;
+    const QString name = u"Crème brûlée 😀"_s;
+    const QString hotword = u"日本語"_s;
+    const int id = addMessage(name, hotword, big, 0, {u"Ünïcödé"_s});
+
+    const DataSet& row = dm->aspTextByHotword.openWith(u"[Hotword:]"_s, hotword);
+    QCOMPARE(row.recordCount(), 1);
+    QCOMPARE(row.text(0, u"ShortName"_s), name);
+    QVERIFY(row.text(0, u"Text"_s) == big);
+    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"Ünïcödé"_s)), QList<int>{id});
+    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"のテキ"_s)), QList<int>{id});
+    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"🎉"_s)), QList<int>{id});
+
+    // Notes are text: nothing is turned into a number.
+    for (const QString& note : {u"1.0"_s, u"007"_s, u"1e3"_s, u" 12 "_s, u"Notiz: café ☕"_s}) {
+        showMessage(id);
+        dm->atFAQ.edit();
+        dm->atFAQ.setFieldValue(u"Notes"_s, note);
+        QCOMPARE(dm->SaveFAQ(), id);
+        dm->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(id);
+        const DataSet notes = dm->adoCommand.execute();
+        QCOMPARE(notes.text(0, u"Notes"_s), note);
+        auto fresh = openModule();
+        fresh->atFAQ.setFilter(u"ID = "_s + QString::number(id));
+        fresh->atFAQ.setFiltered(true);
+        QCOMPARE(fresh->atFAQ.fieldText(u"notes"_s), note);
+    }
+    // A Message without notes reads as empty text.
+    const int bare = addMessage(u"bare"_s, u"bare"_s, u"bare"_s);
+    dm->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(bare);
+    QCOMPARE(dm->adoCommand.execute().text(0, u"notes"_s), QString());
+}
+
+void TestStoreContract::detailTablesFollowTheMessage()
+{
+    const int first = addMessage(u"First"_s, u"first"_s, u"1"_s, 0, {u"k1"_s, u"k2"_s});
+    const int second = addMessage(u"Second"_s, u"second"_s, u"2"_s, 0, {u"k3"_s});
+
+    showMessage(first);
+    QCOMPARE(dm->atFAQ.recordCount(), 1);
+    QCOMPARE(dm->atKeywords.recordCount(), 2);
+    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"k1"_s);
+    dm->atAttachments.insert();
+    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/price list.txt"_s);
+    dm->atAttachments.setFieldValue(u"PromptToUse"_s, true);
+    dm->atAttachments.post();
+    dm->atAttachments.insert();
+    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/b.doc"_s);
+    dm->atAttachments.setFieldValue(u"PromptToUse"_s, false);
+    dm->atAttachments.post();
+
+    showMessage(second);
+    QCOMPARE(dm->atKeywords.recordCount(), 1);
+    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"k3"_s);
+    QCOMPARE(dm->atKeywords.fieldValue(u"FAQID"_s).toInt(), second);
+    QCOMPARE(dm->atAttachments.recordCount(), 0);
+
+    const DataSet& attachments = dm->aspAttachmentsByID.openWith(u"[FAQID:]"_s, first);
+    QCOMPARE(attachments.recordCount(), 2);
+    QCOMPARE(attachments.text(0, u"Filename"_s), u"/tmp/price list.txt"_s);
+    QVERIFY(attachments.boolean(0, u"PromptToUse"_s));
+    QVERIFY(!attachments.boolean(1, u"prompttouse"_s));
+
+    // A new Message has no keywords until it is saved.
+    dm->atFAQ.insert();
+    QCOMPARE(dm->atKeywords.recordCount(), 0);
+    QVERIFY(!ErrorText([this] { dm->atKeywords.insert(); }).isEmpty());
+    dm->atFAQ.cancel();
+    QCOMPARE(dm->atKeywords.recordCount(), 1);
+
+    // The filter is the only one the module understands.
+    QVERIFY(!ErrorText([this] { dm->atFAQ.setFilter(u"id = 1 or 1 = 1"_s); }).isEmpty());
+    QVERIFY(!ErrorText([this] { dm->atFAQ.setFilter(u"nosuchfield = 1"_s); }).isEmpty());
+    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), second);
+    showMessage(first);
+    QCOMPARE(dm->atAttachments.recordCount(), 2);
+    dm->atFAQ.setFiltered(false);
+    QCOMPARE(dm->atFAQ.recordCount(), 2);
+}
+
+void TestStoreContract::saveReturnsTheNewId()
+{
+    const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    const int id = addMessage(u"Child"_s, u"child"_s, u"c"_s, group);
+    QVERIFY(id > group);
+    QCOMPARE(dm->atFAQ.state(), DataSetState::Browse);
+    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), id);
+    QCOMPARE(dm->atFAQ.fieldValue(u"GroupID"_s).toInt(), group);
+    const DataSet& row = dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"child"_s);
+    QCOMPARE(row.integer(0, u"ID"_s), id);
+    QCOMPARE(row.integer(0, u"GroupID"_s), group);
+
+    // A new keyword belongs to the Message just saved.
+    dm->atKeywords.insert();
+    QCOMPARE(dm->atKeywords.fieldValue(u"FAQID"_s).toInt(), id);
+    dm->atKeywords.setFieldValue(u"Keyword"_s, u"kid"_s);
+    dm->atKeywords.post();
+    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"kid"_s)), QList<int>{id});
+    QVERIFY(!ErrorText([this] {
+                dm->atFAQ.edit();
+                dm->atFAQ.setFieldValue(u"ID"_s, 99);
+            }).isEmpty());
+    dm->atFAQ.cancel();
+}
+
+void TestStoreContract::duplicateHotwordKeepsTheEdit()
+{
+    addMessage(u"Refund"_s, u"Refund"_s, u"text"_s);
+    const QString warning = u"An error occurred while trying to save your Message.  Please ensure the "
+                            "HotWord you are using is unique and then try again."_s;
+    QList<int> states;
+    connect(dm.get(), &TdmFAQData::dsFAQStateChange, this, [&states](int state) { states << state; });
+
+    dm->atFAQ.insert();
+    dm->atFAQ.setFieldValue(u"ShortName"_s, u"Second refund"_s);
+    dm->atFAQ.setFieldValue(u"Hotword"_s, u"REFUND"_s);
+    dm->atFAQ.setFieldValue(u"Text"_s, u"typed text"_s);
+    QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
+    QCOMPARE(ui.texts(u"warning"_s), QStringList{warning});
+    QCOMPARE(ui.shown.last().caption, u"Warning"_s);
+    QCOMPARE(dm->atFAQ.state(), DataSetState::Insert);
+    QCOMPARE(dm->atFAQ.fieldText(u"Text"_s), u"typed text"_s);
+    QCOMPARE(dm->atFAQ.fieldText(u"Hotword"_s), u"REFUND"_s);
+
+    dm->atFAQ.setFieldValue(u"Hotword"_s, u"refund2"_s);
+    const int id = dm->SaveFAQ();
+    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund2"_s).integer(0, u"ID"_s), id);
+    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund"_s).recordCount(), 1);
+    QCOMPARE(states, (QList<int>{int(DataSetState::Insert), int(DataSetState::Browse)}));
+
+    // The same for an edit, and for a Hotword longer than its column.
+    dm->atFAQ.edit();
+    dm->atFAQ.setFieldValue(u"Hotword"_s, u"refund"_s);
+    QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
+    dm->atFAQ.setFieldValue(u"Hotword"_s, QString(51, u'h'));
+    QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
+    QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
+    dm->atFAQ.setFieldValue(u"Hotword"_s, QString(50, u'h'));
+    QCOMPARE(dm->SaveFAQ(), id);
+    QCOMPARE(ui.texts(u"warning"_s).size(), 3);
+}
+
+void TestStoreContract::pendingEditStaysWithItsRow()
+{
+    const int a = addMessage(u"A"_s, u"a"_s, u"text of a"_s, 0, {u"ka"_s});
+    const int b = addMessage(u"B"_s, u"b"_s, u"text of b"_s, 0, {u"kb"_s});
+    showMessage(a);
+    dm->atFAQ.edit();
+    dm->atFAQ.setFieldValue(u"Text"_s, u"changed a"_s);
+    // Showing another Message meanwhile must not turn the edit into an edit of that one.
+    showMessage(b);
+    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"ka"_s);
+    QCOMPARE(dm->SaveFAQ(), a);
+    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, a).text(0, u"Text"_s), u"changed a"_s);
+    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, b).text(0, u"Text"_s), u"text of b"_s);
+    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), b);
+    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"kb"_s);
+}
+
+void TestStoreContract::cancelAndDelete()
+{
+    const int keep = addMessage(u"Keep"_s, u"keep"_s, u"stored text"_s, 0, {u"stay"_s});
+    const int gone = addMessage(u"Gone"_s, u"gone"_s, u"doomed"_s, 0, {u"bye"_s});
+
+    showMessage(keep);
+    dm->atFAQ.edit();
+    dm->atFAQ.setFieldValue(u"Text"_s, u"never saved"_s);
+    dm->atFAQ.cancel();
+    QCOMPARE(dm->atFAQ.fieldText(u"Text"_s), u"stored text"_s);
+    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, keep).text(0, u"Text"_s), u"stored text"_s);
+
+    showMessage(gone);
+    dm->atFAQ.deleteRow();
+    QCOMPARE(dm->atFAQ.recordCount(), 0);
+    QCOMPARE(dm->atKeywords.recordCount(), 0);
+    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, gone).recordCount(), 0);
+    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"bye"_s).recordCount(), 0);
+    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"doomed"_s).recordCount(), 0);
+    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"stay"_s)), QList<int>{keep});
+    // A new Message never takes the key, and so the keywords, of a deleted one.
+    const int next = addMessage(u"Next"_s, u"next"_s, u"n"_s);
+    QVERIFY(next > gone);
+}
+
+void TestStoreContract::plainStatements()
+{
+    const int b = addMessage(u"Beta"_s, u"beta"_s, u"b"_s);
+    const int a = addMessage(u"Alpha"_s, u"alpha"_s, u"a"_s);
+    for (int id : {b, b, a})
+        run(u"insert into FAQAction (FAQID, Action) values (%1, 'Used')"_s.arg(id));
+    run(u"insert into FAQAction (FAQID, Action) values (%1, 'Viewed')"_s.arg(a));
+
+    dm->adoCommand.commandText = u"select top 1 * from FAQ"_s;
+    const DataSet top = dm->adoCommand.execute();
+    QCOMPARE(top.recordCount(), 1);
+    QVERIFY(top.hasField(u"Notes"_s) && top.hasField(u"shortname"_s) && top.hasField(u"GROUPID"_s));
+    QVERIFY(dm->HasNotesColumn());
+
+    dm->adoCommand.commandText = u"select hotword, shortname from faq order by hotword"_s;
+    const DataSet list = dm->adoCommand.execute();
+    QCOMPARE(list.recordCount(), 2);
+    QCOMPARE(list.text(0, u"hotword"_s), u"alpha"_s);
+    QCOMPARE(list.text(1, u"shortname"_s), u"Beta"_s);
+
+    dm->adoCommand.commandText = u"SELECT shortname, count(*) AS \"Count\"\r\nFROM faq, faqaction\r\n"
+                                 "WHERE faq.id=faqaction.faqid\r\nAND Action=\"Used\"\r\n"
+                                 "GROUP BY shortname \r\nORDER BY \"Count\" DESC"_s;
+    const DataSet usage = dm->adoCommand.execute();
+    QCOMPARE(usage.recordCount(), 2);
+    QCOMPARE(usage.text(0, u"shortname"_s), u"Beta"_s);
+    QCOMPARE(usage.integer(0, u"Count"_s), 2);
+    QCOMPARE(usage.integer(1, u"count"_s), 1);
+}
+
+void TestStoreContract::missingNotesColumnIsAdded()
+{
+    const int id = addMessage(u"Old"_s, u"old"_s, u"from an old database"_s);
+    run(u"alter table FAQ drop column Notes"_s);
+    dm.reset();
+
+    const QString notice =
+        u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
+        "None of your data has been changed or lost.  When you run this program again, the "
+        "program will be fully functional.\r\n\r\nPress OK to close Tolvane Quillbay"_s;
+    dm = openModule();
+    QCOMPARE(ui.texts(u"message"_s), QStringList{notice});
+    QVERIFY(dm->terminationRequested());
+    QVERIFY(dm->HasNotesColumn());
+
+    dm = openModule();
+    QCOMPARE(ui.texts(u"message"_s).size(), 1);
+    QVERIFY(!dm->terminationRequested());
+    // The new column holds text as written.
+    showMessage(id);
+    dm->atFAQ.edit();
+    dm->atFAQ.setFieldValue(u"Notes"_s, u"007"_s);
+    dm->SaveFAQ();
+    dm->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(id);
+    QCOMPARE(dm->adoCommand.execute().text(0, u"Notes"_s), u"007"_s);
+    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, id).text(0, u"Text"_s), u"from an old database"_s);
+}
+
+void TestStoreContract::reconnectKeepsEverything()
+{
+    const int a = addMessage(u"A"_s, u"a"_s, u"a"_s, 0, {u"k"_s});
+    showMessage(a);
+    dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"a"_s);
+    int changes = 0;
+    connect(&dm->atFAQ, &DataTable::currentRowChanged, this, [&changes] { ++changes; });
+    dm->OpenDatabase();
+    QCOMPARE(changes, 0);
+    QVERIFY(dm->aspTextByHotword.isOpen());
+    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), a);
+    QCOMPARE(dm->atKeywords.recordCount(), 1);
+    QVERIFY(!dm->atFAQAction.isOpen());
+    QCOMPARE(ui.shown.size(), 0);
+}
+
+void TestStoreContract::administratorChangesAMatchingRule()
+{
+    const int id = addMessage(u"Refund"_s, u"refund-card"_s, u"r"_s);
+    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund"_s).recordCount(), 0);
+    dm->adoCommand.commandText = u"select Body from SavedQueries where Name = 'TextByHotWord'"_s;
+    const QString original = dm->adoCommand.execute().text(0, u"Body"_s);
+    QVERIFY(original.contains(u"[Hotword:]"_s));
+
+    // A prefix rule, written by hand in the saved queries table.
+    auto setBody = [this](const QString& body) {
+        QString quoted = body;
+        quoted.replace(u"'"_s, u"''"_s);
+        run(u"update SavedQueries set Body = '"_s + quoted + u"' where Name = 'TextByHotWord'"_s);
+    };
+    setBody(u"select ID, ShortName, Text from FAQ where Hotword like [hotword:] || '%'"_s);
+    auto module = openModule();
+    QCOMPARE(Ids(module->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund"_s)), QList<int>{id});
+    module.reset();
+
+    // A body that names a parameter the component does not declare fails with the usual text.
+    setBody(u"select ID from FAQ where Hotword = [word:]"_s);
+    module = openModule();
+    QCOMPARE(ErrorText([&module] { module->aspTextByHotword.openWith(u"[Hotword:]"_s, u"x"_s); }),
+             u"Could not find parameter called word: in aspTextByHotword"_s);
+    module.reset();
+    setBody(original);
+}
+
+QTEST_GUILESS_MAIN(TestStoreContract)
+#include "tst_storecontract.moc"
