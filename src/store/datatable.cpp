@@ -466,14 +466,21 @@ void DataTable::postInsert()
         refused(query.lastError().text());
     QVariant key;
     if (returning) {
-        if (!query.next())
-            throw Error(u"The database did not report the key of the new row in %1."_s.arg(m_tableName));
-        key = query.value(0);
+        if (query.next())
+            key = query.value(0);
     } else {
-        key = query.lastInsertId();
+        if (db.driver()->hasFeature(QSqlDriver::LastInsertId))
+            key = query.lastInsertId();
+        if (!key.isValid() && !dialect.lastKeyQuery().isEmpty()) {
+            QSqlQuery last(db);
+            if (last.exec(dialect.lastKeyQuery()) && last.next())
+                key = last.value(0);
+        }
     }
     query.finish();
-    if (m_keyField.isEmpty() || key.isNull()) {
+    if (!m_keyField.isEmpty() && key.isNull())
+        throw Error(u"The database did not report the key of the new row in %1."_s.arg(m_tableName));
+    if (m_keyField.isEmpty()) {
         m_postedKey = {};
         return;
     }

@@ -15,7 +15,8 @@ namespace {
 QString OdbcEngineName(const QSqlDatabase& database)
 {
     const QVariant handle = database.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "SQLHANDLE") != 0)
+    if (!handle.isValid()
+        || (qstrcmp(handle.typeName(), "SQLHANDLE") != 0 && qstrcmp(handle.typeName(), "void*") != 0))
         return {};
     SQLHANDLE connection = *static_cast<const SQLHANDLE*>(handle.constData());
     if (!connection)
@@ -34,22 +35,23 @@ SqlDialect SqlDialect::forDatabase(const QSqlDatabase& database)
 {
     if (!database.isValid() || !database.driver())
         return SqlDialect(Engine::Other);
+    const bool odbc = database.driverName() == u"QODBC"_s;
     switch (database.driver()->dbmsType()) {
     case QSqlDriver::SQLite:
-        return SqlDialect(Engine::SQLite);
+        return SqlDialect(Engine::SQLite, odbc);
     case QSqlDriver::PostgreSQL:
-        return SqlDialect(Engine::PostgreSQL);
+        return SqlDialect(Engine::PostgreSQL, odbc);
     default:
         break;
     }
-    if (database.driverName() == u"QODBC"_s && database.isOpen()) {
+    if (odbc && database.isOpen()) {
         const QString name = OdbcEngineName(database);
         if (name.contains(u"sqlite"_s, Qt::CaseInsensitive))
-            return SqlDialect(Engine::SQLite);
+            return SqlDialect(Engine::SQLite, odbc);
         if (name.contains(u"postgres"_s, Qt::CaseInsensitive))
-            return SqlDialect(Engine::PostgreSQL);
+            return SqlDialect(Engine::PostgreSQL, odbc);
     }
-    return SqlDialect(Engine::Other);
+    return SqlDialect(Engine::Other, odbc);
 }
 
 QString SqlDialect::engineName() const
@@ -101,7 +103,8 @@ QString SqlDialect::translate(const QString& statement) const
 QString SqlDialect::insertReturningKey(const QString& table, const QStringList& columns,
                                        const QString& keyColumn) const
 {
-    if (m_engine == Engine::Other)
+    // The SQLite ODBC driver runs RETURNING but hands back no row.
+    if (m_engine == Engine::Other || (m_engine == Engine::SQLite && m_odbc))
         return {};
     QString sql = u"insert into "_s + table;
     if (columns.isEmpty()) {
@@ -113,4 +116,17 @@ QString SqlDialect::insertReturningKey(const QString& table, const QStringList& 
         sql += u" ("_s + columns.join(u", "_s) + u") values ("_s + marks.join(u", "_s) + u")"_s;
     }
     return sql + u" returning "_s + keyColumn;
+}
+
+QString SqlDialect::lastKeyQuery() const
+{
+    switch (m_engine) {
+    case Engine::SQLite:
+        return u"select last_insert_rowid()"_s;
+    case Engine::PostgreSQL:
+        return u"select lastval()"_s;
+    case Engine::Other:
+        break;
+    }
+    return {};
 }

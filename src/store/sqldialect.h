@@ -9,8 +9,9 @@ class SqlDialect {
 public:
     enum class Engine { SQLite, PostgreSQL, Other };
 
-    explicit SqlDialect(Engine engine = Engine::Other)
+    explicit SqlDialect(Engine engine = Engine::Other, bool odbc = false)
         : m_engine(engine)
+        , m_odbc(odbc)
     {
     }
     // The engine of an open connection: the driver's own answer, or for ODBC drivers that
@@ -18,6 +19,8 @@ public:
     static SqlDialect forDatabase(const QSqlDatabase& database);
 
     Engine engine() const { return m_engine; }
+    // Reached through an ODBC driver rather than Qt's own driver for the engine.
+    bool odbc() const { return m_odbc; }
     QString engineName() const;
 
     // A plain statement of the program in this engine's words: "select top N ..." reads N
@@ -26,10 +29,14 @@ public:
     QString translate(const QString& statement) const;
 
     // An insert that gives back the new row's key as its only column, or an empty text
-    // where the engine cannot do that (the driver's last insert id is used then).
+    // where the engine or its driver cannot do that.
     QString insertReturningKey(const QString& table, const QStringList& columns,
                                const QString& keyColumn) const;
+    // Where the driver does not report the last insert id: the query that reads it on the
+    // same connection, or an empty text.
+    QString lastKeyQuery() const;
 
 private:
     Engine m_engine;
+    bool m_odbc;
 };
