@@ -1,0 +1,584 @@
+#include "app/fMain.h"
+#include "dialogs/fSelectFAQ.h"
+#include "platform/fake/fakeplatform.h"
+#include "util/virtualkeys.h"
+
+#include "../dialogs/messagedb.h"
+#include "scriptedinteraction.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString FirstRunNotice
+    = u"When you first run Tolvane QuillBay it does not know which email application you use.  "
+      "When you are ready, please go to the Tools->Options menu and select your email program "
+      "from the list provided.  If you do not see it there please contact us and let us know."_s;
+
+// Counts the key presses that reach one widget.
+class KeyCounter : public QObject {
+public:
+    explicit KeyCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            ++presses;
+        return false;
+    }
+};
+
+} // namespace
+
+// The program as start-up builds it, over a database and INI files of its own.
+struct Program {
+    ScriptedInteraction ui;
+    FakePlatform desktop;
+    MessageDb db;
+    std::unique_ptr<TfrmMain> window;
+
+    Program() { MessageDb::setOption(Setting::Target, u"Notepad"_s); }
+    ~Program()
+    {
+        frmSelectFAQ = nullptr;
+        frmMain = nullptr;
+    }
+
+    TfrmMain& start()
+    {
+        window = std::make_unique<TfrmMain>();
+        frmMain = window.get();
+        frmSelectFAQ = new TfrmSelectFAQ([](int id) { frmMain->ShowFAQByID(id); }, window.get());
+        window->show();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qFatal("main window not active");
+        return *window;
+    }
+
+    QTreeWidgetItem* node(const QString& label) const
+    {
+        const auto found = window->tvFAQs->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.front();
+    }
+    QStringList children(QTreeWidgetItem* parent) const
+    {
+        QStringList labels;
+        const int count = parent ? parent->childCount() : window->tvFAQs->topLevelItemCount();
+        for (int i = 0; i < count; ++i)
+            labels << (parent ? parent->child(i) : window->tvFAQs->topLevelItem(i))->text(0);
+        return labels;
+    }
+    void select(const QString& label) const { window->tvFAQs->setCurrentItem(node(label)); }
+    void search(int type, const QString& term) const
+    {
+        window->cmbSearchType->setCurrentIndex(type);
+        window->txtSearchTerm->setText(term);
+        window->actSearch->trigger();
+    }
+    QStringList dialogRows() const
+    {
+        QStringList rows;
+        for (int i = 0; i < frmSelectFAQ->lvFAQs->topLevelItemCount(); ++i)
+            rows << frmSelectFAQ->lvFAQs->topLevelItem(i)->text(1);
+        return rows;
+    }
+};
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void firstStartShowsNoticeAndFillsTree();
+    void optionsSetSendCaptionAndKeys();
+    void functionKeysSwitchSearchTypeAndPassTheKeyOn();
+    void treeLoadsOneLevelPerExpansion();
+    void rebuildRestoresExpansionByMessageID();
+    void showHotwordRelabelsAndIsSaved();
+    void unreachableDatabaseEndsProgram();
+    void singleMessageShownFollowsShowsAndTyping();
+    void searchOutcomes();
+    void searchFailureRestoresCursorAndKeepsRunning();
+    void notesEnableTheNotesCommand();
+    void attachmentsLabelListsExistingFiles();
+    void showingDeletedMessageKeepsPanel();
+    void selectDialogPicksRefillsAndCancels();
+    void synchronizeFindsShownMessageInCollapsedBranch();
+    void helpCommands();
+};
+
+void TestMainWindow::firstStartShowsNoticeAndFillsTree()
+{
+    Program p;
+    MessageDb::setOption(Setting::Target, {});
+    p.db.addMessage(u"Beta"_s, u"b"_s, u"B text"_s);
+    p.db.addMessage(u"alpha"_s, u"a"_s, u"A text"_s);
+    TfrmMain& w = p.start();
+
+    QCOMPARE(w.windowTitle(), u"Tolvane Quillbay"_s);
+    QCOMPARE(p.ui.texts(u"message"_s), QStringList{FirstRunNotice});
+    QCOMPARE(w.actSendFAQ->text(), u"Send Message"_s);
+    QCOMPARE(w.btnPasteToReceivingApp->text(), u"Send Message"_s);
+    QCOMPARE(p.children(nullptr), (QStringList{u"alpha"_s, u"Beta"_s}));
+    QCOMPARE(QApplication::focusWidget(), w.txtSearchTerm);
+    QCOMPARE(w.cmbSearchType->currentText(), u"Hotword"_s);
+    QVERIFY(!w.actViewInternalNotes->isEnabled());
+    QVERIFY(!w.SingleMessageShown());
+    QCOMPARE(w.SendHotKey(), (HotKey{Vk::F12, 0}));
+    QCOMPARE(w.ActivateHotKey(), (HotKey{Vk::F11, 0}));
+
+    // Every refresh asks again while no destination is chosen.
+    QTest::keyClick(w.tvFAQs, Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(p.ui.texts(u"message"_s), (QStringList{FirstRunNotice, FirstRunNotice}));
+    QCOMPARE(p.ui.texts(u"error"_s), QStringList{});
+}
+
+void TestMainWindow::optionsSetSendCaptionAndKeys()
+{
+    Program p;
+    MessageDb::setOption(Setting::Target, u"Outlook"_s);
+    MessageDb::setOption(Setting::HotKey, u"Shift+F12"_s);
+    TfrmMain& w = p.start();
+    QCOMPARE(w.actSendFAQ->text(), u"Paste to Outlook (Shift+F12)"_s);
+    QCOMPARE(w.btnPasteToReceivingApp->text(), u"Paste to Outlook (Shift+F12)"_s);
+    QVERIFY(p.ui.shown.isEmpty());
+
+    QSignalSpy sends(w.actSendFAQ, &QAction::triggered);
+    w.txtSearchTerm->setText(u"term"_s);
+    w.txtSearchTerm->setFocus();
+    w.txtSearchTerm->deselect();
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_F12);
+    QCOMPARE(sends.size(), 0);
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_F12, Qt::ShiftModifier);
+    QCOMPARE(sends.size(), 1);
+    QCOMPARE(w.txtSearchTerm->selectedText(), u"term"_s);
+
+    // A key text that names no key matches no key press.
+    MessageDb::setOption(Setting::HotKey, u"Nonsense"_s);
+    w.ApplyOptions();
+    QCOMPARE(w.SendHotKey().key, 0);
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_F12);
+    QCOMPARE(sends.size(), 1);
+}
+
+void TestMainWindow::functionKeysSwitchSearchTypeAndPassTheKeyOn()
+{
+    Program p;
+    p.db.addMessage(u"One"_s, u"one"_s, u"1"_s);
+    TfrmMain& w = p.start();
+    w.txtSearchTerm->setText(u"one"_s);
+    KeyCounter treeKeys(w.tvFAQs);
+    w.tvFAQs->setFocus();
+
+    QTest::keyClick(w.tvFAQs, Qt::Key_F3);
+    QCOMPARE(w.cmbSearchType->currentText(), u"Keyword"_s);
+    QCOMPARE(QApplication::focusWidget(), w.txtSearchTerm);
+    QCOMPARE(treeKeys.presses, 1); // the focused control still got the key
+    QVERIFY(p.ui.shown.isEmpty()); // and nothing was searched
+
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_F4, Qt::ControlModifier);
+    QCOMPARE(w.cmbSearchType->currentText(), u"Full Text"_s);
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_F2);
+    QCOMPARE(w.cmbSearchType->currentText(), u"Hotword"_s);
+
+    // Enter in the search box searches and goes no further.
+    QSignalSpy returns(w.txtSearchTerm, &QLineEdit::returnPressed);
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_Return);
+    QCOMPARE(returns.size(), 0);
+    QCOMPARE(w.lblFAQTitle->text(), u"One"_s);
+}
+
+void TestMainWindow::treeLoadsOneLevelPerExpansion()
+{
+    Program p;
+    const int group = p.db.addMessage(u"Group"_s, u"g"_s, u"G"_s);
+    const int child = p.db.addMessage(u"Child"_s, u"c"_s, u"C"_s, group);
+    p.db.addMessage(u"Grandchild"_s, u"gc"_s, u"GC"_s, child);
+    p.db.addMessage(u"Leaf"_s, u"leaf"_s, u"L"_s);
+    p.start();
+
+    // Only a Message with children gets the placeholder, and nothing below is read yet.
+    QCOMPARE(p.children(p.node(u"Group"_s)), QStringList{u"Searching..."_s});
+    QCOMPARE(p.node(u"Group"_s)->child(0)->data(0, Qt::UserRole).toInt(), 0);
+    QCOMPARE(p.node(u"Leaf"_s)->childCount(), 0);
+    QVERIFY(!p.node(u"Child"_s));
+
+    p.node(u"Group"_s)->setExpanded(true);
+    QCOMPARE(p.children(p.node(u"Group"_s)), QStringList{u"Child"_s});
+    QCOMPARE(p.children(p.node(u"Child"_s)), QStringList{u"Searching..."_s});
+    p.node(u"Child"_s)->setExpanded(true);
+    QCOMPARE(p.children(p.node(u"Child"_s)), QStringList{u"Grandchild"_s});
+
+    // Collapsing keeps the children; expanding again reads them anew.
+    p.node(u"Group"_s)->setExpanded(false);
+    p.db.addMessage(u"Added meanwhile"_s, u"am"_s, u"AM"_s, group);
+    QCOMPARE(p.children(p.node(u"Group"_s)), QStringList{u"Child"_s});
+    p.node(u"Group"_s)->setExpanded(true);
+    QCOMPARE(p.children(p.node(u"Group"_s)), (QStringList{u"Added meanwhile"_s, u"Child"_s}));
+    QVERIFY(!p.node(u"Child"_s)->isExpanded());
+    QVERIFY(!p.node(u"Grandchild"_s));
+}
+
+void TestMainWindow::rebuildRestoresExpansionByMessageID()
+{
+    Program p;
+    const int a = p.db.addMessage(u"A"_s, u"a"_s, u"A"_s);
+    const int a1 = p.db.addMessage(u"A1"_s, u"a1"_s, u"A1"_s, a);
+    p.db.addMessage(u"A1x"_s, u"a1x"_s, u"A1x"_s, a1);
+    const int b = p.db.addMessage(u"B"_s, u"b"_s, u"B"_s);
+    p.db.addMessage(u"B1"_s, u"b1"_s, u"B1"_s, b);
+    TfrmMain& w = p.start();
+    p.node(u"A"_s)->setExpanded(true);
+    p.node(u"A1"_s)->setExpanded(true);
+
+    w.RefreshFAQTree();
+    QVERIFY(p.node(u"A"_s)->isExpanded());
+    QVERIFY(p.node(u"A1"_s)->isExpanded());
+    QCOMPARE(p.children(p.node(u"A1"_s)), QStringList{u"A1x"_s});
+    QVERIFY(!p.node(u"B"_s)->isExpanded());
+    QVERIFY(!p.node(u"B1"_s));
+
+    // Moved into a collapsed branch, an expanded Message is not opened again.
+    p.db.moveMessage(a1, b);
+    w.RefreshFAQTree();
+    QVERIFY(!p.node(u"A1"_s));
+    QCOMPARE(p.node(u"A"_s)->childCount(), 0);
+    p.node(u"B"_s)->setExpanded(true);
+    QCOMPARE(p.children(p.node(u"B"_s)), (QStringList{u"A1"_s, u"B1"_s}));
+    QVERIFY(!p.node(u"A1"_s)->isExpanded());
+    QVERIFY(p.ui.shown.isEmpty());
+}
+
+void TestMainWindow::showHotwordRelabelsAndIsSaved()
+{
+    Program p;
+    const int a = p.db.addMessage(u"A"_s, u"hwa"_s, u"A"_s);
+    p.db.addMessage(u"A1"_s, u"hwa1"_s, u"A1"_s, a);
+    TfrmMain& w = p.start();
+    p.node(u"A"_s)->setExpanded(true);
+
+    w.chkShowHotWord->setChecked(true);
+    QCOMPARE(MessageDb::option(Setting::ShowHotword), u"True"_s);
+    QCOMPARE(p.children(nullptr), QStringList{u"A / hwa"_s});
+    QCOMPARE(p.children(p.node(u"A / hwa"_s)), QStringList{u"A1 / hwa1"_s});
+
+    w.chkShowHotWord->setChecked(false);
+    QCOMPARE(MessageDb::option(Setting::ShowHotword), u"False"_s);
+    QCOMPARE(p.children(p.node(u"A"_s)), QStringList{u"A1"_s});
+    QVERIFY(p.node(u"A"_s)->isExpanded());
+}
+
+void TestMainWindow::unreachableDatabaseEndsProgram()
+{
+    Program p;
+    TfrmMain& w = p.start();
+    QCOMPARE(w.tvFAQs->topLevelItemCount(), 0); // an empty database is no error
+    QVERIFY(p.ui.shown.isEmpty());
+
+    QSqlDatabase::database(p.db.module->connectionName()).close();
+    w.RefreshFAQTree();
+    QCOMPARE(p.ui.texts(u"message"_s),
+             QStringList{u"The Tolvane Quillbay database can not be found. Since it is a vital part of this "
+                         "program, it will now shut down.Please install the program again. You may wish to "
+                         "contact Tolvane QuillBay technical support if the problem persists."_s});
+    QVERIFY(w.terminationRequested());
+}
+
+void TestMainWindow::singleMessageShownFollowsShowsAndTyping()
+{
+    Program p;
+    p.db.addMessage(u"First"_s, u"first"_s, u"First text"_s);
+    p.db.addMessage(u"Second"_s, u"second"_s, u"Second text"_s);
+    TfrmMain& w = p.start();
+
+    p.select(u"First"_s);
+    QVERIFY(w.SingleMessageShown());
+    QCOMPARE(w.memText->toPlainText(), u"First text"_s);
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_S);
+    QVERIFY(!w.SingleMessageShown());
+    QCOMPARE(w.lblFAQTitle->text(), u"First"_s); // the panel stays
+    p.select(u"Second"_s);
+    QVERIFY(w.SingleMessageShown());
+
+    // A search without a result leaves the flag as it was, and so does a rebuild.
+    w.txtSearchTerm->setText(u"nothing"_s);
+    w.actSearch->trigger();
+    QVERIFY(!w.SingleMessageShown());
+    w.txtSearchTerm->setText(u"second"_s);
+    w.actSearch->trigger();
+    QVERIFY(w.SingleMessageShown());
+    w.actSearch->trigger();
+    QVERIFY(w.SingleMessageShown());
+    w.RefreshFAQTree();
+    QVERIFY(w.SingleMessageShown());
+    QCOMPARE(w.SelectedFAQID(), -1);
+}
+
+void TestMainWindow::searchOutcomes()
+{
+    Program p;
+    const int one = p.db.addMessage(u"Returns"_s, u"ret"_s, u"How to return goods"_s);
+    const int two = p.db.addMessage(u"Refunds"_s, u"ref"_s, u"Refund policy"_s);
+    p.db.addKeyword(one, u"money"_s);
+    p.db.addKeyword(two, u"money"_s);
+    for (int i = 0; i < 55; ++i)
+        p.db.addMessage(u"Bulk %1"_s.arg(i, 2, 10, QChar(u'0')), u"bulk%1"_s.arg(i), u"common phrase %1"_s.arg(i));
+    TfrmMain& w = p.start();
+    p.select(u"Returns"_s);
+
+    w.txtSearchTerm->clear();
+    w.txtSearchTerm->setFocus();
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_Return);
+    QCOMPARE(p.ui.texts(u"message"_s), QStringList{u"Please enter a search term and try again."_s});
+    QCOMPARE(QApplication::focusWidget(), w.txtSearchTerm);
+    QCOMPARE(p.ui.busyChanges, 0);
+    p.ui.clear();
+
+    // Blanks are a term like any other, and the term is selected afterwards.
+    p.search(0, u"   "_s);
+    p.search(1, u"nokeyword"_s);
+    p.search(2, u"zzzz"_s);
+    QCOMPARE(p.ui.texts(u"message"_s),
+             (QStringList{u"No matching records found using HotWord search"_s,
+                          u"No matching records found using keyword search"_s,
+                          u"No matching records found using full text search"_s}));
+    QCOMPARE(w.txtSearchTerm->selectedText(), u"zzzz"_s);
+    QVERIFY(!p.ui.busy);
+    QCOMPARE(p.ui.busyChanges, 6);
+    QCOMPARE(w.lblFAQTitle->text(), u"Returns"_s);
+    QVERIFY(!frmSelectFAQ->isVisible());
+
+    p.search(0, u"REF"_s);
+    QCOMPARE(w.lblFAQTitle->text(), u"Refunds"_s);
+    QCOMPARE(w.memText->toPlainText(), u"Refund policy"_s);
+    QCOMPARE(w.lblFAQHotword->text(), u"ref"_s);
+    QCOMPARE(w.ShownMessageID(), two);
+
+    // Several rows go to the dialog, first row selected; the panel waits for a pick.
+    p.search(1, u"money"_s);
+    QVERIFY(frmSelectFAQ->isVisible());
+    QCOMPARE(p.dialogRows(), (QStringList{u"Refunds"_s, u"Returns"_s}));
+    QCOMPARE(frmSelectFAQ->lvFAQs->selectedItems().value(0)->text(0), QString::number(two));
+    QCOMPARE(frmSelectFAQ->memFullText->toPlainText(), u"Refund policy"_s);
+    QCOMPARE(w.lblFAQTitle->text(), u"Refunds"_s);
+
+    p.search(2, u"common phrase"_s);
+    QCOMPARE(p.dialogRows().size(), 50);
+    QCOMPARE(w.txtSearchTerm->selectedText(), u"common phrase"_s);
+    QCOMPARE(p.ui.texts(u"message"_s).size(), 3);
+}
+
+void TestMainWindow::searchFailureRestoresCursorAndKeepsRunning()
+{
+    Program p;
+    p.start();
+    QSqlDatabase::database(p.db.module->connectionName()).close();
+    p.search(0, u"anything"_s);
+    QCOMPARE(p.ui.texts(u"error"_s).size(), 1);
+    QCOMPARE(p.ui.shown.back().caption, u"Tolvane Quillbay"_s);
+    QVERIFY(!p.ui.busy);
+}
+
+void TestMainWindow::notesEnableTheNotesCommand()
+{
+    Program p;
+    p.db.addMessage(u"Blank notes"_s, u"blank"_s, u"x"_s, 0, u" \r\n\t  \r\n"_s);
+    p.db.addMessage(u"One char"_s, u"onechar"_s, u"x"_s, 0, u"\r\n  ! \r\n"_s);
+    p.db.addMessage(u"No notes"_s, u"none"_s, u"x"_s, 0, {});
+    TfrmMain& w = p.start();
+
+    p.select(u"One char"_s);
+    QCOMPARE(w.ShownNotes(), u"!"_s);
+    QVERIFY(w.actViewInternalNotes->isEnabled());
+    QVERIFY(w.btnInternalComments->isEnabled());
+    QCOMPARE(w.btnInternalComments->text(), u"Notes"_s);
+    p.select(u"Blank notes"_s);
+    QCOMPARE(w.ShownNotes(), QString());
+    QVERIFY(!w.actViewInternalNotes->isEnabled());
+    QVERIFY(!w.btnInternalComments->isEnabled());
+    p.select(u"One char"_s);
+    p.select(u"No notes"_s);
+    QVERIFY(!w.actViewInternalNotes->isEnabled());
+}
+
+void TestMainWindow::attachmentsLabelListsExistingFiles()
+{
+    Program p;
+    const QString a = p.db.folder.filePath(u"a.pdf"_s);
+    const QString b = p.db.folder.filePath(u"b.pdf"_s);
+    const QString c = p.db.folder.filePath(u"c.pdf"_s);
+    for (const QString& file : {a, c}) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const int id = p.db.addMessage(u"With files"_s, u"files"_s, u"x"_s);
+    p.db.addAttachment(id, a, false);
+    p.db.addAttachment(id, b, false); // missing on disk
+    p.db.addAttachment(id, c, true);
+    p.db.addAttachment(id, p.db.folder.path(), false); // a folder is no file
+    TfrmMain& w = p.start();
+    QCOMPARE(w.lblAttachments->text(), u"Attachments"_s);
+
+    QTest::mouseClick(w.lblAttachments, Qt::LeftButton);
+    QCOMPARE(p.ui.texts(u"message"_s),
+             QStringList{u"There are no attachments for this message. Click the \"Edit Current Message\" "
+                         "button to add some."_s});
+    QVERIFY(p.desktop.clipboard.history.isEmpty());
+    p.ui.clear();
+
+    p.select(u"With files"_s);
+    QCOMPARE(w.lblAttachments->text(), u"Attachments: 2"_s);
+    QCOMPARE(w.ShownAttachments(), (QList<ShownAttachment>{{a, false}, {c, true}}));
+    QTest::mouseClick(w.lblAttachments, Qt::LeftButton);
+    QCOMPARE(p.desktop.clipboard.files, (QStringList{a, c}));
+    QCOMPARE(p.ui.texts(u"message"_s), QStringList{a + u"\r\n"_s + c + u" (Ask first)\r\n"_s});
+
+    // The label lights up while the pointer is over it.
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(w.lblAttachments, &enter);
+    QCOMPARE(w.lblAttachments->backgroundRole(), QPalette::Base);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w.lblAttachments, &leave);
+    QCOMPARE(w.lblAttachments->backgroundRole(), QPalette::Button);
+}
+
+void TestMainWindow::showingDeletedMessageKeepsPanel()
+{
+    Program p;
+    const int kept = p.db.addMessage(u"Kept"_s, u"kept"_s, u"Kept text"_s, 0, u"note"_s);
+    const int gone = p.db.addMessage(u"Gone"_s, u"gone"_s, u"Gone text"_s);
+    TfrmMain& w = p.start();
+    p.select(u"Kept"_s);
+    QCOMPARE(dmFAQData->atFAQ.filter(), u"id = %1"_s.arg(kept));
+    QCOMPARE(dmFAQData->atFAQ.fieldText(u"Hotword"_s), u"kept"_s);
+    p.db.deleteMessage(gone);
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_X);
+
+    w.ShowFAQByID(gone);
+    QCOMPARE(p.ui.texts(u"message"_s), QStringList{u"No matching records found"_s});
+    QCOMPARE(w.ShownMessageID(), gone);
+    QCOMPARE(dmFAQData->atFAQ.filter(), u"id = %1"_s.arg(gone));
+    QVERIFY(dmFAQData->atFAQ.isEmpty());
+    QCOMPARE(w.lblFAQTitle->text(), u"Kept"_s);
+    QCOMPARE(w.memText->toPlainText(), u"Kept text"_s);
+    QCOMPARE(w.ShownNotes(), u"note"_s);
+    QVERIFY(w.actViewInternalNotes->isEnabled());
+    QVERIFY(!w.SingleMessageShown());
+}
+
+void TestMainWindow::selectDialogPicksRefillsAndCancels()
+{
+    Program p;
+    for (const QString& name : {u"Red"_s, u"Green"_s, u"Blue"_s}) {
+        const int id = p.db.addMessage(name, name.toLower(), name + u" text\r\nsecond line"_s);
+        p.db.addKeyword(id, u"colour"_s);
+        if (name != u"Blue"_s)
+            p.db.addKeyword(id, u"warm"_s);
+    }
+    TfrmMain& w = p.start();
+    p.search(1, u"colour"_s);
+    TfrmSelectFAQ& dialog = *frmSelectFAQ;
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.isModal());
+    QCOMPARE(dialog.windowTitle(), u"Select a Message"_s);
+    QCOMPARE(p.dialogRows(), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s}));
+    QCOMPARE(dialog.memFullText->toPlainText(), u"Blue text\nsecond line"_s);
+
+    // A second search replaces the rows.
+    p.search(1, u"warm"_s);
+    QCOMPARE(p.dialogRows(), (QStringList{u"Green"_s, u"Red"_s}));
+
+    // Esc closes without touching the main window.
+    QTest::keyClick(dialog.lvFAQs, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(w.lblFAQTitle->text(), QString());
+    QVERIFY(!w.SingleMessageShown());
+
+    // With no row selected, Select does nothing.
+    dialog.ShowNonModal();
+    dialog.lvFAQs->clearSelection();
+    dialog.btnSelect->click();
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(w.lblFAQTitle->text(), QString());
+
+    // Picking the second row previews it; Enter shows it and closes the dialog.
+    dialog.lvFAQs->setCurrentItem(dialog.lvFAQs->topLevelItem(1));
+    QCOMPARE(dialog.memFullText->toPlainText(), u"Red text\nsecond line"_s);
+    dialog.lvFAQs->setFocus();
+    QTest::keyClick(dialog.lvFAQs, Qt::Key_Return);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(w.lblFAQTitle->text(), u"Red"_s);
+    QCOMPARE(w.memText->toPlainText(), u"Red text\nsecond line"_s);
+    QVERIFY(w.SingleMessageShown());
+
+    p.search(1, u"warm"_s);
+    const QRect row = dialog.lvFAQs->visualItemRect(dialog.lvFAQs->topLevelItem(0));
+    QTest::mouseDClick(dialog.lvFAQs->viewport(), Qt::LeftButton, {}, row.center());
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(w.lblFAQTitle->text(), u"Green"_s);
+}
+
+void TestMainWindow::synchronizeFindsShownMessageInCollapsedBranch()
+{
+    Program p;
+    const int top = p.db.addMessage(u"Top"_s, u"top"_s, u"t"_s);
+    const int mid = p.db.addMessage(u"Mid"_s, u"mid"_s, u"m"_s, top);
+    p.db.addMessage(u"Deep"_s, u"deep"_s, u"d"_s, mid);
+    p.db.addMessage(u"Other"_s, u"other"_s, u"o"_s);
+    TfrmMain& w = p.start();
+    p.node(u"Top"_s)->setExpanded(true);
+    p.node(u"Mid"_s)->setExpanded(true);
+    p.node(u"Top"_s)->setExpanded(false);
+    p.search(0, u"deep"_s);
+    p.select(u"Other"_s);
+    p.search(0, u"deep"_s);
+
+    w.actSynchronize->trigger();
+    QCOMPARE(w.tvFAQs->currentItem()->text(0), u"Deep"_s);
+    QVERIFY(p.node(u"Top"_s)->isExpanded());
+    QVERIFY(p.node(u"Mid"_s)->isExpanded());
+    QVERIFY(p.ui.shown.isEmpty());
+    QVERIFY(!w.actSynchronize->isVisible());
+    QVERIFY(!w.actUsageReport->isVisible());
+}
+
+void TestMainWindow::helpCommands()
+{
+    Program p;
+    TfrmMain& w = p.start();
+    w.actInstructions->trigger();
+    w.actAbout->trigger();
+    QTest::keyClick(w.txtSearchTerm, Qt::Key_F1);
+    const QStringList boxes = p.ui.texts(u"message"_s);
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes[0],
+             u"Press F11 at any time to activate this program.  Use the search engine to find your message.\r\n"
+             "Press F12 to send the current message back to your selected email program, \r\n"
+             "where it will be pasted into the current message."_s);
+    QVERIFY(boxes[1].startsWith(u"Tolvane Quillbay v1.1\r\n\r\n"_s));
+    QCOMPARE(p.ui.texts(u"run"_s), QStringList{p.db.folder.filePath(u"quillbay.chm"_s)});
+
+    // A failing shell is reported, and the program goes on.
+    p.ui.runFileResult = -1;
+    w.actHelpContents->trigger();
+    QVERIFY(p.ui.texts(u"message"_s).last().startsWith(u"An error occurred while trying to run "_s));
+    QCOMPARE(p.ui.texts(u"error"_s), QStringList{u"cannot run"_s});
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
