@@ -1,0 +1,416 @@
+// The send command and attachment collection against the recording fake desktop.
+#include "delivery/send.h"
+
+#include "platform/fake/fakeplatform.h"
+#include "scriptedinteraction.h"
+#include "settings/settings.h"
+#include "util/errors.h"
+#include "util/textutils.h"
+#include "util/virtualkeys.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString NotExactlyOne =
+    u"That search did not result in exactly one result, so the send will be cancelled. Please use a search term "
+    "that matches exactly one result; a HotWord is recommended for maximum speed and efficiency."_s;
+const QString NoTarget = u"Please use the Tools->Options menu to identify which email program you are using "
+                         "before using this command."_s;
+const QString OnlyOutlook = u"Attachments can only be sent to Outlook or Outlook Express"_s;
+
+// Boxes and prompts also go into the fake desktop's journal, to check the order of all steps.
+class JournalingInteraction : public ScriptedInteraction {
+public:
+    explicit JournalingInteraction(QStringList& journal)
+        : m_journal(journal)
+    {
+    }
+    void showMessage(const QString& text) override
+    {
+        m_journal.append(u"message "_s + text);
+        ScriptedInteraction::showMessage(text);
+    }
+    bool confirmYesNo(const QString& text) override
+    {
+        m_journal.append(u"confirm "_s + text.section(u"\r\n\r\n"_s, 1));
+        return ScriptedInteraction::confirmYesNo(text);
+    }
+    std::optional<QString> inputText(const QString& caption, const QString& prompt, const QString& value,
+                                     int maxLength) override
+    {
+        m_journal.append(u"input "_s + prompt);
+        return ScriptedInteraction::inputText(caption, prompt, value, maxLength);
+    }
+
+private:
+    QStringList& m_journal;
+};
+
+class FakeSendContext : public SendContext {
+public:
+    explicit FakeSendContext(QStringList& journal)
+        : m_journal(journal)
+    {
+    }
+    bool searchTermIsEmpty() override { return searchTerm.isEmpty(); }
+    QString shownText() override { return text; }
+    bool singleMessageShown() override { return single; }
+    void runSearch() override
+    {
+        ++searches;
+        m_journal.append(u"search"_s);
+        if (searchShows) {
+            text = *searchShows;
+            single = true;
+        }
+    }
+    QList<ShownAttachment> shownAttachments() override { return attachments; }
+    QStringList& attachmentsToSend() override { return toSend; }
+
+    QString searchTerm = u"greeting"_s;
+    QString text = u"Hello, see %INCLUDE:sig%"_s;
+    bool single = true;
+    std::optional<QString> searchShows;
+    int searches = 0;
+    QList<ShownAttachment> attachments;
+    QStringList toSend;
+
+private:
+    QStringList& m_journal;
+};
+
+} // namespace
+
+class TestSend : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void nothingShownDoesNothing();
+    void searchRunsOnceWhenNoSingleMessageIsShown();
+    void refusedWithoutDestination();
+    void fullSendInOrder();
+    void cancelledPromptLeavesClipboardUntouched();
+    void noDestinationWindow();
+    void clipboardRestore();
+    void attachmentsOnlyForOutlook();
+    void declinedAndMissingAttachments();
+    void textEndsAtZeroCharacter();
+
+private:
+    QString makeFile(const QString& name);
+    void send() { actSendFAQExecute(*context, expand); }
+    QStringList keyJournal() const;
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<FakePlatform> fake;
+    std::unique_ptr<JournalingInteraction> ui;
+    std::unique_ptr<FakeSendContext> context;
+    QStringList expanded; // the texts handed to the expansion
+    TokenExpander expand;
+    WindowHandle inbox = 0;
+};
+
+void TestSend::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    OverrideAppDir(dir->path());
+    fake = std::make_unique<FakePlatform>();
+    ui = std::make_unique<JournalingInteraction>(fake->journal);
+    context = std::make_unique<FakeSendContext>(fake->journal);
+    expanded.clear();
+    // Stands in for the token expansion: one prompt per free-text field, Cancel aborts.
+    expand = [this](const QString& text) {
+        expanded.append(text);
+        fake->journal.append(u"expand"_s);
+        QString result = text;
+        qsizetype start;
+        while ((start = result.indexOf(u"^^INPUT:"_s)) >= 0) {
+            const qsizetype end = result.indexOf(u"^^"_s, start + 8);
+            const QString prompt = result.mid(start + 8, end - start - 8).section(u"||"_s, 0, 0);
+            const std::optional<QString> answer = interaction().inputText(u"Free Text Entry"_s, prompt, {}, 255);
+            if (!answer)
+                throw Abort();
+            result.replace(start, end + 2 - start, *answer);
+        }
+        return result.replace(u"%INCLUDE:sig%"_s, u"Regards"_s);
+    };
+
+    WriteSetting(Setting::Target, u"Outlook"_s);
+    OpenTargetsFile().writeText(u"Outlook"_s, u"Target"_s, u"Outlook"_s);
+    OpenTargetsFile().writeText(u"Outlook"_s, u"Search Type"_s, u"Substring"_s);
+    fake->windows.addWindow(u"Outlook Express"_s);
+    inbox = fake->windows.addWindow(u"Inbox - Outlook"_s);
+    fake->windows.addWindow(u"Tolvane Quillbay"_s);
+    fake->clipboard.content = u"abc"_s;
+}
+
+void TestSend::cleanup()
+{
+    context.reset();
+    ui.reset();
+    fake.reset();
+    OverrideAppDir({});
+}
+
+QString TestSend::makeFile(const QString& name)
+{
+    const QString path = dir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot create %s", qPrintable(path));
+    return path;
+}
+
+QStringList TestSend::keyJournal() const
+{
+    QStringList keys;
+    for (const QString& entry : fake->journal) {
+        if (entry.startsWith(u"key "_s))
+            keys.append(entry);
+    }
+    return keys;
+}
+
+void TestSend::nothingShownDoesNothing()
+{
+    context->searchTerm.clear();
+    context->text.clear();
+    context->single = false;
+    send();
+    QVERIFY(fake->journal.isEmpty());
+    QVERIFY(ui->shown.isEmpty());
+    QVERIFY(expanded.isEmpty());
+
+    // Search box empty but a Message shown from the tree: sent without a search.
+    context->text = u"Hi"_s;
+    context->single = true;
+    send();
+    QCOMPARE(context->searches, 0);
+    QCOMPARE(fake->clipboard.history.value(0), u"Hi"_s);
+}
+
+void TestSend::searchRunsOnceWhenNoSingleMessageIsShown()
+{
+    context->single = false;
+    send();
+    QCOMPARE(context->searches, 1);
+    QCOMPARE(ui->texts(u"message"_s), QStringList{NotExactlyOne});
+    QVERIFY(expanded.isEmpty());
+    QCOMPARE(fake->windows.enumerations, 0);
+    QVERIFY(fake->clipboard.history.isEmpty());
+
+    // The search shows exactly one Message: that Message's text is sent.
+    ui->clear();
+    context->searchShows = u"Found text"_s;
+    send();
+    QCOMPARE(context->searches, 2);
+    QCOMPARE(expanded, QStringList{u"Found text"_s});
+    QVERIFY(ui->shown.isEmpty());
+    QCOMPARE(fake->clipboard.history.value(0), u"Found text"_s);
+}
+
+void TestSend::refusedWithoutDestination()
+{
+    WriteSetting(Setting::Target, QString());
+    send();
+    QCOMPARE(ui->texts(u"message"_s), QStringList{NoTarget});
+    QCOMPARE(fake->windows.enumerations, 0);
+    QVERIFY(expanded.isEmpty());
+    QVERIFY(fake->clipboard.history.isEmpty());
+    QVERIFY(fake->keyboard.events.isEmpty());
+}
+
+void TestSend::fullSendInOrder()
+{
+    const QString a = makeFile(u"a.pdf"_s);
+    const QString b = makeFile(u"b.pdf"_s);
+    context->attachments = {{a, false}, {b, true}};
+    context->text = u"Hello ^^INPUT:Name||^^, see %INCLUDE:sig%"_s;
+    ui->confirmAnswers = {true};
+    ui->inputAnswers = {u"Ann"_s};
+    send();
+
+    const QString keys[] = {u"key 0x11 down"_s, u"key 0x56 down"_s, u"key 0x56 up"_s, u"key 0x11 up"_s};
+    QStringList expected{u"confirm "_s + b,
+                         u"expand"_s,
+                         u"input Name"_s,
+                         u"enumerate"_s,
+                         u"activate %1"_s.arg(inbox),
+                         u"raise %1"_s.arg(inbox),
+                         u"wait active %1"_s.arg(inbox),
+                         u"wait modifiers"_s,
+                         u"clipboard text Hello Ann, see Regards"_s};
+    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read"_s << u"clipboard files "_s + a + u'|' + b;
+    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read"_s << u"clipboard text abc"_s;
+    QCOMPARE(fake->journal, expected);
+    QCOMPARE(context->toSend, (QStringList{a, b}));
+    QCOMPARE(fake->clipboard.content, u"abc"_s);
+    QCOMPARE(ui->shown.size(), 2);
+
+    // The exact events of each Ctrl+V, with the scan codes of the desktop.
+    const QList<KeyEventRecord> paste{{Vk::Control, 0x1D, 0},
+                                      {Vk::KeyV, 0x2F, 0},
+                                      {Vk::KeyV, 0x2F, KeyboardSynth::KeyUp},
+                                      {Vk::Control, 0x1D, KeyboardSynth::KeyUp}};
+    QCOMPARE(fake->keyboard.events, paste + paste);
+}
+
+void TestSend::cancelledPromptLeavesClipboardUntouched()
+{
+    context->attachments = {{makeFile(u"a.pdf"_s), true}};
+    context->text = u"^^INPUT:First||^^ ^^INPUT:Second||^^"_s;
+    ui->confirmAnswers = {true};
+    ui->inputAnswers = {u"one"_s, std::nullopt};
+    QVERIFY_THROWS_EXCEPTION(Abort, send());
+    QCOMPARE(ui->texts(u"confirm"_s).size(), 1); // asked before the prompts
+    QCOMPARE(ui->texts(u"input"_s), (QStringList{u"First"_s, u"Second"_s}));
+    QVERIFY(ui->texts(u"message"_s).isEmpty());
+    QCOMPARE(fake->windows.enumerations, 0);
+    QVERIFY(fake->clipboard.history.isEmpty());
+    QCOMPARE(fake->clipboard.content, u"abc"_s);
+    QVERIFY(fake->keyboard.events.isEmpty());
+}
+
+void TestSend::noDestinationWindow()
+{
+    fake->windows.window(inbox).title = u"Calendar"_s;
+    const QString a = makeFile(u"a.pdf"_s);
+    context->attachments = {{a, false}};
+    context->text = u"Plain"_s;
+    send();
+    QCOMPARE(ui->texts(u"message"_s), QStringList{u"Could not find a message window owned by \"Outlook\""_s});
+    // Pasted into whatever has the input, without waiting, and the clipboard is not restored.
+    QCOMPARE(fake->clipboard.history, (QStringList{u"Plain"_s, u"files:"_s + a}));
+    QCOMPARE(fake->keyboard.events.size(), 8);
+    QVERIFY(fake->journal.filter(u"wait"_s).isEmpty());
+    QCOMPARE(fake->clipboard.files, QStringList{a});
+
+    context->attachments.clear();
+    fake->clipboard.history.clear();
+    send();
+    QCOMPARE(fake->clipboard.history, QStringList{u"Plain"_s});
+    QCOMPARE(fake->clipboard.content, u"Plain"_s);
+}
+
+void TestSend::clipboardRestore()
+{
+    context->text = u"Text"_s;
+    // Nobody fetches the clipboard: the waits end and the clipboard is restored all the same.
+    fake->clipboard.readerPresent = false;
+    fake->windows.activationWorks = false;
+    fake->keyboard.modifiersHeld = true;
+    send();
+    QCOMPARE(fake->clipboard.history, (QStringList{u"Text"_s, u"abc"_s}));
+    QCOMPARE(keyJournal().size(), 4);
+
+    // Only text survives: a clipboard without text ends with an empty text.
+    fake->clipboard.content.reset();
+    fake->clipboard.history.clear();
+    send();
+    QCOMPARE(fake->clipboard.history, (QStringList{u"Text"_s, QString()}));
+    QCOMPARE(fake->clipboard.content, QString());
+
+    WriteBoolSetting(Setting::RestoreClipboard, false);
+    fake->clipboard.content = u"abc"_s;
+    fake->clipboard.history.clear();
+    fake->journal.clear();
+    send();
+    QCOMPARE(fake->clipboard.history, QStringList{u"Text"_s});
+    QCOMPARE(fake->clipboard.content, u"Text"_s);
+    QVERIFY(!fake->journal.contains(u"wait read"_s)); // nothing changes the clipboard afterwards
+}
+
+void TestSend::attachmentsOnlyForOutlook()
+{
+    const QString a = makeFile(u"a.pdf"_s);
+    const QString b = makeFile(u"b.pdf"_s);
+    context->attachments = {{a, true}, {b, false}};
+    context->toSend = {u"stale"_s};
+
+    OpenTargetsFile().writeText(u"Eudora"_s, u"Target"_s, u"Outlook"_s);
+    WriteSetting(Setting::Target, u"Eudora"_s);
+    send();
+    QCOMPARE(ui->texts(u"message"_s), QStringList{OnlyOutlook});
+    QVERIFY(context->toSend.isEmpty());
+    QCOMPARE(keyJournal().size(), 4);
+    QCOMPARE(fake->clipboard.files, QStringList());
+
+    // The name is compared without regard to case.
+    OpenTargetsFile().writeText(u"outlook express"_s, u"Target"_s, u"Outlook"_s);
+    WriteSetting(Setting::Target, u"outlook express"_s);
+    ui->clear();
+    ui->confirmAnswers = {true};
+    fake->journal.clear();
+    send();
+    QVERIFY(ui->texts(u"message"_s).isEmpty());
+    QCOMPARE(context->toSend, (QStringList{a, b}));
+    QCOMPARE(keyJournal().size(), 8);
+
+    // Attachments off: no question, no message, one paste, and last send's list is gone.
+    WriteBoolSetting(Setting::DoAttachments, false);
+    ui->clear();
+    fake->journal.clear();
+    send();
+    QVERIFY(ui->shown.isEmpty());
+    QVERIFY(context->toSend.isEmpty());
+    QCOMPARE(keyJournal().size(), 4);
+
+    // A Message without attachments: no question and no message for any destination.
+    WriteBoolSetting(Setting::DoAttachments, true);
+    WriteSetting(Setting::Target, u"Eudora"_s);
+    context->attachments.clear();
+    send();
+    QVERIFY(ui->shown.isEmpty());
+}
+
+void TestSend::declinedAndMissingAttachments()
+{
+    const QString a = makeFile(u"a.pdf"_s);
+    const QString b = makeFile(u"b.pdf"_s);
+    const QString c = makeFile(u"c.pdf"_s);
+    context->attachments = {{a, false}, {b, true}, {c, false}};
+    ui->confirmAnswers = {false};
+    send();
+    QCOMPARE(ui->texts(u"confirm"_s),
+             QStringList{u"Is it OK to attach the following file to this email ?\r\n\r\n"_s + b});
+    QCOMPARE(context->toSend, (QStringList{a, c}));
+
+    // A file gone since the Message was shown, and a folder, are skipped with a message each.
+    QFile::remove(b);
+    const QString folder = dir->filePath(u"folder"_s);
+    QVERIFY(QDir().mkdir(folder));
+    context->attachments = {{a, false}, {b, true}, {folder, false}, {c, true}};
+    ui->clear();
+    ui->confirmAnswers = {true};
+    send();
+    QCOMPARE(ui->texts(u"message"_s),
+             (QStringList{u"The attachment "_s + b + u" does not exist ! This file is being skipped."_s,
+                          u"The attachment "_s + folder + u" does not exist ! This file is being skipped."_s}));
+    QCOMPARE(context->toSend, (QStringList{a, c}));
+
+    // Every file declined: one paste only.
+    context->attachments = {{a, true}};
+    ui->confirmAnswers = {false};
+    fake->journal.clear();
+    send();
+    QVERIFY(context->toSend.isEmpty());
+    QCOMPARE(keyJournal().size(), 4);
+}
+
+void TestSend::textEndsAtZeroCharacter()
+{
+    context->text = u"before"_s + QChar(0) + u"after"_s;
+    fake->clipboard.content = u"old"_s + QChar(0) + u"rest"_s;
+    send();
+    QCOMPARE(fake->clipboard.history, (QStringList{u"before"_s, u"old"_s}));
+}
+
+QTEST_GUILESS_MAIN(TestSend)
+#include "tst_send.moc"

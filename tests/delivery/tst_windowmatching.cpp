@@ -1,0 +1,250 @@
+// Finding the destination window by targets.ini, typing keys, and bringing windows forward.
+#include "delivery/globals.h"
+#include "delivery/keyinput.h"
+
+#include "platform/fake/fakeplatform.h"
+#include "scriptedinteraction.h"
+#include "settings/settings.h"
+#include "util/textutils.h"
+#include "util/virtualkeys.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestWindowMatching : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void substringAndStartsWithModes();
+    void caseOwnersAndHintWindows();
+    void entryOrderBeatsStackingOrder();
+    void onlyEntriesOneToNineAreRead();
+    void searchTypeReadLeniently();
+    void longTitlesMatchOnTheirStart();
+    void noMatchReportsOnceAndGivesNoWindow();
+    void foundWindowIsActivatedAndRaised();
+
+    void sendKeyPressEvents_data();
+    void sendKeyPressEvents();
+    void bringWindowToForeground();
+
+private:
+    void setTarget(const QString& application);
+    void setEntry(const QString& application, const QString& key, const QString& value);
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<FakePlatform> fake;
+    std::unique_ptr<ScriptedInteraction> ui;
+};
+
+void TestWindowMatching::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    OverrideAppDir(dir->path());
+    fake = std::make_unique<FakePlatform>();
+    ui = std::make_unique<ScriptedInteraction>();
+}
+
+void TestWindowMatching::cleanup()
+{
+    ui.reset();
+    fake.reset();
+    OverrideAppDir({});
+}
+
+void TestWindowMatching::setTarget(const QString& application)
+{
+    WriteSetting(Setting::Target, application);
+}
+
+void TestWindowMatching::setEntry(const QString& application, const QString& key, const QString& value)
+{
+    OpenTargetsFile().writeText(application, key, value);
+}
+
+void TestWindowMatching::substringAndStartsWithModes()
+{
+    setTarget(u"Outlook"_s);
+    setEntry(u"Outlook"_s, u"Target"_s, u"Outlook"_s);
+    setEntry(u"Outlook"_s, u"Search Type"_s, u"Substring"_s);
+    const WindowHandle express = fake->windows.addWindow(u"Outlook Express"_s);
+    const WindowHandle inbox = fake->windows.addWindow(u"Inbox - Outlook"_s);
+    QCOMPARE(FindDestinationWindow(), inbox);
+
+    // Substring never takes a title that begins with the pattern.
+    fake->windows.window(inbox).title = u"Calendar"_s;
+    QCOMPARE(FindDestinationWindow(), WindowHandle(0));
+    QCOMPARE(ui->texts(u"message"_s), QStringList{u"Could not find a message window owned by \"Outlook\""_s});
+
+    // Try Both: the starts-with pass wins over a substring match higher in the stack.
+    setEntry(u"Outlook"_s, u"Search Type"_s, u"Try Both"_s);
+    fake->windows.window(inbox).title = u"Inbox - Outlook"_s;
+    fake->windows.raiseWindow(inbox);
+    QCOMPARE(FindDestinationWindow(), express);
+    fake->windows.window(express).title = u"Notes"_s;
+    QCOMPARE(FindDestinationWindow(), inbox);
+    QCOMPARE(FindTitledWindow(u"Outlook"_s, true), WindowHandle(0));
+}
+
+void TestWindowMatching::caseOwnersAndHintWindows()
+{
+    const WindowHandle main = fake->windows.addWindow(u"Inbox - Outlook"_s);
+    const WindowHandle reminder = fake->windows.addWindow(u"Reminder - Outlook"_s, {}, main);
+    const WindowHandle hint = fake->windows.addWindow(u"Inbox hint"_s, u"  THintWindow "_s);
+
+    QCOMPARE(FindTitledWindow(u"INBOX"_s, true), main); // case ignored, hint passed over
+    QCOMPARE(FindTitledWindow(u"reminder"_s, true), reminder); // owners do not matter here
+    QCOMPARE(FindTitledWindow(u"Outlook"_s, false), main);     // an owned pop-up never matches
+    fake->windows.window(main).owner = hint;
+    QCOMPARE(FindTitledWindow(u"Outlook"_s, false), WindowHandle(0));
+
+    // The class test compares with case: only "THintWindow" itself is passed over.
+    fake->windows.window(hint).className = u"thintwindow"_s;
+    QCOMPARE(FindTitledWindow(u"Inbox hint"_s, true), hint);
+    QCOMPARE(FindTitledWindow(QString(), true), WindowHandle(0));
+}
+
+void TestWindowMatching::entryOrderBeatsStackingOrder()
+{
+    setTarget(u"Notepad"_s);
+    setEntry(u"Notepad"_s, u"Target"_s, u"Untitled"_s);
+    setEntry(u"Notepad"_s, u"Target2"_s, u"Mousepad"_s);
+    setEntry(u"Notepad"_s, u"Search Type2"_s, u"Substring"_s);
+    const WindowHandle lower = fake->windows.addWindow(u"Untitled 1 - Mousepad"_s);
+    const WindowHandle upper = fake->windows.addWindow(u"notes.txt - Mousepad"_s);
+    QCOMPARE(FindDestinationWindow(), lower);
+
+    // Two windows that match the same entry: the upper one.
+    setEntry(u"Notepad"_s, u"Target"_s, QString());
+    const WindowHandle top = fake->windows.addWindow(u"todo.txt - Mousepad"_s);
+    QCOMPARE(FindDestinationWindow(), top);
+    fake->windows.raiseWindow(upper);
+    QCOMPARE(FindDestinationWindow(), upper);
+    QVERIFY(ui->shown.isEmpty());
+}
+
+void TestWindowMatching::onlyEntriesOneToNineAreRead()
+{
+    setTarget(u"Geary"_s);
+    const WindowHandle compose = fake->windows.addWindow(u"New Message"_s);
+    setEntry(u"Geary"_s, u"Target1"_s, u"New Message"_s);
+    setEntry(u"Geary"_s, u"Target10"_s, u"New Message"_s);
+    setEntry(u"Geary"_s, u"Target 2"_s, u"New Message"_s);
+    QCOMPARE(FindDestinationWindow(), WindowHandle(0));
+    // A section with only the third entry: entries 1 and 2 find nothing, 3 is used.
+    setEntry(u"Geary"_s, u"Target3"_s, u"new"_s);
+    setEntry(u"Geary"_s, u"Search Type3"_s, u"Starts With"_s);
+    QCOMPARE(FindDestinationWindow(), compose);
+    setEntry(u"Geary"_s, u"Target9"_s, u"Message"_s);
+    setEntry(u"Geary"_s, u"Target3"_s, QString());
+    QCOMPARE(FindDestinationWindow(), compose);
+}
+
+void TestWindowMatching::searchTypeReadLeniently()
+{
+    setTarget(u"Claws Mail"_s);
+    setEntry(u"Claws Mail"_s, u"Target"_s, u"Compose"_s);
+    const WindowHandle compose = fake->windows.addWindow(u"Compose message"_s);
+    for (const QString& mode : {u"substring"_s, u"SUBSTRING"_s}) {
+        setEntry(u"Claws Mail"_s, u"Search Type"_s, mode);
+        QCOMPARE(FindDestinationWindow(), WindowHandle(0));
+    }
+    for (const QString& mode : {u"starts with"_s, u"Substrnig"_s, QString()}) {
+        setEntry(u"Claws Mail"_s, u"Search Type"_s, mode);
+        QCOMPARE(FindDestinationWindow(), compose);
+    }
+}
+
+void TestWindowMatching::longTitlesMatchOnTheirStart()
+{
+    const QString padding(248, u'x');
+    const WindowHandle window = fake->windows.addWindow(padding + u"Notepad"_s);
+    QCOMPARE(FindTitledWindow(u"Note"_s, false), window);   // ends at character 252
+    QCOMPARE(FindTitledWindow(u"Notep"_s, false), window);  // ends at 253
+    QCOMPARE(FindTitledWindow(u"Notepa"_s, false), WindowHandle(0));
+}
+
+void TestWindowMatching::noMatchReportsOnceAndGivesNoWindow()
+{
+    setTarget(u"Eudora"_s);
+    fake->windows.addWindow(u"Some other program"_s);
+    QCOMPARE(FindDestinationWindow(), WindowHandle(0));
+    QCOMPARE(ui->shown.size(), 1);
+    QCOMPARE(ui->shown[0].text, u"Could not find a message window owned by \"Eudora\""_s);
+    QCOMPARE(fake->windows.active, WindowHandle(0));
+    // A section without entries gives the same.
+    setEntry(u"Eudora"_s, u"Search Type"_s, u"Substring"_s);
+    QCOMPARE(FindDestinationWindow(), WindowHandle(0));
+    QCOMPARE(ui->shown.size(), 2);
+}
+
+void TestWindowMatching::foundWindowIsActivatedAndRaised()
+{
+    const WindowHandle window = fake->windows.addWindow(u"Write: Re: Order 4711 - Thunderbird"_s);
+    fake->windows.addWindow(u"Terminal"_s);
+    fake->journal.clear();
+    QCOMPARE(FindTitledWindow(u"Write:"_s, true), window);
+    QCOMPARE(fake->journal, (QStringList{u"enumerate"_s, u"activate 1"_s, u"raise 1"_s}));
+    QCOMPARE(fake->windows.active, window);
+}
+
+void TestWindowMatching::sendKeyPressEvents_data()
+{
+    QTest::addColumn<std::uint8_t>("modifiers");
+    QTest::addColumn<bool>("extended");
+    QTest::addColumn<QList<KeyEventRecord>>("expected");
+    const std::uint32_t up = KeyboardSynth::KeyUp;
+    const std::uint32_t ext = KeyboardSynth::ExtendedKey;
+    const std::uint8_t ctrl = 0x1D, shift = 0x2A, alt = 0x38, v = 0x2F;
+    QTest::newRow("Ctrl+V") << ShiftState::Ctrl << false
+                            << QList<KeyEventRecord>{{Vk::Control, ctrl, 0}, {Vk::KeyV, v, 0},
+                                                     {Vk::KeyV, v, up}, {Vk::Control, ctrl, up}};
+    QTest::newRow("Ctrl+Shift+Alt+V")
+        << std::uint8_t(ShiftState::Ctrl | ShiftState::Shift | ShiftState::Alt) << false
+        << QList<KeyEventRecord>{{Vk::Control, ctrl, 0}, {Vk::Shift, shift, 0}, {Vk::Menu, alt, 0},
+                                 {Vk::KeyV, v, 0},       {Vk::KeyV, v, up},     {Vk::Menu, alt, up},
+                                 {Vk::Shift, shift, up}, {Vk::Control, ctrl, up}};
+    QTest::newRow("V alone") << std::uint8_t(0) << false
+                             << QList<KeyEventRecord>{{Vk::KeyV, v, 0}, {Vk::KeyV, v, up}};
+    QTest::newRow("Alt+extended V") << ShiftState::Alt << true
+                                    << QList<KeyEventRecord>{{Vk::Menu, alt, 0}, {Vk::KeyV, v, ext},
+                                                             {Vk::KeyV, v, ext | up}, {Vk::Menu, alt, up}};
+}
+
+void TestWindowMatching::sendKeyPressEvents()
+{
+    QFETCH(std::uint8_t, modifiers);
+    QFETCH(bool, extended);
+    QFETCH(QList<KeyEventRecord>, expected);
+    SendKeyPress(Vk::KeyV, modifiers, extended);
+    QCOMPARE(fake->keyboard.events, expected);
+}
+
+void TestWindowMatching::bringWindowToForeground()
+{
+    FakeWindowSystem& windows = fake->windows;
+    const WindowHandle own = windows.addWindow(u"Tolvane Quillbay"_s);
+    windows.addWindow(u"Editor"_s);
+
+    // Already active: true at once, but a minimised window is restored all the same.
+    windows.active = own;
+    windows.window(own).minimized = true;
+    QVERIFY(BringWindowToForeground(own));
+    QCOMPARE(fake->journal, QStringList{u"restore 1"_s});
+
+    windows.active = 2;
+    fake->journal.clear();
+    QVERIFY(BringWindowToForeground(own));
+    QCOMPARE(fake->journal, (QStringList{u"activate 1"_s, u"raise 1"_s, u"wait active 1"_s}));
+
+    windows.active = 2;
+    windows.activationWorks = false;
+    QVERIFY(!BringWindowToForeground(own));
+}
+
+QTEST_GUILESS_MAIN(TestWindowMatching)
+#include "tst_windowmatching.moc"
