@@ -72,6 +72,8 @@ TfrmShowData::TfrmShowData(QWidget* parent)
     connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* layout = new QGridLayout(this);
+    // The remembered size may be smaller than the controls would like.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     layout->setContentsMargins(8, 16, 8, 8);
     layout->addWidget(memData, 0, 0);
     layout->addWidget(btnClose, 1, 0, Qt::AlignRight);
@@ -131,7 +133,7 @@ void ShowInternalNotes(const QString& notes, QWidget* parent)
 void ShowHotwordList(QWidget* parent)
 {
     ShowList(u"select hotword, shortname from faq order by hotword"_s, u"HotWord List"_s, parent,
-             [](const DataSet& rows, int row) {
+             [](const DataSet& rows, int row) -> QString {
                  return rows.text(row, u"hotword"_s) + u" : "_s + rows.text(row, u"shortname"_s);
              });
 }
@@ -146,7 +148,7 @@ void ShowUsageReport(QWidget* parent)
         u"GROUP BY shortname "_s,
         u"ORDER BY \"Count\" DESC"_s,
     }.join(u"\r\n"_s);
-    ShowList(sql, u"HotWord List"_s, parent, [](const DataSet& rows, int row) {
+    ShowList(sql, u"HotWord List"_s, parent, [](const DataSet& rows, int row) -> QString {
         const QStringList& columns = rows.fieldNames();
         return rows.text(row, columns.value(0)) + u" : "_s
             + QString::number(rows.integer(row, columns.value(1)));
