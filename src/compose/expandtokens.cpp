@@ -94,11 +94,11 @@ struct Piece {
 struct Node {
     Piece piece = {};
     int next = -1;
-    bool live = false;  // a token not yet replaced
+    bool live = false; // a token not yet replaced
     bool upper = false; // its marker is written in capitals
-    Piece inner = {};   // free-text body or Hotword
-    QString key = {};   // inner, lower-cased: equal keys are the same token
-    int frame = -1;     // the include the text around it came from; -1 at the top
+    Piece inner = {}; // free-text body or Hotword
+    QString key = {}; // inner, lower-cased: equal keys are the same token
+    int frame = -1; // the include the text around it came from; -1 at the top
 };
 using Nodes = std::vector<Node>;
 
@@ -108,7 +108,9 @@ using Nodes = std::vector<Node>;
 class TokenPass {
 public:
     TokenPass(QStringView marker, QStringView closer)
-        : m_marker(marker), m_markerLower(Lowered(marker.toString())), m_closer(closer)
+        : m_marker(marker)
+        , m_markerLower(Lowered(marker.toString()))
+        , m_closer(closer)
     {
     }
     virtual ~TokenPass() = default;
@@ -168,11 +170,12 @@ protected:
                 continue;
             if (start > plainStart)
                 result.push_back(Node{.piece = {source, plainStart, start - plainStart}});
-            result.push_back(Node{.piece = {source, start, at - start},
-                                  .live = true,
-                                  .upper = QStringView(text).mid(start, m_marker.size()) == m_marker,
-                                  .inner = inner,
-                                  .key = low.mid(inner.offset, inner.length)});
+            result.push_back(
+                Node{.piece = {source, start, at - start},
+                     .live = true,
+                     .upper = QStringView(text).mid(start, m_marker.size()) == m_marker,
+                     .inner = inner,
+                     .key = low.mid(inner.offset, inner.length)});
             plainStart = at;
         }
         if (plainStart < text.size())
@@ -256,7 +259,11 @@ private:
 // "^^INPUT:prompt||default^^": asks once per distinct token.
 class FreeTextPass : public TokenPass {
 public:
-    explicit FreeTextPass(FreeTextPrompt& prompt) : TokenPass(u"^^INPUT:", u"^^"), m_prompt(prompt) {}
+    explicit FreeTextPass(FreeTextPrompt& prompt)
+        : TokenPass(u"^^INPUT:", u"^^")
+        , m_prompt(prompt)
+    {
+    }
 
 protected:
     bool resolvable(QStringView inner) const override
@@ -269,8 +276,8 @@ protected:
     {
         const QStringView body = view(node(index).inner);
         const qsizetype bars = body.indexOf(u"||");
-        const std::optional<QString> answer =
-            m_prompt.askFreeText(body.left(bars).toString(), body.mid(bars + 2).toString());
+        const std::optional<QString> answer
+            = m_prompt.askFreeText(body.left(bars).toString(), body.mid(bars + 2).toString());
         if (!answer)
             throw Abort();
         const Nodes replacement = scan(addText(*answer));
@@ -286,7 +293,11 @@ private:
 // "%INCLUDE:hotword%": looks the Hotword up once per distinct token and nests the body.
 class IncludePass : public TokenPass {
 public:
-    explicit IncludePass(IncludeLookup& lookup) : TokenPass(u"%INCLUDE:", u"%"), m_lookup(lookup) {}
+    explicit IncludePass(IncludeLookup& lookup)
+        : TokenPass(u"%INCLUDE:", u"%")
+        , m_lookup(lookup)
+    {
+    }
 
 protected:
     bool resolvable(QStringView) const override { return true; }
@@ -295,51 +306,49 @@ protected:
     {
         const QString key = node(index).key;
         const QString hotword = view(node(index).inner).toString();
+        const QString quoted = u'"' + hotword + u'"';
         std::optional<HotwordText> found;
         Nodes body;
         bool nests = false; // the body holds include tokens of its own
         bool full = false;
-        QHash<int, Nodes> notes;
-        const auto note = [&](int kind, const QString& text) -> const Nodes& {
-            const auto it = notes.find(kind);
-            return it != notes.end() ? *it : *notes.insert(kind, plain(text));
-        };
-        const QString quoted = u'"' + hotword + u'"';
+        QHash<QString, Nodes> notes;
 
         for (const int copy : takeLive(key)) {
             const int frame = node(copy).frame;
-            if (including(frame, key)) {
-                replace(copy, note(0, u"Circular include of hotword "_s + quoted + u". Please check."_s), frame);
-                continue;
-            }
             const int depth = frame < 0 ? 0 : m_frames[size_t(frame)].depth;
-            if (depth >= MaxIncludeDepth) {
-                replace(copy, note(1, u"Includes nested too deeply at hotword "_s + quoted + u". Please check."_s),
-                        frame);
-                continue;
-            }
-            if (!found) {
-                found = m_lookup.textByHotword(hotword);
-                if (found->rowCount == 1) {
-                    body = scan(addText(found->text));
-                    nests = std::any_of(body.begin(), body.end(), [](const Node& n) { return n.live; });
+            QString note;
+            if (including(frame, key)) {
+                note = u"Circular include of hotword "_s + quoted + u". Please check."_s;
+            } else if (depth >= MaxIncludeDepth) {
+                note = u"Includes nested too deeply at hotword "_s + quoted + u". Please check."_s;
+            } else {
+                if (!found) {
+                    found = m_lookup.textByHotword(hotword);
+                    if (found->rowCount == 1) {
+                        body = scan(addText(found->text));
+                        nests = std::any_of(body.begin(), body.end(),
+                                            [](const Node& part) { return part.live; });
+                    }
+                }
+                if (found->rowCount == 0) {
+                    note = u"HotWord "_s + quoted + u" not found."_s;
+                } else if (found->rowCount > 1) {
+                    note = u"Multiple entries found for hotword "_s + quoted + u". Please check."_s;
+                } else if (found->text.size() > MaxIncludedLength - m_included) {
+                    note = u"Included text too long at hotword "_s + quoted + u". Please check."_s;
+                    full = true;
+                } else {
+                    m_included += found->text.size();
+                    if (nests)
+                        m_frames.push_back(Frame{key, frame, depth + 1});
+                    replace(copy, body, nests ? int(m_frames.size() - 1) : frame);
+                    continue;
                 }
             }
-            if (found->rowCount == 0) {
-                replace(copy, note(2, u"HotWord "_s + quoted + u" not found."_s), frame);
-            } else if (found->rowCount > 1) {
-                replace(copy, note(3, u"Multiple entries found for hotword "_s + quoted + u". Please check."_s),
-                        frame);
-            } else if (found->text.size() > MaxIncludedLength - m_included) {
-                replace(copy, note(4, u"Included text too long at hotword "_s + quoted + u". Please check."_s),
-                        frame);
-                full = true;
-            } else {
-                m_included += found->text.size();
-                if (nests)
-                    m_frames.push_back(Frame{key, frame, depth + 1});
-                replace(copy, body, nests ? int(m_frames.size() - 1) : frame);
-            }
+            auto it = notes.find(note);
+            if (it == notes.end())
+                it = notes.insert(note, plain(note));
+            replace(copy, *it, frame);
         }
         // Once a body does not fit, the includes after it stay as written.
         return !full;

@@ -16,8 +16,9 @@
 // never reaches past the end of the answer or included body it stands in.
 //
 // Includes nest up to MaxIncludeDepth bodies deep. An include of a Hotword that is already
-// being included, one nested deeper, or one that would take the included text past
-// MaxIncludedLength characters is replaced by a note instead of the body.
+// being included, or one nested deeper, is replaced by a note instead of the body. So is one
+// that would take the included text, counting every copy, past MaxIncludedLength
+// characters; the includes still left after it then stay as written.
 //
 // Raises Abort when the user cancels a prompt; errors of the sources pass through.
 QString ExpandTokens(const QString& text, const TokenSources& sources);

@@ -76,6 +76,7 @@ HotwordText DataModuleIncludeLookup::textByHotword(const QString& hotword)
 }
 
 StandardTokenSources::StandardTokenSources(ClipboardTextSource& clipboard, TdmFAQData& data)
-    : m_includes(data), m_sources{clipboard, m_clock, m_dateFormats, m_prompt, m_includes}
+    : m_includes(data)
+    , m_sources{clipboard, m_clock, m_dateFormats, m_prompt, m_includes}
 {
 }

@@ -43,7 +43,10 @@ public:
 // The data module's saved query "TextByHotWord" with its parameter "[Hotword:]".
 class DataModuleIncludeLookup : public IncludeLookup {
 public:
-    explicit DataModuleIncludeLookup(TdmFAQData& data) : m_data(data) {}
+    explicit DataModuleIncludeLookup(TdmFAQData& data)
+        : m_data(data)
+    {
+    }
     HotwordText textByHotword(const QString& hotword) override;
 
 private:

@@ -97,9 +97,11 @@ std::optional<QString> LiteralLoops(QString text, Fakes& fakes)
             return std::nullopt;
         const QString hotword = TextBetween(text, u"%INCLUDE:"_s, u"%"_s);
         const HotwordText found = fakes.textByHotword(hotword);
-        const QString replacement = found.rowCount == 1 ? found.text
-            : found.rowCount == 0 ? u"HotWord \""_s + hotword + u"\" not found."_s
-                                  : u"Multiple entries found for hotword \""_s + hotword + u"\". Please check."_s;
+        QString replacement = found.text;
+        if (found.rowCount == 0)
+            replacement = u"HotWord \""_s + hotword + u"\" not found."_s;
+        else if (found.rowCount > 1)
+            replacement = u"Multiple entries found for hotword \""_s + hotword + u"\". Please check."_s;
         text = ReplaceEveryNoCase(text, u"%INCLUDE:"_s + hotword + u"%"_s, replacement);
     }
     return text;
@@ -154,21 +156,23 @@ void TestExpandTokens::clipboardAndDates_data()
     const QTime afternoon(13, 4, 5);
     QTest::newRow("date any case") << none << afternoon << u"%date%, %Date%, %DATE%"_s
                                    << u"07.03.2024, 07.03.2024, 07.03.2024"_s;
-    QTest::newRow("date and time") << none << afternoon << u"[%DateTime%]"_s << u"[07.03.2024 13:04:05]"_s;
+    QTest::newRow("date and time")
+        << none << afternoon << u"[%DateTime%]"_s << u"[07.03.2024 13:04:05]"_s;
     QTest::newRow("midnight") << none << QTime(0, 0) << u"[%DATETIME%]"_s << u"[07.03.2024]"_s;
-    QTest::newRow("just after midnight") << none << QTime(0, 0, 1) << u"%DATETIME%"_s
-                                         << u"07.03.2024 00:00:01"_s;
-    QTest::newRow("no clipboard text") << none << afternoon << u"a %CLIPBOARD% b"_s << u"a %CLIPBOARD% b"_s;
+    QTest::newRow("just after midnight")
+        << none << QTime(0, 0, 1) << u"%DATETIME%"_s << u"07.03.2024 00:00:01"_s;
+    QTest::newRow("no clipboard text")
+        << none << afternoon << u"a %CLIPBOARD% b"_s << u"a %CLIPBOARD% b"_s;
     QTest::newRow("clipboard every copy") << std::optional(u"key-123"_s) << afternoon
                                           << u"%CLIPBOARD%/%clipboard%"_s << u"key-123/key-123"_s;
-    QTest::newRow("empty clipboard text") << std::optional(QString()) << afternoon << u"<%CLIPBOARD%>"_s
-                                          << u"<>"_s;
-    QTest::newRow("clipboard gets dates") << std::optional(u"on %DATE%"_s) << afternoon
-                                          << u"%CLIPBOARD%!"_s << u"on 07.03.2024!"_s;
-    QTest::newRow("clipboard not rescanned") << std::optional(u"x%CLIPBOARD%"_s) << afternoon
-                                             << u"%CLIPBOARD%"_s << u"x%CLIPBOARD%"_s;
-    QTest::newRow("overlapping copies") << std::optional(u"C"_s) << afternoon
-                                        << u"%CLIPBOARD%CLIPBOARD%"_s << u"CCLIPBOARD%"_s;
+    QTest::newRow("empty clipboard text")
+        << std::optional(QString()) << afternoon << u"<%CLIPBOARD%>"_s << u"<>"_s;
+    QTest::newRow("clipboard gets dates")
+        << std::optional(u"on %DATE%"_s) << afternoon << u"%CLIPBOARD%!"_s << u"on 07.03.2024!"_s;
+    QTest::newRow("clipboard not rescanned")
+        << std::optional(u"x%CLIPBOARD%"_s) << afternoon << u"%CLIPBOARD%"_s << u"x%CLIPBOARD%"_s;
+    QTest::newRow("overlapping copies")
+        << std::optional(u"C"_s) << afternoon << u"%CLIPBOARD%CLIPBOARD%"_s << u"CCLIPBOARD%"_s;
 }
 
 void TestExpandTokens::clipboardAndDates()
@@ -206,7 +210,8 @@ void TestExpandTokens::freeTextFields()
 
     fakes.prompts.clear();
     fakes.answers = {u"1"_s, u"2"_s};
-    QCOMPARE(fakes.expand(u"^^INPUT:Name||Bob^^ ^^INPUT:Name||Jim^^ ^^INPUT:Name||Bob^^"_s), u"1 2 1"_s);
+    QCOMPARE(fakes.expand(u"^^INPUT:Name||Bob^^ ^^INPUT:Name||Jim^^ ^^INPUT:Name||Bob^^"_s),
+             u"1 2 1"_s);
     QCOMPARE(fakes.prompts, (QStringList{u"Name|Bob"_s, u"Name|Jim"_s}));
 
     fakes.prompts.clear();
@@ -233,7 +238,8 @@ void TestExpandTokens::cancelledPromptAborts()
     Fakes fakes;
     fakes.bodies.insert(u"abc"_s, u"body"_s);
     fakes.answers = {u"Bob"_s, std::nullopt};
-    QVERIFY_THROWS_EXCEPTION(Abort, fakes.expand(u"%INCLUDE:abc% ^^INPUT:Name||^^ ^^INPUT:Age||^^"_s));
+    QVERIFY_THROWS_EXCEPTION(Abort,
+                             fakes.expand(u"%INCLUDE:abc% ^^INPUT:Name||^^ ^^INPUT:Age||^^"_s));
     QCOMPARE(fakes.prompts.size(), 2);
     QVERIFY(fakes.lookups.isEmpty());
 }
@@ -254,13 +260,15 @@ void TestExpandTokens::includes()
 
     fakes.lookups.clear();
     QCOMPARE(fakes.expand(u"%INCLUDE:nosuch%|%INCLUDE:twice%|%INCLUDE:%"_s),
-             u"HotWord \"nosuch\" not found.|Multiple entries found for hotword \"twice\". Please check.|"
-             "HotWord \"\" not found."_s);
+             u"HotWord \"nosuch\" not found.|"
+             u"Multiple entries found for hotword \"twice\". Please check.|"
+             u"HotWord \"\" not found."_s);
     QCOMPARE(fakes.lookups, (QStringList{u"nosuch"_s, u"twice"_s, QString()}));
 
     // The Hotword ends at the first "%" after the marker.
     fakes.lookups.clear();
-    QCOMPARE(fakes.expand(u"%INCLUDE:def %INCLUDE:abc%"_s), u"HotWord \"def \" not found.INCLUDE:abc%"_s);
+    QCOMPARE(fakes.expand(u"%INCLUDE:def %INCLUDE:abc%"_s),
+             u"HotWord \"def \" not found.INCLUDE:abc%"_s);
 }
 
 void TestExpandTokens::unendingTextsEnd_data()
@@ -272,20 +280,24 @@ void TestExpandTokens::unendingTextsEnd_data()
     const QString next = u" ^^INPUT:Next||^^"_s;
     const QStringList askedNext{u"Next|"_s};
     QTest::newRow("no bars") << u"^^INPUT:Name^^"_s + next << u"^^INPUT:Name^^ N"_s << askedNext;
-    QTest::newRow("bars first") << u"^^INPUT:||Bob^^"_s + next << u"^^INPUT:||Bob^^ N"_s << askedNext;
+    QTest::newRow("bars first") << u"^^INPUT:||Bob^^"_s + next << u"^^INPUT:||Bob^^ N"_s
+                                << askedNext;
     QTest::newRow("empty body") << u"^^INPUT:^^"_s + next << u"^^INPUT:^^ N"_s << askedNext;
     QTest::newRow("lower stuck") << u"^^input:x^^"_s + next << u"^^input:x^^ N"_s << askedNext;
-    QTest::newRow("no closing") << next + u" ^^INPUT:Name||Bob"_s << u" N ^^INPUT:Name||Bob"_s << askedNext;
-    QTest::newRow("answer unclosed") << u"^^INPUT:Q||^^ tail^^"_s << u"^^INPUT:Next tail^^"_s
-                                     << QStringList{u"Q|"_s};
-    QTest::newRow("include unclosed") << u"%INCLUDE:leaf% %INCLUDE:leaf"_s << u"L %INCLUDE:leaf"_s
-                                      << QStringList();
+    QTest::newRow("no closing") << next + u" ^^INPUT:Name||Bob"_s << u" N ^^INPUT:Name||Bob"_s
+                                << askedNext;
+    QTest::newRow("answer unclosed")
+        << u"^^INPUT:Q||^^ tail^^"_s << u"^^INPUT:Next tail^^"_s << QStringList{u"Q|"_s};
+    QTest::newRow("include unclosed")
+        << u"%INCLUDE:leaf% %INCLUDE:leaf"_s << u"L %INCLUDE:leaf"_s << QStringList();
     QTest::newRow("self") << u"<%INCLUDE:self%>"_s
-                          << u"<me Circular include of hotword \"self\". Please check.>"_s << QStringList();
+                          << u"<me Circular include of hotword \"self\". Please check.>"_s
+                          << QStringList();
     QTest::newRow("cycle") << u"%INCLUDE:ping%"_s
                            << u"ping(pong(Circular include of hotword \"PING\". Please check.))"_s
                            << QStringList();
-    QTest::newRow("nested body unclosed") << u"%INCLUDE:open%!"_s << u"[%INCLUDE:leaf]!"_s << QStringList();
+    QTest::newRow("nested body unclosed")
+        << u"%INCLUDE:open%!"_s << u"[%INCLUDE:leaf]!"_s << QStringList();
     QString deep = u"%INCLUDE:d0%"_s;
     QString deepResult = u"Includes nested too deeply at hotword \"d32\". Please check."_s;
     for (int i = MaxIncludeDepth - 1; i >= 0; --i)
@@ -332,16 +344,21 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
 {
     // Random texts of whole tokens and words, compared with the steps done literally: the
     // same result, the same prompts and the same lookups, in the same order.
-    const QStringList markers{u"^^INPUT:"_s, u"^^INPUT:"_s, u"^^INPUT:"_s, u"^^input:"_s, u"^^Input:"_s};
+    const QStringList markers{u"^^INPUT:"_s, u"^^INPUT:"_s, u"^^INPUT:"_s, u"^^input:"_s,
+                              u"^^Input:"_s};
     const QStringList prompts{u"Name"_s, u"name"_s, u"Age"_s, u"Town"_s};
     const QStringList values{QString(), u"Bob"_s, u"red||blue"_s};
     const QStringList includes{u"%INCLUDE:"_s, u"%INCLUDE:"_s, u"%include:"_s, u"%Include:"_s};
     const QStringList hotwords{u"a"_s, u"A"_s, u"b"_s, u"c"_s, u"multi"_s, u"nosuch"_s, QString()};
-    const QStringList words{u"x"_s, u" "_s, u"Bob "_s, u"\r\n"_s, u"é"_s, u"||"_s, u"%DATE%"_s, u"%clipboard%"_s};
+    const QStringList words{u"x"_s, u" "_s, u"Bob "_s, u"\r\n"_s, u"é"_s, u"||"_s, u"%DATE%"_s,
+                            u"%clipboard%"_s};
 
     QRandomGenerator random(20240307);
-    const auto pick = [&random](const QStringList& list) { return list.at(random.bounded(int(list.size()))); };
-    const auto field = [&]() -> QString { return pick(markers) + pick(prompts) + u"||"_s + pick(values) + u"^^"_s; };
+    const auto pick
+        = [&random](const QStringList& list) { return list.at(random.bounded(int(list.size()))); };
+    const auto field = [&]() -> QString {
+        return pick(markers) + pick(prompts) + u"||"_s + pick(values) + u"^^"_s;
+    };
     const auto include = [&]() -> QString { return pick(includes) + pick(hotwords) + u'%'; };
     const auto randomText = [&](int items) {
         QString text;
@@ -360,7 +377,8 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
         fakes.bodies.insert(u"c"_s, u"C"_s);
         fakes.bodies.insert(u"multi"_s, u"1"_s);
         fakes.bodies.insert(u"multi"_s, u"2"_s);
-        fakes.answerFor = [answers](int call, const QString& prompt, const QString& value) mutable -> QString {
+        fakes.answerFor
+            = [answers](int call, const QString& prompt, const QString& value) mutable -> QString {
             const int kind = answers.bounded(4);
             if (call < 8 && kind == 0)
                 return u"<^^INPUT:Age||^^ %INCLUDE:a%>"_s;
@@ -373,22 +391,24 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
     for (int round = 0; round < 3000; ++round) {
         const QString text = randomText(10);
         const quint32 seed = random.generate();
-        const std::optional<QString> clipboard =
-            random.bounded(2) ? std::optional(u"clip %DATE%"_s) : std::nullopt;
+        const std::optional<QString> clipboard
+            = random.bounded(2) ? std::optional(u"clip %DATE%"_s) : std::nullopt;
         Fakes fast;
         setUp(fast, seed, clipboard);
         Fakes literal;
         setUp(literal, seed, clipboard);
 
         const QString result = fast.expand(text);
-        QString simpleSteps = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, *clipboard) : text;
+        QString simpleSteps
+            = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, *clipboard) : text;
         simpleSteps = ReplaceEveryNoCase(simpleSteps, u"%DATE%"_s, u"07.03.2024"_s);
         simpleSteps = ReplaceEveryNoCase(simpleSteps, u"%DATETIME%"_s, u"07.03.2024 13:04:05"_s);
         const std::optional<QString> expected = LiteralLoops(simpleSteps, literal);
         QVERIFY2(expected.has_value(), qPrintable(text));
-        if (result != *expected || fast.prompts != literal.prompts || fast.lookups != literal.lookups) {
-            qWarning() << "text" << text << "\nfast" << result << fast.prompts << fast.lookups << "\nliteral"
-                       << *expected << literal.prompts << literal.lookups;
+        if (result != *expected || fast.prompts != literal.prompts
+            || fast.lookups != literal.lookups) {
+            qWarning() << "text" << text << "\nfast" << result << fast.prompts << fast.lookups
+                       << "\nliteral" << *expected << literal.prompts << literal.lookups;
             QFAIL("expansions differ");
         }
     }

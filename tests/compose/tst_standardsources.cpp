@@ -1,0 +1,129 @@
+#include "compose/standardsources.h"
+
+#include "compose/expandtokens.h"
+#include "scriptedinteraction.h"
+#include "store/dmData.h"
+#include "util/errors.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct FixedClipboard : ClipboardTextSource {
+    std::optional<QString> clipboardText() override { return u"clip"_s; }
+};
+
+} // namespace
+
+class TestStandardSources : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void cLocaleFormats();
+    void userLocaleFromTheEnvironment();
+    void promptThroughInteraction();
+    void includesFromTheDataModule();
+    void standardSourcesTogether();
+
+private:
+    void addMessage(const QString& hotword, const QString& text);
+
+    QTemporaryDir dir;
+    std::unique_ptr<TdmFAQData> dm;
+};
+
+void TestStandardSources::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    dm = std::make_unique<TdmFAQData>(
+        ConnectionSpec{ConnectionSpec::Kind::Sqlite, dir.filePath(u"compose.db"_s), false});
+    addMessage(u"abc"_s, u"Body of abc"_s);
+    addMessage(QString(), u"Body without Hotword"_s);
+}
+
+void TestStandardSources::cleanup()
+{
+    for (const char* name : {"LOCPATH", "LC_ALL", "LC_TIME", "LANG"})
+        qunsetenv(name);
+}
+
+void TestStandardSources::addMessage(const QString& hotword, const QString& text)
+{
+    dm->adoCommand.commandText
+        = u"insert into FAQ (ShortName, Hotword, Text, GroupID) values ('m', '"_s + hotword
+        + u"', '"_s + text + u"', 0)"_s;
+    dm->adoCommand.execute();
+}
+
+void TestStandardSources::cLocaleFormats()
+{
+    for (const QByteArray& name : {QByteArray("C"), QByteArray("xx_NOWHERE.UTF-8")}) {
+        LocaleDateFormats formats(name);
+        QCOMPARE(formats.shortDate(QDate(2024, 3, 7)), u"03/07/24"_s);
+        QCOMPARE(formats.longTime(QTime(13, 4, 5)), u"13:04:05"_s);
+    }
+}
+
+void TestStandardSources::userLocaleFromTheEnvironment()
+{
+    if (!QFile::exists(u"/usr/share/i18n/locales/ko_KR"_s))
+        QSKIP("The locale sources (Debian package locales) are not installed");
+    // A locale of our own, so the test does not depend on which ones the system has built.
+    const QString target = dir.filePath(u"ko_KR.UTF-8"_s);
+    QCOMPARE(QProcess::execute(u"localedef"_s, {u"-i"_s, u"ko_KR"_s, u"-f"_s, u"UTF-8"_s, target}),
+             0);
+    qputenv("LOCPATH", QFile::encodeName(dir.path()));
+    qputenv("LANG", "C");
+    qputenv("LC_TIME", "ko_KR.UTF-8");
+
+    LocaleDateFormats formats;
+    QCOMPARE(formats.shortDate(QDate(2024, 3, 7)), u"2024년 03월 07일"_s);
+    QCOMPARE(formats.longTime(QTime(13, 4, 5)), u"13시 04분 05초"_s);
+}
+
+void TestStandardSources::promptThroughInteraction()
+{
+    ScriptedInteraction ui;
+    InteractionFreeTextPrompt prompt;
+    ui.inputAnswers = {QString(), std::nullopt, QString(300, u'x')};
+    QCOMPARE(prompt.askFreeText(u"Name"_s, u"Bob"_s), std::optional(u"Bob"_s));
+    QCOMPARE(prompt.askFreeText(u"Name"_s, u"Bob"_s), std::nullopt);
+    QCOMPARE(prompt.askFreeText(u"Name"_s, {})->size(), 255);
+    QCOMPARE(ui.shown.size(), 3);
+    QCOMPARE(ui.shown.first().caption, u"Free Text Entry"_s);
+    QCOMPARE(ui.shown.first().text, u"Name"_s);
+}
+
+void TestStandardSources::includesFromTheDataModule()
+{
+    DataModuleIncludeLookup lookup(*dm);
+    const HotwordText found = lookup.textByHotword(u"abc"_s);
+    QCOMPARE(found.rowCount, 1);
+    QCOMPARE(found.text, u"Body of abc"_s);
+    QCOMPARE(lookup.textByHotword(u"nosuch"_s).rowCount, 0);
+    // "%INCLUDE:%" asks for the empty Hotword, not for NULL.
+    QCOMPARE(lookup.textByHotword(QString()).text, u"Body without Hotword"_s);
+    QVERIFY(dm->aspTextByHotword.isOpen());
+}
+
+void TestStandardSources::standardSourcesTogether()
+{
+    ScriptedInteraction ui;
+    FixedClipboard clipboard;
+    StandardTokenSources standard(clipboard, *dm);
+    ui.inputAnswers = {QString()};
+    QCOMPARE(ExpandTokens(u"%CLIPBOARD% %INCLUDE:ABC% ^^INPUT:Name||Bob^^ %INCLUDE:nosuch%"_s,
+                          standard.sources()),
+             u"clip Body of abc Bob HotWord \"nosuch\" not found."_s);
+    ui.inputAnswers = {std::nullopt};
+    QVERIFY_THROWS_EXCEPTION(Abort, ExpandTokens(u"^^INPUT:Name||Bob^^"_s, standard.sources()));
+}
+
+QTEST_GUILESS_MAIN(TestStandardSources)
+#include "tst_standardsources.moc"
