@@ -102,20 +102,21 @@ WHERE ID IN (SELECT FAQID FROM FAQKeywords WHERE Keyword = [keyword:] COLLATE NO
 ORDER BY ShortName COLLATE NOCASE, ID');
 
 -- Terms of three or more characters go through the trigram index as one quoted phrase;
--- shorter ones, which the index cannot serve, are searched for directly.
+-- shorter ones, which the index cannot serve, are matched with LIKE, wildcards escaped.
 INSERT INTO SavedQueries (Name, Body) VALUES ('fulltext',
 'SELECT FAQ.ID, FAQ.ShortName, FAQ.Hotword, FAQ.Text, FAQ.GroupID
 FROM FAQSearch JOIN FAQ ON FAQ.ID = FAQSearch.rowid
 WHERE length([search term:]) >= 3
   AND FAQSearch MATCH ''"'' || replace([search term:], ''"'', ''""'') || ''"''
 UNION ALL
-SELECT ID, ShortName, Hotword, Text, GroupID FROM FAQ
+SELECT f.ID, f.ShortName, f.Hotword, f.Text, f.GroupID
+FROM FAQ f, (SELECT ''%'' || replace(replace(replace([search term:], ''\'', ''\\''), ''%'', ''\%''),
+                                     ''_'', ''\_'') || ''%'' AS pattern) p
 WHERE length([search term:]) BETWEEN 1 AND 2
-  AND (instr(lower(ShortName), lower([search term:])) > 0
-       OR instr(lower(Hotword), lower([search term:])) > 0
-       OR instr(lower(Text), lower([search term:])) > 0
-       OR EXISTS (SELECT 1 FROM FAQKeywords k WHERE k.FAQID = FAQ.ID
-                  AND instr(lower(k.Keyword), lower([search term:])) > 0))
+  AND (f.ShortName LIKE p.pattern ESCAPE ''\'' OR f.Hotword LIKE p.pattern ESCAPE ''\''
+       OR f.Text LIKE p.pattern ESCAPE ''\''
+       OR EXISTS (SELECT 1 FROM FAQKeywords k WHERE k.FAQID = f.ID
+                  AND k.Keyword LIKE p.pattern ESCAPE ''\''))
 LIMIT 50');
 
 INSERT INTO SavedQueries (Name, Body) VALUES ('FAQDescandIDByParentID',
