@@ -91,5 +91,6 @@ private:
     bool m_terminationRequested = false;
 };
 
-// The one instance, created at start-up.
+// The one instance, created at start-up: the first module created sets it, and its
+// destructor clears it.
 extern TdmFAQData* dmFAQData;

@@ -76,6 +76,12 @@ Database = quillbay
 Username = postgres
 Password =
 INI
+# The driver entries of the system, but without the driver's communication log, which
+# would leave a psqlodbc_*.log in /tmp for every connection.
+mkdir "$work/odbcsys"
+sed -e 's/^\(CommLog\|Debug\)[[:space:]]*=.*/\1=0/' /etc/odbcinst.ini >"$work/odbcsys/odbcinst.ini"
+: >"$work/odbcsys/odbc.ini"
+export ODBCSYSINI="$work/odbcsys"
 export ODBCINI="$work/odbc.ini"
 export QB_TEST_ENGINE=postgresql
 export QB_TEST_PSQL="${psql[*]} -d quillbay"
