@@ -7,9 +7,9 @@
 // Turns a Message body into the text to paste, in this order: "%CLIPBOARD%", "%DATE%",
 // "%DATETIME%" (any case), then free-text fields "^^INPUT:prompt||default^^", then includes
 // "%INCLUDE:hotword%". Text brought in by a step is subject to the later steps only.
-// Free-text fields and includes are expanded only while the text holds their marker in
-// capitals; each distinct token is asked for (or looked up) once and every copy of it,
-// in any case, receives the answer.
+// Free-text fields and includes are expanded first to last while the text holds their
+// marker in capitals. One prompt (or lookup) answers every copy of a token then in the text,
+// in any case; a copy that an answer or body brings in later is asked for again.
 //
 // Tokens that cannot be filled in stay in the text as written: a free-text field without a
 // prompt, a "^^INPUT:" without a closing "^^", an "%INCLUDE:" without a closing "%". A token

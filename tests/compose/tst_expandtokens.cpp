@@ -17,7 +17,6 @@ namespace {
 // Every source at once, recording what it was asked.
 struct Fakes : ClipboardTextSource, Clock, DateFormats, FreeTextPrompt, IncludeLookup {
     std::optional<QString> clipboard;
-    bool clipboardBusy = false;
     QDateTime time{QDate(2024, 3, 7), QTime(13, 4, 5)};
     // Answers in order; nullopt cancels. When empty, answerFor decides.
     std::deque<std::optional<QString>> answers;
@@ -33,8 +32,6 @@ struct Fakes : ClipboardTextSource, Clock, DateFormats, FreeTextPrompt, IncludeL
     std::optional<QString> clipboardText() override
     {
         ++clipboardReads;
-        if (clipboardBusy)
-            throw Error(u"Cannot open clipboard"_s);
         return clipboard;
     }
     QDateTime now() override
@@ -116,7 +113,6 @@ private Q_SLOTS:
     void textsLeftAlone();
     void clipboardAndDates_data();
     void clipboardAndDates();
-    void sourceErrorsPassThrough();
     void freeTextFields();
     void cancelledPromptAborts();
     void includes();
@@ -159,20 +155,14 @@ void TestExpandTokens::clipboardAndDates_data()
     QTest::newRow("date and time")
         << none << afternoon << u"[%DateTime%]"_s << u"[07.03.2024 13:04:05]"_s;
     QTest::newRow("midnight") << none << QTime(0, 0) << u"[%DATETIME%]"_s << u"[07.03.2024]"_s;
-    QTest::newRow("just after midnight")
-        << none << QTime(0, 0, 1) << u"%DATETIME%"_s << u"07.03.2024 00:00:01"_s;
     QTest::newRow("no clipboard text")
         << none << afternoon << u"a %CLIPBOARD% b"_s << u"a %CLIPBOARD% b"_s;
     QTest::newRow("clipboard every copy") << std::optional(u"key-123"_s) << afternoon
                                           << u"%CLIPBOARD%/%clipboard%"_s << u"key-123/key-123"_s;
-    QTest::newRow("empty clipboard text")
-        << std::optional(QString()) << afternoon << u"<%CLIPBOARD%>"_s << u"<>"_s;
     QTest::newRow("clipboard gets dates")
         << std::optional(u"on %DATE%"_s) << afternoon << u"%CLIPBOARD%!"_s << u"on 07.03.2024!"_s;
     QTest::newRow("clipboard not rescanned")
         << std::optional(u"x%CLIPBOARD%"_s) << afternoon << u"%CLIPBOARD%"_s << u"x%CLIPBOARD%"_s;
-    QTest::newRow("overlapping copies")
-        << std::optional(u"C"_s) << afternoon << u"%CLIPBOARD%CLIPBOARD%"_s << u"CCLIPBOARD%"_s;
 }
 
 void TestExpandTokens::clipboardAndDates()
@@ -187,50 +177,15 @@ void TestExpandTokens::clipboardAndDates()
     QCOMPARE(fakes.expand(text), expected);
 }
 
-void TestExpandTokens::sourceErrorsPassThrough()
-{
-    Fakes fakes;
-    fakes.clipboardBusy = true;
-    QVERIFY_THROWS_EXCEPTION(Error, fakes.expand(u"%CLIPBOARD%"_s));
-    // Without the token the busy clipboard is not touched.
-    QCOMPARE(fakes.expand(u"%DATE%"_s), u"07.03.2024"_s);
-}
-
 void TestExpandTokens::freeTextFields()
 {
     Fakes fakes;
-    fakes.answers = {u""_s};
+    fakes.answers = {u""_s, u"1"_s, u"2"_s};
     QCOMPARE(fakes.expand(u"Hi ^^INPUT:Customer's First Name||^^!"_s), u"Hi !"_s);
-    QCOMPARE(fakes.prompts, QStringList{u"Customer's First Name|"_s});
-
-    fakes.prompts.clear();
-    fakes.answers = {u"Ann"_s};
-    QCOMPARE(fakes.expand(u"^^INPUT:Name||Bob^^ and ^^input:NAME||bob^^"_s), u"Ann and Ann"_s);
-    QCOMPARE(fakes.prompts, QStringList{u"Name|Bob"_s});
-
-    fakes.prompts.clear();
-    fakes.answers = {u"1"_s, u"2"_s};
-    QCOMPARE(fakes.expand(u"^^INPUT:Name||Bob^^ ^^INPUT:Name||Jim^^ ^^INPUT:Name||Bob^^"_s),
+    QCOMPARE(fakes.expand(u"^^INPUT:Name||Bob^^ ^^INPUT:Name||Jim^^ ^^input:NAME||bob^^"_s),
              u"1 2 1"_s);
-    QCOMPARE(fakes.prompts, (QStringList{u"Name|Bob"_s, u"Name|Jim"_s}));
-
-    fakes.prompts.clear();
-    fakes.answers = {u"green"_s};
-    QCOMPARE(fakes.expand(u"^^INPUT:Colour||red||blue^^"_s), u"green"_s);
-    QCOMPARE(fakes.prompts, QStringList{u"Colour|red||blue"_s});
-
-    // An answer holding a field asks again, also for a field answered before; a lower-case
-    // marker is taken first when a capital one follows.
-    fakes.prompts.clear();
-    fakes.answers = {u"a"_s, u"<^^INPUT:Name||^^ ^^INPUT:Age||^^>"_s, u"b"_s, u"c"_s};
-    QCOMPARE(fakes.expand(u"^^input:Name||^^ ^^INPUT:Town||^^"_s), u"a <b c>"_s);
-    QCOMPARE(fakes.prompts, (QStringList{u"Name|"_s, u"Town|"_s, u"Name|"_s, u"Age|"_s}));
-
-    // Answers are not subject to the earlier steps, but includes come after.
-    fakes.prompts.clear();
-    fakes.bodies.insert(u"sig"_s, u"Regards"_s);
-    fakes.answers = {u"%DATE% %INCLUDE:sig%"_s};
-    QCOMPARE(fakes.expand(u"^^INPUT:x||^^"_s), u"%DATE% Regards"_s);
+    QCOMPARE(fakes.prompts,
+             (QStringList{u"Customer's First Name|"_s, u"Name|Bob"_s, u"Name|Jim"_s}));
 }
 
 void TestExpandTokens::cancelledPromptAborts()
@@ -264,11 +219,6 @@ void TestExpandTokens::includes()
              u"Multiple entries found for hotword \"twice\". Please check.|"
              u"HotWord \"\" not found."_s);
     QCOMPARE(fakes.lookups, (QStringList{u"nosuch"_s, u"twice"_s, QString()}));
-
-    // The Hotword ends at the first "%" after the marker.
-    fakes.lookups.clear();
-    QCOMPARE(fakes.expand(u"%INCLUDE:def %INCLUDE:abc%"_s),
-             u"HotWord \"def \" not found.INCLUDE:abc%"_s);
 }
 
 void TestExpandTokens::unendingTextsEnd_data()
@@ -402,7 +352,6 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
         QString simpleSteps
             = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, *clipboard) : text;
         simpleSteps = ReplaceEveryNoCase(simpleSteps, u"%DATE%"_s, u"07.03.2024"_s);
-        simpleSteps = ReplaceEveryNoCase(simpleSteps, u"%DATETIME%"_s, u"07.03.2024 13:04:05"_s);
         const std::optional<QString> expected = LiteralLoops(simpleSteps, literal);
         QVERIFY2(expected.has_value(), qPrintable(text));
         if (result != *expected || fast.prompts != literal.prompts

@@ -27,7 +27,6 @@ private Q_SLOTS:
     void cleanup();
     void cLocaleFormats();
     void userLocaleFromTheEnvironment();
-    void promptThroughInteraction();
     void includesFromTheDataModule();
     void standardSourcesTogether();
 
@@ -87,19 +86,6 @@ void TestStandardSources::userLocaleFromTheEnvironment()
     QCOMPARE(formats.longTime(QTime(13, 4, 5)), u"13시 04분 05초"_s);
 }
 
-void TestStandardSources::promptThroughInteraction()
-{
-    ScriptedInteraction ui;
-    InteractionFreeTextPrompt prompt;
-    ui.inputAnswers = {QString(), std::nullopt, QString(300, u'x')};
-    QCOMPARE(prompt.askFreeText(u"Name"_s, u"Bob"_s), std::optional(u"Bob"_s));
-    QCOMPARE(prompt.askFreeText(u"Name"_s, u"Bob"_s), std::nullopt);
-    QCOMPARE(prompt.askFreeText(u"Name"_s, {})->size(), 255);
-    QCOMPARE(ui.shown.size(), 3);
-    QCOMPARE(ui.shown.first().caption, u"Free Text Entry"_s);
-    QCOMPARE(ui.shown.first().text, u"Name"_s);
-}
-
 void TestStandardSources::includesFromTheDataModule()
 {
     DataModuleIncludeLookup lookup(*dm);
@@ -117,10 +103,15 @@ void TestStandardSources::standardSourcesTogether()
     ScriptedInteraction ui;
     FixedClipboard clipboard;
     StandardTokenSources standard(clipboard, *dm);
-    ui.inputAnswers = {QString()};
+    ui.inputAnswers = {QString(), QString(300, u'x')};
     QCOMPARE(ExpandTokens(u"%CLIPBOARD% %INCLUDE:ABC% ^^INPUT:Name||Bob^^ %INCLUDE:nosuch%"_s,
                           standard.sources()),
              u"clip Body of abc Bob HotWord \"nosuch\" not found."_s);
+    QCOMPARE(ui.shown.size(), 1);
+    QCOMPARE(ui.shown.first().caption, u"Free Text Entry"_s);
+    QCOMPARE(ui.shown.first().text, u"Name"_s);
+    // The box takes at most 255 characters; a cancel ends the expansion.
+    QCOMPARE(ExpandTokens(u"^^INPUT:Long||^^"_s, standard.sources()).size(), 255);
     ui.inputAnswers = {std::nullopt};
     QVERIFY_THROWS_EXCEPTION(Abort, ExpandTokens(u"^^INPUT:Name||Bob^^"_s, standard.sources()));
 }
