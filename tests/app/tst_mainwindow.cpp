@@ -1,6 +1,8 @@
 #include "app/fMain.h"
+#include "app/guardedapplication.h"
 #include "dialogs/fSelectFAQ.h"
 #include "platform/fake/fakeplatform.h"
+#include "util/errors.h"
 #include "util/virtualkeys.h"
 
 #include "../dialogs/messagedb.h"
@@ -120,11 +122,19 @@ private Q_SLOTS:
     void selectDialogPicksRefillsAndCancels();
     void synchronizeFindsShownMessageInCollapsedBranch();
     void helpCommands();
+    void lastResortGuardReportsEscapedErrors();
 };
 
 void TestMainWindow::firstStartShowsNoticeAndFillsTree()
 {
     Program p;
+    {
+        // Creating the window must not touch the database, which does not exist yet.
+        TdmFAQData* const module = dmFAQData;
+        dmFAQData = nullptr;
+        TfrmMain bare;
+        dmFAQData = module;
+    }
     MessageDb::setOption(Setting::Target, {});
     p.db.addMessage(u"Beta"_s, u"b"_s, u"B text"_s);
     p.db.addMessage(u"alpha"_s, u"a"_s, u"A text"_s);
@@ -195,6 +205,11 @@ void TestMainWindow::functionKeysSwitchSearchTypeAndPassTheKeyOn()
     QCOMPARE(w.cmbSearchType->currentText(), u"Full Text"_s);
     QTest::keyClick(w.txtSearchTerm, Qt::Key_F2);
     QCOMPARE(w.cmbSearchType->currentText(), u"Hotword"_s);
+
+    // The activation key, pressed inside the window, brings the focus to the search box.
+    w.tvFAQs->setFocus();
+    QTest::keyClick(w.tvFAQs, Qt::Key_F11);
+    QCOMPARE(QApplication::focusWidget(), w.txtSearchTerm);
 
     // Enter in the search box searches and goes no further.
     QSignalSpy returns(w.txtSearchTerm, &QLineEdit::returnPressed);
@@ -503,7 +518,16 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
     p.search(1, u"warm"_s);
     QCOMPARE(p.dialogRows(), (QStringList{u"Green"_s, u"Red"_s}));
 
+    // Coming back to the main window from the dialog selects the search term.
+    dialog.activateWindow();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), dialog.windowHandle());
+    w.txtSearchTerm->deselect();
+    w.activateWindow();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), w.windowHandle());
+    QCOMPARE(w.txtSearchTerm->selectedText(), u"warm"_s);
+
     // Esc closes without touching the main window.
+    dialog.ShowNonModal();
     QTest::keyClick(dialog.lvFAQs, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(w.lblFAQTitle->text(), QString());
@@ -580,5 +604,24 @@ void TestMainWindow::helpCommands()
     QCOMPARE(p.ui.texts(u"error"_s), QStringList{u"cannot run"_s});
 }
 
-QTEST_MAIN(TestMainWindow)
+void TestMainWindow::lastResortGuardReportsEscapedErrors()
+{
+    // An object whose event handler lets an error escape, as no handler of ours may.
+    class Throwing : public QObject {
+    protected:
+        bool event(QEvent*) override { throw Error(u"escaped"_s); }
+    };
+    ScriptedInteraction ui;
+    Throwing object;
+    QEvent event(QEvent::User);
+    QVERIFY(!QCoreApplication::sendEvent(&object, &event));
+    QCOMPARE(ui.texts(u"error"_s), QStringList{u"escaped"_s});
+}
+
+int main(int argc, char** argv)
+{
+    GuardedApplication application(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_mainwindow.moc"
