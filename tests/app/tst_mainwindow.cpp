@@ -585,22 +585,16 @@ void TestMainWindow::helpCommands()
 {
     Program p;
     TfrmMain& w = p.start();
-    w.actInstructions->trigger();
-    w.actAbout->trigger();
+    // F1 opens the help file beside the program; the shell's answer is not reported.
+    p.ui.runFileResult = 2;
     QTest::keyClick(w.txtSearchTerm, Qt::Key_F1);
-    const QStringList boxes = p.ui.texts(u"message"_s);
-    QCOMPARE(boxes.size(), 2);
-    QCOMPARE(boxes[0],
-             u"Press F11 at any time to activate this program.  Use the search engine to find your message.\r\n"
-             "Press F12 to send the current message back to your selected email program, \r\n"
-             "where it will be pasted into the current message."_s);
-    QVERIFY(boxes[1].startsWith(u"Tolvane Quillbay v1.1\r\n\r\n"_s));
     QCOMPARE(p.ui.texts(u"run"_s), QStringList{p.db.folder.filePath(u"quillbay.chm"_s)});
+    QVERIFY(p.ui.texts(u"message"_s).isEmpty());
 
-    // A failing shell is reported, and the program goes on.
+    // A shell that fails outright is reported, and the program goes on.
     p.ui.runFileResult = -1;
     w.actHelpContents->trigger();
-    QVERIFY(p.ui.texts(u"message"_s).last().startsWith(u"An error occurred while trying to run "_s));
+    QVERIFY(p.ui.texts(u"message"_s).value(0).startsWith(u"An error occurred while trying to run "_s));
     QCOMPARE(p.ui.texts(u"error"_s), QStringList{u"cannot run"_s});
 }
 
