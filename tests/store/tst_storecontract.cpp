@@ -90,6 +90,7 @@ void TestStoreContract::initTestCase()
         QFile empty(dir.filePath(u"odbc.ini"_s));
         QVERIFY(empty.open(QIODevice::WriteOnly));
         qputenv("ODBCINI", QFile::encodeName(empty.fileName()));
+        qputenv("ODBCSYSINI", QFile::encodeName(dir.path()));
         spec.kind = ConnectionSpec::Kind::Sqlite;
         spec.database = dir.filePath(u"contract.db"_s);
         spec.createWithExamples = false;

@@ -6,6 +6,7 @@
 #include "util/errors.h"
 #include "util/textutils.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -92,6 +93,9 @@ void TestStoreFaults::useOdbcIni(const QString& content)
     ini.write(content.toUtf8());
     ini.close();
     qputenv("ODBCINI", QFile::encodeName(ini.fileName()));
+    // No system-wide data sources either.
+    QVERIFY(QDir(dir->path()).mkpath(u"odbcsys"_s));
+    qputenv("ODBCSYSINI", QFile::encodeName(dir->filePath(u"odbcsys"_s)));
 }
 
 void TestStoreFaults::firstStartCreatesTheExampleDatabase()
