@@ -8,6 +8,7 @@
 #include "util/textutils.h"
 #include "util/virtualkeys.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void longTitlesMatchOnTheirStart();
     void noMatchReportsOnceAndGivesNoWindow();
     void foundWindowIsActivatedAndRaised();
+    void suppliedTargetsFile_data();
+    void suppliedTargetsFile();
 
     void sendKeyPressEvents_data();
     void sendKeyPressEvents();
@@ -190,6 +193,42 @@ void TestWindowMatching::foundWindowIsActivatedAndRaised()
     QCOMPARE(FindTitledWindow(u"Write:"_s, true), window);
     QCOMPARE(fake->journal, (QStringList{u"enumerate"_s, u"activate 1"_s, u"raise 1"_s}));
     QCOMPARE(fake->windows.active, window);
+}
+
+void TestWindowMatching::suppliedTargetsFile_data()
+{
+    QTest::addColumn<QString>("application");
+    QTest::addColumn<QString>("title");
+    // Titles as the programs show them under Xvfb.
+    QTest::newRow("Thunderbird") << u"Thunderbird"_s << u"Write: (no subject) - Thunderbird"_s;
+    QTest::newRow("Evolution") << u"Evolution"_s << u"Compose Message"_s;
+    QTest::newRow("Claws Mail") << u"Claws Mail"_s << u"[no subject] - Compose message"_s;
+    QTest::newRow("Geary") << u"Geary"_s << u"New Message"_s;
+    QTest::newRow("Outlook on the web") << u"Outlook"_s << u"Mail - Ann Example - Outlook — Mozilla Firefox"_s;
+    QTest::newRow("Mousepad") << u"Notepad"_s << u"/tmp/notes.txt - Mousepad"_s;
+    QTest::newRow("gedit") << u"Notepad"_s << u"notes.txt (/tmp) - gedit"_s;
+    QTest::newRow("Kate") << u"Notepad"_s << u"notes.txt  — Kate"_s;
+    QTest::newRow("FeatherPad") << u"Notepad"_s << u"Untitled"_s;
+}
+
+void TestWindowMatching::suppliedTargetsFile()
+{
+    QFETCH(QString, application);
+    QFETCH(QString, title);
+    QVERIFY(QFile::copy(QStringLiteral(QB_SUPPLIED_TARGETS), dir->filePath(u"targets.ini"_s)));
+    QCOMPARE(OpenTargetsFile().sectionNames(),
+             (QStringList{u"Thunderbird"_s, u"Evolution"_s, u"Claws Mail"_s, u"Geary"_s, u"Outlook"_s,
+                          u"Notepad"_s, u"Other"_s}));
+    const WindowHandle window = fake->windows.addWindow(QString());
+    // The main windows of the mail programs and unrelated windows are never taken.
+    fake->windows.addWindow(u"Inbox - ann@example.com - Mozilla Thunderbird"_s);
+    fake->windows.addWindow(u"ann@example.com - Claws Mail 4.1.1"_s);
+    fake->windows.addWindow(u"Geary"_s);
+    fake->windows.addWindow(u"Terminal - ann@host: ~"_s);
+    setTarget(application);
+    QCOMPARE(FindDestinationWindow(), WindowHandle(0));
+    fake->windows.window(window).title = title;
+    QCOMPARE(FindDestinationWindow(), window);
 }
 
 void TestWindowMatching::sendKeyPressEvents_data()
