@@ -4,7 +4,6 @@
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
 #include "dialogs/widgetsupport.h"
-#include "platform/platform.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
 #include "util/errors.h"
@@ -505,8 +504,8 @@ void TfrmMain::txtSearchTermKeyPress()
 
 void TfrmMain::actSendFAQExecute()
 {
-    // The send sequence of the delivery layer is called from here once it is wired in;
-    // until then the command does nothing.
+    // Not wired yet: the delivery layer's send (actSendFAQExecute in delivery/send.h, with
+    // this window as its SendContext) is called from here. Until then the command does nothing.
 }
 
 // --- Message tree ---
@@ -745,9 +744,9 @@ void TfrmMain::LoadShownAttachments(int messageID)
     const DataSet& rows = dmFAQData->aspAttachmentsByID.openWith(u"[FAQID:]"_s, messageID);
     for (int row = 0; row < rows.recordCount(); ++row) {
         const QString fileName = rows.text(row, u"Filename"_s);
-        const bool askFirst = rows.boolean(row, u"PromptToUse"_s);
+        const bool promptToUse = rows.boolean(row, u"PromptToUse"_s);
         if (QFileInfo(fileName).isFile())
-            m_shownAttachments.append({fileName, askFirst});
+            m_shownAttachments.append({fileName, promptToUse});
     }
 }
 
@@ -797,9 +796,9 @@ void TfrmMain::lblAttachmentsClick()
     QString list;
     for (const ShownAttachment& attachment : std::as_const(m_shownAttachments)) {
         files.append(attachment.fileName);
-        list += attachment.fileName + (attachment.askFirst ? u" (Ask first)"_s : QString()) + u"\r\n"_s;
+        list += attachment.fileName + (attachment.promptToUse ? u" (Ask first)"_s : QString()) + u"\r\n"_s;
     }
-    platform().clipboard.setFiles(files);
+    PutFilesOnClipboard(files);
     interaction().showMessage(list);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "delivery/attachments.h"
 #include "settings/hotkeytext.h"
 
 #include <QList>
@@ -21,13 +22,6 @@ class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWindow;
-
-// One attachment file of the shown Message.
-struct ShownAttachment {
-    QString fileName;
-    bool askFirst = false;
-    friend bool operator==(const ShownAttachment&, const ShownAttachment&) = default;
-};
 
 // The main window: the Message tree, the search, the shown Message and the commands.
 // Its creation never touches the database.
