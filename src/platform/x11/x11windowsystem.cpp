@@ -34,30 +34,42 @@ X11WindowSystem::X11WindowSystem(X11Connection& x11)
 
 xcb_window_t X11WindowSystem::ewmhManager()
 {
+    // The manager's window names itself; a manager that has gone leaves the root's
+    // property behind, pointing at a window that no longer has it. The manager seen last
+    // time is asked in the same round trip.
     const xcb_atom_t check = m_x11.atom("_NET_SUPPORTING_WM_CHECK");
-    const QList<std::uint32_t> onRoot = m_x11.property(m_x11.root(), check).words();
+    const xcb_get_property_cookie_t rootCookie = m_x11.requestProperty(m_x11.root(), check);
+    const xcb_window_t known = m_manager;
+    const bool askKnown = known != XCB_NONE;
+    xcb_get_property_cookie_t knownCookie{};
+    if (askKnown)
+        knownCookie = m_x11.requestProperty(known, check);
+    const QList<std::uint32_t> onRoot = m_x11.property(rootCookie).words();
+    const QList<std::uint32_t> onKnown = askKnown ? m_x11.property(knownCookie).words() : QList<std::uint32_t>();
+    m_manager = XCB_NONE;
     if (onRoot.isEmpty())
         return XCB_NONE;
-    // A manager that has gone leaves the property behind; its window then lacks it.
-    const QList<std::uint32_t> onChild = m_x11.property(onRoot.first(), check).words();
-    return !onChild.isEmpty() && onChild.first() == onRoot.first() ? onRoot.first() : XCB_NONE;
+    const xcb_window_t named = onRoot.first();
+    const QList<std::uint32_t> onNamed = named == known ? onKnown : m_x11.property(named, check).words();
+    if (!onNamed.isEmpty() && onNamed.first() == named)
+        m_manager = named;
+    return m_manager;
 }
 
 QList<WindowHandle> X11WindowSystem::topLevelWindows()
 {
+    // Asked before the manager check so that both travel in one round trip.
+    const xcb_get_property_cookie_t stackingCookie =
+        m_x11.requestProperty(m_x11.root(), m_x11.atom("_NET_CLIENT_LIST_STACKING"));
+    const bool managed = ewmhManager() != XCB_NONE;
+    const X11Connection::Property stacking = m_x11.property(stackingCookie);
     QList<xcb_window_t> windows;
-    bool listed = false;
-    if (ewmhManager() != XCB_NONE) {
-        const X11Connection::Property stacking =
-            m_x11.property(m_x11.root(), m_x11.atom("_NET_CLIENT_LIST_STACKING"));
-        if (stacking.type == XCB_ATOM_WINDOW) {
-            const QList<std::uint32_t> bottomToTop = stacking.words();
-            windows = QList<xcb_window_t>(bottomToTop.rbegin(), bottomToTop.rend());
-            listed = true;
-        }
-    }
-    if (!listed)
+    if (managed && stacking.type == XCB_ATOM_WINDOW) {
+        const QList<std::uint32_t> bottomToTop = stacking.words();
+        windows = QList<xcb_window_t>(bottomToTop.rbegin(), bottomToTop.rend());
+    } else {
         windows = clientsWithoutManager();
+    }
     m_details = readDetails(windows);
     QList<WindowHandle> handles;
     handles.reserve(windows.size());
@@ -170,10 +182,12 @@ WindowHandle X11WindowSystem::windowOwner(WindowHandle window)
 
 WindowHandle X11WindowSystem::activeWindow()
 {
-    if (ewmhManager() != XCB_NONE) {
-        const QList<std::uint32_t> active = m_x11.property(m_x11.root(), m_x11.atom("_NET_ACTIVE_WINDOW")).words();
+    const xcb_get_property_cookie_t activeCookie =
+        m_x11.requestProperty(m_x11.root(), m_x11.atom("_NET_ACTIVE_WINDOW"));
+    const bool managed = ewmhManager() != XCB_NONE;
+    const QList<std::uint32_t> active = m_x11.property(activeCookie).words();
+    if (managed)
         return active.isEmpty() ? 0 : active.first();
-    }
     // Without a window manager: the listed window that holds the input focus or an ancestor of it.
     xcb_connection_t* c = m_x11.connection();
     const auto focus = TakeReply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));

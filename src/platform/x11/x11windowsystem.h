@@ -36,6 +36,7 @@ private:
     Details details(WindowHandle window);
 
     X11Connection& m_x11;
+    xcb_window_t m_manager = XCB_NONE;
     // Title, class and owner of the windows of the last list, read in one batch.
     QHash<WindowHandle, Details> m_details;
 };
