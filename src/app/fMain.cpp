@@ -502,12 +502,6 @@ void TfrmMain::txtSearchTermKeyPress()
     actSearch->trigger();
 }
 
-void TfrmMain::actSendFAQExecute()
-{
-    // Not wired yet: the delivery layer's send (actSendFAQExecute in delivery/send.h, with
-    // this window as its SendContext) is called from here. Until then the command does nothing.
-}
-
 // --- Message tree ---
 
 void TfrmMain::RefreshFAQTree()

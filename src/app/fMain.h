@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 class DataSet;
 class QAction;
@@ -56,6 +57,7 @@ public:
     bool SingleMessageShown() const { return m_singleMessageShown; }
     const QList<ShownAttachment>& ShownAttachments() const { return m_shownAttachments; }
     const QString& ShownNotes() const { return m_shownNotes; }
+    const QStringList& AttachmentsToSend() const { return m_attachmentsToSend; }
     HotKey SendHotKey() const { return m_sendHotKey; }
     HotKey ActivateHotKey() const { return m_activateHotKey; }
     // True once the database could not be found and the program was asked to end.
@@ -141,6 +143,7 @@ private:
     bool m_singleMessageShown = false;
     QList<ShownAttachment> m_shownAttachments;
     QString m_shownNotes;
+    QStringList m_attachmentsToSend;
     HotKey m_sendHotKey;
     HotKey m_activateHotKey;
     bool m_terminationRequested = false;

@@ -1,0 +1,57 @@
+// The send command of the main window: the window's state as the delivery layer's send
+// context, and the token sources of a send.
+#include "app/fMain.h"
+
+#include "compose/expandtokens.h"
+#include "compose/standardsources.h"
+#include "delivery/send.h"
+#include "platform/platform.h"
+#include "store/dmData.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace {
+
+class MainWindowSendContext : public SendContext {
+public:
+    MainWindowSendContext(TfrmMain& window, QStringList& attachmentsToSend)
+        : m_window(window)
+        , m_attachmentsToSend(attachmentsToSend)
+    {
+    }
+
+    bool searchTermIsEmpty() override { return m_window.txtSearchTerm->text().isEmpty(); }
+    QString shownText() override { return m_window.memText->toPlainText(); }
+    bool singleMessageShown() override { return m_window.SingleMessageShown(); }
+    void runSearch() override { m_window.actSearchExecute(); }
+    QList<ShownAttachment> shownAttachments() override { return m_window.ShownAttachments(); }
+    QStringList& attachmentsToSend() override { return m_attachmentsToSend; }
+
+private:
+    TfrmMain& m_window;
+    QStringList& m_attachmentsToSend;
+};
+
+class PlatformClipboardText : public ClipboardTextSource {
+public:
+    std::optional<QString> clipboardText() override
+    {
+        Clipboard& clipboard = platform().clipboard;
+        if (!clipboard.hasText())
+            return std::nullopt;
+        return clipboard.text();
+    }
+};
+
+} // namespace
+
+void TfrmMain::actSendFAQExecute()
+{
+    MainWindowSendContext context(*this, m_attachmentsToSend);
+    PlatformClipboardText clipboard;
+    StandardTokenSources sources(clipboard, *dmFAQData);
+    ::actSendFAQExecute(context, [&sources](const QString& text) {
+        return ExpandTokens(text, sources.sources());
+    });
+}
