@@ -1,0 +1,196 @@
+// The built program on a real X11 desktop (Xvfb and openbox) sends an example Message into a
+// real editor, Mousepad, found through the supplied targets.ini: Hotword, Enter, F12.
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString Tool(const QString& program, const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(10000))
+        qFatal("%s did not finish", qUtf8Printable(program));
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+QString FirstWindow(const QStringList& searchArguments)
+{
+    return Tool(u"xdotool"_s, QStringList{u"search"_s, u"--onlyvisible"_s} + searchArguments)
+        .section(u'\n', 0, 0);
+}
+
+void Activate(const QString& window)
+{
+    Tool(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, window});
+}
+
+void Keys(const QStringList& keys)
+{
+    Tool(u"xdotool"_s, QStringList{u"key"_s, u"--clearmodifiers"_s} + keys);
+}
+
+// Processes that keep both cores busy while they live.
+class BusyLoops {
+public:
+    BusyLoops()
+    {
+        for (auto& loop : m_loops)
+            loop.start(u"sh"_s, {u"-c"_s, u"while :; do :; done"_s});
+    }
+    ~BusyLoops()
+    {
+        for (auto& loop : m_loops) {
+            loop.kill();
+            loop.waitForFinished();
+        }
+    }
+
+private:
+    QProcess m_loops[2];
+};
+
+} // namespace
+
+class TestSendEndToEnd : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void hotwordEnterF12PastesAndRestoresTheClipboard();
+    void twentySendsUnderLoad();
+
+private:
+    // One F12 in the main window; waits until the program has put the clipboard back.
+    void sendAndWait(const QString& clipboardBefore);
+    QString editorText();
+    void clearEditor();
+
+    QTemporaryDir folder;
+    QProcess editor;
+    QProcess quillbay;
+    QString editorWindow;
+    QString mainWindow;
+    QString expected;
+};
+
+void TestSendEndToEnd::initTestCase()
+{
+    QVERIFY(QFile::copy(QStringLiteral(QB_PROGRAM), folder.filePath(u"quillbay"_s)));
+    QVERIFY(QFile::copy(QStringLiteral(QB_TARGETS), folder.filePath(u"targets.ini"_s)));
+    QFile options(folder.filePath(u"options.ini"_s));
+    QVERIFY(options.open(QIODevice::WriteOnly));
+    options.write("[Options]\nTarget=Notepad\n");
+    options.close();
+    QFile noDataSources(folder.filePath(u"odbc.ini"_s));
+    QVERIFY(noDataSources.open(QIODevice::WriteOnly));
+    noDataSources.close();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"QT_QPA_PLATFORM"_s);
+    environment.insert(u"ODBCINI"_s, noDataSources.fileName());
+    environment.insert(u"HOME"_s, folder.path());
+    environment.insert(u"XDG_CONFIG_HOME"_s, folder.filePath(u"config"_s));
+    environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
+
+    editor.setProcessEnvironment(environment);
+    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    editor.start(u"mousepad"_s, {});
+    QVERIFY(editor.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(!(editorWindow = FirstWindow({u"--name"_s, u" - Mousepad$"_s})).isEmpty(), 20000);
+
+    quillbay.setProcessEnvironment(environment);
+    quillbay.setProcessChannelMode(QProcess::ForwardedChannels);
+    quillbay.start(folder.filePath(u"quillbay"_s), {});
+    QVERIFY(quillbay.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(mainWindow = FirstWindow({u"--pid"_s, QString::number(quillbay.processId())})).isEmpty(), 20000);
+
+    auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+    db.setDatabaseName(folder.filePath(u"quillbay.db"_s));
+    QVERIFY(db.open());
+    QSqlQuery start(u"select Text from FAQ where Hotword = 'start'"_s, db);
+    QVERIFY(start.next());
+    expected = start.value(0).toString();
+    start.finish();
+    db.close();
+    QVERIFY(expected.size() > 100);
+}
+
+void TestSendEndToEnd::cleanupTestCase()
+{
+    for (QProcess* process : {&quillbay, &editor}) {
+        process->kill();
+        process->waitForFinished();
+    }
+    QSqlDatabase::removeDatabase(u"check"_s);
+}
+
+void TestSendEndToEnd::sendAndWait(const QString& clipboardBefore)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(clipboardBefore);
+    QTRY_VERIFY(clipboard->ownsClipboard());
+    // Reading the clipboard while the program waits for the editor would answer that wait
+    // itself, so only ownership changes are watched: the program takes the clipboard for
+    // the paste and then takes it again to give the old text back.
+    int changes = 0;
+    const auto watch = connect(clipboard, &QClipboard::changed, this, [&](QClipboard::Mode mode) {
+        changes += mode == QClipboard::Clipboard;
+    });
+    Activate(mainWindow);
+    Keys({u"F12"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(changes >= 2, 10000);
+    disconnect(watch);
+    QVERIFY(!clipboard->ownsClipboard());
+    QCOMPARE(clipboard->text(), clipboardBefore);
+}
+
+QString TestSendEndToEnd::editorText()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(u"marker"_s);
+    Activate(editorWindow);
+    Keys({u"ctrl+a"_s, u"ctrl+c"_s});
+    if (!QTest::qWaitFor([&] { return !clipboard->ownsClipboard(); }, 5000))
+        return u"(the editor did not copy)"_s;
+    // GTK offers text/plain with CR LF line ends; the document itself holds LF.
+    return clipboard->text().replace(u"\r\n"_s, u"\n"_s);
+}
+
+void TestSendEndToEnd::clearEditor()
+{
+    Activate(editorWindow);
+    Keys({u"ctrl+a"_s, u"Delete"_s});
+}
+
+void TestSendEndToEnd::hotwordEnterF12PastesAndRestoresTheClipboard()
+{
+    Activate(mainWindow);
+    Tool(u"xdotool"_s, {u"type"_s, u"--delay"_s, u"20"_s, u"start"_s});
+    Keys({u"Return"_s});
+    sendAndWait(u"the user's own clipboard text, ü €"_s);
+    QCOMPARE(editorText(), expected);
+}
+
+void TestSendEndToEnd::twentySendsUnderLoad()
+{
+    BusyLoops load;
+    for (int send = 1; send <= 20; ++send) {
+        clearEditor();
+        sendAndWait(u"clipboard before send %1"_s.arg(send));
+        QCOMPARE(editorText(), expected);
+    }
+}
+
+QTEST_MAIN(TestSendEndToEnd)
+#include "tst_send_e2e.moc"
