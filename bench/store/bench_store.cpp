@@ -186,7 +186,8 @@ Layout Generate(QSqlDatabase db, bool postgres)
     if (!db.commit())
         throw Error(db.lastError().text());
     if (postgres) {
-        Exec(db, u"analyze"_s);
+        // As autovacuum would leave it: statistics and the visibility map current.
+        Exec(db, u"vacuum analyze"_s);
     } else {
         Exec(db, u"insert into FAQSearch (FAQSearch) values ('optimize')"_s);
         Exec(db, u"analyze"_s);
