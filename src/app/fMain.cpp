@@ -1,5 +1,6 @@
 #include "app/fMain.h"
 
+#include "app/activationhotkey.h"
 #include "app/keyevents.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
@@ -180,6 +181,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     CreateCommands();
     CreateControls();
     CreateMenus();
+    CreateTrayIcon();
+    PrepareWindowState();
 
     cmbSearchType->setCurrentIndex(0);
     new KeyPreview(this);
@@ -187,7 +190,12 @@ TfrmMain::TfrmMain(QWidget* parent)
             [this](QWindow* window) { Guarded([&] { FocusWindowChanged(window); }); });
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // A run that never showed the window leaves the remembered layout alone.
+    if (m_layoutRestored)
+        Guarded([this] { SaveWindowState(); });
+}
 
 void TfrmMain::OnTriggered(QAction* action, void (TfrmMain::*handler)())
 {
@@ -428,8 +436,11 @@ void TfrmMain::CreateMenus()
 void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (!event->spontaneous())
+    // Showing again after HideToTray is no new start.
+    if (!event->spontaneous() && !m_shownOnce) {
+        m_shownOnce = true;
         Guarded([this] { FormShow(); });
+    }
 }
 
 void TfrmMain::FormShow()
@@ -439,6 +450,7 @@ void TfrmMain::FormShow()
         RefreshFAQTree();
     txtSearchTerm->setFocus();
     txtSearchTerm->selectAll();
+    RestoreWindowState();
 }
 
 void TfrmMain::FocusWindowChanged(QWindow* window)
@@ -461,17 +473,7 @@ void TfrmMain::ApplyOptions()
     }
     m_sendHotKey = TextToHotKey(hotKeyText);
     m_activateHotKey = TextToHotKey(ReadSetting(Setting::ActivateKey));
-    // The system-wide claim of the activation key belongs to the tray and hot-key code.
-}
-
-void TfrmMain::BringProgramToFront()
-{
-    if (isMinimized())
-        showNormal();
-    show();
-    raise();
-    activateWindow();
-    txtSearchTerm->setFocus();
+    jvActivateMe->setKey(m_activateHotKey);
 }
 
 void TfrmMain::FormKeyDown(const QKeyEvent& event)

@@ -9,17 +9,21 @@
 #include <QString>
 #include <QStringList>
 
+class ActivationHotKey;
 class DataSet;
 class QAction;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
+class QSystemTrayIcon;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWindow;
@@ -34,7 +38,17 @@ public:
 
     // Send caption, send key and activation key from options.ini, or the first-run notice.
     void ApplyOptions();
+    // Shows the program again if hidden, makes the main window the foreground window and
+    // puts the focus in the search box.
     void BringProgramToFront();
+    // Hides the program to the tray: no task-bar entry, the tray icon alone shows it runs.
+    void HideToTray();
+    // The remembered layout of options.ini: applied as the last step of the first showing,
+    // saved when the window is destroyed.
+    void RestoreWindowState();
+    void SaveWindowState();
+    // True once the tray menu's Exit was chosen; closing then always ends the program.
+    bool ExitRequested() const { return m_exitRequested; }
 
     // The tree, loaded one level at a time.
     void RefreshFAQTree();
@@ -103,7 +117,16 @@ public:
     QAction* actHelpContents;
     QAction* actAbout;
 
+    // Tray icon and its menu, and the system-wide activation key, from the window's
+    // creation to the end.
+    QSystemTrayIcon* tiIcon;
+    QMenu* mnuSystemTray;
+    QAction* mnuSystemTrayExit;
+    ActivationHotKey* jvActivateMe;
+
 protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -113,6 +136,8 @@ private:
     void CreateCommands();
     void CreateControls();
     void CreateMenus();
+    void CreateTrayIcon();
+    void PrepareWindowState();
     void OnTriggered(QAction* action, void (TfrmMain::*handler)());
 
     void FormShow();
@@ -124,6 +149,12 @@ private:
     void chkShowHotWordClick();
     void lblAttachmentsClick();
     void FocusWindowChanged(QWindow* window);
+    // Whether a close may go on; with "Minimize On Close" it hides to the tray instead.
+    bool FormClose();
+    void SetPanelWidth(int width);
+    bool spltMainCanResize(int newWidth) const;
+    void spltMainMoved();
+    void mnuSystemTrayExitClick();
 
     void acRefreshFAQsExecute();
     void actSendFAQExecute();
@@ -148,6 +179,11 @@ private:
     HotKey m_activateHotKey;
     bool m_terminationRequested = false;
     QPointer<QWindow> m_focusWindow;
+    bool m_exitRequested = false;
+    bool m_shownOnce = false;
+    bool m_layoutRestored = false;
+    // The program's other windows that HideToTray took along, shown again with the main window.
+    QList<QPointer<QWidget>> m_hiddenWithMain;
 };
 
 // The one instance, created at start-up.

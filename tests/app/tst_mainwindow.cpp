@@ -207,6 +207,7 @@ void TestMainWindow::functionKeysSwitchSearchTypeAndPassTheKeyOn()
     QCOMPARE(w.cmbSearchType->currentText(), u"Hotword"_s);
 
     // The activation key, pressed inside the window, brings the focus to the search box.
+    p.desktop.windows.addExistingWindow(w.winId(), w.windowTitle());
     w.tvFAQs->setFocus();
     QTest::keyClick(w.tvFAQs, Qt::Key_F11);
     QCOMPARE(QApplication::focusWidget(), w.txtSearchTerm);

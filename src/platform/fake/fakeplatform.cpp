@@ -28,6 +28,14 @@ WindowHandle FakeWindowSystem::addWindow(const QString& title, const QString& cl
     return handle;
 }
 
+void FakeWindowSystem::addExistingWindow(WindowHandle handle, const QString& title, const QString& className)
+{
+    if (std::any_of(m_windows.begin(), m_windows.end(), [handle](const FakeWindow& w) { return w.handle == handle; }))
+        throw Error(u"Fake window %1 exists"_s.arg(handle));
+    m_windows.prepend({handle, title, className, 0, false});
+    m_next = std::max(m_next, handle + 1);
+}
+
 FakeWindow& FakeWindowSystem::window(WindowHandle handle)
 {
     const auto found = std::find_if(m_windows.begin(), m_windows.end(),

@@ -26,6 +26,9 @@ public:
 
     // Adds a window on top of all others and gives its handle (1, 2, 3, ... in order).
     WindowHandle addWindow(const QString& title, const QString& className = {}, WindowHandle owner = 0);
+    // Lists a window made outside the fake, such as one of the program's own, on top under
+    // its own handle; later handles of addWindow come after it.
+    void addExistingWindow(WindowHandle handle, const QString& title, const QString& className = {});
     FakeWindow& window(WindowHandle handle);
     // Handles topmost first.
     QList<WindowHandle> stacking() const;

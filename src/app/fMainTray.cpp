@@ -1,0 +1,253 @@
+// The main window's tray icon, activation key, hiding to the tray and remembered layout.
+
+#include "app/activationhotkey.h"
+#include "app/appicon.h"
+#include "app/fMain.h"
+#include "app/windowlayout.h"
+#include "delivery/keyinput.h"
+#include "settings/inifile.h"
+#include "settings/settings.h"
+#include "util/errors.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSplitter>
+#include <QSystemTrayIcon>
+
+#include <functional>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+using namespace WindowLayout;
+
+namespace {
+
+// Lets a drag of a splitter handle go on only to widths that the check accepts, and
+// reports each completed move that changed the first pane's width.
+class SplitterDrag : public QObject {
+public:
+    SplitterDrag(QSplitter* splitter, std::function<bool(int)> canResize, std::function<void()> moved)
+        : QObject(splitter)
+        , m_splitter(splitter)
+        , m_canResize(std::move(canResize))
+        , m_moved(std::move(moved))
+    {
+        // Each accepted step of the drag takes effect at once, so the refusal is seen.
+        splitter->setOpaqueResize(true);
+        splitter->handle(1)->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton) {
+                m_grabOffset = qRound(mouse->position().x());
+                m_widthAtPress = firstWidth();
+            }
+            return false;
+        }
+        case QEvent::MouseMove: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!mouse->buttons().testFlag(Qt::LeftButton))
+                return false;
+            // Where the handle would go, as the handle itself computes it.
+            const int handleAt = m_splitter->mapFromGlobal(mouse->globalPosition().toPoint()).x() - m_grabOffset;
+            const int width = handleAt - m_splitter->widget(0)->x();
+            return !m_canResize(width);
+        }
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && firstWidth() != m_widthAtPress)
+                m_moved();
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    int firstWidth() const { return m_splitter->widget(0)->width(); }
+
+    QSplitter* m_splitter;
+    std::function<bool(int)> m_canResize;
+    std::function<void()> m_moved;
+    int m_grabOffset = 0;
+    int m_widthAtPress = 0;
+};
+
+QSize ScreenSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize();
+}
+
+} // namespace
+
+void TfrmMain::CreateTrayIcon()
+{
+    setWindowIcon(QuillbayIcon());
+
+    mnuSystemTray = new QMenu(this);
+    mnuSystemTray->setObjectName(u"mnuSystemTray"_s);
+    mnuSystemTray->addAction(actRestore);
+    mnuSystemTrayExit = mnuSystemTray->addAction(u"E&xit"_s);
+    mnuSystemTrayExit->setObjectName(u"mnuSystemTrayExit"_s);
+    OnTriggered(mnuSystemTrayExit, &TfrmMain::mnuSystemTrayExitClick);
+
+    tiIcon = new QSystemTrayIcon(windowIcon(), this);
+    tiIcon->setObjectName(u"tiIcon"_s);
+    tiIcon->setToolTip(u"Tolvane QuillBay"_s);
+    tiIcon->setContextMenu(mnuSystemTray);
+    // A double-click restores; a single click does nothing.
+    connect(tiIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            actRestore->trigger();
+    });
+    tiIcon->show();
+
+    jvActivateMe = new ActivationHotKey(this);
+    jvActivateMe->setObjectName(u"jvActivateMe"_s);
+    connect(jvActivateMe, &ActivationHotKey::pressed, this, [this] { Guarded([this] { BringProgramToFront(); }); });
+}
+
+void TfrmMain::PrepareWindowState()
+{
+    move(DesignBounds.topLeft());
+    // The remembered panel width applies as it is, below the width its buttons ask for too.
+    pnlFAQs->setMinimumWidth(1);
+    SetPanelWidth(DesignPanelWidth);
+    new SplitterDrag(
+        spltMain, [this](int width) { return spltMainCanResize(width); },
+        [this] { Guarded([this] { spltMainMoved(); }); });
+}
+
+void TfrmMain::BringProgramToFront()
+{
+    if (isHidden() || isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        for (const QPointer<QWidget>& companion : std::as_const(m_hiddenWithMain)) {
+            if (companion)
+                companion->show();
+        }
+        m_hiddenWithMain.clear();
+    }
+    BringWindowToForeground(winId());
+    txtSearchTerm->setFocus();
+}
+
+void TfrmMain::HideToTray()
+{
+    // A window that is not mapped has no task-bar entry. The windows that the main window
+    // owns go along, except modal ones, whose hiding would end them, and pop-ups.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        const QWidget* owner = window->parentWidget();
+        if (owner && owner->window() == this && window->isVisible() && !window->isModal()
+            && window->windowType() != Qt::Popup && window->windowType() != Qt::ToolTip) {
+            m_hiddenWithMain.append(window);
+            window->hide();
+        }
+    }
+    hide();
+    // Shown again, the window comes back in the state it had before it was minimised.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+void TfrmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized())
+        return;
+    // Hidden once the window system has finished minimising.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isMinimized() && isVisible())
+                Guarded([this] { HideToTray(); });
+        },
+        Qt::QueuedConnection);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    bool goOn = true;
+    Guarded([&] { goOn = FormClose(); });
+    event->setAccepted(goOn);
+}
+
+bool TfrmMain::FormClose()
+{
+    if (ReadBoolSetting(Setting::MinimizeOnClose) && !m_exitRequested) {
+        HideToTray();
+        return false;
+    }
+    return true;
+}
+
+void TfrmMain::mnuSystemTrayExitClick()
+{
+    m_exitRequested = true;
+    close();
+}
+
+void TfrmMain::RestoreWindowState()
+{
+    m_layoutRestored = true;
+    // Acts as a click when it changes the box: the tree is refilled in the new form.
+    chkShowHotWord->setChecked(ReadBoolSetting(Setting::ShowHotword));
+
+    const QString savedState = ReadSetting(Setting::MainFormState);
+    if (!savedState.isEmpty()) {
+        const auto state = StateToRestore(TextToInteger(savedState));
+        const Qt::WindowStates current = windowState() & (Qt::WindowMinimized | Qt::WindowMaximized);
+        if (state && current != *state)
+            setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | *state);
+    }
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+
+    // Each value is applied as soon as it is read, so that a bad value further on keeps it.
+    const QSize screen = ScreenSize();
+    const int left = LeftOnScreen(ReadIntegerSetting(Setting::MainFormLeft, x()), screen);
+    move(left, y());
+    const int top = TopOnScreen(ReadIntegerSetting(Setting::MainFormTop, y()), screen);
+    move(left, top);
+    resize(WidthOnScreen(ReadIntegerSetting(Setting::MainFormWidth, width()), left, screen), height());
+    resize(width(), HeightOnScreen(ReadIntegerSetting(Setting::MainFormHeight, height()), top, screen));
+
+    SetPanelWidth(TextToInteger(ReadSetting(Setting::LeftPanelWidth)));
+}
+
+void TfrmMain::SaveWindowState()
+{
+    WriteIntegerSetting(Setting::MainFormState, StateToSave(windowState()));
+    WriteIntegerSetting(Setting::MainFormLeft, x());
+    WriteIntegerSetting(Setting::MainFormTop, y());
+    WriteIntegerSetting(Setting::MainFormWidth, width());
+    WriteIntegerSetting(Setting::MainFormHeight, height());
+}
+
+void TfrmMain::SetPanelWidth(int width)
+{
+    // The right pane takes the rest, whatever the splitter's size is now.
+    spltMain->setSizes({width, std::max(1, this->width() - width)});
+}
+
+bool TfrmMain::spltMainCanResize(int newWidth) const
+{
+    return LeftPanelWidthAllowed(newWidth, width());
+}
+
+void TfrmMain::spltMainMoved()
+{
+    WriteIntegerSetting(Setting::LeftPanelWidth, pnlFAQs->width());
+}
