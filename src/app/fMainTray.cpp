@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 #include <functional>
 #include <utility>
@@ -83,6 +84,17 @@ private:
     int m_widthAtPress = 0;
 };
 
+// Moves and sizes a top-level window with topLeft as the corner of its frame. Until the
+// window manager has framed a new window, Qt takes a position for the inner area's, so the
+// window system is told again that the point is the frame's.
+void PlaceWindow(QWidget* window, QPoint topLeft, QSize size)
+{
+    window->move(topLeft);
+    window->resize(size);
+    if (QWindow* handle = window->windowHandle(); handle && !handle->isExposed())
+        handle->setFramePosition(topLeft);
+}
+
 QSize ScreenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -132,8 +144,11 @@ void TfrmMain::PrepareWindowState()
 void TfrmMain::BringProgramToFront()
 {
     if (isHidden() || isMinimized()) {
-        setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
+        // Hidden while minimised, the window comes back minimised; then it is restored to
+        // the state it had before.
+        if (isMinimized())
+            setWindowState(windowState() & ~Qt::WindowMinimized);
         for (const QPointer<QWidget>& companion : std::as_const(m_hiddenWithMain)) {
             if (companion)
                 companion->show();
@@ -157,9 +172,8 @@ void TfrmMain::HideToTray()
             window->hide();
         }
     }
+    // A minimised window keeps that state while hidden: changing it would show the window.
     hide();
-    // Shown again, the window comes back in the state it had before it was minimised.
-    setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
 void TfrmMain::changeEvent(QEvent* event)
@@ -182,6 +196,10 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     bool goOn = true;
     Guarded([&] { goOn = FormClose(); });
     event->setAccepted(goOn);
+    // The program ends with its main window, also when the window was hidden in the tray,
+    // where closing it is no closing of the last visible window.
+    if (goOn)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 bool TfrmMain::FormClose()
@@ -218,11 +236,13 @@ void TfrmMain::RestoreWindowState()
     // Each value is applied as soon as it is read, so that a bad value further on keeps it.
     const QSize screen = ScreenSize();
     const int left = LeftOnScreen(ReadIntegerSetting(Setting::MainFormLeft, x()), screen);
-    move(left, y());
+    PlaceWindow(this, {left, y()}, size());
     const int top = TopOnScreen(ReadIntegerSetting(Setting::MainFormTop, y()), screen);
-    move(left, top);
-    resize(WidthOnScreen(ReadIntegerSetting(Setting::MainFormWidth, width()), left, screen), height());
-    resize(width(), HeightOnScreen(ReadIntegerSetting(Setting::MainFormHeight, height()), top, screen));
+    PlaceWindow(this, {left, top}, size());
+    const int newWidth = WidthOnScreen(ReadIntegerSetting(Setting::MainFormWidth, width()), left, screen);
+    PlaceWindow(this, {left, top}, {newWidth, height()});
+    const int newHeight = HeightOnScreen(ReadIntegerSetting(Setting::MainFormHeight, height()), top, screen);
+    PlaceWindow(this, {left, top}, {width(), newHeight});
 
     SetPanelWidth(TextToInteger(ReadSetting(Setting::LeftPanelWidth)));
 }

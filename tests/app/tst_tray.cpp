@@ -1,0 +1,317 @@
+// The built program on a real X11 desktop (Xvfb, openbox and trayer as the tray): the
+// tray icon, the system-wide activation key from another program (Mousepad), hiding to the
+// tray and back, and the layout written at the end.
+#include "settings/inifile.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString Tool(const QString& program, const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(10000))
+        qFatal("%s did not finish", qUtf8Printable(program));
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+QString Xdotool(const QStringList& arguments)
+{
+    return Tool(u"xdotool"_s, arguments);
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(40);
+    }
+    return true;
+}
+
+// Window ids as decimal texts, the form xdotool prints.
+QString Decimal(const QString& hex)
+{
+    return QString::number(hex.toULongLong(nullptr, 16));
+}
+
+// The windows that the window manager manages, which is what a task bar lists.
+QStringList ManagedWindows()
+{
+    QStringList windows;
+    const QString list = Tool(u"xprop"_s, {u"-root"_s, u"_NET_CLIENT_LIST"_s});
+    const QRegularExpression id(u"0x[0-9a-f]+"_s);
+    for (auto match = id.globalMatch(list); match.hasNext();)
+        windows << Decimal(match.next().captured().mid(2));
+    return windows;
+}
+
+QStringList WindowsOf(qint64 pid)
+{
+    return Xdotool({u"search"_s, u"--pid"_s, QString::number(pid)}).split(u'\n', Qt::SkipEmptyParts);
+}
+
+bool IsViewable(const QString& window)
+{
+    return Tool(u"xwininfo"_s, {u"-id"_s, window}).contains(u"IsViewable"_s);
+}
+
+QString ActiveWindow()
+{
+    return Xdotool({u"getactivewindow"_s});
+}
+
+// Whether the window sits inside trayer's window.
+bool InTray(const QString& window)
+{
+    QString current = window;
+    for (int depth = 0; depth < 10; ++depth) {
+        if (Tool(u"xprop"_s, {u"-id"_s, current, u"WM_CLASS"_s}).contains(u"\"trayer\""_s))
+            return true;
+        const QString tree = Tool(u"xwininfo"_s, {u"-tree"_s, u"-id"_s, current});
+        const auto parent = QRegularExpression(u"Parent window id: 0x([0-9a-f]+)"_s).match(tree);
+        const auto root = QRegularExpression(u"Root window id: 0x([0-9a-f]+)"_s).match(tree);
+        if (!parent.hasMatch() || parent.captured(1) == root.captured(1))
+            return false;
+        current = Decimal(parent.captured(1));
+    }
+    return false;
+}
+
+// Keys of options.ini and their values; the layout keys go to "Startup Settings".
+using Options = std::map<QString, QString>;
+
+// One copy of the program in a folder of its own, with the options given.
+class Instance {
+public:
+    explicit Instance(const Options& options = {})
+    {
+        const QString program = folder.filePath(u"quillbay"_s);
+        if (!QFile::copy(QStringLiteral(QB_PROGRAM), program))
+            qFatal("cannot copy the program");
+        QFile(folder.filePath(u"odbc.ini"_s)).open(QIODevice::WriteOnly);
+        IniFile ini(folder.filePath(u"options.ini"_s));
+        ini.writeText(u"Options"_s, u"Target"_s, u"Notepad"_s);
+        for (const auto& [key, value] : options) {
+            const QString section = key.startsWith(u"Main Form"_s) || key == u"Left Panel Width"_s
+                                        ? u"Startup Settings"_s
+                                        : u"Options"_s;
+            ini.writeText(section, key, value);
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"ODBCINI"_s, folder.filePath(u"odbc.ini"_s));
+        environment.remove(u"QT_QPA_PLATFORM"_s);
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(program, {});
+        if (!process.waitForStarted())
+            qFatal("the program did not start");
+        const bool shown = WaitFor([this] {
+            for (const QString& window : WindowsOf(process.processId())) {
+                if (ManagedWindows().contains(window) && IsViewable(window))
+                    mainWindow = window;
+                else if (IsViewable(window) && InTray(window))
+                    trayIcon = window;
+            }
+            return !mainWindow.isEmpty() && !trayIcon.isEmpty() && ActiveWindow() == mainWindow;
+        });
+        if (!shown)
+            qFatal("the main window and the tray icon did not show");
+    }
+    ~Instance()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+
+    QString option(const QString& key) const
+    {
+        return IniFile(folder.filePath(u"options.ini"_s)).readText(u"Startup Settings"_s, key, u"<missing>"_s);
+    }
+    bool isHiddenInTray() const { return !IsViewable(mainWindow) && !ManagedWindows().contains(mainWindow); }
+    // The tray menu at the icon; the keys choose its item.
+    void trayMenu(const QStringList& keys) const
+    {
+        Xdotool({u"mousemove"_s, u"--window"_s, trayIcon, u"8"_s, u"8"_s, u"click"_s, u"3"_s});
+        QVERIFY(WaitFor([this] { return WindowsOf(process.processId()).size() > 2; }));
+        Xdotool(QStringList{u"key"_s, u"--delay"_s, u"40"_s} + keys);
+    }
+
+    QTemporaryDir folder;
+    QProcess process;
+    QString mainWindow;
+    QString trayIcon;
+};
+
+} // namespace
+
+class TestTray : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void iconIsEmbeddedAndTheLayoutIsWrittenAtExit();
+    void activationKeyFromAnotherProgram();
+    void hiddenToTheTrayAndBack();
+    void secondInstanceLeavesTheKeyWithTheFirst();
+
+private:
+    // Mousepad in front, then F11; true when the window became the active one.
+    bool activateFromEditor(const QString& window);
+    // Keys typed now land in the search box: what it holds afterwards.
+    QString typeIntoFocus(const QString& text);
+
+    QTemporaryDir m_editorFolder;
+    QProcess m_editor;
+    QString m_editorWindow;
+};
+
+void TestTray::initTestCase()
+{
+    const QString file = m_editorFolder.filePath(u"note.txt"_s);
+    QFile(file).open(QIODevice::WriteOnly);
+    m_editor.setStandardOutputFile(QProcess::nullDevice());
+    m_editor.setStandardErrorFile(QProcess::nullDevice()); // harmless dconf warnings
+    m_editor.start(u"mousepad"_s, {file});
+    QVERIFY(m_editor.waitForStarted());
+    QVERIFY(WaitFor([this] {
+        m_editorWindow = Xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"note.txt"_s});
+        return !m_editorWindow.isEmpty();
+    }));
+}
+
+void TestTray::cleanupTestCase()
+{
+    m_editor.kill();
+    m_editor.waitForFinished();
+}
+
+bool TestTray::activateFromEditor(const QString& window)
+{
+    Xdotool({u"windowactivate"_s, u"--sync"_s, m_editorWindow});
+    if (!WaitFor([this] { return ActiveWindow() == m_editorWindow; }))
+        return false;
+    Xdotool({u"key"_s, u"F11"_s});
+    return WaitFor([&] { return ActiveWindow() == window && IsViewable(window); });
+}
+
+QString TestTray::typeIntoFocus(const QString& text)
+{
+    // Copied back from the focused box; the clipboard then holds exactly its text.
+    Xdotool({u"key"_s, u"--delay"_s, u"30"_s, u"ctrl+a"_s, u"BackSpace"_s});
+    Xdotool({u"type"_s, u"--delay"_s, u"30"_s, text});
+    Xdotool({u"key"_s, u"--delay"_s, u"30"_s, u"ctrl+a"_s, u"ctrl+c"_s});
+    QString copied;
+    WaitFor([&] { return (copied = Tool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s})) == text; }, 3000);
+    return copied;
+}
+
+void TestTray::iconIsEmbeddedAndTheLayoutIsWrittenAtExit()
+{
+    {
+        // A first start: the design position, the design size on a 1280-pixel screen.
+        Instance first;
+        QVERIFY(InTray(first.trayIcon));
+        first.trayMenu({u"x"_s});
+        QVERIFY(first.process.waitForFinished(10000));
+        QCOMPARE(first.process.exitCode(), 0);
+        QCOMPARE(first.option(u"Main Form State"_s), u"0"_s);
+        QCOMPARE(first.option(u"Main Form Left"_s), u"178"_s);
+        QCOMPARE(first.option(u"Main Form Top"_s), u"189"_s);
+        QCOMPARE(first.option(u"Main Form Width"_s), u"678"_s);
+        QCOMPARE(first.option(u"Main Form Height"_s), u"380"_s);
+    }
+    // A saved layout comes back as it was and is written again unchanged.
+    Instance again(Options{{u"Main Form Left"_s, u"300"_s},
+                    {u"Main Form Top"_s, u"250"_s},
+                    {u"Main Form Width"_s, u"720"_s},
+                    {u"Main Form Height"_s, u"430"_s}});
+    Xdotool({u"windowactivate"_s, u"--sync"_s, again.mainWindow});
+    Xdotool({u"key"_s, u"--delay"_s, u"40"_s, u"alt+f"_s, u"x"_s});
+    QVERIFY(again.process.waitForFinished(10000));
+    QCOMPARE(again.option(u"Main Form Left"_s), u"300"_s);
+    QCOMPARE(again.option(u"Main Form Top"_s), u"250"_s);
+    QCOMPARE(again.option(u"Main Form Width"_s), u"720"_s);
+    QCOMPARE(again.option(u"Main Form Height"_s), u"430"_s);
+}
+
+void TestTray::activationKeyFromAnotherProgram()
+{
+    Instance quillbay;
+    QVERIFY(activateFromEditor(quillbay.mainWindow));
+    // The keys after F11 reach the search box: the grab let go of the keyboard.
+    QCOMPARE(typeIntoFocus(u"zq"_s), u"zq"_s);
+    // Pressed again later, the key is no auto-repeat and works again.
+    QVERIFY(activateFromEditor(quillbay.mainWindow));
+}
+
+void TestTray::hiddenToTheTrayAndBack()
+{
+    Instance quillbay(Options{{u"Minimize On Close"_s, u"True"_s}});
+    const QString window = quillbay.mainWindow;
+
+    // Closed by the title bar's key: hidden, no task-bar entry, still running, icon shown.
+    Xdotool({u"key"_s, u"alt+F4"_s});
+    QVERIFY(WaitFor([&] { return quillbay.isHiddenInTray(); }));
+    QCOMPARE(quillbay.process.state(), QProcess::Running);
+    QVERIFY(IsViewable(quillbay.trayIcon));
+    QVERIFY(activateFromEditor(window));
+    QCOMPARE(typeIntoFocus(u"back"_s), u"back"_s);
+
+    // Minimised: hidden the same way; a double-click on the icon brings it back.
+    Xdotool({u"windowminimize"_s, window});
+    QVERIFY(WaitFor([&] { return quillbay.isHiddenInTray(); }));
+    Xdotool({u"mousemove"_s, u"--window"_s, quillbay.trayIcon, u"8"_s, u"8"_s, u"click"_s, u"--repeat"_s, u"2"_s,
+             u"--delay"_s, u"80"_s, u"1"_s});
+    QVERIFY(WaitFor([&] { return ActiveWindow() == window && IsViewable(window); }));
+
+    // The File menu's Exit hides too; the tray's Restore brings the window back.
+    Xdotool({u"key"_s, u"--delay"_s, u"40"_s, u"alt+f"_s, u"x"_s});
+    QVERIFY(WaitFor([&] { return quillbay.isHiddenInTray(); }));
+    quillbay.trayMenu({u"Down"_s, u"Return"_s});
+    QVERIFY(WaitFor([&] { return ActiveWindow() == window && IsViewable(window); }));
+    QCOMPARE(typeIntoFocus(u"menu"_s), u"menu"_s);
+
+    // From the tray, the tray's Exit ends the program and writes the layout.
+    Xdotool({u"key"_s, u"alt+F4"_s});
+    QVERIFY(WaitFor([&] { return quillbay.isHiddenInTray(); }));
+    quillbay.trayMenu({u"x"_s});
+    QVERIFY(quillbay.process.waitForFinished(10000));
+    QCOMPARE(quillbay.process.exitCode(), 0);
+    QCOMPARE(quillbay.option(u"Main Form Left"_s), u"178"_s);
+    QCOMPARE(quillbay.option(u"Main Form State"_s), u"0"_s);
+}
+
+void TestTray::secondInstanceLeavesTheKeyWithTheFirst()
+{
+    Instance first;
+    auto second = std::make_unique<Instance>();
+    QVERIFY(activateFromEditor(first.mainWindow));
+
+    // The second one ends; the key still belongs to the first.
+    Xdotool({u"windowactivate"_s, u"--sync"_s, second->mainWindow});
+    Xdotool({u"key"_s, u"--delay"_s, u"40"_s, u"alt+f"_s, u"x"_s});
+    QVERIFY(second->process.waitForFinished(10000));
+    second.reset();
+    QVERIFY(activateFromEditor(first.mainWindow));
+}
+
+QTEST_GUILESS_MAIN(TestTray)
+#include "tst_tray.moc"
