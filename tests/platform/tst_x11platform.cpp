@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QTest>
+#include <QThread>
 
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
@@ -159,6 +160,7 @@ private Q_SLOTS:
     void heldModifiersAreSeen();
     void clipboardTextRoundTripsWithAnotherClient();
     void fileListIsOfferedToFileManagers();
+    void clipboardTakenBackFromALaterOwner();
     void hotKeyGrabAndRefusal();
 
 private:
@@ -341,6 +343,37 @@ void TestX11Platform::fileListIsOfferedToFileManagers()
     QCOMPARE(runXclip({u"-o"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, u"x-special/gnome-copied-files"_s}),
              u"copy\nfile:///tmp/price%20list.pdf\nfile:///tmp/%C3%84rger.txt"_s);
     QVERIFY(clipboard.waitUntilRead(0));
+}
+
+void TestX11Platform::clipboardTakenBackFromALaterOwner()
+{
+    // Another program takes the clipboard after the last event that we handled: the server
+    // refuses a request stamped with that older time, and the clipboard must still be ours.
+    Clipboard& clipboard = x11->interfaces().clipboard;
+    clipboard.setText(u"ours before"_s);
+    const xcb_atom_t selection = other.atom("CLIPBOARD");
+    const auto owner = [&] {
+        auto* reply = xcb_get_selection_owner_reply(other.c, xcb_get_selection_owner(other.c, selection), nullptr);
+        const xcb_window_t window = reply ? reply->owner : XCB_NONE;
+        std::free(reply);
+        return window;
+    };
+    const xcb_window_t ours = owner();
+    QProcess writer;
+    writer.start(u"xclip"_s, {u"-quiet"_s, u"-selection"_s, u"clipboard"_s, u"-i"_s});
+    writer.write("theirs");
+    writer.waitForBytesWritten();
+    writer.closeWriteChannel();
+    // Without handling any event of ours meanwhile.
+    QDeadlineTimer deadline(10000);
+    while (owner() == ours && !deadline.hasExpired())
+        QThread::msleep(5);
+    QVERIFY(owner() != ours);
+
+    clipboard.setText(u"ours again"_s);
+    QCOMPARE(owner(), ours);
+    QCOMPARE(runXclip({u"-o"_s, u"-selection"_s, u"clipboard"_s}), u"ours again"_s);
+    QTRY_VERIFY(writer.state() == QProcess::NotRunning);
 }
 
 void TestX11Platform::hotKeyGrabAndRefusal()

@@ -1,8 +1,10 @@
 #include "platform/x11/x11clipboard.h"
 
 #include "platform/x11/x11connection.h"
+#include "util/errors.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
@@ -43,6 +45,21 @@ X11Clipboard::X11Clipboard(X11Connection& x11)
     : m_x11(x11)
     , m_state(std::make_shared<ReadState>())
 {
+    xcb_connection_t* c = m_x11.connection();
+    m_timeWindow = xcb_generate_id(c);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, m_timeWindow, m_x11.root(), -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    xcb_flush(c);
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+X11Clipboard::~X11Clipboard()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+    xcb_destroy_window(m_x11.connection(), m_timeWindow);
+    xcb_flush(m_x11.connection());
 }
 
 bool X11Clipboard::hasText()
@@ -65,16 +82,11 @@ QString X11Clipboard::text()
 
 void X11Clipboard::setText(const QString& text)
 {
-    m_state = std::make_shared<ReadState>();
-    auto* data = new WatchedMimeData(m_state);
-    data->setText(text);
-    clipboard()->setMimeData(data, QClipboard::Clipboard);
+    publish([&text](QMimeData& data) { data.setText(text); });
 }
 
 void X11Clipboard::setFiles(const QStringList& paths)
 {
-    m_state = std::make_shared<ReadState>();
-    auto* data = new WatchedMimeData(m_state);
     QList<QUrl> urls;
     QByteArray gnome = "copy";
     for (const QString& path : paths) {
@@ -82,9 +94,60 @@ void X11Clipboard::setFiles(const QStringList& paths)
         urls.append(url);
         gnome += '\n' + url.toEncoded();
     }
-    data->setUrls(urls);
-    data->setData(u"x-special/gnome-copied-files"_s, gnome);
-    clipboard()->setMimeData(data, QClipboard::Clipboard);
+    publish([&](QMimeData& data) {
+        data.setUrls(urls);
+        data.setData(u"x-special/gnome-copied-files"_s, gnome);
+    });
+}
+
+void X11Clipboard::publish(const std::function<void(QMimeData&)>& fill)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        m_state = std::make_shared<ReadState>();
+        auto* data = new WatchedMimeData(m_state);
+        fill(*data);
+        clipboard()->setMimeData(data, QClipboard::Clipboard);
+        if (ownsSelection())
+            return;
+        // Qt stamps the request with the time of the last event it saw, and the server
+        // ignores it when another program took the clipboard later than that.
+        refreshEventTime();
+    }
+    throw Error(u"Cannot open clipboard"_s);
+}
+
+bool X11Clipboard::ownsSelection()
+{
+    xcb_connection_t* c = m_x11.connection();
+    const auto reply = TakeReply(xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, m_x11.atom("CLIPBOARD")), nullptr));
+    if (!reply || reply->owner == XCB_NONE)
+        return false;
+    // Our windows carry the resource id base of our connection.
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    return (reply->owner & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+void X11Clipboard::refreshEventTime()
+{
+    // A property change brings a PropertyNotify with the current server time, from which
+    // Qt takes its time once it has handled the event.
+    m_timeSeen = false;
+    xcb_change_property(m_x11.connection(), XCB_PROP_MODE_APPEND, m_timeWindow, m_x11.atom("_QB_TIMESTAMP"),
+                        XCB_ATOM_INTEGER, 32, 0, nullptr);
+    xcb_flush(m_x11.connection());
+    m_x11.waitFor([this] { return m_timeSeen; }, 1000);
+}
+
+bool X11Clipboard::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY
+        && reinterpret_cast<xcb_property_notify_event_t*>(event)->window == m_timeWindow)
+        m_timeSeen = true;
+    return false;
 }
 
 bool X11Clipboard::waitUntilRead(int timeoutMs)
