@@ -16,6 +16,9 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "");
     GuardedApplication application(argc, argv);
     QCoreApplication::setApplicationName(ApplicationTitle());
+    // The main window's close ends the program, also while it is hidden in the tray; closing
+    // another window then must not.
+    QApplication::setQuitOnLastWindowClosed(false);
     QtInteraction boxes;
     setInteraction(&boxes);
 
