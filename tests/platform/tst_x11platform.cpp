@@ -389,6 +389,14 @@ void TestX11Platform::hotKeyGrabAndRefusal()
     // NumLock on does not hide the key.
     QProcess::execute(u"xdotool"_s, {u"key"_s, u"Num_Lock"_s, u"ctrl+F9"_s, u"Num_Lock"_s});
     QTRY_COMPARE(presses, 2);
+    // Held down, the key repeats: one press all the same, and the next real press counts
+    // although its release went to no window of ours.
+    QProcess::execute(u"sh"_s, {u"-c"_s, u"xdotool keydown ctrl+F9; sleep 1.5; xdotool keyup ctrl+F9"_s});
+    QTRY_COMPARE(presses, 3);
+    QProcess::execute(u"xdotool"_s, {u"key"_s, u"ctrl+F9"_s});
+    QTRY_COMPARE(presses, 4);
+    QTest::qWait(100);
+    QCOMPARE(presses, 4);
     // Only the combination is taken: F9 alone and Shift+Ctrl+F9 stay free for others.
     const xcb_keycode_t f9 = other.keycode(XK_F9);
     QCOMPARE(other.grabKey(f9, XCB_MOD_MASK_CONTROL), 10); // BadAccess

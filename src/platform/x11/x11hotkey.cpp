@@ -13,9 +13,7 @@
 
 namespace {
 
-// Presses closer together than this, with no release seen between them, are the
-// keyboard's auto-repeat (the first repeat comes after the repeat delay, 660 ms by default).
-constexpr xcb_timestamp_t RepeatWindowMs = 1000;
+constexpr int ReleasePollMs = 20;
 
 constexpr std::uint16_t relevantModifiers =
     XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
@@ -26,7 +24,25 @@ X11GlobalHotKey::X11GlobalHotKey(X11Connection& x11, X11KeyMap& keys)
     : m_x11(x11)
     , m_keys(keys)
 {
+    xcb_connection_t* c = m_x11.connection();
+    m_markerWindow = xcb_generate_id(c);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, m_markerWindow, m_x11.root(), -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    xcb_flush(c);
     QCoreApplication::instance()->installNativeEventFilter(this);
+    m_releasePoll.setInterval(ReleasePollMs);
+    QObject::connect(&m_releasePoll, &QTimer::timeout, [this] {
+        if (keyIsDown())
+            return;
+        // Presses that the server sent before the release may still wait in our queue; a
+        // marker sent now comes after all of them.
+        m_releasePoll.stop();
+        m_markerPending = true;
+        xcb_change_property(m_x11.connection(), XCB_PROP_MODE_APPEND, m_markerWindow,
+                            m_x11.atom("_QB_KEY_RELEASED"), XCB_ATOM_INTEGER, 32, 0, nullptr);
+        xcb_flush(m_x11.connection());
+    });
 }
 
 X11GlobalHotKey::~X11GlobalHotKey()
@@ -34,6 +50,8 @@ X11GlobalHotKey::~X11GlobalHotKey()
     clear();
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
+    xcb_destroy_window(m_x11.connection(), m_markerWindow);
+    xcb_flush(m_x11.connection());
 }
 
 QList<std::uint16_t> X11GlobalHotKey::lockCombinations()
@@ -95,7 +113,6 @@ bool X11GlobalHotKey::setKey(std::uint16_t virtualKey, std::uint8_t shiftState)
     m_keycode = keycode;
     m_modifiers = modifiers;
     m_grabbed = grabbed;
-    m_down = false;
     return true;
 }
 
@@ -114,6 +131,9 @@ void X11GlobalHotKey::clear()
     m_grabbed.clear();
     m_keycode = 0;
     m_modifiers = 0;
+    m_down = false;
+    m_markerPending = false;
+    m_releasePoll.stop();
 }
 
 void X11GlobalHotKey::setCallback(std::function<void()> callback)
@@ -121,22 +141,33 @@ void X11GlobalHotKey::setCallback(std::function<void()> callback)
     m_callback = std::move(callback);
 }
 
-bool X11GlobalHotKey::handleKey(bool press, xcb_timestamp_t time)
+bool X11GlobalHotKey::keyIsDown()
 {
-    if (!press) {
-        m_down = false;
-        m_lastRelease = time;
-        return false;
-    }
-    // Repeats come either as presses without releases or as release-press pairs with one time.
-    const bool repeat = (m_down && time - m_lastPress < RepeatWindowMs) || time == m_lastRelease;
-    m_down = true;
-    m_lastPress = time;
+    xcb_connection_t* c = m_x11.connection();
+    const auto keymap = TakeReply(xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr));
+    return keymap && m_keycode != 0 && (keymap->keys[m_keycode / 8] & (1 << (m_keycode % 8)));
+}
+
+bool X11GlobalHotKey::handlePress(xcb_timestamp_t time)
+{
     // The grab stays active while the key is held; end it so that the window brought
     // forward gets the keyboard at once.
     xcb_ungrab_keyboard(m_x11.connection(), time);
     xcb_flush(m_x11.connection());
+    // Without detectable auto-repeat, a repeat comes as a release and a press of one time.
+    const bool repeat = m_down || time == m_releaseTime;
+    m_down = true;
+    m_markerPending = false;
+    if (!m_releasePoll.isActive())
+        m_releasePoll.start();
     return !repeat;
+}
+
+void X11GlobalHotKey::handleRelease(xcb_timestamp_t time)
+{
+    m_down = false;
+    m_releaseTime = time;
+    m_releasePoll.stop();
 }
 
 bool X11GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
@@ -149,19 +180,26 @@ bool X11GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* messa
         m_keys.refresh(reinterpret_cast<xcb_mapping_notify_event_t*>(event));
         return false;
     }
+    if (type == XCB_PROPERTY_NOTIFY && reinterpret_cast<xcb_property_notify_event_t*>(event)->window == m_markerWindow) {
+        // Unless the key went down again meanwhile, it is up now.
+        if (m_markerPending)
+            m_down = false;
+        m_markerPending = false;
+        return true;
+    }
     if ((type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) || m_keycode == 0)
         return false;
     auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
     if (key->detail != m_keycode)
         return false;
     if (type == XCB_KEY_RELEASE) {
-        handleKey(false, key->time);
+        handleRelease(key->time);
         // Our own windows see the release as usual.
         return key->event == m_x11.root();
     }
     if (key->event != m_x11.root() || (key->state & relevantModifiers) != m_modifiers)
         return false;
-    if (handleKey(true, key->time) && m_callback) {
+    if (handlePress(key->time) && m_callback) {
         // Run outside the native event handling, like any other event handler.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [callback = m_callback] { Guarded(callback); }, Qt::QueuedConnection);

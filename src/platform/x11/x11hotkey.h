@@ -4,6 +4,7 @@
 #include "platform/x11/x11connection.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QTimer>
 
 class X11KeyMap;
 
@@ -23,7 +24,9 @@ public:
 private:
     QList<std::uint16_t> lockCombinations();
     void ungrab(xcb_keycode_t keycode, const QList<std::uint16_t>& modifierSets);
-    bool handleKey(bool press, xcb_timestamp_t time);
+    bool handlePress(xcb_timestamp_t time);
+    void handleRelease(xcb_timestamp_t time);
+    bool keyIsDown();
 
     X11Connection& m_x11;
     X11KeyMap& m_keys;
@@ -31,8 +34,11 @@ private:
     xcb_keycode_t m_keycode = 0;
     std::uint16_t m_modifiers = 0;
     QList<std::uint16_t> m_grabbed;
-    // Auto-repeat: presses while the key is down fire once.
+    // Auto-repeat: presses while the key is down fire once. The release goes to whatever
+    // has the focus once the grab has ended, so the key's state is polled while it is down.
     bool m_down = false;
-    xcb_timestamp_t m_lastPress = 0;
-    xcb_timestamp_t m_lastRelease = 0;
+    xcb_timestamp_t m_releaseTime = 0;
+    QTimer m_releasePoll;
+    xcb_window_t m_markerWindow = XCB_NONE;
+    bool m_markerPending = false;
 };
