@@ -35,19 +35,7 @@ void ActivationHotKey::setKey(HotKey key)
         return;
     giveBack();
     m_key = key;
-    if (m_active)
-        claim();
-}
-
-void ActivationHotKey::setActive(bool active)
-{
-    if (active == m_active)
-        return;
-    m_active = active;
-    if (active)
-        claim();
-    else
-        giveBack();
+    claim();
 }
 
 void ActivationHotKey::claim()

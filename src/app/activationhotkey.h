@@ -6,9 +6,9 @@
 
 class GlobalHotKey;
 
-// One key with its shift state, claimed from the desktop as a system-wide hot key while
-// the component is active. A key that the desktop refuses, or a missing desktop, is not
-// reported: the key then works only where the program's own windows see it.
+// One key with its shift state, claimed from the desktop as a system-wide hot key from the
+// moment it is set. A key that the desktop refuses, or a missing desktop, is not reported:
+// the key then works only where the program's own windows see it.
 class ActivationHotKey : public QObject {
     Q_OBJECT
 public:
@@ -17,10 +17,8 @@ public:
 
     HotKey key() const { return m_key; }
     // The key equal to the one held changes nothing; otherwise the old key is given back
-    // and, while active, the new one claimed.
+    // and the new one claimed.
     void setKey(HotKey key);
-    bool isActive() const { return m_active; }
-    void setActive(bool active);
     // True while the desktop holds the key for this program.
     bool isClaimed() const { return m_claimed; }
 
@@ -33,6 +31,5 @@ private:
     void giveBack();
 
     HotKey m_key;
-    bool m_active = true;
     bool m_claimed = false;
 };
