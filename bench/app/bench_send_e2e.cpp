@@ -2,11 +2,12 @@
 // Message's text arriving in a real editor (Mousepad), idle and with both cores loaded.
 // Run under an X server with a window manager, e.g.
 //   tests/support/with-x11.sh build/bench/app/bench_send_e2e build/bin/quillbay data/targets.ini
+#include "desktoptools.h"
+
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <X11/Xatom.h>
@@ -16,42 +17,23 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QString Tool(const QString& program, const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    tool.waitForFinished(10000);
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
 QString FindWindow(const QStringList& searchArguments)
 {
-    QDeadlineTimer deadline(20000);
-    while (!deadline.hasExpired()) {
-        const QString found = Tool(u"xdotool"_s, QStringList{u"search"_s, u"--onlyvisible"_s} + searchArguments)
-                                  .section(u'\n', 0, 0);
-        if (!found.isEmpty())
-            return found;
-        QThread::msleep(100);
-    }
-    qFatal("window not found");
-}
-
-void Activate(const QString& window)
-{
-    Tool(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, window});
+    QString found;
+    if (!WaitFor([&] { return !(found = FindVisibleWindow(searchArguments)).isEmpty(); }, 20000))
+        qFatal("window not found");
+    return found;
 }
 
 void Keys(const QStringList& keys)
 {
-    Tool(u"xdotool"_s, QStringList{u"key"_s, u"--clearmodifiers"_s} + keys);
+    Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s} + keys);
 }
 
 QByteArray Title(Display* display, Window window)
@@ -92,53 +74,42 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s QUILLBAY TARGETS_INI\n", argv[0]);
         return 2;
     }
-    QTemporaryDir folder;
-    QFile::copy(QString::fromLocal8Bit(argv[1]), folder.filePath(u"quillbay"_s));
-    QFile::copy(QString::fromLocal8Bit(argv[2]), folder.filePath(u"targets.ini"_s));
+    ProgramFolder folder(QString::fromLocal8Bit(argv[1]));
+    folder.addFile(QString::fromLocal8Bit(argv[2]), u"targets.ini"_s);
     QFile options(folder.filePath(u"options.ini"_s));
     options.open(QIODevice::WriteOnly);
     options.write("[Options]\nTarget=Notepad\n");
     options.close();
-    QFile noDataSources(folder.filePath(u"odbc.ini"_s));
-    noDataSources.open(QIODevice::WriteOnly);
-    noDataSources.close();
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(u"QT_QPA_PLATFORM"_s);
-    environment.insert(u"ODBCINI"_s, noDataSources.fileName());
-    environment.insert(u"HOME"_s, folder.path());
-    environment.insert(u"XDG_CONFIG_HOME"_s, folder.filePath(u"config"_s));
-    environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
 
     // A document with a file name, so that Ctrl+S saves it without a dialog and the title
     // loses its modified mark; the paste puts the mark back.
     QProcess editor;
-    editor.setProcessEnvironment(environment);
+    editor.setProcessEnvironment(folder.environment());
     editor.start(u"mousepad"_s, {folder.filePath(u"bench.txt"_s)});
     const QString editorWindow = FindWindow({u"--name"_s, u" - Mousepad$"_s});
     QProcess quillbay;
-    quillbay.setProcessEnvironment(environment);
-    quillbay.start(folder.filePath(u"quillbay"_s), {});
+    quillbay.setProcessEnvironment(folder.environment());
+    quillbay.start(folder.program(), {});
     const QString mainWindow = FindWindow({u"--pid"_s, QString::number(quillbay.processId())});
 
     Display* display = XOpenDisplay(nullptr);
     const Window editorId = editorWindow.toULong();
     const KeyCode f12 = XKeysymToKeycode(display, XK_F12);
 
-    Activate(mainWindow);
-    Tool(u"xdotool"_s, {u"type"_s, u"start"_s});
+    ActivateWindow(mainWindow);
+    Xdotool({u"type"_s, u"start"_s});
     Keys({u"Return"_s});
     QThread::msleep(300);
 
     auto measure = [&](int sends) {
         std::vector<double> ms;
         for (int i = 0; i < sends; ++i) {
-            Activate(editorWindow);
+            ActivateWindow(editorWindow);
             Keys({u"ctrl+a"_s, u"Delete"_s, u"ctrl+s"_s});
             QDeadlineTimer saved(5000);
             while (Title(display, editorId).startsWith('*') && !saved.hasExpired())
                 QThread::msleep(2);
-            Activate(mainWindow);
+            ActivateWindow(mainWindow);
             QThread::msleep(50);
             QElapsedTimer clock;
             XTestFakeKeyEvent(display, f12, True, 0);

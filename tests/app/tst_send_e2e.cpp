@@ -1,42 +1,22 @@
 // The built program on a real X11 desktop (Xvfb and openbox) sends an example Message into a
 // real editor, Mousepad, found through the supplied targets.ini: Hotword, Enter, F12.
+#include "desktoptools.h"
+
 #include <QClipboard>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QString Tool(const QString& program, const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(10000))
-        qFatal("%s did not finish", qUtf8Printable(program));
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-QString FirstWindow(const QStringList& searchArguments)
-{
-    return Tool(u"xdotool"_s, QStringList{u"search"_s, u"--onlyvisible"_s} + searchArguments)
-        .section(u'\n', 0, 0);
-}
-
-void Activate(const QString& window)
-{
-    Tool(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, window});
-}
-
 void Keys(const QStringList& keys)
 {
-    Tool(u"xdotool"_s, QStringList{u"key"_s, u"--clearmodifiers"_s} + keys);
+    Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s} + keys);
 }
 
 // Processes that keep both cores busy while they live.
@@ -75,7 +55,7 @@ private:
     QString editorText();
     void clearEditor();
 
-    QTemporaryDir folder;
+    ProgramFolder folder{QStringLiteral(QB_PROGRAM)};
     QProcess editor;
     QProcess quillbay;
     QString editorWindow;
@@ -85,35 +65,24 @@ private:
 
 void TestSendEndToEnd::initTestCase()
 {
-    QVERIFY(QFile::copy(QStringLiteral(QB_PROGRAM), folder.filePath(u"quillbay"_s)));
-    QVERIFY(QFile::copy(QStringLiteral(QB_TARGETS), folder.filePath(u"targets.ini"_s)));
+    folder.addFile(QStringLiteral(QB_TARGETS), u"targets.ini"_s);
     QFile options(folder.filePath(u"options.ini"_s));
     QVERIFY(options.open(QIODevice::WriteOnly));
     options.write("[Options]\nTarget=Notepad\n");
     options.close();
-    QFile noDataSources(folder.filePath(u"odbc.ini"_s));
-    QVERIFY(noDataSources.open(QIODevice::WriteOnly));
-    noDataSources.close();
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(u"QT_QPA_PLATFORM"_s);
-    environment.insert(u"ODBCINI"_s, noDataSources.fileName());
-    environment.insert(u"HOME"_s, folder.path());
-    environment.insert(u"XDG_CONFIG_HOME"_s, folder.filePath(u"config"_s));
-    environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
-
-    editor.setProcessEnvironment(environment);
+    editor.setProcessEnvironment(folder.environment());
     editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     editor.start(u"mousepad"_s, {});
     QVERIFY(editor.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(!(editorWindow = FirstWindow({u"--name"_s, u" - Mousepad$"_s})).isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!(editorWindow = FindVisibleWindow({u"--name"_s, u" - Mousepad$"_s})).isEmpty(), 20000);
 
-    quillbay.setProcessEnvironment(environment);
+    quillbay.setProcessEnvironment(folder.environment());
     quillbay.setProcessChannelMode(QProcess::ForwardedChannels);
-    quillbay.start(folder.filePath(u"quillbay"_s), {});
+    quillbay.start(folder.program(), {});
     QVERIFY(quillbay.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(
-        !(mainWindow = FirstWindow({u"--pid"_s, QString::number(quillbay.processId())})).isEmpty(), 20000);
+        !(mainWindow = FindVisibleWindow({u"--pid"_s, QString::number(quillbay.processId())})).isEmpty(), 20000);
 
     auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
     db.setDatabaseName(folder.filePath(u"quillbay.db"_s));
@@ -147,7 +116,7 @@ void TestSendEndToEnd::sendAndWait(const QString& clipboardBefore)
     const auto watch = connect(clipboard, &QClipboard::changed, this, [&](QClipboard::Mode mode) {
         changes += mode == QClipboard::Clipboard;
     });
-    Activate(mainWindow);
+    ActivateWindow(mainWindow);
     Keys({u"F12"_s});
     QTRY_VERIFY_WITH_TIMEOUT(changes >= 2, 10000);
     disconnect(watch);
@@ -159,7 +128,7 @@ QString TestSendEndToEnd::editorText()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(u"marker"_s);
-    Activate(editorWindow);
+    ActivateWindow(editorWindow);
     Keys({u"ctrl+a"_s, u"ctrl+c"_s});
     if (!QTest::qWaitFor([&] { return !clipboard->ownsClipboard(); }, 5000))
         return u"(the editor did not copy)"_s;
@@ -169,14 +138,14 @@ QString TestSendEndToEnd::editorText()
 
 void TestSendEndToEnd::clearEditor()
 {
-    Activate(editorWindow);
+    ActivateWindow(editorWindow);
     Keys({u"ctrl+a"_s, u"Delete"_s});
 }
 
 void TestSendEndToEnd::hotwordEnterF12PastesAndRestoresTheClipboard()
 {
-    Activate(mainWindow);
-    Tool(u"xdotool"_s, {u"type"_s, u"--delay"_s, u"20"_s, u"start"_s});
+    ActivateWindow(mainWindow);
+    Xdotool({u"type"_s, u"--delay"_s, u"20"_s, u"start"_s});
     Keys({u"Return"_s});
     sendAndWait(u"the user's own clipboard text, ü €"_s);
     QCOMPARE(editorText(), expected);

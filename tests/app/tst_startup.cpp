@@ -1,59 +1,30 @@
-#include <QDeadlineTimer>
-#include <QFile>
+#include "desktoptools.h"
+
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Runs an X11 tool and gives its standard output, trimmed.
-QString Tool(const QString& program, const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(10000))
-        qFatal("%s did not finish", qUtf8Printable(program));
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
 QStringList VisibleWindows(qint64 pid)
 {
-    return Tool(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(pid)})
+    return Xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(pid)})
         .split(u'\n', Qt::SkipEmptyParts);
-}
-
-QString WindowName(const QString& window)
-{
-    return Tool(u"xdotool"_s, {u"getwindowname"_s, window});
 }
 
 bool IsDialog(const QString& window)
 {
-    return Tool(u"xprop"_s, {u"-id"_s, window, u"_NET_WM_WINDOW_TYPE"_s}).contains(u"_NET_WM_WINDOW_TYPE_DIALOG"_s);
-}
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(50);
-    }
-    return true;
+    return RunTool(u"xprop"_s, {u"-id"_s, window, u"_NET_WM_WINDOW_TYPE"_s}).contains(u"_NET_WM_WINDOW_TYPE_DIALOG"_s);
 }
 
 void Keys(const QString& window, const QStringList& keys)
 {
-    Tool(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, window});
-    Tool(u"xdotool"_s, QStringList{u"key"_s, u"--delay"_s, u"60"_s} + keys);
+    ActivateWindow(window);
+    Xdotool(QStringList{u"key"_s, u"--delay"_s, u"60"_s} + keys);
 }
 
 } // namespace
@@ -67,30 +38,21 @@ private Q_SLOTS:
 
 void TestStartup::startsOnTheEmbeddedExampleDatabase()
 {
-    QTemporaryDir folder;
-    QTemporaryDir odbc;
-    const QString program = folder.filePath(u"quillbay"_s);
-    QVERIFY(QFile::copy(QStringLiteral(QB_PROGRAM), program));
-    QFile noDataSources(odbc.filePath(u"odbc.ini"_s));
-    QVERIFY(noDataSources.open(QIODevice::WriteOnly));
-    noDataSources.close();
+    const ProgramFolder folder(QStringLiteral(QB_PROGRAM));
 
     QProcess quillbay;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"ODBCINI"_s, noDataSources.fileName());
-    environment.remove(u"QT_QPA_PLATFORM"_s);
-    quillbay.setProcessEnvironment(environment);
+    quillbay.setProcessEnvironment(folder.environment());
     quillbay.setProcessChannelMode(QProcess::ForwardedChannels);
-    quillbay.start(program, {});
+    quillbay.start(folder.program(), {});
     QVERIFY(quillbay.waitForStarted());
     const qint64 pid = quillbay.processId();
 
     // No destination is set yet: the first-run notice is the one box, before the window.
     QStringList windows;
-    QVERIFY(WaitFor([&] { return !(windows = VisibleWindows(pid)).isEmpty(); }));
+    QVERIFY(WaitFor([&] { return !(windows = VisibleWindows(pid)).isEmpty(); }, 20000));
     QCOMPARE(windows.size(), 1);
     QVERIFY(IsDialog(windows.front()));
-    QCOMPARE(WindowName(windows.front()), u"Tolvane Quillbay"_s);
+    QCOMPARE(Xdotool({u"getwindowname"_s, windows.front()}), u"Tolvane Quillbay"_s);
     Keys(windows.front(), {u"Return"_s});
 
     QVERIFY(WaitFor([&] {
@@ -98,7 +60,7 @@ void TestStartup::startsOnTheEmbeddedExampleDatabase()
         return windows.size() == 1 && !IsDialog(windows.front());
     }));
     const QString mainWindow = windows.front();
-    QCOMPARE(WindowName(mainWindow), u"Tolvane Quillbay"_s);
+    QCOMPARE(Xdotool({u"getwindowname"_s, mainWindow}), u"Tolvane Quillbay"_s);
     QThread::msleep(500);
     QCOMPARE(VisibleWindows(pid), QStringList{mainWindow});
 
@@ -119,7 +81,7 @@ void TestStartup::startsOnTheEmbeddedExampleDatabase()
     QVERIFY(!expected.isEmpty());
     QString copied;
     QVERIFY(WaitFor([&] {
-        copied = Tool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
+        copied = RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
         return copied == expected.trimmed();
     }, 5000));
     QCOMPARE(VisibleWindows(pid), QStringList{mainWindow});

@@ -1,18 +1,16 @@
 // The built program on a real X11 desktop (Xvfb, openbox and trayer as the tray): the
 // tray icon, the system-wide activation key from another program (Mousepad), hiding to the
 // tray and back, and the layout written at the end.
+#include "desktoptools.h"
 #include "settings/inifile.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <memory>
 
@@ -20,36 +18,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString Tool(const QString& program, const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(10000))
-        qFatal("%s did not finish", qUtf8Printable(program));
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
-QString Xdotool(const QStringList& arguments)
-{
-    return Tool(u"xdotool"_s, arguments);
-}
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(40);
-    }
-    return true;
-}
-
 // The windows that the window manager manages, which is what a task bar lists.
 QStringList ManagedWindows()
 {
     QStringList windows;
-    const QString list = Tool(u"xprop"_s, {u"-root"_s, u"_NET_CLIENT_LIST"_s});
+    const QString list = RunTool(u"xprop"_s, {u"-root"_s, u"_NET_CLIENT_LIST"_s});
     for (auto match = QRegularExpression(u"0x([0-9a-f]+)"_s).globalMatch(list); match.hasNext();)
         windows << QString::number(match.next().captured(1).toULongLong(nullptr, 16));
     return windows;
@@ -62,7 +35,7 @@ QStringList WindowsOf(qint64 pid)
 
 bool IsViewable(const QString& window)
 {
-    return Tool(u"xwininfo"_s, {u"-id"_s, window}).contains(u"IsViewable"_s);
+    return RunTool(u"xwininfo"_s, {u"-id"_s, window}).contains(u"IsViewable"_s);
 }
 
 QString ActiveWindow()
@@ -76,7 +49,7 @@ bool InTray(const QString& window)
     const QString id = u"0x"_s + QString::number(window.toULongLong(), 16) + u' ';
     const QStringList trays = Xdotool({u"search"_s, u"--class"_s, u"trayer"_s}).split(u'\n', Qt::SkipEmptyParts);
     return std::any_of(trays.begin(), trays.end(), [&](const QString& tray) {
-        return Tool(u"xwininfo"_s, {u"-tree"_s, u"-id"_s, tray}).contains(id);
+        return RunTool(u"xwininfo"_s, {u"-tree"_s, u"-id"_s, tray}).contains(id);
     });
 }
 
@@ -88,10 +61,6 @@ class Instance {
 public:
     explicit Instance(const Options& options = {})
     {
-        const QString program = folder.filePath(u"quillbay"_s);
-        if (!QFile::copy(QStringLiteral(QB_PROGRAM), program))
-            qFatal("cannot copy the program");
-        QFile(folder.filePath(u"odbc.ini"_s)).open(QIODevice::WriteOnly);
         IniFile ini(folder.filePath(u"options.ini"_s));
         ini.writeText(u"Options"_s, u"Target"_s, u"Notepad"_s);
         for (const auto& [key, value] : options) {
@@ -100,12 +69,9 @@ public:
                                         : u"Options"_s;
             ini.writeText(section, key, value);
         }
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"ODBCINI"_s, folder.filePath(u"odbc.ini"_s));
-        environment.remove(u"QT_QPA_PLATFORM"_s);
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(folder.environment());
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, {});
+        process.start(folder.program(), {});
         if (!process.waitForStarted())
             qFatal("the program did not start");
         const bool shown = WaitFor([this] {
@@ -147,7 +113,7 @@ public:
         Xdotool(QStringList{u"key"_s, u"--delay"_s, u"40"_s} + keys);
     }
 
-    QTemporaryDir folder;
+    ProgramFolder folder{QStringLiteral(QB_PROGRAM)};
     QProcess process;
     QString mainWindow;
     QString trayIcon;
@@ -197,7 +163,7 @@ void TestTray::cleanupTestCase()
 
 bool TestTray::activateFromEditor(const QString& window)
 {
-    Xdotool({u"windowactivate"_s, u"--sync"_s, m_editorWindow});
+    ActivateWindow(m_editorWindow);
     if (!WaitFor([this] { return ActiveWindow() == m_editorWindow; }))
         return false;
     Xdotool({u"key"_s, u"F11"_s});
@@ -211,7 +177,7 @@ QString TestTray::typeIntoFocus(const QString& text)
     Xdotool({u"type"_s, u"--delay"_s, u"30"_s, text});
     Xdotool({u"key"_s, u"--delay"_s, u"30"_s, u"ctrl+a"_s, u"ctrl+c"_s});
     QString copied;
-    WaitFor([&] { return (copied = Tool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s})) == text; }, 3000);
+    WaitFor([&] { return (copied = RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s})) == text; }, 3000);
     return copied;
 }
 
@@ -232,7 +198,7 @@ void TestTray::iconIsEmbeddedAndTheLayoutIsWrittenAtExit()
                            {u"Main Form Top"_s, u"250"_s},
                            {u"Main Form Width"_s, u"720"_s},
                            {u"Main Form Height"_s, u"430"_s}});
-    Xdotool({u"windowactivate"_s, u"--sync"_s, again.mainWindow});
+    ActivateWindow(again.mainWindow);
     Xdotool({u"key"_s, u"--delay"_s, u"40"_s, u"alt+f"_s, u"x"_s});
     QVERIFY(again.process.waitForFinished(10000));
     QCOMPARE(again.layout(), (QStringList{u"0"_s, u"300"_s, u"250"_s, u"720"_s, u"430"_s}));
@@ -284,7 +250,7 @@ void TestTray::secondInstanceLeavesTheKeyWithTheFirst()
     QCOMPARE(typeIntoFocus(u"zq"_s), u"zq"_s);
 
     // The second one ends; the key still belongs to the first.
-    Xdotool({u"windowactivate"_s, u"--sync"_s, second->mainWindow});
+    ActivateWindow(second->mainWindow);
     Xdotool({u"key"_s, u"--delay"_s, u"40"_s, u"alt+f"_s, u"x"_s});
     QVERIFY(second->process.waitForFinished(10000));
     second.reset();

@@ -1,0 +1,64 @@
+#include "desktoptools.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+QString RunTool(const QString& program, const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(10000))
+        qFatal("%s did not finish", qUtf8Printable(program));
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+QString Xdotool(const QStringList& arguments)
+{
+    return RunTool(u"xdotool"_s, arguments);
+}
+
+QString FindVisibleWindow(const QStringList& searchArguments)
+{
+    return Xdotool(QStringList{u"search"_s, u"--onlyvisible"_s} + searchArguments).section(u'\n', 0, 0);
+}
+
+void ActivateWindow(const QString& window)
+{
+    Xdotool({u"windowactivate"_s, u"--sync"_s, window});
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(40);
+    }
+    return true;
+}
+
+ProgramFolder::ProgramFolder(const QString& builtProgram)
+    : m_environment(QProcessEnvironment::systemEnvironment())
+{
+    if (!QFile::copy(builtProgram, program()))
+        qFatal("cannot copy the program");
+    QFile noDataSources(m_home.filePath(u"odbc.ini"_s));
+    if (!noDataSources.open(QIODevice::WriteOnly))
+        qFatal("cannot write odbc.ini");
+    m_environment.insert(u"ODBCINI"_s, noDataSources.fileName());
+    m_environment.remove(u"QT_QPA_PLATFORM"_s);
+    m_environment.insert(u"HOME"_s, m_home.path());
+    m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
+    m_environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
+}
+
+void ProgramFolder::addFile(const QString& source, const QString& name)
+{
+    if (!QFile::copy(source, filePath(name)))
+        qFatal("cannot copy %s", qUtf8Printable(source));
+}
