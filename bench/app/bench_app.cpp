@@ -3,12 +3,8 @@
 //   tests/support/with-x11.sh build/bench/app/bench_app [runs]
 #include "app/fMain.h"
 #include "app/guardedapplication.h"
-#include "dialogs/fSelectFAQ.h"
-#include "dialogs/fShowData.h"
-#include "dialogs/qtinteraction.h"
-#include "platform/x11/x11platform.h"
+#include "app/startup.h"
 #include "store/dmData.h"
-#include "util/errors.h"
 #include "util/textutils.h"
 
 #include <QElapsedTimer>
@@ -66,20 +62,9 @@ int Child(int argc, char** argv)
     std::setlocale(LC_ALL, "");
     GuardedApplication application(argc, argv);
     OverrideAppDir(QString::fromLocal8Bit(argv[2]));
-    QtInteraction boxes;
-    setInteraction(&boxes);
-    std::unique_ptr<X11Platform> desktop;
-    Guarded([&] {
-        desktop = CreateX11Platform();
-        setPlatform(&desktop->interfaces());
-    });
-    auto window = std::make_unique<TfrmMain>();
-    frmMain = window.get();
-    auto module = std::make_unique<TdmFAQData>(DefaultConnectionSpec());
-    dmFAQData = module.get();
-    frmSelectFAQ = new TfrmSelectFAQ([](int id) { frmMain->ShowFAQByID(id); }, frmMain);
-    frmShowData = new TfrmShowData(frmMain);
-    frmMain->show();
+    Program program;
+    if (!program.Start())
+        return 1;
     while (!frmMain->windowHandle() || !frmMain->windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     const qint64 shown = MonotonicNs();
@@ -101,10 +86,6 @@ int Child(int argc, char** argv)
     }
     std::printf("%lld %d %lld %lld %d\n", static_cast<long long>(shown), nodes, static_cast<long long>(resident),
                 static_cast<long long>(Median(steps)), frmMain->ShownMessageID());
-    window.reset();
-    module.reset();
-    dmFAQData = nullptr;
-    setPlatform(nullptr);
     return 0;
 }
 

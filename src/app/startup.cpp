@@ -1,0 +1,57 @@
+#include "app/startup.h"
+
+#include "app/fMain.h"
+#include "dialogs/fSelectFAQ.h"
+#include "dialogs/fShowData.h"
+#include "platform/x11/x11platform.h"
+#include "store/dmData.h"
+#include "util/errors.h"
+#include "util/interaction.h"
+
+#include <QCoreApplication>
+
+Program::Program()
+{
+    QCoreApplication::setApplicationName(ApplicationTitle());
+    setInteraction(&m_boxes);
+}
+
+Program::~Program()
+{
+    m_mainWindow.reset();
+    frmMain = nullptr;
+    frmSelectFAQ = nullptr;
+    frmShowData = nullptr;
+    m_dataModule.reset();
+    dmFAQData = nullptr;
+    setPlatform(nullptr);
+    m_desktop.reset();
+    setInteraction(nullptr);
+}
+
+bool Program::Start()
+{
+    // Without an X11 desktop the program still browses; the commands that need the
+    // desktop report that it is missing.
+    Guarded([&] {
+        m_desktop = CreateX11Platform();
+        setPlatform(&m_desktop->interfaces());
+    });
+
+    m_mainWindow = std::make_unique<TfrmMain>();
+    frmMain = m_mainWindow.get();
+
+    if (!Guarded([&] { m_dataModule = std::make_unique<TdmFAQData>(DefaultConnectionSpec()); })) {
+        m_exitCode = 1;
+        return false;
+    }
+    dmFAQData = m_dataModule.get();
+    if (dmFAQData->terminationRequested())
+        return false;
+
+    frmSelectFAQ = new TfrmSelectFAQ([](int messageID) { frmMain->ShowFAQByID(messageID); }, frmMain);
+    frmShowData = new TfrmShowData(frmMain);
+
+    frmMain->show();
+    return !frmMain->terminationRequested();
+}
