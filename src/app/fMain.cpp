@@ -284,8 +284,9 @@ void TfrmMain::CreateControls()
     leftLayout->addWidget(label1, 0, 0);
     leftLayout->addWidget(chkShowHotWord, 0, 1, Qt::AlignRight);
     leftLayout->addWidget(tvFAQs, 1, 0, 1, 2);
-    leftLayout->addWidget(button1, 2, 0);
-    leftLayout->addWidget(button2, 2, 1);
+    // One above the other: the panel is too narrow for both captions side by side.
+    leftLayout->addWidget(button1, 2, 0, 1, 2);
+    leftLayout->addWidget(button2, 3, 0, 1, 2);
     leftLayout->setRowStretch(1, 1);
 
     // Right pane: the search and the shown Message.
