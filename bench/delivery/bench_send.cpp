@@ -97,9 +97,9 @@ public:
     QString text() override { return m_real.text(); }
     void setText(const QString& text) override { m_real.setText(text); }
     void setFiles(const QStringList& paths) override { m_real.setFiles(paths); }
-    bool waitUntilRead(int ms) override
+    bool waitUntilRead(WindowHandle reader, int ms) override
     {
-        const bool read = m_timing.wait([&] { return m_real.waitUntilRead(ms); });
+        const bool read = m_timing.wait([&] { return m_real.waitUntilRead(reader, ms); });
         if (!read)
             ++unread;
         return read;

@@ -74,7 +74,7 @@ void SendShownMessage(SendContext& context, const TokenExpander& expandTokens)
     }
     const auto beforeClipboardChange = [&] {
         if (window != 0)
-            desktop.clipboard.waitUntilRead(ClipboardReadWaitMs);
+            desktop.clipboard.waitUntilRead(window, ClipboardReadWaitMs);
     };
 
     desktop.clipboard.setText(UpToZero(text));

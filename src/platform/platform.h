@@ -54,8 +54,10 @@ public:
     // A list of files, in the form the desktop's file managers and mail programs paste.
     virtual void setFiles(const QStringList& paths) = 0;
     // Waits, keeping events flowing, until another program has read what was last put
-    // on the clipboard, or the time is up.
-    virtual bool waitUntilRead(int timeoutMs) = 0;
+    // on the clipboard, or the time is up. With a reader window, only a read by the
+    // program that owns that window counts, so that a clipboard manager fetching every
+    // new content does not end the wait early; 0 accepts any program.
+    virtual bool waitUntilRead(WindowHandle reader, int timeoutMs) = 0;
 };
 
 // A system-wide key; the callback runs on the user-interface thread.

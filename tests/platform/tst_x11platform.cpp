@@ -159,6 +159,7 @@ private Q_SLOTS:
     void synthesizedKeysArriveInOrder();
     void heldModifiersAreSeen();
     void clipboardTextRoundTripsWithAnotherClient();
+    void onlyTheDestinationsReadEndsTheWait();
     void fileListIsOfferedToFileManagers();
     void clipboardTakenBackFromALaterOwner();
     void hotKeyGrabAndRefusal();
@@ -305,11 +306,11 @@ void TestX11Platform::clipboardTextRoundTripsWithAnotherClient()
     QVERIFY(clipboard.hasText());
     QCOMPARE(clipboard.text(), text);
     // Reading our own data back is not a read by another program.
-    QVERIFY(!clipboard.waitUntilRead(30));
+    QVERIFY(!clipboard.waitUntilRead(0, 30));
 
     QProcess reader;
     reader.start(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
-    QVERIFY(clipboard.waitUntilRead(10000));
+    QVERIFY(clipboard.waitUntilRead(0, 10000));
     QTRY_VERIFY_WITH_TIMEOUT(reader.state() == QProcess::NotRunning, 10000);
     QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()), text);
 
@@ -322,7 +323,27 @@ void TestX11Platform::clipboardTextRoundTripsWithAnotherClient()
     clipboard.setText(u"second"_s);
     QTRY_VERIFY(writer.state() == QProcess::NotRunning); // xclip ends when it loses the clipboard
     QCOMPARE(runXclip({u"-o"_s, u"-selection"_s, u"clipboard"_s}), u"second"_s);
-    QVERIFY(clipboard.waitUntilRead(0));
+    QVERIFY(clipboard.waitUntilRead(0, 0));
+}
+
+void TestX11Platform::onlyTheDestinationsReadEndsTheWait()
+{
+    Clipboard& clipboard = x11->interfaces().clipboard;
+    const xcb_window_t destination = other.createWindow(u"Destination"_s, {}, QByteArray("dest\0Dest\0", 10));
+    xcb_flush(other.c);
+    clipboard.setText(u"for the destination"_s);
+
+    // A clipboard manager fetching every new content is another program.
+    QCOMPARE(runXclip({u"-o"_s, u"-selection"_s, u"clipboard"_s}), u"for the destination"_s);
+    QVERIFY(clipboard.waitUntilRead(0, 0));
+    QVERIFY(!clipboard.waitUntilRead(destination, 200));
+
+    // A request from another window of the destination's program counts.
+    const xcb_window_t requestor = other.createWindow({}, {}, QByteArray());
+    xcb_convert_selection(other.c, requestor, other.atom("CLIPBOARD"), other.atom("UTF8_STRING"),
+                          other.atom("QB_PASTE"), XCB_CURRENT_TIME);
+    xcb_flush(other.c);
+    QVERIFY(clipboard.waitUntilRead(destination, 10000));
 }
 
 void TestX11Platform::fileListIsOfferedToFileManagers()
@@ -342,7 +363,7 @@ void TestX11Platform::fileListIsOfferedToFileManagers()
              u"file:///tmp/price%20list.pdf\r\nfile:///tmp/%C3%84rger.txt"_s);
     QCOMPARE(runXclip({u"-o"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, u"x-special/gnome-copied-files"_s}),
              u"copy\nfile:///tmp/price%20list.pdf\nfile:///tmp/%C3%84rger.txt"_s);
-    QVERIFY(clipboard.waitUntilRead(0));
+    QVERIFY(clipboard.waitUntilRead(0, 0));
 }
 
 void TestX11Platform::clipboardTakenBackFromALaterOwner()

@@ -198,9 +198,9 @@ void FakeClipboard::setFiles(const QStringList& paths)
     m_journal.append(u"clipboard files "_s + paths.join(u'|'));
 }
 
-bool FakeClipboard::waitUntilRead(int)
+bool FakeClipboard::waitUntilRead(WindowHandle reader, int)
 {
-    m_journal.append(u"wait read"_s);
+    m_journal.append(u"wait read "_s + QString::number(reader));
     return readerPresent;
 }
 

@@ -100,7 +100,7 @@ public:
     QString text() override;
     void setText(const QString& text) override;
     void setFiles(const QStringList& paths) override;
-    bool waitUntilRead(int timeoutMs) override;
+    bool waitUntilRead(WindowHandle reader, int timeoutMs) override;
 
 private:
     QStringList& m_journal;

@@ -9,16 +9,19 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Counts the fetches of its data by other programs; Qt asks for the data only when a
-// program requests one of its formats, not when it merely lists them.
+// Notes who fetches its data; Qt asks for the data only when a program requests one of
+// its formats, not when it merely lists them.
 class WatchedMimeData : public QMimeData {
 public:
-    explicit WatchedMimeData(std::shared_ptr<X11Clipboard::ReadState> state)
+    WatchedMimeData(std::shared_ptr<X11Clipboard::ReadState> state, const xcb_window_t& requestor)
         : m_state(std::move(state))
+        , m_requestor(requestor)
     {
     }
 
@@ -26,12 +29,14 @@ protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override
     {
         if (!m_state->ownRead)
-            ++m_state->reads;
+            m_state->readers.append(m_requestor);
         return QMimeData::retrieveData(mimeType, type);
     }
 
 private:
     std::shared_ptr<X11Clipboard::ReadState> m_state;
+    // The requestor of the request being answered, as the event filter last saw it.
+    const xcb_window_t& m_requestor;
 };
 
 QClipboard* clipboard()
@@ -104,7 +109,7 @@ void X11Clipboard::publish(const std::function<void(QMimeData&)>& fill)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         m_state = std::make_shared<ReadState>();
-        auto* data = new WatchedMimeData(m_state);
+        auto* data = new WatchedMimeData(m_state, m_requestor);
         fill(*data);
         clipboard()->setMimeData(data, QClipboard::Clipboard);
         if (ownsSelection())
@@ -144,14 +149,27 @@ bool X11Clipboard::nativeEventFilter(const QByteArray& eventType, void* message,
     if (eventType != "xcb_generic_event_t")
         return false;
     auto* event = static_cast<xcb_generic_event_t*>(message);
+    // Filters see an event before Qt handles it; Qt answers a request within its handling.
+    if ((event->response_type & 0x7F) == XCB_SELECTION_REQUEST)
+        m_requestor = reinterpret_cast<xcb_selection_request_event_t*>(event)->requestor;
     if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY
         && reinterpret_cast<xcb_property_notify_event_t*>(event)->window == m_timeWindow)
         m_timeSeen = true;
     return false;
 }
 
-bool X11Clipboard::waitUntilRead(int timeoutMs)
+bool X11Clipboard::waitUntilRead(WindowHandle reader, int timeoutMs)
 {
+    // Windows of one program carry the resource id base of its connection.
+    const std::uint32_t mask = xcb_get_setup(m_x11.connection())->resource_id_mask;
+    const auto sameProgram = [mask, reader](xcb_window_t requestor) {
+        return (requestor & ~mask) == (std::uint32_t(reader) & ~mask);
+    };
     const std::shared_ptr<ReadState> state = m_state;
-    return m_x11.waitFor([&state] { return state->reads > 0; }, timeoutMs);
+    return m_x11.waitFor(
+        [&] {
+            return reader == 0 ? !state->readers.isEmpty()
+                               : std::any_of(state->readers.cbegin(), state->readers.cend(), sameProgram);
+        },
+        timeoutMs);
 }

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QList>
 
 #include <xcb/xcb.h>
 
@@ -23,13 +24,14 @@ public:
     QString text() override;
     void setText(const QString& text) override;
     void setFiles(const QStringList& paths) override;
-    bool waitUntilRead(int timeoutMs) override;
+    bool waitUntilRead(WindowHandle reader, int timeoutMs) override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
     // Shared with the data last put on the clipboard.
     struct ReadState {
-        int reads = 0;
+        // The requestor windows of the fetches by other programs.
+        QList<xcb_window_t> readers;
         bool ownRead = false;
     };
 
@@ -43,4 +45,6 @@ private:
     // A window of ours whose property changes bring Qt a current server time.
     xcb_window_t m_timeWindow = XCB_NONE;
     bool m_timeSeen = false;
+    // The requestor of the selection request that Qt is about to answer.
+    xcb_window_t m_requestor = XCB_NONE;
 };
