@@ -1,4 +1,5 @@
 #include "app/fMain.h"
+#include "mainwindowfixture.h"
 #include "app/guardedapplication.h"
 #include "dialogs/fSelectFAQ.h"
 #include "platform/fake/fakeplatform.h"
@@ -50,25 +51,10 @@ protected:
 } // namespace
 
 // The program as start-up builds it, over a database and INI files of its own.
-struct Program {
-    ScriptedInteraction ui;
-    FakePlatform desktop;
-    MessageDb db;
-    std::unique_ptr<TfrmMain> window;
-
-    Program() { MessageDb::setOption(Setting::Target, u"Notepad"_s); }
-    ~Program()
-    {
-        frmSelectFAQ = nullptr;
-        frmMain = nullptr;
-    }
-
+struct Program : MainWindowFixture {
     TfrmMain& start()
     {
-        window = std::make_unique<TfrmMain>();
-        frmMain = window.get();
-        frmSelectFAQ = new TfrmSelectFAQ([](int id) { frmMain->ShowFAQByID(id); }, window.get());
-        window->show();
+        create().show();
         if (!QTest::qWaitForWindowActive(window.get()))
             qFatal("main window not active");
         return *window;

@@ -1,5 +1,6 @@
 #include "app/activationhotkey.h"
 #include "app/fMain.h"
+#include "mainwindowfixture.h"
 #include "dialogs/fSelectFAQ.h"
 #include "platform/fake/fakeplatform.h"
 #include "util/virtualkeys.h"
@@ -22,26 +23,7 @@
 using namespace Qt::StringLiterals;
 
 // The main window over a scripted desktop, with INI files of its own.
-struct Program {
-    ScriptedInteraction ui;
-    FakePlatform desktop;
-    MessageDb db;
-    std::unique_ptr<TfrmMain> window;
-
-    Program() { MessageDb::setOption(Setting::Target, u"Notepad"_s); }
-    ~Program()
-    {
-        window.reset();
-        frmMain = nullptr;
-        frmSelectFAQ = nullptr;
-    }
-    TfrmMain& create()
-    {
-        window = std::make_unique<TfrmMain>();
-        frmMain = window.get();
-        frmSelectFAQ = new TfrmSelectFAQ([](int id) { frmMain->ShowFAQByID(id); }, window.get());
-        return *window;
-    }
+struct Program : MainWindowFixture {
     TfrmMain& start()
     {
         create().show();
