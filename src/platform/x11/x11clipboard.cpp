@@ -50,12 +50,7 @@ X11Clipboard::X11Clipboard(X11Connection& x11)
     : m_x11(x11)
     , m_state(std::make_shared<ReadState>())
 {
-    xcb_connection_t* c = m_x11.connection();
-    m_timeWindow = xcb_generate_id(c);
-    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, m_timeWindow, m_x11.root(), -1, -1, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
-    xcb_flush(c);
+    m_timeWindow = m_x11.createPropertyWindow();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 

@@ -20,6 +20,17 @@ X11Connection::X11Connection()
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
 }
 
+xcb_window_t X11Connection::createPropertyWindow()
+{
+    xcb_connection_t* c = connection();
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, m_root, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    xcb_flush(c);
+    return window;
+}
+
 xcb_atom_t X11Connection::atom(const char* name)
 {
     for (const auto& [known, value] : m_atoms) {

@@ -19,6 +19,8 @@ public:
     xcb_connection_t* connection() const { return m_connection; }
     xcb_window_t root() const { return m_root; }
     xcb_atom_t atom(const char* name);
+    // A hidden input-only window whose property changes reach our event filters.
+    xcb_window_t createPropertyWindow();
 
     // A window property, or an empty reply when it is missing; wordSize 8, 16 or 32.
     struct Property {
