@@ -1,0 +1,137 @@
+#pragma once
+
+// The Windows desktop through the Win32 API, in plain C++ with wide strings and without
+// Windows headers in this interface, so that the Qt adapter compiles everywhere. Every
+// call belongs on the thread that runs the user interface's message loop.
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace WinCore {
+
+// A window handle as a number; 0 is no window.
+using Handle = std::uint64_t;
+
+// A failure whose text is meant for the user.
+class Failure : public std::exception {
+public:
+    explicit Failure(std::wstring text);
+    const std::wstring& text() const noexcept { return m_text; }
+    const char* what() const noexcept override;
+
+private:
+    std::wstring m_text;
+};
+
+// Windows
+
+// Top-level windows in Z order, topmost first, visible or not.
+std::vector<Handle> topLevelWindows();
+// At most the first 253 characters of the title, and of the class name.
+std::wstring windowTitle(Handle window);
+std::wstring windowClass(Handle window);
+// The owner or parent window, or 0.
+Handle windowOwner(Handle window);
+Handle foregroundWindow();
+bool isMinimized(Handle window);
+void restoreWindow(Handle window);
+void raiseWindow(Handle window);
+
+// Whether this version of the system refuses foreground requests of background
+// programs (every NT version after 4, and Windows 98 and later).
+bool hasForegroundLock(unsigned platformId, unsigned major, unsigned minor);
+// Makes the window the foreground window past the foreground lock: through the input of
+// the foreground window's thread, else with the lock's time-out briefly set to 0.
+// True when the window is in the foreground at the end.
+bool forceForeground(Handle window);
+// forceForeground, restoring a minimised window first.
+bool bringWindowToForeground(Handle window);
+// Waits until the window is the foreground one, or the time is up, handling only the
+// messages that other threads send to this one meanwhile.
+bool waitUntilForeground(Handle window, int timeoutMs);
+
+// Keyboard
+
+// The scan code of a virtual key in the current keyboard layout.
+std::uint8_t scanCode(std::uint16_t virtualKey);
+// One key event into the system's input stream; flags: 1 extended key, 2 key up.
+void keyEvent(std::uint16_t virtualKey, std::uint8_t scanCode, std::uint32_t flags);
+// Waits until no Shift, Ctrl, Alt or Windows key is held, or the time is up.
+bool waitUntilModifiersReleased(int timeoutMs);
+
+// Clipboard
+
+// The CF_HDROP block for the paths: a DROPFILES header, then each wide name with its
+// zero, a final zero, and one extra zero byte.
+std::vector<std::uint8_t> dropFilesBlock(const std::vector<std::wstring>& paths);
+// The "Shell IDList Array" block: a CIDA whose parent is the desktop (empty item ID
+// list) and whose items are the desktop folder's parsed absolute lists, then one zero
+// byte. A path the shell cannot parse gets an empty entry; without the desktop folder
+// the block is one zero byte.
+std::vector<std::uint8_t> shellIdListBlock(const std::vector<std::wstring>& paths);
+
+// What this program puts on the clipboard is rendered when another program asks for it,
+// so the program knows when it has been read. Raises Failure("Cannot open clipboard")
+// when another program keeps the clipboard open.
+class Clipboard {
+public:
+    Clipboard();
+    ~Clipboard();
+    Clipboard(const Clipboard&) = delete;
+    Clipboard& operator=(const Clipboard&) = delete;
+
+    bool hasText();
+    // Up to its first zero character.
+    std::wstring text();
+    // As CF_UNICODETEXT and, for older readers, CF_TEXT.
+    void setText(const std::wstring& text);
+    // As CF_HDROP and "Shell IDList Array", opened once for both.
+    void setFiles(const std::vector<std::wstring>& paths);
+    // Waits until what was put last has been read, handling only the messages that
+    // other threads send meanwhile. With a reader window, only a read by that window's
+    // program counts; with 0, a read by any other program.
+    bool waitUntilRead(Handle reader, int timeoutMs);
+
+    struct State;
+
+private:
+    std::unique_ptr<State> m_state;
+};
+
+// System-wide hot key
+
+// One system-wide key at a time; the callback runs from the thread's message loop.
+class HotKey {
+public:
+    HotKey();
+    ~HotKey();
+    HotKey(const HotKey&) = delete;
+    HotKey& operator=(const HotKey&) = delete;
+
+    // shiftState bits: 1 Shift, 2 Alt, 4 Ctrl. False when the system refuses the key.
+    bool set(std::uint16_t virtualKey, std::uint8_t shiftState);
+    void clear();
+    void setCallback(std::function<void()> callback);
+
+    struct State;
+
+private:
+    std::unique_ptr<State> m_state;
+};
+
+// Locale and shell
+
+// The date in the user's short date format, the time in the user's long time format;
+// an empty locale name is the user's own.
+std::wstring shortDate(int year, int month, int day, const std::wstring& locale = {});
+std::wstring longTime(int hour, int minute, int second, const std::wstring& locale = {});
+// Opens or runs the file through the shell; ShellExecute's result code (above 32 when
+// it worked).
+int runFile(const std::wstring& file, const std::wstring& parameters, int showCommand,
+            const std::wstring& folder);
+
+} // namespace WinCore

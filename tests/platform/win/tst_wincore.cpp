@@ -1,0 +1,559 @@
+// The Windows desktop core on Windows' own API (run under wine on Linux). Without Qt,
+// so checks are plain: each failed one prints where and why, and the exit code counts them.
+
+#include "platform/win/core/wincore.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace WinCore;
+
+namespace {
+
+int failures = 0;
+
+void check(bool condition, const char* what, int line, const std::wstring& detail = {})
+{
+    if (condition)
+        return;
+    ++failures;
+    std::fprintf(stderr, "FAIL line %d: %s %ls\n", line, what, detail.c_str());
+}
+
+#define CHECK(condition) check((condition), #condition, __LINE__)
+#define CHECK_TEXT(actual, expected) \
+    check((actual) == (expected), #actual " == " #expected, __LINE__, L"[" + (actual) + L"] vs [" + (expected) + L"]")
+
+Handle toHandle(HWND window)
+{
+    return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+// Handles every message of this thread until done() holds, or the object (when given)
+// is signalled, or the time is up.
+template <typename Done>
+bool pumpUntil(Done done, DWORD timeoutMs = 5000, HANDLE object = nullptr)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (done())
+            return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return false;
+        MsgWaitForMultipleObjects(object ? 1 : 0, &object, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    }
+}
+
+constexpr wchar_t FrameClass[] = L"QbTestFrame";
+
+HWND createFrame(const std::wstring& title, HWND owner = nullptr, const wchar_t* windowClass = FrameClass)
+{
+    HWND window = CreateWindowExW(0, windowClass, title.c_str(), owner ? WS_POPUP | WS_CAPTION : WS_OVERLAPPEDWINDOW,
+                                  100, 100, 400, 300, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    return window;
+}
+
+void registerFrameClass(const wchar_t* name)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = name;
+    RegisterClassExW(&windowClass);
+}
+
+bool listed(Handle window)
+{
+    for (const Handle each : topLevelWindows()) {
+        if (each == window)
+            return true;
+    }
+    return false;
+}
+
+void pressKeys(const std::vector<std::uint16_t>& modifiers, std::uint16_t key)
+{
+    for (const std::uint16_t modifier : modifiers)
+        keyEvent(modifier, scanCode(modifier), 0);
+    keyEvent(key, scanCode(key), 0);
+    keyEvent(key, scanCode(key), 2);
+    for (auto modifier = modifiers.rbegin(); modifier != modifiers.rend(); ++modifier)
+        keyEvent(*modifier, scanCode(*modifier), 2);
+}
+
+// A second process of this program, started with one of the modes of main().
+class Helper {
+public:
+    explicit Helper(const std::wstring& mode, const std::wstring& argument = {})
+    {
+        wchar_t exe[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, exe, MAX_PATH);
+        ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        SetHandleInformation(ready, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        SetHandleInformation(release, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        std::wstring command = L"\"" + std::wstring(exe) + L"\" " + mode + L" "
+            + std::to_wstring(reinterpret_cast<std::uintptr_t>(ready)) + L" "
+            + std::to_wstring(reinterpret_cast<std::uintptr_t>(release)) + L" \"" + argument + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                 &process);
+    }
+    ~Helper()
+    {
+        finish();
+        CloseHandle(ready);
+        CloseHandle(release);
+    }
+    // Keeps serving this program's windows meanwhile: the helper may ask for what this
+    // program put on the clipboard.
+    bool waitReady()
+    {
+        return started && pumpUntil([this] { return WaitForSingleObject(ready, 0) == WAIT_OBJECT_0; }, 10000, ready);
+    }
+    // Lets the helper end and gives its exit code (-1 when it did not end in time).
+    int finish()
+    {
+        if (!started)
+            return -1;
+        SetEvent(release);
+        DWORD code = DWORD(-1);
+        if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &code);
+        else
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        started = false;
+        return static_cast<int>(code);
+    }
+
+private:
+    HANDLE ready = nullptr;
+    HANDLE release = nullptr;
+    PROCESS_INFORMATION process{};
+    bool started = false;
+};
+
+std::wstring clipboardUnicodeText()
+{
+    std::wstring text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            text = static_cast<const wchar_t*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
+// Tests
+
+void windowList()
+{
+    const std::wstring title = L"Grüße Ωμέγα – ✓ 箱";
+    HWND frame = createFrame(title);
+    HWND popup = createFrame(L"Owned pop-up", frame);
+    HWND longTitled = createFrame(std::wstring(300, L'ä'));
+    CHECK(listed(toHandle(frame)));
+    CHECK(listed(toHandle(popup)));
+    CHECK_TEXT(windowTitle(toHandle(frame)), title);
+    CHECK_TEXT(windowClass(toHandle(frame)), std::wstring(FrameClass));
+    CHECK(windowOwner(toHandle(frame)) == 0);
+    CHECK(windowOwner(toHandle(popup)) == toHandle(frame));
+    CHECK_TEXT(windowTitle(toHandle(longTitled)), std::wstring(253, L'ä'));
+
+    // Topmost first: whichever of two windows was put on top is listed before the other.
+    for (HWND top : {frame, longTitled}) {
+        SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        const std::vector<Handle> windows = topLevelWindows();
+        std::size_t framePos = 0, longPos = 0;
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            if (windows[i] == toHandle(frame))
+                framePos = i;
+            if (windows[i] == toHandle(longTitled))
+                longPos = i;
+        }
+        CHECK(top == frame ? framePos < longPos : longPos < framePos);
+    }
+    DestroyWindow(longTitled);
+    DestroyWindow(popup);
+    DestroyWindow(frame);
+}
+
+// A window made and served by another thread, so that activation crosses threads.
+class OtherThreadWindow {
+public:
+    OtherThreadWindow()
+    {
+        HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        m_thread = std::thread([this, created] {
+            m_window = createFrame(L"Second window");
+            m_threadId = GetCurrentThreadId();
+            SetEvent(created);
+            MSG message;
+            while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            DestroyWindow(m_window);
+        });
+        WaitForSingleObject(created, 10000);
+        CloseHandle(created);
+    }
+    ~OtherThreadWindow()
+    {
+        PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+        m_thread.join();
+    }
+    HWND window() const { return m_window; }
+
+private:
+    std::thread m_thread;
+    HWND m_window = nullptr;
+    DWORD m_threadId = 0;
+};
+
+void foreground()
+{
+    struct Row {
+        const char* name;
+        bool minimise;
+    };
+    for (const Row row : {Row{"plain", false}, Row{"minimised", true}}) {
+        HWND first = createFrame(L"First window");
+        OtherThreadWindow second;
+        const Handle target = toHandle(second.window());
+        if (row.minimise) {
+            ShowWindow(second.window(), SW_MINIMIZE);
+            pumpUntil([&] { return IsIconic(second.window()) != FALSE; });
+        }
+        SetForegroundWindow(first);
+        pumpUntil([&] { return GetForegroundWindow() == first; });
+        CHECK(GetForegroundWindow() == first);
+
+        const bool answered = bringWindowToForeground(target);
+        check(answered, row.name, __LINE__, L"answered false");
+        check(waitUntilForeground(target, 2000), row.name, __LINE__, L"not in the foreground");
+        check(!isMinimized(target), row.name, __LINE__, L"still minimised");
+        // Already in front: true at once.
+        CHECK(bringWindowToForeground(target));
+        DestroyWindow(first);
+    }
+}
+
+void pasteIntoEdit()
+{
+    HWND frame = createFrame(L"Paste target");
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 0, 0, 380,
+                                260, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    CHECK(bringWindowToForeground(toHandle(frame)));
+    SetFocus(edit);
+
+    Clipboard clipboard;
+    const std::wstring text = L"Pasted: naïve café, 日本語";
+    clipboard.setText(text);
+    CHECK(waitUntilModifiersReleased(1000));
+    pressKeys({VK_CONTROL}, 'V');
+    const auto editText = [edit] {
+        wchar_t buffer[256] = {};
+        GetWindowTextW(edit, buffer, 256);
+        return std::wstring(buffer);
+    };
+    pumpUntil([&] { return editText() == text; });
+    CHECK_TEXT(editText(), text);
+    CHECK(clipboard.waitUntilRead(toHandle(frame), 1000));
+    DestroyWindow(frame);
+}
+
+void clipboardText()
+{
+    Clipboard clipboard;
+    for (const std::wstring& text : {std::wstring(L"abc"), std::wstring(L""), std::wstring(L"Zwei\r\nZeilen ß €"),
+                                    std::wstring(L"up to\0here", 10)}) {
+        clipboard.setText(text);
+        const std::wstring expected = text.substr(0, text.find(L'\0'));
+        CHECK(clipboard.hasText());
+        CHECK_TEXT(clipboard.text(), expected);
+    }
+
+    // Another program reads what was put, both as Unicode and as ANSI text: the wait ends.
+    clipboard.setText(L"for another program");
+    CHECK(!clipboard.waitUntilRead(0, 0));
+    Helper reader(L"--read-clipboard", L"for another program");
+    CHECK(reader.waitReady());
+    CHECK(clipboard.waitUntilRead(0, 5000));
+    CHECK(reader.finish() == 0);
+
+    // Text put by another program.
+    Helper writer(L"--write-clipboard", L"from elsewhere ü");
+    CHECK(writer.waitReady());
+    CHECK_TEXT(clipboard.text(), std::wstring(L"from elsewhere ü"));
+    CHECK(writer.finish() == 0);
+}
+
+void clipboardHeldOpen()
+{
+    Clipboard clipboard;
+    clipboard.setText(L"before");
+    Helper holder(L"--hold-clipboard");
+    CHECK(holder.waitReady());
+    for (int operation = 0; operation < 3; ++operation) {
+        std::wstring error;
+        try {
+            if (operation == 0)
+                clipboard.setText(L"new");
+            else if (operation == 1)
+                clipboard.text();
+            else
+                clipboard.setFiles({L"C:\\windows\\win.ini"});
+        } catch (const Failure& failure) {
+            error = failure.text();
+        }
+        CHECK_TEXT(error, std::wstring(L"Cannot open clipboard"));
+    }
+    CHECK(holder.finish() == 0);
+    clipboard.setText(L"after");
+    CHECK_TEXT(clipboard.text(), std::wstring(L"after"));
+}
+
+std::vector<std::uint8_t> clipboardBytes(UINT format, std::size_t size)
+{
+    std::vector<std::uint8_t> bytes;
+    if (HANDLE data = GetClipboardData(format)) {
+        if (GlobalSize(data) >= size) {
+            const auto* start = static_cast<const std::uint8_t*>(GlobalLock(data));
+            bytes.assign(start, start + size);
+            GlobalUnlock(data);
+        }
+    }
+    return bytes;
+}
+
+std::uint32_t uint32At(const std::vector<std::uint8_t>& bytes, std::size_t offset)
+{
+    std::uint32_t value = 0;
+    if (offset + 4 <= bytes.size())
+        std::memcpy(&value, bytes.data() + offset, 4);
+    return value;
+}
+
+void fileList()
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::vector<std::wstring> paths = {std::wstring(temp) + L"plain.txt", std::wstring(temp) + L"with spaces in it.doc",
+                                             std::wstring(temp) + L"Ünïcödé ñame.pdf"};
+    for (const std::wstring& path : paths) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(file);
+    }
+
+    // The prescribed CF_HDROP bytes: header 20, 0, 0, 0, -1; the wide names each with a
+    // 16-bit zero; a final 16-bit zero; one extra zero byte.
+    std::vector<std::uint8_t> drop = {20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
+    for (const std::wstring& path : paths) {
+        for (const wchar_t c : path) {
+            drop.push_back(static_cast<std::uint8_t>(c & 0xFF));
+            drop.push_back(static_cast<std::uint8_t>(c >> 8));
+        }
+        drop.insert(drop.end(), {0, 0});
+    }
+    drop.insert(drop.end(), {0, 0, 0});
+
+    // The prescribed "Shell IDList Array": cidl 3, offsets 20 (the desktop's empty list),
+    // 22, then each file's absolute list as the shell parses it, and one zero byte.
+    std::vector<std::uint8_t> ida = {3, 0, 0, 0, 20, 0, 0, 0};
+    std::vector<std::uint8_t> lists = {0, 0};
+    for (const std::wstring& path : paths) {
+        const std::uint32_t offset = 20 + static_cast<std::uint32_t>(lists.size());
+        ida.insert(ida.end(), {std::uint8_t(offset), std::uint8_t(offset >> 8), std::uint8_t(offset >> 16),
+                               std::uint8_t(offset >> 24)});
+        PIDLIST_ABSOLUTE list = nullptr;
+        CHECK(SUCCEEDED(SHParseDisplayName(path.c_str(), nullptr, &list, 0, nullptr)));
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(list);
+        lists.insert(lists.end(), bytes, bytes + ILGetSize(list));
+        CoTaskMemFree(list);
+    }
+    ida.insert(ida.end(), lists.begin(), lists.end());
+    ida.push_back(0);
+
+    CHECK(dropFilesBlock(paths) == drop);
+    CHECK(shellIdListBlock(paths) == ida);
+
+    Clipboard clipboard;
+    clipboard.setText(L"text that goes");
+    clipboard.setFiles(paths);
+    CHECK(!clipboard.hasText());
+    CHECK(OpenClipboard(nullptr));
+    const UINT idListFormat = RegisterClipboardFormatW(L"Shell IDList Array");
+    CHECK(clipboardBytes(CF_HDROP, drop.size()) == drop);
+    const std::vector<std::uint8_t> readIda = clipboardBytes(idListFormat, ida.size());
+    CHECK(readIda == ida);
+
+    // Read back through the shell's own functions.
+    HDROP hdrop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    CHECK(DragQueryFileW(hdrop, 0xFFFFFFFF, nullptr, 0) == paths.size());
+    for (UINT i = 0; i < paths.size(); ++i) {
+        wchar_t name[MAX_PATH] = {};
+        DragQueryFileW(hdrop, i, name, MAX_PATH);
+        CHECK_TEXT(std::wstring(name), paths[i]);
+        if (readIda.size() == ida.size()) {
+            wchar_t fromList[MAX_PATH] = {};
+            const auto* item = reinterpret_cast<PCIDLIST_ABSOLUTE>(readIda.data() + uint32At(readIda, 8 + 4 * i));
+            CHECK(SHGetPathFromIDListW(item, fromList));
+            CHECK_TEXT(std::wstring(fromList), paths[i]);
+        }
+    }
+    CloseClipboard();
+
+    // A name the shell cannot parse gets an empty entry; the others keep theirs.
+    const std::vector<std::uint8_t> withBad = shellIdListBlock({L"\\\\?\\no such:thing", paths[0]});
+    CHECK(uint32At(withBad, 0) == 2);
+    CHECK(uint32At(withBad, 4) == 16 && uint32At(withBad, 8) == 18 && uint32At(withBad, 12) == 18);
+
+    for (const std::wstring& path : paths)
+        DeleteFileW(path.c_str());
+}
+
+void hotKey()
+{
+    struct Row {
+        const char* name;
+        std::uint8_t shiftState;
+        std::vector<std::uint16_t> held;
+        std::uint16_t key;
+    };
+    const Row rows[] = {
+        {"F9 alone", 0, {}, VK_F9},
+        {"Ctrl+Shift+F8", 4 | 1, {VK_CONTROL, VK_SHIFT}, VK_F8},
+        {"Ctrl+Alt+K", 4 | 2, {VK_CONTROL, VK_MENU}, 'K'},
+    };
+    HWND frame = createFrame(L"Hot key test");
+    bringWindowToForeground(toHandle(frame));
+    for (const Row& row : rows) {
+        HotKey key;
+        int pressed = 0;
+        key.setCallback([&pressed] { ++pressed; });
+        check(key.set(row.key, row.shiftState), row.name, __LINE__, L"refused");
+        pressKeys(row.held, row.key);
+        check(pumpUntil([&] { return pressed > 0; }), row.name, __LINE__, L"not pressed");
+
+        HotKey second;
+        check(!second.set(row.key, row.shiftState), row.name, __LINE__, L"second registration accepted");
+        key.clear();
+        check(second.set(row.key, row.shiftState), row.name, __LINE__, L"refused after clear");
+    }
+    DestroyWindow(frame);
+}
+
+void dateFormats()
+{
+    struct Row {
+        const wchar_t* locale;
+        const wchar_t* date;
+        const wchar_t* time;
+    };
+    const Row rows[] = {
+        {L"en-US", L"3/7/2026", L"2:05:09 PM"},
+        {L"en-GB", L"07/03/2026", L"14:05:09"},
+    };
+    for (const Row& row : rows) {
+        CHECK_TEXT(shortDate(2026, 3, 7, row.locale), std::wstring(row.date));
+        CHECK_TEXT(longTime(14, 5, 9, row.locale), std::wstring(row.time));
+    }
+    CHECK(shortDate(2026, 3, 7).find(L"2026") != std::wstring::npos);
+}
+
+void shellExecute()
+{
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    CHECK(runFile(exe, L"--exit", SW_SHOWNORMAL, {}) > 32);
+    CHECK(runFile(L"C:\\no\\such\\file.chm", {}, SW_SHOWNORMAL, {}) <= 32);
+}
+
+// Modes of the helper process: EVENT handles to signal readiness and wait for release.
+int helperMain(const std::string& mode, HANDLE ready, HANDLE release, const std::wstring& argument)
+{
+    int result = 0;
+    if (mode == "--hold-clipboard") {
+        if (!OpenClipboard(nullptr))
+            return 3;
+        SetEvent(ready);
+        WaitForSingleObject(release, 20000);
+        CloseClipboard();
+    } else if (mode == "--write-clipboard") {
+        Clipboard clipboard;
+        clipboard.setText(argument);
+        SetEvent(ready);
+        // Serve the clipboard's requests until released.
+        const HANDLE handles[] = {release};
+        while (MsgWaitForMultipleObjects(1, handles, FALSE, 20000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&message);
+        }
+    } else if (mode == "--read-clipboard") {
+        SetEvent(ready);
+        if (clipboardUnicodeText() != argument)
+            result = 4;
+        WaitForSingleObject(release, 20000);
+    }
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    registerFrameClass(FrameClass);
+    if (argc > 1 && std::strcmp(argv[1], "--exit") == 0)
+        return 0;
+    if (argc > 4) {
+        int wideCount = 0;
+        LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+        const std::wstring argument = wideCount > 4 ? wide[4] : L"";
+        LocalFree(wide);
+        return helperMain(argv[1], reinterpret_cast<HANDLE>(std::stoull(argv[2])),
+                          reinterpret_cast<HANDLE>(std::stoull(argv[3])), argument);
+    }
+    OleInitialize(nullptr);
+    const struct {
+        const char* name;
+        void (*run)();
+    } tests[] = {
+        {"windowList", windowList},     {"foreground", foreground}, {"pasteIntoEdit", pasteIntoEdit},
+        {"clipboardText", clipboardText}, {"clipboardHeldOpen", clipboardHeldOpen}, {"fileList", fileList},
+        {"hotKey", hotKey},             {"dateFormats", dateFormats}, {"shellExecute", shellExecute},
+    };
+    for (const auto& test : tests) {
+        const int before = failures;
+        const ULONGLONG start = GetTickCount64();
+        test.run();
+        std::printf("%s %s (%llu ms)\n", failures == before ? "PASS" : "FAIL", test.name, GetTickCount64() - start);
+        std::fflush(stdout);
+    }
+    OleUninitialize();
+    std::printf("%d failed checks\n", failures);
+    return failures == 0 ? 0 : 1;
+}
