@@ -3,7 +3,11 @@
 #include "app/fMain.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
+#ifdef _WIN32
+#include "platform/win/winplatform.h"
+#else
 #include "platform/x11/x11platform.h"
+#endif
 #include "store/dmData.h"
 #include "util/errors.h"
 #include "util/interaction.h"
@@ -31,10 +35,14 @@ Program::~Program()
 
 bool Program::Start()
 {
-    // Without an X11 desktop the program still browses; the commands that need the
-    // desktop report that it is missing.
+    // Without a desktop (no X11 session) the program still browses; the commands that
+    // need the desktop report that it is missing.
     Guarded([&] {
+#ifdef _WIN32
+        m_desktop = CreateWinPlatform();
+#else
         m_desktop = CreateX11Platform();
+#endif
         setPlatform(&m_desktop->interfaces());
     });
 

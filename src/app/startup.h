@@ -6,7 +6,13 @@
 
 class TdmFAQData;
 class TfrmMain;
+#ifdef _WIN32
+class WinPlatform;
+using DesktopPlatform = WinPlatform;
+#else
 class X11Platform;
+using DesktopPlatform = X11Platform;
+#endif
 
 // The program's windows, data module and desktop, created in the start-up order and torn
 // down in reverse. Needs the QApplication.
@@ -25,7 +31,7 @@ public:
 
 private:
     QtInteraction m_boxes;
-    std::unique_ptr<X11Platform> m_desktop;
+    std::unique_ptr<DesktopPlatform> m_desktop;
     std::unique_ptr<TfrmMain> m_mainWindow;
     std::unique_ptr<TdmFAQData> m_dataModule;
     int m_exitCode = 0;

@@ -26,10 +26,15 @@ const SystemVersion& systemVersion()
         OSVERSIONINFOW info{};
         info.dwOSVersionInfoSize = sizeof info;
         SystemVersion read;
+        // Deprecated, but the foreground rule is stated in its numbers.
+#ifdef __GNUC__
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
         if (GetVersionExW(&info)) {
+#ifdef __GNUC__
 #pragma GCC diagnostic pop
+#endif
             read.platformId = info.dwPlatformId;
             read.major = info.dwMajorVersion;
             read.minor = info.dwMinorVersion;

@@ -1,0 +1,123 @@
+#include "platform/win/winplatform.h"
+
+#include "platform/win/core/wincore.h"
+#include "util/errors.h"
+
+#include <QDir>
+
+#include <string>
+#include <vector>
+
+WinPlatform::~WinPlatform() = default;
+
+namespace {
+
+QString fromWide(const std::wstring& text)
+{
+    return QString::fromStdWString(text);
+}
+
+// Runs a core call; its failures become the program's errors.
+template <typename Call>
+auto translated(Call call)
+{
+    try {
+        return call();
+    } catch (const WinCore::Failure& failure) {
+        throw Error(fromWide(failure.text()));
+    }
+}
+
+class WinWindowSystem : public WindowSystem {
+public:
+    QList<WindowHandle> topLevelWindows() override
+    {
+        const std::vector<WinCore::Handle> windows = WinCore::topLevelWindows();
+        return QList<WindowHandle>(windows.begin(), windows.end());
+    }
+    QString windowTitle(WindowHandle window) override { return fromWide(WinCore::windowTitle(window)); }
+    QString windowClass(WindowHandle window) override { return fromWide(WinCore::windowClass(window)); }
+    WindowHandle windowOwner(WindowHandle window) override { return WinCore::windowOwner(window); }
+    WindowHandle activeWindow() override { return WinCore::foregroundWindow(); }
+    bool isMinimized(WindowHandle window) override { return WinCore::isMinimized(window); }
+    void restoreWindow(WindowHandle window) override { WinCore::restoreWindow(window); }
+    // Past the foreground lock, which would otherwise refuse a program in the background.
+    void requestActivation(WindowHandle window) override { WinCore::forceForeground(window); }
+    void raiseWindow(WindowHandle window) override { WinCore::raiseWindow(window); }
+    bool waitUntilActive(WindowHandle window, int timeoutMs) override
+    {
+        return WinCore::waitUntilForeground(window, timeoutMs);
+    }
+};
+
+class WinKeyboardSynth : public KeyboardSynth {
+public:
+    std::uint8_t scanCode(std::uint16_t virtualKey) override { return WinCore::scanCode(virtualKey); }
+    void keyEvent(std::uint16_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) override
+    {
+        WinCore::keyEvent(virtualKey, scanCode, flags);
+    }
+    bool waitUntilModifiersReleased(int timeoutMs) override
+    {
+        return WinCore::waitUntilModifiersReleased(timeoutMs);
+    }
+};
+
+class WinClipboard : public Clipboard {
+public:
+    bool hasText() override { return m_core.hasText(); }
+    QString text() override
+    {
+        return translated([this] { return fromWide(m_core.text()); });
+    }
+    void setText(const QString& text) override
+    {
+        translated([&] { m_core.setText(text.toStdWString()); });
+    }
+    // The shell parses native paths only.
+    void setFiles(const QStringList& paths) override
+    {
+        std::vector<std::wstring> names;
+        names.reserve(static_cast<std::size_t>(paths.size()));
+        for (const QString& path : paths)
+            names.push_back(QDir::toNativeSeparators(path).toStdWString());
+        translated([&] { m_core.setFiles(names); });
+    }
+    bool waitUntilRead(WindowHandle reader, int timeoutMs) override { return m_core.waitUntilRead(reader, timeoutMs); }
+
+private:
+    WinCore::Clipboard m_core;
+};
+
+class WinGlobalHotKey : public GlobalHotKey {
+public:
+    bool setKey(std::uint16_t virtualKey, std::uint8_t shiftState) override
+    {
+        return m_core.set(virtualKey, shiftState);
+    }
+    void clear() override { m_core.clear(); }
+    void setCallback(std::function<void()> callback) override { m_core.setCallback(std::move(callback)); }
+
+private:
+    WinCore::HotKey m_core;
+};
+
+class WinDesktop : public WinPlatform {
+public:
+    Platform& interfaces() override { return m_platform; }
+
+private:
+    WinWindowSystem m_windows;
+    WinKeyboardSynth m_keyboard;
+    WinClipboard m_clipboard;
+    WinGlobalHotKey m_hotKey;
+    Platform m_platform{m_windows, m_keyboard, m_clipboard, m_hotKey};
+};
+
+} // namespace
+
+std::unique_ptr<WinPlatform> CreateWinPlatform()
+{
+    // The core's message windows are made here; a failure is the program's error.
+    return translated([] { return std::unique_ptr<WinPlatform>(std::make_unique<WinDesktop>()); });
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <memory>
+
+// The Windows desktop behind the platform interfaces. Create it on the thread that runs
+// the user interface, after the application object, and destroy it before.
+class WinPlatform {
+public:
+    virtual ~WinPlatform();
+    virtual Platform& interfaces() = 0;
+};
+
+std::unique_ptr<WinPlatform> CreateWinPlatform();
