@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -235,17 +236,32 @@ private:
 
 void foreground()
 {
+    // A known lock time-out, to see that the attempt puts it back.
+    constexpr DWORD LockTimeout = 123456;
+    DWORD savedTimeout = 0;
+    SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &savedTimeout, 0);
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<PVOID>(std::uintptr_t(LockTimeout)), 0);
+
     struct Row {
         const char* name;
+        bool otherThread; // else the same thread, where attaching input fails
         bool minimise;
     };
-    for (const Row row : {Row{"plain", false}, Row{"minimised", true}}) {
+    for (const Row row : {Row{"other thread", true, false}, Row{"other thread, minimised", true, true},
+                          Row{"same thread", false, false}}) {
         HWND first = createFrame(L"First window");
-        OtherThreadWindow second;
-        const Handle target = toHandle(second.window());
+        std::unique_ptr<OtherThreadWindow> other;
+        HWND second = nullptr;
+        if (row.otherThread) {
+            other = std::make_unique<OtherThreadWindow>();
+            second = other->window();
+        } else {
+            second = createFrame(L"Second window");
+        }
+        const Handle target = toHandle(second);
         if (row.minimise) {
-            ShowWindow(second.window(), SW_MINIMIZE);
-            pumpUntil([&] { return IsIconic(second.window()) != FALSE; });
+            ShowWindow(second, SW_MINIMIZE);
+            pumpUntil([&] { return IsIconic(second) != FALSE; });
         }
         SetForegroundWindow(first);
         pumpUntil([&] { return GetForegroundWindow() == first; });
@@ -257,8 +273,26 @@ void foreground()
         check(!isMinimized(target), row.name, __LINE__, L"still minimised");
         // Already in front: true at once.
         CHECK(bringWindowToForeground(target));
+        DWORD timeout = 0;
+        SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0);
+        check(timeout == LockTimeout, row.name, __LINE__, L"lock time-out not put back");
+        if (!row.otherThread)
+            DestroyWindow(second);
         DestroyWindow(first);
     }
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<PVOID>(std::uintptr_t(savedTimeout)), 0);
+
+    // Which systems refuse foreground requests: NT after 4, and 98 (4.10) and later.
+    struct Version {
+        unsigned platformId, major, minor;
+        bool locked;
+    };
+    for (const Version version : {Version{VER_PLATFORM_WIN32_NT, 4, 0, false}, Version{VER_PLATFORM_WIN32_NT, 5, 0, true},
+                                  Version{VER_PLATFORM_WIN32_NT, 10, 0, true},
+                                  Version{VER_PLATFORM_WIN32_WINDOWS, 4, 0, false},
+                                  Version{VER_PLATFORM_WIN32_WINDOWS, 4, 10, true},
+                                  Version{VER_PLATFORM_WIN32_WINDOWS, 4, 90, true}})
+        CHECK(hasForegroundLock(version.platformId, version.major, version.minor) == version.locked);
 }
 
 void pasteIntoEdit()
@@ -295,6 +329,17 @@ void clipboardText()
         CHECK(clipboard.hasText());
         CHECK_TEXT(clipboard.text(), expected);
     }
+    // Older readers ask for ANSI text.
+    clipboard.setText(L"plain ANSI");
+    std::string ansi;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_TEXT)) {
+            ansi = static_cast<const char*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+    }
+    CHECK(ansi == "plain ANSI");
 
     // Another program reads what was put, both as Unicode and as ANSI text: the wait ends.
     clipboard.setText(L"for another program");
