@@ -1,8 +1,10 @@
 #!/bin/sh
 # with-wine.sh PROGRAM.exe [ARGS...]
 # Runs a Windows program under wine with a throw-away wine prefix, on its own Xvfb display
-# (see with-x11.sh, with its window manager), and exits with the program's exit
-# code. The prefix's wine server is stopped and the prefix removed afterwards.
+# (see with-x11.sh), and exits with the program's exit code. No window manager runs:
+# wine then decides focus and activation itself, as Windows does, where a window
+# manager's own focus changes would arrive late and undo them. The prefix's wine server
+# is stopped and the prefix removed afterwards.
 set -u
 
 if [ $# -eq 0 ]; then
@@ -26,4 +28,4 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
-"$here/with-x11.sh" wine "$@"
+"$here/with-x11.sh" --no-wm wine "$@"
