@@ -203,6 +203,7 @@ struct Clipboard::State {
                 if (GetClipboardOwner() == window->handle()) {
                     for (const auto& entry : pending)
                         render(entry.first);
+                    pending.clear();
                 }
                 CloseClipboard();
             }
