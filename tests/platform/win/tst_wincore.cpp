@@ -337,7 +337,7 @@ void clipboardText()
     }
     CHECK(ansi == "plain ANSI");
 
-    // Another program reads what was put, both as Unicode and as ANSI text: the wait ends.
+    // Another program reads what was put: the wait ends.
     clipboard.setText(L"for another program");
     CHECK(!clipboard.waitUntilRead(0, 0));
     Helper reader(L"--read-clipboard", L"for another program");
