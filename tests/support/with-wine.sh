@@ -3,8 +3,8 @@
 # Runs a Windows program under wine with a throw-away wine prefix, on its own Xvfb display
 # (see with-x11.sh), and exits with the program's exit code. No window manager runs:
 # wine then decides focus and activation itself, as Windows does, where a window
-# manager's own focus changes would arrive late and undo them. The prefix's wine server
-# is stopped and the prefix removed afterwards.
+# manager's own focus changes would arrive late and undo them. Every process of the
+# prefix is stopped while the display still runs, then the prefix is removed.
 set -u
 
 if [ $# -eq 0 ]; then
@@ -12,7 +12,10 @@ if [ $# -eq 0 ]; then
     exit 2
 fi
 
-here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${QB_WINE_DISPLAY_READY:-}" ]; then
+    QB_WINE_DISPLAY_READY=1 exec "$(dirname "$0")/with-x11.sh" --no-wm "$0" "$@"
+fi
+
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/with-wine.XXXXXX") || exit 2
 export WINEPREFIX
 export WINEDEBUG=-all
@@ -21,11 +24,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 cleanup() {
     wineserver -k 2>/dev/null
-    wineserver -w 2>/dev/null
+    timeout 20 wineserver -w 2>/dev/null
     rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
-"$here/with-x11.sh" --no-wm wine "$@"
+wine "$@"
