@@ -284,7 +284,8 @@ void foreground()
         unsigned platformId, major, minor;
         bool locked;
     };
-    for (const Version version : {Version{VER_PLATFORM_WIN32_NT, 4, 0, false}, Version{VER_PLATFORM_WIN32_NT, 5, 0, true},
+    for (const Version version : {Version{VER_PLATFORM_WIN32_NT, 4, 0, false},
+                                  Version{VER_PLATFORM_WIN32_NT, 5, 0, true},
                                   Version{VER_PLATFORM_WIN32_NT, 10, 0, true},
                                   Version{VER_PLATFORM_WIN32_WINDOWS, 4, 0, false},
                                   Version{VER_PLATFORM_WIN32_WINDOWS, 4, 10, true},
@@ -396,8 +397,9 @@ void fileList()
 {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    const std::vector<std::wstring> paths = {std::wstring(temp) + L"plain.txt", std::wstring(temp) + L"with spaces in it.doc",
-                                             std::wstring(temp) + L"Ünïcödé ñame.pdf"};
+    const std::wstring folder = temp;
+    const std::vector<std::wstring> paths = {folder + L"plain.txt", folder + L"with spaces in it.doc",
+                                             folder + L"Ünïcödé ñame.pdf"};
     for (const std::wstring& path : paths) {
         HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         CloseHandle(file);
