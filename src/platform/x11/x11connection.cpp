@@ -46,6 +46,20 @@ xcb_atom_t X11Connection::atom(const char* name)
     return value;
 }
 
+QString X11Connection::atomName(xcb_atom_t atom)
+{
+    for (const auto& [known, value] : m_atoms) {
+        if (value == atom)
+            return QString::fromLatin1(known);
+    }
+    const auto reply = TakeReply(xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, atom), nullptr));
+    if (!reply)
+        return {};
+    const QByteArray name(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
+    m_atoms.append({name, atom});
+    return QString::fromLatin1(name);
+}
+
 QList<std::uint32_t> X11Connection::Property::words() const
 {
     QList<std::uint32_t> result;
