@@ -120,6 +120,8 @@ private Q_SLOTS:
     void destinationClosingWhenActivated();
     void ownerThatNeverAnswers();
     void pasteInACyrillicOnlyLayout();
+    // Last: ends the platform.
+    void clipboardManagerKeepsOurContentAtExit();
 
 private:
     void sendFromOwnWindow(WindowHandle destination);
@@ -307,6 +309,17 @@ void TestX11Paste::pasteInACyrillicOnlyLayout()
     QVERIFY2(pasted, qPrintable(probe.lines().join(u" / ") + u" / "_s + ui->texts(u"message"_s).join(u" / ")));
     QCOMPARE(probe.value(1, u"UTF8_STRING"_s), u"Dear customer,\\nthank you."_s);
     QVERIFY(ui->shown.isEmpty());
+}
+
+void TestX11Paste::clipboardManagerKeepsOurContentAtExit()
+{
+    Probe manager({u"manager"_s});
+    QVERIFY(manager.window() != 0);
+    x11->interfaces().clipboard.setText(u"kept after exit"_s);
+    setPlatform(nullptr);
+    x11.reset();
+    QVERIFY(manager.waitForLine(u"saved "_s));
+    QCOMPARE(manager.lines().filter(QRegularExpression(u"^saved "_s)), QStringList{u"saved kept after exit"_s});
 }
 
 QTEST_MAIN(TestX11Paste)

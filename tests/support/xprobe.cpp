@@ -7,6 +7,9 @@
 //     "closing", when it is activated after having lost the input.
 //   qb_xprobe hold
 //     takes the CLIPBOARD and never answers a request.
+//   qb_xprobe manager
+//     a clipboard manager: asked to save the clipboard (SAVE_TARGETS), it fetches the text
+//     and prints "saved VALUE".
 // Prints "ready WINDOW" when set up. Values are printed with \n and \r escaped.
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -101,9 +104,9 @@ std::string Fetch(xcb_atom_t target, xcb_key_symbols_t* keys)
     }
 }
 
-int Hold()
+// Takes the selection with the time of a property change on our window.
+void Own(const char* selection)
 {
-    // The owner's time comes from a property change on its own window.
     SetText(Atom("QB_PROBE_TIME"), XCB_ATOM_STRING, "");
     xcb_flush(c);
     xcb_timestamp_t time = XCB_CURRENT_TIME;
@@ -115,12 +118,43 @@ int Hold()
         if (stamp)
             break;
     }
-    xcb_set_selection_owner(c, window, Atom("CLIPBOARD"), time);
+    xcb_set_selection_owner(c, window, Atom(selection), time);
     xcb_flush(c);
     std::printf("ready %u\n", window);
     std::fflush(stdout);
+}
+
+int Hold()
+{
+    Own("CLIPBOARD");
     while (xcb_generic_event_t* event = xcb_wait_for_event(c))
         std::free(event); // requests are never answered
+    return 0;
+}
+
+int Manager()
+{
+    Own("CLIPBOARD_MANAGER");
+    xcb_key_symbols_t* keys = xcb_key_symbols_alloc(c);
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+        if ((event->response_type & 0x7F) == XCB_SELECTION_REQUEST) {
+            const auto request = *reinterpret_cast<xcb_selection_request_event_t*>(event);
+            xcb_selection_notify_event_t notify{};
+            notify.response_type = XCB_SELECTION_NOTIFY;
+            notify.time = request.time;
+            notify.requestor = request.requestor;
+            notify.selection = request.selection;
+            notify.target = request.target;
+            if (request.target == Atom("SAVE_TARGETS")) {
+                std::printf("saved %s\n", Escaped(Fetch(Atom("UTF8_STRING"), keys)).c_str());
+                std::fflush(stdout);
+                notify.property = request.property;
+            }
+            xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+            xcb_flush(c);
+        }
+        std::free(event);
+    }
     return 0;
 }
 
@@ -143,6 +177,8 @@ int main(int argc, char** argv)
                       values);
     if (mode == "hold")
         return Hold();
+    if (mode == "manager")
+        return Manager();
     if (mode != "window" || argc < 3)
         return 2;
 
