@@ -38,7 +38,6 @@ X11Clipboard::X11Clipboard(X11Connection& x11)
 {
     m_window = m_x11.createPropertyWindow();
     m_selection = m_x11.atom("CLIPBOARD");
-    m_property = m_x11.atom("_QB_SELECTION");
     m_clock.start();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -52,10 +51,11 @@ X11Clipboard::~X11Clipboard()
         const auto owner =
             TakeReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr));
         if (owner && owner->owner != XCB_NONE) {
-            m_notify.reset();
-            xcb_convert_selection(c, m_window, manager, m_x11.atom("SAVE_TARGETS"), m_property, XCB_CURRENT_TIME);
+            const xcb_atom_t save = m_x11.atom("SAVE_TARGETS");
+            m_notifies.clear();
+            xcb_convert_selection(c, m_window, manager, save, m_x11.atom("_QB_SELECTION_0"), XCB_CURRENT_TIME);
             xcb_flush(c);
-            m_x11.waitFor([this] { return m_notify.has_value(); }, HandOverWaitMs);
+            m_x11.waitFor([&] { return m_notifies.contains(save); }, HandOverWaitMs);
         }
     }
     if (QCoreApplication::instance())
@@ -166,10 +166,15 @@ QList<xcb_atom_t> X11Clipboard::targets()
         return result;
     }
     bool tooLarge = false;
-    const std::optional<Received> list = convert(m_x11.atom("TARGETS"), qsizetype(64) * 1024, tooLarge);
+    const std::optional<Received> list = convert({m_x11.atom("TARGETS")}, qsizetype(64) * 1024, tooLarge).value(0);
     if (!list || list->unitBits != 32)
         return {};
-    return Words(list->data);
+    QList<xcb_atom_t> result;
+    for (const std::uint32_t atom : Words(list->data)) {
+        if (!result.contains(atom))
+            result.append(atom);
+    }
+    return result;
 }
 
 std::optional<xcb_atom_t> X11Clipboard::textTarget(const QList<xcb_atom_t>& offered)
@@ -201,7 +206,7 @@ QString X11Clipboard::text()
         }
     } else {
         bool tooLarge = false;
-        received = convert(*target, std::numeric_limits<qsizetype>::max() / 2, tooLarge);
+        received = convert({*target}, std::numeric_limits<qsizetype>::max() / 2, tooLarge).value(0);
     }
     if (!received)
         return {};
@@ -219,54 +224,86 @@ std::optional<ClipboardContent> X11Clipboard::allFormats(qsizetype maxBytes)
     QList<xcb_atom_t> meta;
     for (const char* name : MetaTargets)
         meta.append(m_x11.atom(name));
-    qsizetype total = 0;
-    const bool ours = owner == m_window && m_owned;
+    QList<xcb_atom_t> wanted;
     for (const xcb_atom_t target : targets()) {
-        if (meta.contains(target))
-            continue;
-        std::optional<Received> received;
-        bool tooLarge = false;
-        if (ours) {
-            const auto found = std::find_if(m_offered.cbegin(), m_offered.cend(),
-                                            [target](const Offered& f) { return f.target == target; });
-            received = Received{found->type, found->unitBits, found->data};
-            tooLarge = found->data.size() > maxBytes - total;
-        } else {
-            received = convert(target, maxBytes - total, tooLarge);
+        if (!meta.contains(target))
+            wanted.append(target);
+    }
+    QList<std::optional<Received>> received;
+    if (owner == m_window && m_owned) {
+        qsizetype total = 0;
+        for (const Offered& format : std::as_const(m_offered)) {
+            total += format.data.size();
+            received.append(Received{format.type, format.unitBits, format.data});
         }
+        if (total > maxBytes)
+            return std::nullopt;
+    } else {
+        bool tooLarge = false;
+        received = convert(wanted, maxBytes, tooLarge);
         if (tooLarge)
             return std::nullopt;
-        if (!received)
-            continue;
-        total += received->data.size();
-        content.append({m_x11.atomName(target), received->data, m_x11.atomName(received->type), received->unitBits});
+    }
+    for (qsizetype i = 0; i < wanted.size(); ++i) {
+        if (received.value(i))
+            content.append({m_x11.atomName(wanted[i]), received[i]->data, m_x11.atomName(received[i]->type),
+                            received[i]->unitBits});
     }
     return content;
 }
 
-std::optional<X11Clipboard::Received> X11Clipboard::convert(xcb_atom_t target, qsizetype maxBytes, bool& tooLarge)
+QList<std::optional<X11Clipboard::Received>> X11Clipboard::convert(const QList<xcb_atom_t>& targets,
+                                                                 qsizetype maxBytes, bool& tooLarge)
 {
+    // All requests at once, each into a property of its own: one wait for the owner.
     xcb_connection_t* c = m_x11.connection();
-    m_notify.reset();
-    xcb_delete_property(c, m_window, m_property);
-    xcb_convert_selection(c, m_window, m_selection, target, m_property, XCB_CURRENT_TIME);
+    QList<xcb_atom_t> properties;
+    m_notifies.clear();
+    m_newValues.clear();
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        const xcb_atom_t property = m_x11.atom(QByteArray("_QB_SELECTION_" + QByteArray::number(i)).constData());
+        properties.append(property);
+        xcb_delete_property(c, m_window, property);
+        xcb_convert_selection(c, m_window, m_selection, targets[i], property, XCB_CURRENT_TIME);
+    }
     xcb_flush(c);
-    if (!m_x11.waitFor([this] { return m_notify.has_value(); }, ReadTimeoutMs))
-        throw Error(u"Cannot open clipboard"_s);
-    if (m_notify->property == XCB_NONE)
-        return std::nullopt;
-    m_newValue = false;
-    std::optional<Received> first = takeProperty(maxBytes, tooLarge);
+    // Bounded for each answer, so a slow owner that keeps answering is waited for.
+    for (qsizetype answered = 0; answered < targets.size(); answered = m_notifies.size()) {
+        if (!m_x11.waitFor([&] { return m_notifies.size() > answered; }, ReadTimeoutMs))
+            throw Error(u"Cannot open clipboard"_s);
+    }
+    QList<std::optional<Received>> result;
+    qsizetype total = 0;
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        if (m_notifies.value(targets[i]).property == XCB_NONE) {
+            result.append(std::nullopt);
+            continue;
+        }
+        std::optional<Received> received = takeWhole(properties[i], maxBytes - total, tooLarge);
+        if (tooLarge)
+            return {};
+        if (received)
+            total += received->data.size();
+        result.append(std::move(received));
+    }
+    return result;
+}
+
+std::optional<X11Clipboard::Received> X11Clipboard::takeWhole(xcb_atom_t property, qsizetype maxBytes,
+                                                              bool& tooLarge)
+{
+    m_newValues.remove(property);
+    std::optional<Received> first = takeProperty(property, maxBytes, tooLarge);
     if (!first || tooLarge || first->type != m_x11.atom("INCR"))
         return first;
     // Large data comes in pieces: each new value of the property is the next piece, an
     // empty one ends it.
     Received whole;
     for (;;) {
-        if (!m_x11.waitFor([this] { return m_newValue; }, ReadTimeoutMs))
+        if (!m_x11.waitFor([&] { return m_newValues.contains(property); }, ReadTimeoutMs))
             throw Error(u"Cannot open clipboard"_s);
-        m_newValue = false;
-        std::optional<Received> piece = takeProperty(maxBytes - whole.data.size(), tooLarge);
+        m_newValues.remove(property);
+        std::optional<Received> piece = takeProperty(property, maxBytes - whole.data.size(), tooLarge);
         if (tooLarge || !piece)
             return piece;
         if (piece->data.isEmpty())
@@ -277,12 +314,13 @@ std::optional<X11Clipboard::Received> X11Clipboard::convert(xcb_atom_t target, q
     }
 }
 
-std::optional<X11Clipboard::Received> X11Clipboard::takeProperty(qsizetype maxBytes, bool& tooLarge)
+std::optional<X11Clipboard::Received> X11Clipboard::takeProperty(xcb_atom_t property, qsizetype maxBytes,
+                                                                 bool& tooLarge)
 {
     xcb_connection_t* c = m_x11.connection();
     const std::uint32_t words = std::uint32_t(std::min<qsizetype>(maxBytes / 4 + 1, 0x3FFFFFFF));
     const auto reply = TakeReply(xcb_get_property_reply(
-        c, xcb_get_property(c, 1, m_window, m_property, XCB_GET_PROPERTY_TYPE_ANY, 0, words), nullptr));
+        c, xcb_get_property(c, 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, words), nullptr));
     if (!reply || reply->type == XCB_NONE)
         return std::nullopt;
     const int length = xcb_get_property_value_length(reply.get());
@@ -409,15 +447,15 @@ bool X11Clipboard::nativeEventFilter(const QByteArray& eventType, void* message,
         const auto* notify = reinterpret_cast<xcb_selection_notify_event_t*>(event);
         if (notify->requestor != m_window)
             return false;
-        m_notify = *notify;
+        m_notifies.insert(notify->target, *notify);
         return true;
     }
     case XCB_PROPERTY_NOTIFY: {
         const auto* change = reinterpret_cast<xcb_property_notify_event_t*>(event);
         if (change->window == m_window) {
-            if (change->atom == m_property && change->state == XCB_PROPERTY_NEW_VALUE)
-                m_newValue = true;
-            else if (change->atom == m_x11.atom("_QB_TIMESTAMP"))
+            if (change->state == XCB_PROPERTY_NEW_VALUE)
+                m_newValues.insert(change->atom);
+            if (change->atom == m_x11.atom("_QB_TIMESTAMP"))
                 m_time = change->time;
             return true;
         }

@@ -4,6 +4,8 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
+#include <QHash>
+#include <QSet>
 #include <QList>
 
 #include <xcb/xcb.h>
@@ -73,16 +75,18 @@ private:
 
     // The formats of the current owner; ours are answered without asking the server.
     QList<xcb_atom_t> targets();
-    // One format of another program's content; no value when refused. Raises "Cannot open
-    // clipboard" when the owner does not answer in time; sets tooLarge past maxBytes.
-    std::optional<Received> convert(xcb_atom_t target, qsizetype maxBytes, bool& tooLarge);
-    std::optional<Received> takeProperty(qsizetype maxBytes, bool& tooLarge);
+    // Formats of another program's content, each without value when refused. Raises "Cannot
+    // open clipboard" when the owner does not answer in time; sets tooLarge (and gives
+    // nothing) when they hold more than maxBytes together.
+    QList<std::optional<Received>> convert(const QList<xcb_atom_t>& targets, qsizetype maxBytes, bool& tooLarge);
+    // The data in one of our properties, also when it comes in pieces.
+    std::optional<Received> takeWhole(xcb_atom_t property, qsizetype maxBytes, bool& tooLarge);
+    std::optional<Received> takeProperty(xcb_atom_t property, qsizetype maxBytes, bool& tooLarge);
     std::optional<xcb_atom_t> textTarget(const QList<xcb_atom_t>& offered);
 
     X11Connection& m_x11;
     xcb_window_t m_window = XCB_NONE;
     xcb_atom_t m_selection = XCB_NONE;
-    xcb_atom_t m_property = XCB_NONE;
     QList<Offered> m_offered;
     bool m_owned = false;
     xcb_timestamp_t m_ownedSince = XCB_CURRENT_TIME;
@@ -90,8 +94,8 @@ private:
     QList<Request> m_requests;
     QList<Transfer> m_transfers;
     QElapsedTimer m_clock;
-    // What the event filter saw for the waits.
-    std::optional<xcb_selection_notify_event_t> m_notify;
-    bool m_newValue = false;
+    // What the event filter saw for the waits: answers by target, properties given new values.
+    QHash<xcb_atom_t, xcb_selection_notify_event_t> m_notifies;
+    QSet<xcb_atom_t> m_newValues;
     std::optional<xcb_timestamp_t> m_time;
 };

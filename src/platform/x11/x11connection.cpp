@@ -2,6 +2,7 @@
 
 #include "util/errors.h"
 
+#include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -102,14 +103,19 @@ bool X11Connection::waitFor(const std::function<bool()>& done, int timeoutMs)
     clock.start();
     bool result = false;
     QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(2);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    const auto check = [&] {
         result = done();
         if (result || clock.elapsed() >= timeoutMs)
             loop.quit();
-    });
+    };
+    // Asked each time the events at hand are handled, and every few milliseconds besides.
+    const QMetaObject::Connection handled
+        = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, check);
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, &loop, check);
     poll.start();
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    QObject::disconnect(handled);
     return result;
 }

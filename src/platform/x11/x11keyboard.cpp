@@ -15,8 +15,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// How long a synthesized key may take to arrive.
-constexpr qint64 SentKeyLifetimeMs = 1000;
+// How long a synthesized key may take to be handled: key events that reach us while a send
+// waits are handled only after the send.
+constexpr qint64 SentKeyLifetimeMs = 10000;
 
 } // namespace
 
