@@ -21,6 +21,8 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include "windowtitle.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -45,25 +47,6 @@ bool Poll(const std::function<bool()>& condition, int timeoutMs, unsigned sleepU
         QThread::usleep(sleepUs);
     }
     return true;
-}
-
-QByteArray Title(Display* display, Window window)
-{
-    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    QByteArray title;
-    if (XGetWindowProperty(display, window, name, 0, 1024, False, utf8, &type, &format, &count, &after, &data)
-            == Success
-        && data) {
-        title = QByteArray(reinterpret_cast<const char*>(data), int(count));
-        XFree(data);
-    }
-    return title;
 }
 
 // Reads one format of the clipboard with xclip, our events flowing.
@@ -174,7 +157,7 @@ int main(int argc, char** argv)
             ActivateWindow(window);
             Xdotool({u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"Delete"_s, u"ctrl+s"_s});
             QByteArray saved;
-            Poll([&] { saved = Title(display, editorId); return !saved.startsWith('*'); }, 5000, 2000);
+            Poll([&] { saved = WindowTitle(display, editorId); return !saved.startsWith('*'); }, 5000, 2000);
             const QString before = u"clipboard before send %1 — ü"_s.arg(send);
             auto* data = new QMimeData;
             data->setText(before);
@@ -189,7 +172,7 @@ int main(int argc, char** argv)
             XTestFakeKeyEvent(display, f12, False, 0);
             XFlush(display);
             clock.start();
-            Poll([&] { return Title(display, editorId) != saved; }, 5000);
+            Poll([&] { return WindowTitle(display, editorId) != saved; }, 5000);
             ms.push_back(double(clock.nsecsElapsed()) / 1e6);
 
             // The program takes the clipboard for the paste and then puts ours back.
@@ -217,7 +200,10 @@ int main(int argc, char** argv)
         loop.waitForFinished();
     }
     XCloseDisplay(display);
-    QProcess::execute(u"copyq"_s, {u"exit"_s});
+    QProcess exit;
+    exit.setProcessEnvironment(folder.environment());
+    exit.start(u"copyq"_s, {u"exit"_s});
+    exit.waitForFinished();
     for (QProcess* process : {&quillbay, &manager}) {
         process->kill();
         process->waitForFinished();

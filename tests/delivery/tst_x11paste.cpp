@@ -5,6 +5,7 @@
 #include "delivery/send.h"
 
 #include "platform/x11/x11platform.h"
+#include "shownmessage.h"
 #include "scriptedinteraction.h"
 #include "settings/settings.h"
 #include "util/errors.h"
@@ -22,20 +23,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class ShownMessage : public SendContext {
-public:
-    bool searchTermIsEmpty() override { return false; }
-    QString shownText() override { return text; }
-    bool singleMessageShown() override { return true; }
-    void runSearch() override {}
-    QList<ShownAttachment> shownAttachments() override { return attachments; }
-    QStringList& attachmentsToSend() override { return toSend; }
-
-    QString text = u"Dear customer,\nthank you."_s;
-    QList<ShownAttachment> attachments;
-    QStringList toSend;
-};
 
 // A window of the program itself whose title matches the destination's pattern.
 class OwnWindow : public QWindow {
@@ -136,6 +123,7 @@ private:
 void TestX11Paste::initTestCase()
 {
     OverrideAppDir(dir.path());
+    message.text = u"Dear customer,\nthank you."_s;
     WriteSetting(Setting::Target, u"Outlook"_s);
     OpenTargetsFile().writeText(u"Outlook"_s, u"Target"_s, u"Probe window"_s);
     OpenTargetsFile().writeText(u"Outlook"_s, u"Search Type"_s, u"Starts With"_s);

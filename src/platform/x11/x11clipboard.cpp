@@ -154,9 +154,8 @@ void X11Clipboard::setTransient(bool transient)
     m_transient = transient;
 }
 
-QList<xcb_atom_t> X11Clipboard::targets()
+QList<xcb_atom_t> X11Clipboard::targets(xcb_window_t owner)
 {
-    const xcb_window_t owner = selectionOwner();
     if (owner == XCB_NONE)
         return {};
     if (owner == m_window && m_owned) {
@@ -189,17 +188,17 @@ std::optional<xcb_atom_t> X11Clipboard::textTarget(const QList<xcb_atom_t>& offe
 
 bool X11Clipboard::hasText()
 {
-    return textTarget(targets()).has_value();
+    return textTarget(targets(selectionOwner())).has_value();
 }
 
 QString X11Clipboard::text()
 {
-    const QList<xcb_atom_t> offered = targets();
-    const std::optional<xcb_atom_t> target = textTarget(offered);
+    const xcb_window_t owner = selectionOwner();
+    const std::optional<xcb_atom_t> target = textTarget(targets(owner));
     if (!target)
         return {};
     std::optional<Received> received;
-    if (selectionOwner() == m_window && m_owned) {
+    if (owner == m_window && m_owned) {
         for (const Offered& format : m_offered) {
             if (format.target == *target)
                 received = Received{format.type, format.unitBits, format.data};
@@ -225,7 +224,7 @@ std::optional<ClipboardContent> X11Clipboard::allFormats(qsizetype maxBytes)
     for (const char* name : MetaTargets)
         meta.append(m_x11.atom(name));
     QList<xcb_atom_t> wanted;
-    for (const xcb_atom_t target : targets()) {
+    for (const xcb_atom_t target : targets(owner)) {
         if (!meta.contains(target))
             wanted.append(target);
     }

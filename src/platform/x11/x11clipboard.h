@@ -74,7 +74,7 @@ private:
     bool continueTransfer(const xcb_property_notify_event_t& event);
 
     // The formats of the current owner; ours are answered without asking the server.
-    QList<xcb_atom_t> targets();
+    QList<xcb_atom_t> targets(xcb_window_t owner);
     // Formats of another program's content, each without value when refused. Raises "Cannot
     // open clipboard" when the owner does not answer in time; sets tooLarge (and gives
     // nothing) when they hold more than maxBytes together.

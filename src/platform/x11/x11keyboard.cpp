@@ -18,6 +18,7 @@ namespace {
 // How long a synthesized key may take to be handled: key events that reach us while a send
 // waits are handled only after the send.
 constexpr qint64 SentKeyLifetimeMs = 10000;
+constexpr qint64 MappingReuseMs = 200;
 
 } // namespace
 
@@ -179,6 +180,9 @@ xcb_keycode_t X11KeyboardSynth::Mapping::keycode(xcb_keysym_t keysym) const
 
 X11KeyboardSynth::Mapping X11KeyboardSynth::mapping()
 {
+    // The keys of one keystroke go out within milliseconds: one reading serves them all.
+    if (m_mappingRead.isValid() && m_mappingRead.elapsed() < MappingReuseMs)
+        return m_mapping;
     xcb_connection_t* c = m_x11.connection();
     const xcb_setup_t* setup = xcb_get_setup(c);
     const int count = setup->max_keycode - setup->min_keycode + 1;
@@ -191,6 +195,8 @@ X11KeyboardSynth::Mapping X11KeyboardSynth::mapping()
     result.perKeycode = reply->keysyms_per_keycode;
     const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(reply.get());
     result.keysyms = QList<xcb_keysym_t>(keysyms, keysyms + xcb_get_keyboard_mapping_keysyms_length(reply.get()));
+    m_mapping = result;
+    m_mappingRead.start();
     return result;
 }
 
@@ -213,6 +219,7 @@ xcb_keycode_t X11KeyboardSynth::spareKeycode(const Mapping& current, xcb_keysym_
         if (std::all_of(begin, begin + current.perKeycode, [](xcb_keysym_t k) { return k == XCB_NO_SYMBOL; })) {
             const auto code = xcb_keycode_t(current.first + row);
             bind(code, keysym, current.perKeycode);
+            m_mappingRead.invalidate();
             m_spare.removeIf([keysym](const auto& entry) { return entry.first == keysym; });
             m_spare.append({keysym, code});
             return code;

@@ -75,4 +75,6 @@ private:
     QList<std::pair<xcb_keysym_t, xcb_keycode_t>> m_spare;
     QList<Sent> m_sent;
     QElapsedTimer m_clock;
+    Mapping m_mapping;
+    QElapsedTimer m_mappingRead;
 };
