@@ -2,6 +2,7 @@
 // as real programs, played by a small X client of ours: one that fetches several formats
 // per paste, one on another desktop, one that closes when activated, and a clipboard owner
 // that never answers.
+#include "delivery/keyinput.h"
 #include "delivery/send.h"
 
 #include "platform/x11/x11platform.h"
@@ -10,6 +11,7 @@
 #include "settings/settings.h"
 #include "util/errors.h"
 #include "util/textutils.h"
+#include "util/virtualkeys.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -105,6 +107,7 @@ private Q_SLOTS:
     void wholeClipboardComesBack();
     void destinationOnAnotherDesktop();
     void destinationClosingWhenActivated();
+    void pasteReachingOurOwnWindowIsDropped();
     void ownerThatNeverAnswers();
     void pasteInACyrillicOnlyLayout();
     // Last: ends the platform.
@@ -264,6 +267,21 @@ void TestX11Paste::destinationClosingWhenActivated()
     QTest::qWait(100);
     QCOMPARE(own->keys, 0);
     QCOMPARE(clipboard.text(), message.text);
+}
+
+void TestX11Paste::pasteReachingOurOwnWindowIsDropped()
+{
+    // As when the destination vanished between its activation and the keys.
+    WindowSystem& windows = x11->interfaces().windows;
+    QTRY_VERIFY(windows.topLevelWindows().contains(own->winId()));
+    windows.requestActivation(own->winId());
+    QVERIFY(windows.waitUntilActive(own->winId(), 5000));
+    SendKeyPress(Vk::KeyV, ShiftState::Ctrl, false);
+    QTest::qWait(200);
+    QCOMPARE(own->keys, 0);
+    // The user's own keys still arrive: Ctrl and V.
+    QProcess::execute(u"xdotool"_s, {u"key"_s, u"ctrl+v"_s});
+    QTRY_COMPARE(own->keys, 2);
 }
 
 void TestX11Paste::ownerThatNeverAnswers()

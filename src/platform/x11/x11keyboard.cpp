@@ -15,9 +15,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// How long a synthesized key may take to be handled: key events that reach us while a send
-// waits are handled only after the send.
-constexpr qint64 SentKeyLifetimeMs = 10000;
 constexpr qint64 MappingReuseMs = 200;
 
 } // namespace
@@ -126,7 +123,7 @@ X11KeyboardSynth::X11KeyboardSynth(X11Connection& x11, X11KeyMap& keys)
     : m_x11(x11)
     , m_keys(keys)
 {
-    m_clock.start();
+    m_markerWindow = m_x11.createPropertyWindow();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -154,9 +151,12 @@ void X11KeyboardSynth::keyEvent(std::uint16_t virtualKey, std::uint8_t, std::uin
         return;
     xcb_test_fake_input(c, (flags & KeyUp) ? XCB_KEY_RELEASE : XCB_KEY_PRESS, code, XCB_CURRENT_TIME,
                         XCB_NONE, 0, 0, 0);
-    const qint64 now = m_clock.elapsed();
-    m_sent.removeIf([now](const Sent& sent) { return sent.until < now; });
-    m_sent.append({code, (flags & KeyUp) == 0, now + SentKeyLifetimeMs});
+    m_sent.append({code, (flags & KeyUp) == 0});
+    // The PropertyNotify that answers this change carries a server time no earlier than the
+    // key event's: keys of ours can be told from the user's later ones by their time.
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, m_markerWindow, m_x11.atom("_QB_KEYS_SENT"), XCB_ATOM_INTEGER, 32,
+                        0, nullptr);
+    ++m_unmarked;
     xcb_flush(c);
 }
 
@@ -164,6 +164,7 @@ X11KeyboardSynth::~X11KeyboardSynth()
 {
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
+    xcb_destroy_window(m_x11.connection(), m_markerWindow);
     const Mapping current = mapping();
     for (const auto& [keysym, code] : m_spare) {
         if (current.keycode(keysym) == code)
@@ -248,20 +249,32 @@ bool X11KeyboardSynth::modifierHeld()
 
 bool X11KeyboardSynth::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
-    if (eventType != "xcb_generic_event_t" || m_sent.isEmpty())
+    if (eventType != "xcb_generic_event_t")
         return false;
     auto* event = static_cast<xcb_generic_event_t*>(message);
     const int type = event->response_type & 0x7F;
-    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto* change = reinterpret_cast<xcb_property_notify_event_t*>(event);
+        if (change->window != m_markerWindow)
+            return false;
+        --m_unmarked;
+        m_horizon = change->time;
+        return true;
+    }
+    if ((type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) || m_sent.isEmpty())
         return false;
     // Key press and release events share one layout.
     const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
     const xcb_setup_t* setup = xcb_get_setup(m_x11.connection());
     if ((key->event & ~setup->resource_id_mask) != setup->resource_id_base)
         return false;
-    const qint64 now = m_clock.elapsed();
+    // A key after the last of ours: the user's, and ours have all gone elsewhere.
+    if (m_unmarked == 0 && std::int32_t(key->time - m_horizon) > 0) {
+        m_sent.clear();
+        return false;
+    }
     const auto sent = std::find_if(m_sent.cbegin(), m_sent.cend(), [&](const Sent& s) {
-        return s.code == key->detail && s.press == (type == XCB_KEY_PRESS) && s.until >= now;
+        return s.code == key->detail && s.press == (type == XCB_KEY_PRESS);
     });
     if (sent == m_sent.cend())
         return false;

@@ -54,7 +54,6 @@ private:
     struct Sent {
         xcb_keycode_t code = 0;
         bool press = true;
-        qint64 until = 0;
     };
     // The server's keyboard mapping as it is now (a layout may have changed since start).
     struct Mapping {
@@ -74,7 +73,10 @@ private:
     X11KeyMap& m_keys;
     QList<std::pair<xcb_keysym_t, xcb_keycode_t>> m_spare;
     QList<Sent> m_sent;
-    QElapsedTimer m_clock;
+    // Marks after our keys: how many have not come back yet, and the time of the last one.
+    xcb_window_t m_markerWindow = XCB_NONE;
+    int m_unmarked = 0;
+    xcb_timestamp_t m_horizon = 0;
     Mapping m_mapping;
     QElapsedTimer m_mappingRead;
 };
