@@ -16,6 +16,7 @@ namespace {
 constexpr qsizetype PieceBytes = 256 * 1024;
 // A transfer in pieces that the requestor has not finished by then is dropped.
 constexpr qint64 TransferLifetimeMs = 10000;
+// How long the program, as it ends, lets a clipboard manager take what it owns.
 constexpr int HandOverWaitMs = 2000;
 
 const char* const TransientHint = "x-kde-passwordManagerHint";
@@ -23,13 +24,6 @@ const char* const TransientHint = "x-kde-passwordManagerHint";
 // Formats that describe the selection rather than carry its data.
 constexpr const char* MetaTargets[] = {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "DELETE",
                                        "INSERT_SELECTION", "INSERT_PROPERTY"};
-
-QList<std::uint32_t> Words(const QByteArray& data)
-{
-    QList<std::uint32_t> words(data.size() / 4);
-    std::memcpy(words.data(), data.constData(), size_t(words.size()) * 4);
-    return words;
-}
 
 } // namespace
 
@@ -169,7 +163,7 @@ QList<xcb_atom_t> X11Clipboard::targets(xcb_window_t owner)
     if (!list || list->unitBits != 32)
         return {};
     QList<xcb_atom_t> result;
-    for (const std::uint32_t atom : Words(list->data)) {
+    for (const std::uint32_t atom : X11Connection::Property{list->type, 32, list->data}.words()) {
         if (!result.contains(atom))
             result.append(atom);
     }
