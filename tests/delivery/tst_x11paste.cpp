@@ -13,6 +13,7 @@
 #include "util/textutils.h"
 #include "util/virtualkeys.h"
 
+#include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
@@ -228,6 +229,14 @@ void TestX11Paste::wholeClipboardComesBack()
     QVERIFY(!clipboard.hasText());
     owner.kill();
     owner.waitForFinished();
+
+    // Text copied in one of the program's own widgets is read like any other program's.
+    QGuiApplication::clipboard()->setText(u"copied in the program"_s);
+    QCOMPARE(clipboard.text(), u"copied in the program"_s);
+    const std::optional<ClipboardContent> formats = clipboard.allFormats(MaxSavedClipboardBytes);
+    QVERIFY(formats && std::any_of(formats->cbegin(), formats->cend(), [](const ClipboardFormat& format) {
+                return format.name == u"UTF8_STRING"_s && format.data == "copied in the program";
+            }));
 }
 
 void TestX11Paste::destinationOnAnotherDesktop()
