@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QThread>
 
+#include "windowtitle.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -34,25 +36,6 @@ QString FindWindow(const QStringList& searchArguments)
 void Keys(const QStringList& keys)
 {
     Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s} + keys);
-}
-
-QByteArray Title(Display* display, Window window)
-{
-    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    QByteArray title;
-    if (XGetWindowProperty(display, window, name, 0, 1024, False, utf8, &type, &format, &count, &after, &data)
-            == Success
-        && data) {
-        title = QByteArray(reinterpret_cast<const char*>(data), int(count));
-        XFree(data);
-    }
-    return title;
 }
 
 double Median(std::vector<double> values)
@@ -107,7 +90,7 @@ int main(int argc, char** argv)
             ActivateWindow(editorWindow);
             Keys({u"ctrl+a"_s, u"Delete"_s, u"ctrl+s"_s});
             QDeadlineTimer saved(5000);
-            while (Title(display, editorId).startsWith('*') && !saved.hasExpired())
+            while (WindowTitle(display, editorId).startsWith('*') && !saved.hasExpired())
                 QThread::msleep(2);
             ActivateWindow(mainWindow);
             QThread::msleep(50);
@@ -117,7 +100,7 @@ int main(int argc, char** argv)
             XFlush(display);
             clock.start();
             QDeadlineTimer deadline(5000);
-            while (!Title(display, editorId).startsWith('*') && !deadline.hasExpired())
+            while (!WindowTitle(display, editorId).startsWith('*') && !deadline.hasExpired())
                 QThread::usleep(200);
             ms.push_back(double(clock.nsecsElapsed()) / 1e6);
             QThread::msleep(100); // the program gives the clipboard back after the paste

@@ -58,6 +58,7 @@ public:
         m_real.requestActivation(w);
     }
     void raiseWindow(WindowHandle w) override { m_real.raiseWindow(w); }
+    bool isOwnWindow(WindowHandle w) override { return m_real.isOwnWindow(w); }
     bool waitUntilActive(WindowHandle w, int ms) override
     {
         return m_timing.wait([&] { return m_real.waitUntilActive(w, ms); });
@@ -97,6 +98,9 @@ public:
     QString text() override { return m_real.text(); }
     void setText(const QString& text) override { m_real.setText(text); }
     void setFiles(const QStringList& paths) override { m_real.setFiles(paths); }
+    std::optional<ClipboardContent> allFormats(qsizetype maxBytes) override { return m_real.allFormats(maxBytes); }
+    void setAllFormats(const ClipboardContent& content) override { m_real.setAllFormats(content); }
+    void setTransient(bool transient) override { m_real.setTransient(transient); }
     bool waitUntilRead(WindowHandle reader, int ms) override
     {
         const bool read = m_timing.wait([&] { return m_real.waitUntilRead(reader, ms); });

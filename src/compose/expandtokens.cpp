@@ -6,6 +6,8 @@
 #include <QList>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -48,38 +50,60 @@ QString ReplaceAt(const QString& text, const QList<qsizetype>& found, qsizetype 
     return result;
 }
 
-QString ReplaceClipboard(const QString& text, ClipboardTextSource& clipboard)
+// The text between steps: runs of text, and runs of data that later steps leave alone.
+struct Segment {
+    QString text;
+    bool data = false;
+};
+using Segments = std::vector<Segment>;
+
+// Clipboard text is data: it goes in as it is.
+Segments SplitAtClipboard(const QString& text, ClipboardTextSource& clipboard)
 {
     static constexpr QStringView token = u"%clipboard%";
     const QList<qsizetype> found = Occurrences(text, token);
     if (found.isEmpty())
-        return text;
+        return {{text}};
     const std::optional<QString> clipboardText = clipboard.clipboardText();
     if (!clipboardText)
-        return text;
-    return ReplaceAt(text, found, token.size(), *clipboardText);
+        return {{text}};
+    Segments result;
+    qsizetype from = 0;
+    for (const qsizetype at : found) {
+        result.push_back({text.mid(from, at - from)});
+        result.push_back({*clipboardText, true});
+        from = at + token.size();
+    }
+    result.push_back({text.mid(from)});
+    return result;
 }
 
-QString ReplaceDate(const QString& text, Clock& clock, DateFormats& formats)
+// Replaces the token in every text run by one value, asked for only when the token occurs.
+void ReplaceInText(Segments& segments, QStringView token, const std::function<QString()>& value)
 {
-    static constexpr QStringView token = u"%date%";
-    const QList<qsizetype> found = Occurrences(text, token);
-    if (found.isEmpty())
-        return text;
-    return ReplaceAt(text, found, token.size(), formats.shortDate(clock.now().date()));
+    std::optional<QString> replacement;
+    for (Segment& segment : segments) {
+        if (segment.data)
+            continue;
+        const QList<qsizetype> found = Occurrences(segment.text, token);
+        if (found.isEmpty())
+            continue;
+        if (!replacement)
+            replacement = value();
+        segment.text = ReplaceAt(segment.text, found, token.size(), *replacement);
+    }
 }
 
-QString ReplaceDateTime(const QString& text, Clock& clock, DateFormats& formats)
+void ReplaceDates(Segments& segments, Clock& clock, DateFormats& formats)
 {
-    static constexpr QStringView token = u"%datetime%";
-    const QList<qsizetype> found = Occurrences(text, token);
-    if (found.isEmpty())
-        return text;
-    const QDateTime now = clock.now();
-    QString value = formats.shortDate(now.date());
-    if (now.time() != QTime(0, 0))
-        value += u' ' + formats.longTime(now.time());
-    return ReplaceAt(text, found, token.size(), value);
+    ReplaceInText(segments, u"%date%", [&] { return formats.shortDate(clock.now().date()); });
+    ReplaceInText(segments, u"%datetime%", [&] {
+        const QDateTime now = clock.now();
+        QString value = formats.shortDate(now.date());
+        if (now.time() != QTime(0, 0))
+            value += u' ' + formats.longTime(now.time());
+        return value;
+    });
 }
 
 // A run of one of the texts a pass works on.
@@ -115,9 +139,13 @@ public:
     }
     virtual ~TokenPass() = default;
 
-    QString run(const QString& text)
+    Segments run(const Segments& segments)
     {
-        const Nodes first = scan(addText(text));
+        Nodes first;
+        for (const Segment& segment : segments) {
+            const Nodes nodes = segment.data ? plain(segment.text, true) : scan(addText(segment.text));
+            first.insert(first.end(), nodes.begin(), nodes.end());
+        }
         m_nodes.push_back(Node{});
         replace(0, first, -1);
         for (int at = 0;;) {
@@ -135,9 +163,10 @@ protected:
     // Replaces every live copy of the token at node, that one included; false ends the pass.
     virtual bool resolve(int node) = 0;
 
-    int addText(QString text)
+    int addText(QString text, bool data = false)
     {
         m_sources.push_back(std::move(text));
+        m_data.push_back(data);
         return int(m_sources.size() - 1);
     }
 
@@ -183,11 +212,11 @@ protected:
         return result;
     }
 
-    // The nodes of a text that holds no token.
-    Nodes plain(QString text)
+    // The nodes of a text that holds no token, or of data.
+    Nodes plain(QString text, bool data = false)
     {
         const qsizetype length = text.size();
-        return {Node{.piece = {addText(std::move(text)), 0, length}}};
+        return {Node{.piece = {addText(std::move(text), data), 0, length}}};
     }
 
     // Takes the live copies of a token out of the index; each must then be replaced.
@@ -235,15 +264,18 @@ protected:
     }
 
 private:
-    QString assemble() const
+    Segments assemble() const
     {
-        qsizetype length = 0;
-        for (int at = 0; at >= 0; at = node(at).next)
-            length += node(at).piece.length;
-        QString result;
-        result.reserve(length);
-        for (int at = 0; at >= 0; at = node(at).next)
-            result += view(node(at).piece);
+        Segments result;
+        for (int at = 0; at >= 0; at = node(at).next) {
+            const Piece& piece = node(at).piece;
+            if (piece.length == 0)
+                continue;
+            const bool data = m_data[size_t(piece.source)];
+            if (result.empty() || result.back().data != data)
+                result.push_back({{}, data});
+            result.back().text += view(piece);
+        }
         return result;
     }
 
@@ -251,6 +283,7 @@ private:
     const QString m_markerLower;
     const QStringView m_closer;
     std::vector<QString> m_sources;
+    std::vector<bool> m_data; // per source: whether it is data
     Nodes m_nodes;
     QHash<QString, std::vector<int>> m_live;
     int m_liveUpper = 0;
@@ -345,6 +378,11 @@ protected:
                     continue;
                 }
             }
+            // Notes count against the limit too; a copy for which even its note does not fit
+            // stays as written, and so does every include after it.
+            if (note.size() > MaxIncludedLength - m_included)
+                return false;
+            m_included += note.size();
             auto it = notes.find(note);
             if (it == notes.end())
                 it = notes.insert(note, plain(note));
@@ -380,9 +418,12 @@ private:
 
 QString ExpandTokens(const QString& text, const TokenSources& sources)
 {
-    QString result = ReplaceClipboard(text, sources.clipboard);
-    result = ReplaceDate(result, sources.clock, sources.dateFormats);
-    result = ReplaceDateTime(result, sources.clock, sources.dateFormats);
-    result = FreeTextPass(sources.prompt).run(result);
-    return IncludePass(sources.includes).run(result);
+    Segments segments = SplitAtClipboard(text, sources.clipboard);
+    ReplaceDates(segments, sources.clock, sources.dateFormats);
+    segments = FreeTextPass(sources.prompt).run(segments);
+    segments = IncludePass(sources.includes).run(segments);
+    QString result;
+    for (const Segment& segment : segments)
+        result += segment.text;
+    return result;
 }

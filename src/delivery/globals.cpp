@@ -36,6 +36,9 @@ WindowHandle FindTitledWindow(const QString& pattern, bool startsWith)
     WindowSystem& windows = platform().windows;
     WindowHandle found = 0;
     for (const WindowHandle window : windows.topLevelWindows()) {
+        // A paste into one of our own windows would land in our own key handling.
+        if (windows.isOwnWindow(window))
+            continue;
         const qsizetype position = TextPosNoCase(pattern, windows.windowTitle(window).left(MatchedTitleLength));
         const bool candidate = startsWith ? position == 1 : position > 1 && windows.windowOwner(window) == 0;
         if (candidate && windows.windowClass(window).trimmed() != u"THintWindow"_s) {

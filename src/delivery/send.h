@@ -29,10 +29,14 @@ using TokenExpander = std::function<QString(const QString&)>;
 void actSendFAQExecute(SendContext& context, const TokenExpander& expandTokens);
 
 // Pastes the expanded text, and for Outlook the attachment files, into the destination
-// window, then puts the clipboard's earlier text back.
+// window, then puts the clipboard's earlier content back. Without a destination, or when it
+// does not come to the front or fetch the paste, no (further) key is pressed and what was
+// to be pasted stays on the clipboard.
 void SendShownMessage(SendContext& context, const TokenExpander& expandTokens);
 
 // Bounds of the waits for the destination program.
 inline constexpr int ActivationWaitMs = 1000;
 inline constexpr int ModifierReleaseWaitMs = 1000;
 inline constexpr int ClipboardReadWaitMs = 2000;
+// A clipboard holding more than this is not saved whole; only its text is put back.
+inline constexpr qsizetype MaxSavedClipboardBytes = qsizetype(64) * 1024 * 1024;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 // What the logic needs of the desktop. One implementation per platform, and a recording
 // fake for tests; only the application picks one.
@@ -32,6 +34,8 @@ public:
     virtual void raiseWindow(WindowHandle window) = 0;
     // Waits, keeping events flowing, until the window is active or the time is up.
     virtual bool waitUntilActive(WindowHandle window, int timeoutMs) = 0;
+    // Whether the window belongs to this program (this process).
+    virtual bool isOwnWindow(WindowHandle window) = 0;
 };
 
 // Key events in the Windows virtual-key numbering.
@@ -45,18 +49,46 @@ public:
     virtual bool waitUntilModifiersReleased(int timeoutMs) = 0;
 };
 
+// One format of the clipboard's content with its data. The type and unit size describe the
+// data where the desktop types it (X11: the property type's name and 8, 16 or 32); other
+// desktops leave them empty and 8.
+struct ClipboardFormat {
+    QString name;
+    QByteArray data;
+    QString type;
+    int unitBits = 8;
+    friend bool operator==(const ClipboardFormat&, const ClipboardFormat&) = default;
+};
+using ClipboardContent = QList<ClipboardFormat>;
+
+// Every read from another program is bounded by ReadTimeoutMs; an owner that does not
+// answer in time raises Error "Cannot open clipboard".
 class Clipboard {
 public:
+    static constexpr int ReadTimeoutMs = 500;
+
     virtual ~Clipboard();
     virtual bool hasText() = 0;
     virtual QString text() = 0;
+    // Plain text only: no other format is offered.
     virtual void setText(const QString& text) = 0;
-    // A list of files, in the form the desktop's file managers and mail programs paste.
+    // A list of files, in the form the desktop's file managers and mail programs paste;
+    // only the file-list formats are offered, no text.
     virtual void setFiles(const QStringList& paths) = 0;
-    // Waits, keeping events flowing, until another program has read what was last put
-    // on the clipboard, or the time is up. With a reader window, only a read by the
-    // program that owns that window counts, so that a clipboard manager fetching every
-    // new content does not end the wait early; 0 accepts any program.
+    // Every format the clipboard offers, with its data; empty when the clipboard is empty.
+    // No value when the data of all formats together exceeds maxBytes.
+    virtual std::optional<ClipboardContent> allFormats(qsizetype maxBytes) = 0;
+    // Puts a content read by allFormats() back, every format as it was; an empty content
+    // empties the clipboard.
+    virtual void setAllFormats(const ClipboardContent& content) = 0;
+    // While on, what is put on the clipboard is marked as passing content that clipboard
+    // managers do not record (X11: x-kde-passwordManagerHint "secret").
+    virtual void setTransient(bool transient) = 0;
+    // Waits, keeping events flowing, until another program has finished fetching what was
+    // last put on the clipboard (it has read a format, and asked nothing more for a short
+    // quiet time), or the time is up. With a reader window, only the program that owns
+    // that window counts, so that a clipboard manager fetching every new content does not
+    // end the wait early; 0 accepts any program.
     virtual bool waitUntilRead(WindowHandle reader, int timeoutMs) = 0;
 };
 

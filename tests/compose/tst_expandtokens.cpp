@@ -118,6 +118,7 @@ private Q_SLOTS:
     void includes();
     void unendingTextsEnd_data();
     void unendingTextsEnd();
+    void fanOutIsCapped_data();
     void fanOutIsCapped();
     void agreesWithTheLiteralSteps();
 };
@@ -159,8 +160,10 @@ void TestExpandTokens::clipboardAndDates_data()
         << none << afternoon << u"a %CLIPBOARD% b"_s << u"a %CLIPBOARD% b"_s;
     QTest::newRow("clipboard every copy") << std::optional(u"key-123"_s) << afternoon
                                           << u"%CLIPBOARD%/%clipboard%"_s << u"key-123/key-123"_s;
-    QTest::newRow("clipboard gets dates")
-        << std::optional(u"on %DATE%"_s) << afternoon << u"%CLIPBOARD%!"_s << u"on 07.03.2024!"_s;
+    // Clipboard text is data, whatever it holds: no prompt, no lookup, no date.
+    const QString customerMail = u"on %DATE% ^^INPUT:Password||^^ %INCLUDE:internal% %Clipboard%"_s;
+    QTest::newRow("clipboard text is data")
+        << std::optional(customerMail) << afternoon << u"%CLIPBOARD%! %DATE%"_s << customerMail + u"! 07.03.2024"_s;
     QTest::newRow("clipboard not rescanned")
         << std::optional(u"x%CLIPBOARD%"_s) << afternoon << u"%CLIPBOARD%"_s << u"x%CLIPBOARD%"_s;
 }
@@ -275,19 +278,34 @@ void TestExpandTokens::unendingTextsEnd()
     QCOMPARE(fakes.prompts, prompts);
 }
 
+void TestExpandTokens::fanOutIsCapped_data()
+{
+    QTest::addColumn<int>("levels");
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<QString>("note");
+    // Each level includes the next ten times: a full expansion would hold 10^20 leaves.
+    QTest::newRow("bodies") << 20 << 10 << u"leaf"_s << u"Included text too long at hotword \"f"_s;
+    // Short bodies that end in notes: 2^17 notes, eleven million characters, unless notes count.
+    QTest::newRow("notes") << 17 << 2 << u"%INCLUDE:f0%"_s << u"Circular include of hotword \"f0\""_s;
+}
+
 void TestExpandTokens::fanOutIsCapped()
 {
-    // Each level includes the next ten times: a full expansion would hold 10^20 leaves.
+    QFETCH(int, levels);
+    QFETCH(int, copies);
+    QFETCH(QString, last);
+    QFETCH(QString, note);
     Fakes fakes;
-    for (int i = 0; i < 20; ++i)
-        fakes.bodies.insert(u"f%1"_s.arg(i), u"%INCLUDE:f%1% "_s.arg(i + 1).repeated(10));
-    fakes.bodies.insert(u"f20"_s, u"leaf"_s);
-    const QString result = fakes.expand(u"%INCLUDE:f0%"_s);
-    QVERIFY(result.size() < 2 * MaxIncludedLength);
-    QVERIFY(result.contains(u"Included text too long at hotword \"f"_s));
-    QVERIFY(result.startsWith(u"%INCLUDE:f"_s));
+    for (int i = 0; i < levels; ++i)
+        fakes.bodies.insert(u"f%1"_s.arg(i), u"%INCLUDE:f%1% "_s.arg(i + 1).repeated(copies));
+    fakes.bodies.insert(u"f%1"_s.arg(levels), last);
+    const QString text = u"%INCLUDE:f0%"_s;
+    const QString result = fakes.expand(text);
+    QVERIFY2(result.size() <= text.size() + MaxIncludedLength, qPrintable(QString::number(result.size())));
+    QVERIFY2(result.contains(note), qPrintable(result.left(300)));
     QVERIFY(!result.contains(u"leaf"_s));
-    QVERIFY(fakes.lookups.size() < 20);
+    QVERIFY(fakes.lookups.size() <= levels + 1);
 }
 
 void TestExpandTokens::agreesWithTheLiteralSteps()
@@ -342,17 +360,20 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
         const QString text = randomText(10);
         const quint32 seed = random.generate();
         const std::optional<QString> clipboard
-            = random.bounded(2) ? std::optional(u"clip %DATE%"_s) : std::nullopt;
+            = random.bounded(2) ? std::optional(u"clip %DATE% %INCLUDE:a% ^^INPUT:Name||^^"_s) : std::nullopt;
         Fakes fast;
         setUp(fast, seed, clipboard);
         Fakes literal;
         setUp(literal, seed, clipboard);
 
         const QString result = fast.expand(text);
-        QString simpleSteps
-            = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, *clipboard) : text;
+        // Clipboard text is data: a stand-in that no step touches takes its place until the end.
+        const QString standIn = u"\u0001"_s;
+        QString simpleSteps = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, standIn) : text;
         simpleSteps = ReplaceEveryNoCase(simpleSteps, u"%DATE%"_s, u"07.03.2024"_s);
-        const std::optional<QString> expected = LiteralLoops(simpleSteps, literal);
+        std::optional<QString> expected = LiteralLoops(simpleSteps, literal);
+        if (expected && clipboard)
+            expected = expected->replace(standIn, *clipboard);
         QVERIFY2(expected.has_value(), qPrintable(text));
         if (result != *expected || fast.prompts != literal.prompts
             || fast.lookups != literal.lookups) {

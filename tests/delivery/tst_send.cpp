@@ -100,7 +100,12 @@ private Q_SLOTS:
     void fullSendInOrder();
     void cancelledPromptLeavesClipboardUntouched();
     void noDestinationWindow();
+    void ownWindowsAreNeverDestinations();
+    void destinationNotReached_data();
+    void destinationNotReached();
+    void clipboardRestore_data();
     void clipboardRestore();
+    void clipboardRestoreBounds();
     void attachmentsOnlyForOutlook();
     void declinedAndMissingAttachments();
     void textEndsAtZeroCharacter();
@@ -246,11 +251,13 @@ void TestSend::fullSendInOrder()
                          u"enumerate"_s,
                          u"activate %1"_s.arg(inbox),
                          u"raise %1"_s.arg(inbox),
+                         u"clipboard transient on"_s,
+                         u"clipboard text Hello Ann, see Regards"_s,
                          u"wait active %1"_s.arg(inbox),
-                         u"wait modifiers"_s,
-                         u"clipboard text Hello Ann, see Regards"_s};
-    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox) << u"clipboard files "_s + a + u'|' + b;
-    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox) << u"clipboard text abc"_s;
+                         u"wait modifiers"_s};
+    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox) << u"clipboard files:"_s + a + u'|' + b;
+    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox) << u"clipboard content abc"_s
+             << u"clipboard transient off"_s;
     QCOMPARE(fake->journal, expected);
     QCOMPARE(context->toSend, (QStringList{a, b}));
     QCOMPARE(fake->clipboard.content, u"abc"_s);
@@ -288,47 +295,129 @@ void TestSend::noDestinationWindow()
     context->text = u"Plain"_s;
     send();
     QCOMPARE(ui->texts(u"message"_s), QStringList{u"Could not find a message window owned by \"Outlook\""_s});
-    // Pasted into whatever has the input, without waiting, and the clipboard is not restored.
-    QCOMPARE(fake->clipboard.history, (QStringList{u"Plain"_s, u"files:"_s + a}));
-    QCOMPARE(fake->keyboard.events.size(), 8);
-    QVERIFY(fake->journal.filter(u"wait"_s).isEmpty());
-    QCOMPARE(fake->clipboard.files, QStringList{a});
-
-    context->attachments.clear();
-    fake->clipboard.history.clear();
-    send();
+    // No key goes to whatever has the input; the text is left on the clipboard to paste by hand.
     QCOMPARE(fake->clipboard.history, QStringList{u"Plain"_s});
     QCOMPARE(fake->clipboard.content, u"Plain"_s);
+    QVERIFY(fake->keyboard.events.isEmpty());
+    QVERIFY(fake->journal.filter(u"wait"_s).isEmpty());
+}
+
+void TestSend::ownWindowsAreNeverDestinations()
+{
+    // The program's own window lies on top and its title matches the pattern.
+    const WindowHandle own = 100;
+    fake->windows.addExistingWindow(own, u"Search - Outlook"_s);
+    fake->windows.ownWindows = {own};
+    context->text = u"Text"_s;
+    send();
+    QCOMPARE(fake->journal.filter(u"activate"_s), QStringList{u"activate %1"_s.arg(inbox)});
+    QCOMPARE(keyJournal().size(), 4);
+
+    // With no other match there is no destination at all.
+    fake->windows.window(inbox).title = u"Calendar"_s;
+    fake->journal.clear();
+    fake->keyboard.events.clear();
+    send();
+    QCOMPARE(ui->texts(u"message"_s), QStringList{u"Could not find a message window owned by \"Outlook\""_s});
+    QVERIFY(fake->journal.filter(u"activate"_s).isEmpty());
+    QVERIFY(fake->keyboard.events.isEmpty());
+}
+
+void TestSend::destinationNotReached_data()
+{
+    QTest::addColumn<bool>("activates");
+    QTest::addColumn<bool>("fetches");
+    QTest::addColumn<bool>("withAttachment");
+    QTest::addColumn<int>("keyEvents");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("left");
+
+    const QString notFront = u"The text was not pasted: the window \"Inbox - Outlook\" did not come to the front. "
+                             "The text is on the clipboard; paste it there by hand."_s;
+    const QString notFetched = u"The text was not pasted: the window \"Inbox - Outlook\" did not take it from the "
+                               "clipboard. The text is on the clipboard; paste it there by hand."_s;
+    QTest::newRow("not in front") << false << true << false << 0 << notFront << u"Text"_s;
+    QTest::newRow("not in front, attachment") << false << true << true << 0 << notFront << u"Text"_s;
+    QTest::newRow("never fetches") << true << false << false << 4 << notFetched << u"Text"_s;
+    QTest::newRow("never fetches, attachment") << true << false << true << 4 << notFetched << u"Text"_s;
+}
+
+void TestSend::destinationNotReached()
+{
+    QFETCH(bool, activates);
+    QFETCH(bool, fetches);
+    QFETCH(bool, withAttachment);
+    QFETCH(int, keyEvents);
+    QFETCH(QString, message);
+    QFETCH(QString, left);
+    if (withAttachment)
+        context->attachments = {{makeFile(u"a.pdf"_s), false}};
+    context->text = u"Text"_s;
+    fake->windows.activationWorks = activates;
+    fake->clipboard.readerPresent = fetches;
+    send();
+    QCOMPARE(ui->texts(u"message"_s), QStringList{message});
+    QCOMPARE(fake->keyboard.events.size(), keyEvents);
+    // Not restored: a late paste must not bring the old clipboard into the mail.
+    QCOMPARE(fake->clipboard.history, QStringList{left});
+    QCOMPARE(fake->clipboard.content, left);
+}
+
+void TestSend::clipboardRestore_data()
+{
+    QTest::addColumn<std::optional<QString>>("text");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<ClipboardContent>("other");
+
+    const ClipboardFormat picture{u"image/png"_s, QByteArray("\x89PNG\0\1\2", 7), u"image/png"_s, 8};
+    const ClipboardFormat html{u"text/html"_s, QByteArray("<b>abc</b>"), u"text/html"_s, 8};
+    QTest::newRow("text") << std::optional<QString>(u"abc"_s) << QStringList() << ClipboardContent();
+    QTest::newRow("text with zero") << std::optional<QString>(u"old"_s + QChar(0) + u"rest"_s) << QStringList()
+                                    << ClipboardContent();
+    QTest::newRow("picture") << std::optional<QString>() << QStringList() << ClipboardContent{picture};
+    QTest::newRow("rich text") << std::optional<QString>(u"abc"_s) << QStringList() << ClipboardContent{html};
+    QTest::newRow("files") << std::optional<QString>() << QStringList{u"/tmp/x.pdf"_s} << ClipboardContent();
+    QTest::newRow("empty") << std::optional<QString>() << QStringList() << ClipboardContent();
 }
 
 void TestSend::clipboardRestore()
 {
+    QFETCH(std::optional<QString>, text);
+    QFETCH(QStringList, files);
+    QFETCH(ClipboardContent, other);
+    fake->clipboard.content = text;
+    fake->clipboard.files = files;
+    fake->clipboard.otherFormats = other;
     context->text = u"Text"_s;
-    // Nobody fetches the clipboard: the waits end and the clipboard is restored all the same.
-    fake->clipboard.readerPresent = false;
-    fake->windows.activationWorks = false;
-    fake->keyboard.modifiersHeld = true;
+    send();
+    QVERIFY(ui->shown.isEmpty());
+    QCOMPARE(fake->clipboard.history.value(0), u"Text"_s);
+    QCOMPARE(fake->clipboard.history.size(), 2);
+    // Exactly as it was, whatever it held.
+    QCOMPARE(fake->clipboard.content, text);
+    QCOMPARE(fake->clipboard.files, files);
+    QCOMPARE(fake->clipboard.otherFormats, other);
+    // Clipboard managers are told to leave out both what was pasted and what was put back.
+    QCOMPARE(fake->clipboard.historyTransient, (QList<bool>{true, true}));
+    QVERIFY(!fake->clipboard.transient);
+}
+
+void TestSend::clipboardRestoreBounds()
+{
+    // Content too large to save whole: only its text comes back.
+    fake->clipboard.otherFormats = {{u"image/png"_s, QByteArray(MaxSavedClipboardBytes, 'x'), u"image/png"_s, 8}};
+    context->text = u"Text"_s;
     send();
     QCOMPARE(fake->clipboard.history, (QStringList{u"Text"_s, u"abc"_s}));
-    QCOMPARE(keyJournal().size(), 4);
-
-    // Only text survives: a clipboard without text ends with an empty text.
-    fake->clipboard.content.reset();
-    fake->clipboard.history.clear();
-    send();
-    QCOMPARE(fake->clipboard.history, (QStringList{u"Text"_s, QString()}));
-    QCOMPARE(fake->clipboard.content, QString());
+    QCOMPARE(fake->clipboard.content, u"abc"_s);
+    QVERIFY(fake->clipboard.otherFormats.isEmpty());
 
     WriteBoolSetting(Setting::RestoreClipboard, false);
     fake->clipboard.content = u"abc"_s;
     fake->clipboard.history.clear();
-    fake->journal.clear();
     send();
     QCOMPARE(fake->clipboard.history, QStringList{u"Text"_s});
     QCOMPARE(fake->clipboard.content, u"Text"_s);
-    // Nothing changes the clipboard afterwards, so nothing waits for the destination.
-    QVERIFY(std::none_of(fake->journal.cbegin(), fake->journal.cend(),
-                         [](const QString& step) { return step.startsWith(u"wait read"_s); }));
 }
 
 void TestSend::attachmentsOnlyForOutlook()
@@ -410,10 +499,12 @@ void TestSend::declinedAndMissingAttachments()
 
 void TestSend::textEndsAtZeroCharacter()
 {
-    context->text = u"before"_s + QChar(0) + u"after"_s;
-    fake->clipboard.content = u"old"_s + QChar(0) + u"rest"_s;
+    // Cut before expansion: the prompt after the zero character is never asked.
+    context->text = u"before ^^INPUT:A||^^"_s + QChar(0) + u"after ^^INPUT:B||^^"_s;
+    ui->inputAnswers = {u"x"_s};
     send();
-    QCOMPARE(fake->clipboard.history, (QStringList{u"before"_s, u"old"_s}));
+    QCOMPARE(ui->texts(u"input"_s), QStringList{u"A"_s});
+    QCOMPARE(fake->clipboard.history.value(0), u"before x"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSend)

@@ -3,6 +3,7 @@
 #include "delivery/send.h"
 
 #include "platform/x11/x11platform.h"
+#include "shownmessage.h"
 #include "scriptedinteraction.h"
 #include "settings/settings.h"
 #include "util/textutils.h"
@@ -17,19 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class ShownMessage : public SendContext {
-public:
-    bool searchTermIsEmpty() override { return false; }
-    QString shownText() override { return text; }
-    bool singleMessageShown() override { return true; }
-    void runSearch() override {}
-    QList<ShownAttachment> shownAttachments() override { return {}; }
-    QStringList& attachmentsToSend() override { return toSend; }
-
-    QString text;
-    QStringList toSend;
-};
 
 } // namespace
 

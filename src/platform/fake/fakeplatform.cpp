@@ -108,6 +108,11 @@ void FakeWindowSystem::raiseWindow(WindowHandle handle)
     m_windows.prepend(raised);
 }
 
+bool FakeWindowSystem::isOwnWindow(WindowHandle handle)
+{
+    return ownWindows.contains(handle);
+}
+
 bool FakeWindowSystem::waitUntilActive(WindowHandle handle, int)
 {
     m_journal.append(u"wait active %1"_s.arg(handle));
@@ -186,16 +191,68 @@ void FakeClipboard::setText(const QString& text)
 {
     content = text;
     files.clear();
-    history.append(text);
-    m_journal.append(u"clipboard text "_s + text);
+    otherFormats.clear();
+    record(u"text "_s, text);
 }
 
 void FakeClipboard::setFiles(const QStringList& paths)
 {
     content.reset();
     files = paths;
-    history.append(u"files:"_s + paths.join(u'|'));
-    m_journal.append(u"clipboard files "_s + paths.join(u'|'));
+    otherFormats.clear();
+    record({}, u"files:"_s + paths.join(u'|'));
+}
+
+std::optional<ClipboardContent> FakeClipboard::allFormats(qsizetype maxBytes)
+{
+    ClipboardContent result;
+    if (content)
+        result.append({TextFormat.toString(), content->toUtf8(), {}, 8});
+    if (!files.isEmpty())
+        result.append({FilesFormat.toString(), files.join(u'\n').toUtf8(), {}, 8});
+    result += otherFormats;
+    qsizetype total = 0;
+    for (const ClipboardFormat& format : result)
+        total += format.data.size();
+    if (total > maxBytes)
+        return std::nullopt;
+    return result;
+}
+
+void FakeClipboard::setAllFormats(const ClipboardContent& formats)
+{
+    content.reset();
+    files.clear();
+    otherFormats.clear();
+    QStringList names;
+    for (const ClipboardFormat& format : formats) {
+        names.append(format.name);
+        if (format.name == TextFormat)
+            content = QString::fromUtf8(format.data);
+        else if (format.name == FilesFormat)
+            files = QString::fromUtf8(format.data).split(u'\n');
+        else
+            otherFormats.append(format);
+    }
+    if (otherFormats.isEmpty() && files.isEmpty())
+        record(u"content "_s, content.value_or(QString()));
+    else if (otherFormats.isEmpty() && !content)
+        record(u"content "_s, u"files:"_s + files.join(u'|'));
+    else
+        record(u"content "_s, u"formats:"_s + names.join(u'|'));
+}
+
+void FakeClipboard::setTransient(bool on)
+{
+    transient = on;
+    m_journal.append(u"clipboard transient "_s + (on ? u"on"_s : u"off"_s));
+}
+
+void FakeClipboard::record(const QString& kind, const QString& entry)
+{
+    history.append(entry);
+    historyTransient.append(transient);
+    m_journal.append(u"clipboard "_s + kind + entry);
 }
 
 bool FakeClipboard::waitUntilRead(WindowHandle reader, int)

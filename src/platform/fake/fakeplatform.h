@@ -38,6 +38,8 @@ public:
     bool activationWorks = true;
     // How many windows topLevelWindows has listed, and how often it was called.
     int enumerations = 0;
+    // Windows that belong to the program itself.
+    QList<WindowHandle> ownWindows;
 
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;
@@ -49,6 +51,7 @@ public:
     void requestActivation(WindowHandle window) override;
     void raiseWindow(WindowHandle window) override;
     bool waitUntilActive(WindowHandle window, int timeoutMs) override;
+    bool isOwnWindow(WindowHandle window) override;
 
 private:
     QStringList& m_journal;
@@ -91,8 +94,14 @@ public:
     std::optional<QString> content;
     // The file list last put on it; emptied by any later setText.
     QStringList files;
-    // Every text and file list put on the clipboard, in order ("files:" + paths joined by "|").
+    // Formats besides text and files (a picture, rich text); emptied by setText and setFiles.
+    ClipboardContent otherFormats;
+    // Every content put on the clipboard, in order: a text as it is, a file list as "files:"
+    // and the paths joined by "|", any other content as "formats:" and the names joined by "|".
     QStringList history;
+    // Whether each entry of history was put while transient was on.
+    QList<bool> historyTransient;
+    bool transient = false;
     // Whether a reader fetches what is put on the clipboard; false makes waitUntilRead time out.
     bool readerPresent = true;
 
@@ -100,9 +109,18 @@ public:
     QString text() override;
     void setText(const QString& text) override;
     void setFiles(const QStringList& paths) override;
+    std::optional<ClipboardContent> allFormats(qsizetype maxBytes) override;
+    void setAllFormats(const ClipboardContent& content) override;
+    void setTransient(bool on) override;
     bool waitUntilRead(WindowHandle reader, int timeoutMs) override;
 
+    // The names under which allFormats() gives the text and the file list.
+    static constexpr QStringView TextFormat = u"text/plain";
+    static constexpr QStringView FilesFormat = u"text/uri-list";
+
 private:
+    void record(const QString& kind, const QString& entry);
+
     QStringList& m_journal;
 };
 

@@ -2,6 +2,7 @@
 
 #include "util/errors.h"
 
+#include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -46,6 +47,20 @@ xcb_atom_t X11Connection::atom(const char* name)
     return value;
 }
 
+QString X11Connection::atomName(xcb_atom_t atom)
+{
+    for (const auto& [known, value] : m_atoms) {
+        if (value == atom)
+            return QString::fromLatin1(known);
+    }
+    const auto reply = TakeReply(xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, atom), nullptr));
+    if (!reply)
+        return {};
+    const QByteArray name(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
+    m_atoms.append({name, atom});
+    return QString::fromLatin1(name);
+}
+
 QList<std::uint32_t> X11Connection::Property::words() const
 {
     QList<std::uint32_t> result;
@@ -88,14 +103,19 @@ bool X11Connection::waitFor(const std::function<bool()>& done, int timeoutMs)
     clock.start();
     bool result = false;
     QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(2);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    const auto check = [&] {
         result = done();
         if (result || clock.elapsed() >= timeoutMs)
             loop.quit();
-    });
+    };
+    // Asked each time the events at hand are handled, and every few milliseconds besides.
+    const QMetaObject::Connection handled
+        = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, check);
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, &loop, check);
     poll.start();
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    QObject::disconnect(handled);
     return result;
 }

@@ -19,6 +19,8 @@ public:
     xcb_connection_t* connection() const { return m_connection; }
     xcb_window_t root() const { return m_root; }
     xcb_atom_t atom(const char* name);
+    xcb_atom_t atom(const QString& name) { return atom(name.toLatin1().constData()); }
+    QString atomName(xcb_atom_t atom);
     // A hidden input-only window whose property changes reach our event filters.
     xcb_window_t createPropertyWindow();
 

@@ -3,12 +3,21 @@
 #include "util/errors.h"
 #include "util/virtualkeys.h"
 
+#include <QCoreApplication>
+
 #include <X11/keysym.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 MappingReuseMs = 200;
+
+} // namespace
 
 xcb_keysym_t VirtualKeyToKeysym(std::uint16_t vk, bool extended)
 {
@@ -114,6 +123,8 @@ X11KeyboardSynth::X11KeyboardSynth(X11Connection& x11, X11KeyMap& keys)
     : m_x11(x11)
     , m_keys(keys)
 {
+    m_markerWindow = m_x11.createPropertyWindow();
+    QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 std::uint8_t X11KeyboardSynth::scanCode(std::uint16_t virtualKey)
@@ -127,13 +138,95 @@ void X11KeyboardSynth::keyEvent(std::uint16_t virtualKey, std::uint8_t, std::uin
     const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(c, &xcb_test_id);
     if (!xtest || !xtest->present)
         throw Error(u"The X server does not offer synthesized keys (XTEST extension missing)."_s);
-    // A key that the keyboard mapping lacks is lost, as a key that the desktop blocks.
-    const xcb_keycode_t code = m_keys.keycode(virtualKey, (flags & ExtendedKey) != 0);
+    // A key without a keysym, or when no key code is free for it, is lost, as a key that the
+    // desktop blocks.
+    const xcb_keysym_t keysym = VirtualKeyToKeysym(virtualKey, (flags & ExtendedKey) != 0);
+    if (keysym == 0)
+        return;
+    const Mapping current = mapping();
+    xcb_keycode_t code = current.keycode(keysym);
+    if (code == 0)
+        code = spareKeycode(current, keysym);
     if (code == 0)
         return;
     xcb_test_fake_input(c, (flags & KeyUp) ? XCB_KEY_RELEASE : XCB_KEY_PRESS, code, XCB_CURRENT_TIME,
                         XCB_NONE, 0, 0, 0);
+    m_sent.append({code, (flags & KeyUp) == 0});
+    // The PropertyNotify that answers this change carries a server time no earlier than the
+    // key event's: keys of ours can be told from the user's later ones by their time.
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, m_markerWindow, m_x11.atom("_QB_KEYS_SENT"), XCB_ATOM_INTEGER, 32,
+                        0, nullptr);
+    ++m_unmarked;
     xcb_flush(c);
+}
+
+X11KeyboardSynth::~X11KeyboardSynth()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+    xcb_destroy_window(m_x11.connection(), m_markerWindow);
+    const Mapping current = mapping();
+    for (const auto& [keysym, code] : m_spare) {
+        if (current.keycode(keysym) == code)
+            bind(code, XCB_NO_SYMBOL, current.perKeycode);
+    }
+    xcb_flush(m_x11.connection());
+}
+
+xcb_keycode_t X11KeyboardSynth::Mapping::keycode(xcb_keysym_t keysym) const
+{
+    const qsizetype at = keysyms.indexOf(keysym);
+    return at < 0 || perKeycode == 0 ? 0 : xcb_keycode_t(first + at / perKeycode);
+}
+
+X11KeyboardSynth::Mapping X11KeyboardSynth::mapping()
+{
+    // The keys of one keystroke go out within milliseconds: one reading serves them all.
+    if (m_mappingRead.isValid() && m_mappingRead.elapsed() < MappingReuseMs)
+        return m_mapping;
+    xcb_connection_t* c = m_x11.connection();
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    const auto reply = TakeReply(xcb_get_keyboard_mapping_reply(
+        c, xcb_get_keyboard_mapping(c, setup->min_keycode, std::uint8_t(count)), nullptr));
+    Mapping result;
+    if (!reply)
+        return result;
+    result.first = setup->min_keycode;
+    result.perKeycode = reply->keysyms_per_keycode;
+    const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(reply.get());
+    result.keysyms = QList<xcb_keysym_t>(keysyms, keysyms + xcb_get_keyboard_mapping_keysyms_length(reply.get()));
+    m_mapping = result;
+    m_mappingRead.start();
+    return result;
+}
+
+void X11KeyboardSynth::bind(xcb_keycode_t code, xcb_keysym_t keysym, int perKeycode)
+{
+    // The keysym on both levels, so that Shift does not change it.
+    QList<xcb_keysym_t> keysyms(perKeycode, XCB_NO_SYMBOL);
+    for (int level = 0; level < std::min(perKeycode, 2); ++level)
+        keysyms[level] = keysym;
+    xcb_change_keyboard_mapping(m_x11.connection(), 1, code, std::uint8_t(perKeycode), keysyms.constData());
+}
+
+xcb_keycode_t X11KeyboardSynth::spareKeycode(const Mapping& current, xcb_keysym_t keysym)
+{
+    if (keysym == 0 || current.perKeycode == 0)
+        return 0;
+    // The highest code without any keysym: no physical key sends it.
+    for (qsizetype row = current.keysyms.size() / current.perKeycode - 1; row >= 0; --row) {
+        const auto begin = current.keysyms.cbegin() + row * current.perKeycode;
+        if (std::all_of(begin, begin + current.perKeycode, [](xcb_keysym_t k) { return k == XCB_NO_SYMBOL; })) {
+            const auto code = xcb_keycode_t(current.first + row);
+            bind(code, keysym, current.perKeycode);
+            m_mappingRead.invalidate();
+            m_spare.removeIf([keysym](const auto& entry) { return entry.first == keysym; });
+            m_spare.append({keysym, code});
+            return code;
+        }
+    }
+    return 0;
 }
 
 bool X11KeyboardSynth::modifierHeld()
@@ -152,6 +245,41 @@ bool X11KeyboardSynth::modifierHeld()
             return true;
     }
     return false;
+}
+
+bool X11KeyboardSynth::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    const int type = event->response_type & 0x7F;
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto* change = reinterpret_cast<xcb_property_notify_event_t*>(event);
+        if (change->window != m_markerWindow)
+            return false;
+        --m_unmarked;
+        m_horizon = change->time;
+        return true;
+    }
+    if ((type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) || m_sent.isEmpty())
+        return false;
+    // Key press and release events share one layout.
+    const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
+    const xcb_setup_t* setup = xcb_get_setup(m_x11.connection());
+    if ((key->event & ~setup->resource_id_mask) != setup->resource_id_base)
+        return false;
+    // A key after the last of ours: the user's, and ours have all gone elsewhere.
+    if (m_unmarked == 0 && std::int32_t(key->time - m_horizon) > 0) {
+        m_sent.clear();
+        return false;
+    }
+    const auto sent = std::find_if(m_sent.cbegin(), m_sent.cend(), [&](const Sent& s) {
+        return s.code == key->detail && s.press == (type == XCB_KEY_PRESS);
+    });
+    if (sent == m_sent.cend())
+        return false;
+    m_sent.erase(sent);
+    return true;
 }
 
 bool X11KeyboardSynth::waitUntilModifiersReleased(int timeoutMs)

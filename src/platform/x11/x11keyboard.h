@@ -3,6 +3,9 @@
 #include "platform/platform.h"
 #include "platform/x11/x11connection.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
+
 #include <xcb/xcb_keysyms.h>
 
 // The keysym of a virtual key; the extended flag picks the right-hand modifier and the
@@ -28,17 +31,52 @@ private:
 };
 
 // Keys synthesized through the XTEST extension. The scan code of a key is its X key code.
-class X11KeyboardSynth : public KeyboardSynth {
+// A key that the keyboard layout lacks (the Latin letters in a Cyrillic-only layout) is
+// typed on a spare key code bound to it, so that Ctrl+V is Ctrl+V in every layout.
+// Synthesized keys that reach one of our own windows (the window they were meant for went
+// away in between) are dropped there, so our own key handling never acts on them.
+class X11KeyboardSynth : public KeyboardSynth, public QAbstractNativeEventFilter {
 public:
     X11KeyboardSynth(X11Connection& x11, X11KeyMap& keys);
+    // Unbinds the spare key codes.
+    ~X11KeyboardSynth() override;
+    X11KeyboardSynth(const X11KeyboardSynth&) = delete;
+    X11KeyboardSynth& operator=(const X11KeyboardSynth&) = delete;
 
     std::uint8_t scanCode(std::uint16_t virtualKey) override;
     void keyEvent(std::uint16_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) override;
     bool waitUntilModifiersReleased(int timeoutMs) override;
 
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
 private:
+    // A synthesized key event, until it is dropped at our window or has surely gone elsewhere.
+    struct Sent {
+        xcb_keycode_t code = 0;
+        bool press = true;
+    };
+    // The server's keyboard mapping as it is now (a layout may have changed since start).
+    struct Mapping {
+        xcb_keycode_t first = 0;
+        int perKeycode = 0;
+        QList<xcb_keysym_t> keysyms;
+        // The first key code that gives the keysym at any level, or 0.
+        xcb_keycode_t keycode(xcb_keysym_t keysym) const;
+    };
+    Mapping mapping();
     bool modifierHeld();
+    // A key code for a keysym that no key gives: a spare code bound to it, or 0.
+    xcb_keycode_t spareKeycode(const Mapping& current, xcb_keysym_t keysym);
+    void bind(xcb_keycode_t code, xcb_keysym_t keysym, int perKeycode);
 
     X11Connection& m_x11;
     X11KeyMap& m_keys;
+    QList<std::pair<xcb_keysym_t, xcb_keycode_t>> m_spare;
+    QList<Sent> m_sent;
+    // Marks after our keys: how many have not come back yet, and the time of the last one.
+    xcb_window_t m_markerWindow = XCB_NONE;
+    int m_unmarked = 0;
+    xcb_timestamp_t m_horizon = 0;
+    Mapping m_mapping;
+    QElapsedTimer m_mappingRead;
 };

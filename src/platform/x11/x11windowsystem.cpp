@@ -7,6 +7,8 @@ namespace {
 constexpr std::uint32_t IconicState = 3;
 // _NET_ACTIVE_WINDOW source indication of a pager or other direct user action.
 constexpr std::uint32_t SourcePager = 2;
+// _NET_WM_DESKTOP of a window shown on every desktop.
+constexpr std::uint32_t AllDesktops = 0xFFFFFFFF;
 
 xcb_window_t toWindow(WindowHandle handle)
 {
@@ -223,21 +225,35 @@ void X11WindowSystem::restoreWindow(WindowHandle window)
     xcb_flush(m_x11.connection());
 }
 
+void X11WindowSystem::sendToManager(xcb_window_t window, const char* message, std::uint32_t first,
+                                    std::uint32_t second)
+{
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = m_x11.atom(message);
+    event.data.data32[0] = first;
+    event.data.data32[1] = second;
+    xcb_send_event(m_x11.connection(), 0, m_x11.root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+}
+
 void X11WindowSystem::requestActivation(WindowHandle window)
 {
     xcb_connection_t* c = m_x11.connection();
     if (ewmhManager() != XCB_NONE) {
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = toWindow(window);
-        event.type = m_x11.atom("_NET_ACTIVE_WINDOW");
-        event.data.data32[0] = SourcePager;
-        event.data.data32[1] = XCB_CURRENT_TIME;
-        event.data.data32[2] = XCB_NONE;
-        xcb_send_event(c, 0, m_x11.root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&event));
+        // A window on another virtual desktop is reached by switching to that desktop first.
+        const xcb_get_property_cookie_t currentCookie =
+            m_x11.requestProperty(m_x11.root(), m_x11.atom("_NET_CURRENT_DESKTOP"));
+        const QList<std::uint32_t> onDesktop =
+            m_x11.property(toWindow(window), m_x11.atom("_NET_WM_DESKTOP")).words();
+        const QList<std::uint32_t> current = m_x11.property(currentCookie).words();
+        if (!onDesktop.isEmpty() && onDesktop.first() != AllDesktops && !current.isEmpty()
+            && onDesktop.first() != current.first())
+            sendToManager(m_x11.root(), "_NET_CURRENT_DESKTOP", onDesktop.first(), XCB_CURRENT_TIME);
+        sendToManager(toWindow(window), "_NET_ACTIVE_WINDOW", SourcePager, XCB_CURRENT_TIME);
     } else {
         // Refused for a window that is not shown; the caller sees that it did not become active.
         std::free(xcb_request_check(
@@ -256,4 +272,11 @@ void X11WindowSystem::raiseWindow(WindowHandle window)
 bool X11WindowSystem::waitUntilActive(WindowHandle window, int timeoutMs)
 {
     return m_x11.waitFor([&] { return activeWindow() == window; }, timeoutMs);
+}
+
+bool X11WindowSystem::isOwnWindow(WindowHandle window)
+{
+    // Windows of one connection carry its resource id base.
+    const xcb_setup_t* setup = xcb_get_setup(m_x11.connection());
+    return (toWindow(window) & ~setup->resource_id_mask) == setup->resource_id_base;
 }

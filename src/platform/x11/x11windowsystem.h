@@ -21,8 +21,11 @@ public:
     void requestActivation(WindowHandle window) override;
     void raiseWindow(WindowHandle window) override;
     bool waitUntilActive(WindowHandle window, int timeoutMs) override;
+    bool isOwnWindow(WindowHandle window) override;
 
 private:
+    // A client message to the window manager about the window.
+    void sendToManager(xcb_window_t window, const char* message, std::uint32_t first, std::uint32_t second);
     struct Details {
         QString title;
         QString className;
