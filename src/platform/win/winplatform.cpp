@@ -5,6 +5,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,7 @@ public:
     {
         return WinCore::waitUntilForeground(window, timeoutMs);
     }
+    bool isOwnWindow(WindowHandle window) override { return WinCore::isOwnWindow(window); }
 };
 
 class WinKeyboardSynth : public KeyboardSynth {
@@ -83,10 +85,36 @@ public:
             names.push_back(QDir::toNativeSeparators(path).toStdWString());
         translated([&] { m_core.setFiles(names); });
     }
+    std::optional<ClipboardContent> allFormats(qsizetype maxBytes) override
+    {
+        const auto read = translated([&] { return m_core.allFormats(std::size_t(std::max<qsizetype>(maxBytes, 0))); });
+        if (!read)
+            return std::nullopt;
+        ClipboardContent content;
+        content.reserve(qsizetype(read->size()));
+        for (const WinCore::ClipboardData& format : *read) {
+            content.append({fromWide(format.format),
+                            QByteArray(reinterpret_cast<const char*>(format.bytes.data()), qsizetype(format.bytes.size())),
+                            {},
+                            8});
+        }
+        return content;
+    }
+    void setAllFormats(const ClipboardContent& content) override
+    {
+        std::vector<WinCore::ClipboardData> formats;
+        formats.reserve(std::size_t(content.size()));
+        for (const ClipboardFormat& format : content) {
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(format.data.constData());
+            formats.push_back({format.name.toStdWString(), {bytes, bytes + format.data.size()}});
+        }
+        translated([&] { m_core.setAllFormats(formats); });
+    }
+    void setTransient(bool transient) override { m_core.setTransient(transient); }
     bool waitUntilRead(WindowHandle reader, int timeoutMs) override { return m_core.waitUntilRead(reader, timeoutMs); }
 
 private:
-    WinCore::Clipboard m_core;
+    WinCore::Clipboard m_core{ReadTimeoutMs};
 };
 
 class WinGlobalHotKey : public GlobalHotKey {

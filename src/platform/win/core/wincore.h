@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ Handle foregroundWindow();
 bool isMinimized(Handle window);
 void restoreWindow(Handle window);
 void raiseWindow(Handle window);
+// Whether the window belongs to this process.
+bool isOwnWindow(Handle window);
 
 // Whether this version of the system refuses foreground requests of background
 // programs (every NT version after 4, and Windows 98 and later).
@@ -74,12 +77,20 @@ std::vector<std::uint8_t> dropFilesBlock(const std::vector<std::wstring>& paths)
 // the block is one zero byte.
 std::vector<std::uint8_t> shellIdListBlock(const std::vector<std::wstring>& paths);
 
+// One clipboard format with its data. A registered format is named by its registered
+// name, a standard one by its number as "#<number>" (CF_DIB is "#8").
+struct ClipboardData {
+    std::wstring format;
+    std::vector<std::uint8_t> bytes;
+    friend bool operator==(const ClipboardData&, const ClipboardData&) = default;
+};
+
 // What this program puts on the clipboard is rendered when another program asks for it,
 // so the program knows when it has been read. Raises Failure("Cannot open clipboard")
-// when another program keeps the clipboard open.
+// when the clipboard cannot be opened, or read, within the read time-out.
 class Clipboard {
 public:
-    Clipboard();
+    explicit Clipboard(int readTimeoutMs = 500);
     ~Clipboard();
     Clipboard(const Clipboard&) = delete;
     Clipboard& operator=(const Clipboard&) = delete;
@@ -91,9 +102,22 @@ public:
     void setText(const std::wstring& text);
     // As CF_HDROP and "Shell IDList Array", opened once for both.
     void setFiles(const std::vector<std::wstring>& paths);
+    // Every format in the clipboard's order with its data; no value when their data
+    // together exceeds maxBytes. Left out: formats whose data is not global memory
+    // (bitmap, palette and metafile handles, owner-display and private formats) and
+    // those the system makes itself from another present one (CF_TEXT, CF_OEMTEXT and
+    // CF_LOCALE beside CF_UNICODETEXT, the later listed of CF_DIB and CF_DIBV5), since
+    // putting the rest back recreates them.
+    std::optional<std::vector<ClipboardData>> allFormats(std::size_t maxBytes);
+    // Puts the formats on the clipboard in their order; none empties it.
+    void setAllFormats(const std::vector<ClipboardData>& formats);
+    // While on, what is put also carries the registered formats that keep it out of
+    // clipboard history, cloud upload and clipboard monitors.
+    void setTransient(bool transient);
     // Waits until what was put last has been read, handling only the messages that
-    // other threads send meanwhile. With a reader window, only a read by that window's
-    // program counts; with 0, a read by any other program.
+    // other threads send meanwhile: a format was fetched, and nothing more for a short
+    // quiet time. With a reader window, only reads by that window's program count;
+    // with 0, reads by any other program.
     bool waitUntilRead(Handle reader, int timeoutMs);
 
     struct State;
