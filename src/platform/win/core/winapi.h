@@ -21,6 +21,14 @@ inline Handle toHandle(HWND window)
     return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(window));
 }
 
+// The process that made the window; 0 for no window.
+inline DWORD processOf(HWND window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
 // Waits for up to timeoutMs until done() holds, handling meanwhile only the messages
 // that other threads send to this one (posted input stays queued).
 bool waitHandlingSentMessages(const std::function<bool()>& done, int timeoutMs);

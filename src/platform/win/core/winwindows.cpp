@@ -98,6 +98,11 @@ void raiseWindow(Handle window)
     BringWindowToTop(toHwnd(window));
 }
 
+bool isOwnWindow(Handle window)
+{
+    return window != 0 && processOf(toHwnd(window)) == GetCurrentProcessId();
+}
+
 bool hasForegroundLock(unsigned platformId, unsigned major, unsigned minor)
 {
     if (platformId == VER_PLATFORM_WIN32_NT)
