@@ -479,99 +479,54 @@ void fileList()
 
 constexpr wchar_t CustomFormat[] = L"Quillbay Test Format";
 
-void putRaw(UINT format, const std::vector<std::uint8_t>& bytes)
+// Text, a registered format and a 2x1 24-bit bitmap (header, one row padded to 8 bytes).
+const std::vector<ClipboardData>& roundTripContent()
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    SetClipboardData(format, block);
-}
-
-std::wstring dumpPath()
-{
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"clipboard-dump.bin";
-}
-
-// Each format as its name's length, the name, the data's length and the data.
-std::vector<std::uint8_t> serialized(const std::vector<ClipboardData>& content)
-{
-    std::vector<std::uint8_t> out;
-    const auto appendSized = [&out](const void* data, std::size_t size) {
-        const std::uint32_t length = static_cast<std::uint32_t>(size);
-        out.insert(out.end(), reinterpret_cast<const std::uint8_t*>(&length),
-                   reinterpret_cast<const std::uint8_t*>(&length) + 4);
-        out.insert(out.end(), static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
-    };
-    for (const ClipboardData& format : content) {
-        appendSized(format.format.data(), format.format.size() * sizeof(wchar_t));
-        appendSized(format.bytes.data(), format.bytes.size());
-    }
-    return out;
-}
-
-std::vector<std::uint8_t> readFile(const std::wstring& path)
-{
-    std::vector<std::uint8_t> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
+    static const std::vector<ClipboardData> content = [] {
+        const std::wstring text = L"Round trip ✓ ß";
+        const auto* chars = reinterpret_cast<const std::uint8_t*>(text.c_str());
+        BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 2, 1, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        const auto* head = reinterpret_cast<const std::uint8_t*>(&header);
+        std::vector<std::uint8_t> dib(head, head + sizeof header);
+        dib.insert(dib.end(), {0, 0, 255, 0, 255, 0, 0, 0});
+        return std::vector<ClipboardData>{{L"#13", {chars, chars + (text.size() + 1) * sizeof(wchar_t)}},
+                                          {CustomFormat, {1, 2, 0, 255, 7}},
+                                          {L"#8", dib}};
+    }();
+    return content;
 }
 
 void allFormats()
 {
-    const std::wstring text = L"Round trip ✓ ß";
-    std::vector<std::uint8_t> wideText(reinterpret_cast<const std::uint8_t*>(text.c_str()),
-                                       reinterpret_cast<const std::uint8_t*>(text.c_str() + text.size() + 1));
-    const std::vector<std::uint8_t> custom = {1, 2, 0, 255, 7};
-    // A 2x1 bitmap of 24 bits: header, then one row of two pixels padded to 8 bytes.
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = 2;
-    header.biHeight = 1;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    std::vector<std::uint8_t> dib(reinterpret_cast<const std::uint8_t*>(&header),
-                                  reinterpret_cast<const std::uint8_t*>(&header) + sizeof header);
-    dib.insert(dib.end(), {0, 0, 255, 0, 255, 0, 0, 0});
-
+    // Put by another program's means; the system adds CF_TEXT, CF_OEMTEXT, CF_LOCALE,
+    // CF_BITMAP and more, and only what was put is read.
+    const std::vector<ClipboardData>& expected = roundTripContent();
     CHECK(OpenClipboard(nullptr));
     EmptyClipboard();
-    putRaw(CF_UNICODETEXT, wideText);
-    putRaw(RegisterClipboardFormatW(CustomFormat), custom);
-    putRaw(CF_DIB, dib);
-    CloseClipboard();
-
-    // The system adds CF_TEXT, CF_OEMTEXT, CF_LOCALE, CF_BITMAP and more: only what was put is
-    // read.
-    const std::vector<ClipboardData> expected = {{L"#13", wideText}, {CustomFormat, custom}, {L"#8", dib}};
     std::size_t total = 0;
-    for (const ClipboardData& format : expected)
+    for (const ClipboardData& format : expected) {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, format.bytes.size());
+        std::memcpy(GlobalLock(block), format.bytes.data(), format.bytes.size());
+        GlobalUnlock(block);
+        SetClipboardData(format.format == CustomFormat ? RegisterClipboardFormatW(CustomFormat)
+                                                       : std::stoul(format.format.substr(1)),
+                         block);
         total += format.bytes.size();
+    }
+    CloseClipboard();
     Clipboard clipboard;
     const std::optional<std::vector<ClipboardData>> content = clipboard.allFormats(total);
     CHECK(content && *content == expected);
     CHECK(!clipboard.allFormats(total - 1));
 
-    // Put back by this program and read by another one, which gets every format as it was.
+    // Put back by this program, another one reads every format as it was.
     clipboard.setText(L"in between");
     clipboard.setAllFormats(expected);
-    DeleteFileW(dumpPath().c_str());
-    Helper dumper(L"--dump-clipboard", dumpPath());
-    CHECK(dumper.waitReady());
-    CHECK(readFile(dumpPath()) == serialized(expected));
-    CHECK(dumper.finish() == 0);
+    Helper reader(L"--check-all-formats");
+    CHECK(reader.waitReady());
+    CHECK(reader.finish() == 0);
     CHECK(clipboard.waitUntilRead(0, 2000));
-    DeleteFileW(dumpPath().c_str());
 
-    // An empty content empties the clipboard, and reads back as empty.
     clipboard.setAllFormats({});
     CHECK(CountClipboardFormats() == 0);
     const std::optional<std::vector<ClipboardData>> empty = clipboard.allFormats(0);
@@ -580,50 +535,37 @@ void allFormats()
 
 void transientClipboard()
 {
-    struct Row {
-        const char* name;
-        bool transient;
-        bool all; // else text
-    };
-    const UINT marks[] = {RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
-                          RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
-                          RegisterClipboardFormatW(L"CanUploadToCloudClipboard")};
     Clipboard clipboard;
-    for (const Row row : {Row{"transient text", true, false}, Row{"transient content", true, true},
-                          Row{"plain text", false, false}, Row{"plain content", false, true}}) {
-        clipboard.setTransient(row.transient);
-        if (row.all)
-            clipboard.setAllFormats({{CustomFormat, {9, 9}}});
-        else
-            clipboard.setText(L"secret");
-        CHECK(OpenClipboard(nullptr));
-        for (const UINT mark : marks) {
-            check(IsClipboardFormatAvailable(mark) == (row.transient ? TRUE : FALSE), row.name, __LINE__,
-                  L"mark presence");
-            if (row.transient)
-                check(uint32At(clipboardBytes(mark, 4), 0) == 0 && clipboardBytes(mark, 4).size() == 4, row.name,
-                      __LINE__, L"mark not DWORD 0");
+    for (const bool transient : {true, false}) {
+        for (const bool all : {true, false}) {
+            clipboard.setTransient(transient);
+            if (all)
+                clipboard.setAllFormats({{CustomFormat, {9, 9}}});
+            else
+                clipboard.setText(L"secret");
+            const std::wstring row = std::wstring(transient ? L"transient " : L"plain ") + (all ? L"content" : L"text");
+            CHECK(OpenClipboard(nullptr));
+            for (const wchar_t* name : {L"ExcludeClipboardContentFromMonitorProcessing",
+                                        L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"}) {
+                const std::vector<std::uint8_t> mark = clipboardBytes(RegisterClipboardFormatW(name), 4);
+                check(mark == (transient ? std::vector<std::uint8_t>(4, 0) : std::vector<std::uint8_t>{}), "mark",
+                      __LINE__, row + L" " + name);
+            }
+            CloseClipboard();
+            // Reading the marks is not reading the content.
+            check(!clipboard.waitUntilRead(0, 100), "not read", __LINE__, row);
         }
-        CloseClipboard();
-        // Reading the marks is not reading the content.
-        check(!clipboard.waitUntilRead(0, 100), row.name, __LINE__, L"counted as read");
     }
 }
 
 void ownWindow()
 {
-    HWND frame = createFrame(L"Own window");
     Helper other(L"--show-window");
     CHECK(other.waitReady());
-    HWND foreign = FindWindowW(FrameClass, L"Helper window");
-    struct Row {
-        const char* name;
-        Handle window;
-        bool own;
-    };
-    for (const Row row : {Row{"this process", toHandle(frame), true}, Row{"other process", toHandle(foreign), false},
-                          Row{"no window", 0, false}})
-        check(foreign && isOwnWindow(row.window) == row.own, row.name, __LINE__);
+    CHECK(isOwnWindow(toHandle(createFrame(L"Own window"))));
+    const HWND foreign = FindWindowW(FrameClass, L"Helper window");
+    CHECK(foreign && !isOwnWindow(toHandle(foreign)));
+    CHECK(!isOwnWindow(0));
     CHECK(other.finish() == 0);
 }
 
@@ -698,17 +640,12 @@ int helperMain(const std::string& mode, HANDLE ready, HANDLE release, const std:
         if (clipboardUnicodeText() != argument)
             result = 4;
         WaitForSingleObject(release, 20000);
-    } else if (mode == "--dump-clipboard") {
+    } else if (mode == "--check-all-formats") {
         try {
-            Clipboard clipboard;
-            const std::optional<std::vector<ClipboardData>> content = clipboard.allFormats(1 << 20);
-            const std::vector<std::uint8_t> bytes = serialized(content ? *content : std::vector<ClipboardData>{});
-            HANDLE file = CreateFileW(argument.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-            DWORD written = 0;
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-            CloseHandle(file);
+            if (Clipboard().allFormats(1 << 20) != roundTripContent())
+                result = 5;
         } catch (const Failure&) {
-            result = 5;
+            result = 6;
         }
         SetEvent(ready);
         WaitForSingleObject(release, 20000);
