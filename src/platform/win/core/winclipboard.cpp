@@ -43,7 +43,8 @@ UINT shellIdListFormat()
     return format;
 }
 
-// A movable shared global block holding the bytes; null when out of memory.
+// A movable global block holding the bytes (one zero byte for none); null when out of
+// memory.
 HGLOBAL globalBlock(const std::vector<std::uint8_t>& bytes)
 {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.empty() ? 1 : bytes.size());
