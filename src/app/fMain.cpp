@@ -7,6 +7,7 @@
 #include "dialogs/widgetsupport.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
+#include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/interaction.h"
 #include "util/textutils.h"
@@ -54,22 +55,6 @@ const QString DatabaseNotFoundNotice
     = u"The Tolvane Quillbay database can not be found. Since it is a vital part of this program, "
       "it will now shut down.Please install the program again. You may wish to contact Tolvane "
       "QuillBay technical support if the problem persists."_s;
-
-// A failure reported by the database while the tree is read, as opposed to a fault of the
-// program such as a missing parameter.
-class ProviderError : public Error {
-public:
-    using Error::Error;
-};
-
-void OpenFromProvider(SavedQuery& query)
-{
-    try {
-        query.open();
-    } catch (const Error& e) {
-        throw ProviderError(e.text());
-    }
-}
 
 // A button that runs a command and shows its state; ownCaption keeps the button's text.
 void BindButton(QPushButton* button, QAction* action, bool ownCaption = false)
@@ -517,7 +502,7 @@ void TfrmMain::RefreshFAQTree()
     tvFAQs->clear();
     try {
         FillFAQNode(nullptr, 0);
-    } catch (const ProviderError&) {
+    } catch (const StoreError&) {
         DatabaseNotFound();
     }
     // Expanding loads a node's children, and the walk then goes on into them.
@@ -540,15 +525,11 @@ void TfrmMain::DatabaseNotFound()
 
 void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
 {
-    SavedQuery& query = dmFAQData->aspFAQsByParentID;
-    query.close();
-    query.setParameter(u"[parentid:]"_s, parentID);
-    OpenFromProvider(query);
+    const DataSet rows = dmFAQData->ChildrenOf(parentID);
     if (node)
         qDeleteAll(node->takeChildren());
 
     const bool showHotword = chkShowHotWord->isChecked();
-    const DataSet rows = query.result();
     QList<QTreeWidgetItem*> created;
     // Nodes read before a failure stay in the tree.
     auto append = [&] {
@@ -580,14 +561,9 @@ void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
 
 int TfrmMain::CountChildFAQs(int messageID)
 {
-    int result = 1;
-    SavedQuery& query = dmFAQData->aspCountByParentID;
-    query.close();
-    query.setParameter(u"[groupid:]"_s, messageID);
-    OpenFromProvider(query);
-    if (query.recordCount() == 1)
-        result = query.result().integer(0, u"count"_s);
-    return result;
+    // Without a count the node is taken to have children, so it can still be expanded.
+    const int count = dmFAQData->CountChildren(messageID);
+    return count < 0 ? 1 : count;
 }
 
 int TfrmMain::SelectedFAQID() const
@@ -666,11 +642,11 @@ void TfrmMain::actSearchExecute()
             SearchByHotword(term);
             break;
         case 1:
-            ActOnSearchRows(dmFAQData->aspTextbyKeyword.openWith(u"[keyword:]"_s, term),
+            ActOnSearchRows(dmFAQData->MessagesByKeyword(term),
                             u"No matching records found using keyword search"_s);
             break;
         case 2:
-            ActOnSearchRows(dmFAQData->aspFullText.openWith(u"[search term:]"_s, term),
+            ActOnSearchRows(dmFAQData->MessagesByFullText(term),
                             u"No matching records found using full text search"_s);
             break;
         default:
@@ -688,7 +664,7 @@ void TfrmMain::actSearchExecute()
 
 void TfrmMain::SearchByHotword(const QString& term)
 {
-    ActOnSearchRows(dmFAQData->aspTextByHotword.openWith(u"[hotword:]"_s, term),
+    ActOnSearchRows(dmFAQData->MessagesByHotword(term),
                     u"No matching records found using HotWord search"_s);
 }
 
@@ -706,14 +682,9 @@ void TfrmMain::ActOnSearchRows(const DataSet& rows, const QString& noneMessage)
 
 void TfrmMain::ShowFAQByID(int messageID)
 {
-    SavedQuery& query = dmFAQData->aspTextByID;
-    query.close();
-    query.setParameter(u"[ID:]"_s, messageID);
+    const DataSet rows = dmFAQData->MessageByID(messageID);
     m_shownMessageID = messageID;
-    dmFAQData->atFAQ.setFilter(u"id = "_s + QString::number(messageID));
-    dmFAQData->atFAQ.setFiltered(true);
-    query.open();
-    const DataSet& rows = query.result();
+    dmFAQData->PositionOn(messageID);
     if (rows.recordCount() > 1) {
         ShowSearchResults(rows);
         return;
@@ -729,16 +700,14 @@ void TfrmMain::ShowFAQByID(int messageID)
     lblFAQTitle->setText(rows.text(0, u"ShortName"_s));
     lblFAQHotword->setText(rows.text(0, u"Hotword"_s));
 
-    dmFAQData->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(messageID);
-    const DataSet notes = dmFAQData->adoCommand.execute();
-    m_shownNotes = notes.isEmpty() ? QString() : TrimNotes(notes.text(0, u"Notes"_s));
+    m_shownNotes = TrimNotes(dmFAQData->NotesOf(messageID));
     actViewInternalNotes->setEnabled(!m_shownNotes.isEmpty());
 }
 
 void TfrmMain::LoadShownAttachments(int messageID)
 {
     m_shownAttachments.clear();
-    const DataSet& rows = dmFAQData->aspAttachmentsByID.openWith(u"[FAQID:]"_s, messageID);
+    const DataSet rows = dmFAQData->AttachmentsOf(messageID);
     for (int row = 0; row < rows.recordCount(); ++row) {
         const QString fileName = rows.text(row, u"Filename"_s);
         const bool promptToUse = rows.boolean(row, u"PromptToUse"_s);

@@ -3,6 +3,7 @@
 
 #include "scriptedinteraction.h"
 #include "store/dmData.h"
+#include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/textutils.h"
 
@@ -464,16 +465,30 @@ void TestStoreContract::duplicateHotwordKeepsTheEdit()
     QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund"_s).recordCount(), 1);
     QCOMPARE(states, (QList<int>{int(DataSetState::Insert), int(DataSetState::Browse)}));
 
-    // The same for an edit, and for a Hotword longer than its column.
+    // The same for an edit; a Hotword longer than its column is refused with its own message.
     dm->atFAQ.edit();
     dm->atFAQ.setFieldValue(u"Hotword"_s, u"refund"_s);
     QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
     dm->atFAQ.setFieldValue(u"Hotword"_s, QString(51, u'h'));
     QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
+    QCOMPARE(ui.texts(u"message"_s),
+             QStringList{u"The HotWord may have at most 50 characters; this one has 51. Please shorten it and try again."_s});
     QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
+    // Its own Hotword in another case is no duplicate.
+    dm->atFAQ.setFieldValue(u"Hotword"_s, u"REFUND2"_s);
+    QCOMPARE(dm->SaveFAQ(), id);
+    dm->atFAQ.edit();
     dm->atFAQ.setFieldValue(u"Hotword"_s, QString(50, u'h'));
     QCOMPARE(dm->SaveFAQ(), id);
-    QCOMPARE(ui.texts(u"warning"_s).size(), 3);
+    QCOMPARE(ui.texts(u"warning"_s).size(), 2);
+
+    // Any other refusal gives the database's reason, not the uniqueness warning.
+    dm->atFAQ.edit();
+    dm->atFAQ.setFieldValue(u"ShortName"_s, QString(300, u's'));
+    QVERIFY_THROWS_EXCEPTION(StoreError, dm->SaveFAQ());
+    QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
+    QCOMPARE(ui.texts(u"warning"_s).size(), 2);
+    dm->atFAQ.cancel();
 }
 
 void TestStoreContract::pendingEditStaysWithItsRow()
