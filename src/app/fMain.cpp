@@ -1,6 +1,7 @@
 #include "app/fMain.h"
 
 #include "app/activationhotkey.h"
+#include "app/faqnodes.h"
 #include "app/keyevents.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
@@ -41,9 +42,6 @@ TfrmMain* frmMain = nullptr;
 
 namespace {
 
-// A tree node's Message ID; the placeholder carries 0.
-constexpr int MessageIdRole = Qt::UserRole;
-
 const QString Placeholder = u"Searching..."_s;
 
 const QString FirstRunNotice
@@ -80,11 +78,6 @@ void WalkTree(QTreeWidget* tree, const std::function<void(QTreeWidgetItem*)>& vi
     };
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
         walk(tree->topLevelItem(i));
-}
-
-int NodeID(const QTreeWidgetItem* node)
-{
-    return node->data(0, MessageIdRole).toInt();
 }
 
 QTreeWidgetItem* ChildWithID(QTreeWidget* tree, QTreeWidgetItem* parent, int messageID)
@@ -221,6 +214,9 @@ void TfrmMain::CreateCommands()
 
     OnTriggered(acRefreshFAQs, &TfrmMain::acRefreshFAQsExecute);
     OnTriggered(actSearch, &TfrmMain::actSearchExecute);
+    OnTriggered(actNew, &TfrmMain::actNewExecute);
+    OnTriggered(actEdit, &TfrmMain::actEditExecute);
+    OnTriggered(actDelete, &TfrmMain::actDeleteExecute);
     OnTriggered(actSendFAQ, &TfrmMain::actSendFAQExecute);
     OnTriggered(actViewInternalNotes, &TfrmMain::actViewInternalNotesExecute);
     OnTriggered(actHotwordList, &TfrmMain::actHotwordListExecute);
@@ -257,6 +253,12 @@ void TfrmMain::CreateControls()
     tvFAQs->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvFAQs->setSelectionMode(QAbstractItemView::SingleSelection);
     KeepSelectionHighlighted(tvFAQs);
+    // Drags start in the tree and end in it; a drop changes the database, never the items.
+    tvFAQs->setDragEnabled(true);
+    tvFAQs->setAcceptDrops(true);
+    tvFAQs->setDragDropMode(QAbstractItemView::DragDrop);
+    tvFAQs->setDefaultDropAction(Qt::CopyAction);
+    tvFAQs->viewport()->installEventFilter(this);
     label1->setBuddy(tvFAQs);
     auto* button1 = new QPushButton(pnlFAQs);
     button1->setObjectName(u"Button1"_s);
@@ -730,6 +732,8 @@ void TfrmMain::ShowSearchResults(const DataSet& rows)
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == tvFAQs->viewport())
+        return tvFAQsDragEvent(event) || QMainWindow::eventFilter(watched, event);
     if (watched == lblAttachments) {
         switch (event->type()) {
         case QEvent::Enter:

@@ -19,6 +19,7 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QPoint;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -66,6 +67,18 @@ public:
     void LoadShownAttachments(int messageID);
     // Lists several rows (ID, ShortName, Text) in the select-a-message dialog.
     void ShowSearchResults(const DataSet& rows);
+
+    // Editing: the add/edit dialog on the shown Message or a new one, delete and move.
+    void actNewExecute();
+    void actEditExecute();
+    void actDeleteExecute();
+    // Whether a drag from this source may drop on the tree.
+    bool tvFAQsDragOver(const QObject* source) const;
+    // A drop of the selected node at a point of the tree's viewport.
+    void tvFAQsDragDrop(const QPoint& point);
+    void MoveFAQ(int messageID, int newGroupID);
+    // After the add/edit dialog saved a Message: the tree is rebuilt and the Message shown.
+    void MessageSaved(const QString& hotword);
 
     int ShownMessageID() const { return m_shownMessageID; }
     bool SingleMessageShown() const { return m_singleMessageShown; }
@@ -167,6 +180,8 @@ private:
     void actHelpContentsExecute();
     void actAboutExecute();
 
+    // The tree viewport's side of a drag inside the tree.
+    bool tvFAQsDragEvent(QEvent* event);
     void ActOnSearchRows(const DataSet& rows, const QString& noneMessage);
     void DatabaseNotFound();
 
