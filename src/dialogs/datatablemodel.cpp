@@ -101,8 +101,9 @@ bool DataTableModel::setData(const QModelIndex& index, const QVariant& value, in
     const Column& column = m_columns.at(index.column());
     const QVariant stored = column.boolean ? QVariant(TextToBool(value.toString())) : value;
     const QString shown = column.boolean ? BoolToText(stored.toBool()) : value.toString();
-    if ((!isPending() || currentGridRow() != index.row()) && data(index, Qt::EditRole).toString() == shown)
-        return true; // an unchanged cell starts no edit
+    // An unchanged cell (a cell editor closed without typing) changes nothing.
+    if (data(index, Qt::EditRole).toString() == shown)
+        return true;
     const int before = rowCount();
     m_changing = true;
     const bool done = Guarded([&] {
