@@ -36,7 +36,7 @@ DataNavigator::DataNavigator(QWidget* parent)
     btnPost = button(u"btnPost"_s, u"\u2714"_s, u"Post edit"_s, &DataNavigator::post);
     btnCancel = button(u"btnCancel"_s, u"\u2716"_s, u"Cancel edit"_s, &DataNavigator::cancel);
     btnRefresh = button(u"btnRefresh"_s, u"\u27F3"_s, u"Refresh data"_s, &DataNavigator::refresh);
-    layout->addStretch();
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     updateButtons();
 }
 

@@ -126,6 +126,17 @@ TfrmAddEditFAQ::TfrmAddEditFAQ(std::function<void(const QString&)> messageSaved,
     // The short description holds about three lines.
     dbtxtShortDescription->setFixedHeight(dbtxtShortDescription->fontMetrics().lineSpacing() * 3
                                           + 2 * dbtxtShortDescription->frameWidth() + 8);
+    // The new-Message headings wrap onto a second line, which is kept in both modes so the
+    // grids do not move; the layout does not size the columns by the wrapped text.
+    for (QLabel* heading : {lblKeywordsHeading, lblAttachmentsHeading}) {
+        QSizePolicy policy = heading->sizePolicy();
+        policy.setHeightForWidth(false);
+        policy.setHorizontalPolicy(QSizePolicy::Ignored);
+        policy.setVerticalPolicy(QSizePolicy::Fixed);
+        heading->setSizePolicy(policy);
+        heading->setFixedHeight(2 * heading->fontMetrics().lineSpacing());
+        heading->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    }
     CreateTokenMenus();
     CreateEditCommands();
     ConnectGuarded(btnSave, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnSaveClick);

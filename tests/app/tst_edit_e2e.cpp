@@ -290,7 +290,7 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     Keys({u"alt+e"_s});
     dialog = dialogWindow();
     screenshots(u"edit"_s);
-    clickWhite(dialog, {0.75, 0.2}); // the keyword grid
+    clickWhite(dialog, {0.75, 0.1}); // the keyword grid
     Keys({u"Insert"_s});
     Type(u"e2ekey"_s);
     Keys({u"Return"_s, u"alt+a"_s, u"Insert"_s});
