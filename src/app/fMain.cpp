@@ -18,20 +18,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 #include <QWindow>
 
 #include <functional>
@@ -91,14 +87,6 @@ QTreeWidgetItem* ChildWithID(QTreeWidget* tree, QTreeWidgetItem* parent, int mes
     return nullptr;
 }
 
-QLabel* PlainLabel(const QString& name, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 } // namespace
 
 QString TrimNotes(const QString& notes)
@@ -151,14 +139,11 @@ private:
 TfrmMain::TfrmMain(QWidget* parent)
     : QMainWindow(parent)
 {
-    setObjectName(u"frmMain"_s);
+    setupUi(this);
     setWindowTitle(ApplicationTitle());
-    resize(678, 380);
-    setMinimumSize(640, 380);
 
     CreateCommands();
     CreateControls();
-    CreateMenus();
     CreateTrayIcon();
     PrepareWindowState();
 
@@ -182,35 +167,10 @@ void TfrmMain::OnTriggered(QAction* action, void (TfrmMain::*handler)())
 
 void TfrmMain::CreateCommands()
 {
-    auto command = [this](const QString& name, const QString& caption) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(name);
-        addAction(action);
-        return action;
-    };
-    acRefreshFAQs = command(u"acRefreshFAQs"_s, u"&Refresh FAQs"_s);
-    acRefreshFAQs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    actSearch = command(u"actSearch"_s, u"&Go"_s);
-    actNew = command(u"actNew"_s, u"&New"_s);
-    actEdit = command(u"actEdit"_s, u"&Edit Current Message"_s);
-    actDelete = command(u"actDelete"_s, u"&Delete Current Message"_s);
-    actSendFAQ = command(u"actSendFAQ"_s, u"Send Message"_s);
-    actViewInternalNotes = command(u"actViewInternalNotes"_s, u"View Internal Notes"_s);
-    actViewInternalNotes->setToolTip(u"See an explanation about this message"_s);
-    actViewInternalNotes->setEnabled(false);
-    actHotwordList = command(u"actHotwordList"_s, u"View &HotWord list"_s);
-    actUsageReport = command(u"actUsageReport"_s, u"&Usage Report"_s);
-    actUsageReport->setVisible(false);
-    actOptions = command(u"actOptions"_s, u"&Options"_s);
-    actSynchronize = command(u"actSynchronize"_s, u"&Synchronize"_s);
-    actSynchronize->setVisible(false);
-    actReconnect = command(u"actReconnect"_s, u"Reconnect"_s);
-    actInstructions = command(u"actInstructions"_s, u"Instructions"_s);
-    actExit = command(u"actExit"_s, u"E&xit"_s);
-    actRestore = command(u"actRestore"_s, u"Restore"_s);
-    actHelpContents = command(u"actHelpContents"_s, u"Contents"_s);
-    actHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
-    actAbout = command(u"actAbout"_s, u"&About"_s);
+    // Commands work by their shortcuts also where no menu shows them.
+    addActions({acRefreshFAQs, actSearch, actNew, actEdit, actDelete, actSendFAQ, actViewInternalNotes,
+                actHotwordList, actUsageReport, actOptions, actSynchronize, actReconnect, actInstructions,
+                actExit, actRestore, actHelpContents, actAbout});
 
     OnTriggered(acRefreshFAQs, &TfrmMain::acRefreshFAQsExecute);
     OnTriggered(actSearch, &TfrmMain::actSearchExecute);
@@ -232,193 +192,30 @@ void TfrmMain::CreateCommands()
 
 void TfrmMain::CreateControls()
 {
-    auto* central = new QWidget(this);
-    central->setObjectName(u"pnlMain"_s);
-    setCentralWidget(central);
-
-    // Left pane: the tree.
-    pnlFAQs = new QWidget;
-    pnlFAQs->setObjectName(u"pnlFAQs"_s);
-    auto* label1 = new QLabel(u"&Messages"_s, pnlFAQs);
-    label1->setObjectName(u"Label1"_s);
-    chkShowHotWord = new QCheckBox(u"Show Hotword"_s, pnlFAQs);
-    chkShowHotWord->setObjectName(u"chkShowHotWord"_s);
-    chkShowHotWord->setToolTip(u"Messages are shown as\n<description> / <hotword>"_s);
-    tvFAQs = new QTreeWidget(pnlFAQs);
-    tvFAQs->setObjectName(u"tvFAQs"_s);
-    tvFAQs->setHeaderHidden(true);
-    tvFAQs->setColumnCount(1);
-    tvFAQs->setIndentation(19);
-    tvFAQs->setUniformRowHeights(true);
-    tvFAQs->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvFAQs->setSelectionMode(QAbstractItemView::SingleSelection);
     KeepSelectionHighlighted(tvFAQs);
-    // Drags start in the tree and end in it; a drop changes the database, never the items.
-    tvFAQs->setDragEnabled(true);
-    tvFAQs->setAcceptDrops(true);
-    tvFAQs->setDragDropMode(QAbstractItemView::DragDrop);
-    tvFAQs->setDefaultDropAction(Qt::CopyAction);
+    // A drop changes the database, never the items: the tree is rebuilt afterwards.
     tvFAQs->viewport()->installEventFilter(this);
-    label1->setBuddy(tvFAQs);
-    auto* button1 = new QPushButton(pnlFAQs);
-    button1->setObjectName(u"Button1"_s);
-    BindButton(button1, actNew);
-    auto* button2 = new QPushButton(pnlFAQs);
-    button2->setObjectName(u"Button2"_s);
-    BindButton(button2, actDelete);
-    auto* leftLayout = new QGridLayout(pnlFAQs);
-    leftLayout->setContentsMargins(4, 4, 0, 4);
-    leftLayout->addWidget(label1, 0, 0);
-    leftLayout->addWidget(chkShowHotWord, 0, 1, Qt::AlignRight);
-    leftLayout->addWidget(tvFAQs, 1, 0, 1, 2);
-    // One above the other: the panel is too narrow for both captions side by side.
-    leftLayout->addWidget(button1, 2, 0, 1, 2);
-    leftLayout->addWidget(button2, 3, 0, 1, 2);
-    leftLayout->setRowStretch(1, 1);
-
-    // Right pane: the search and the shown Message.
-    auto* pnlRight = new QWidget;
-    pnlRight->setObjectName(u"pnlRight"_s);
-
-    fraFindAnAnswer = new QGroupBox(u"Find A Message"_s, pnlRight);
-    fraFindAnAnswer->setObjectName(u"fraFindAnAnswer"_s);
-    auto* label3 = new QLabel(u"&Search"_s, fraFindAnAnswer);
-    label3->setObjectName(u"Label3"_s);
-    txtSearchTerm = new QLineEdit(fraFindAnAnswer);
-    txtSearchTerm->setObjectName(u"txtSearchTerm"_s);
-    label3->setBuddy(txtSearchTerm);
-    btnGo = new QPushButton(fraFindAnAnswer);
-    btnGo->setObjectName(u"btnGo"_s);
+    BindButton(Button1, actNew);
+    BindButton(Button2, actDelete);
     BindButton(btnGo, actSearch);
-    auto* label4 = new QLabel(u"Search &Type (F2..F4)"_s, fraFindAnAnswer);
-    label4->setObjectName(u"Label4"_s);
-    cmbSearchType = new QComboBox(fraFindAnAnswer);
-    cmbSearchType->setObjectName(u"cmbSearchType"_s);
-    cmbSearchType->addItems({u"Hotword"_s, u"Keyword"_s, u"Full Text"_s});
-    label4->setBuddy(cmbSearchType);
-    auto* findLayout = new QGridLayout(fraFindAnAnswer);
-    findLayout->addWidget(label3, 0, 0);
-    findLayout->addWidget(txtSearchTerm, 0, 1);
-    findLayout->addWidget(btnGo, 0, 2);
-    findLayout->addWidget(label4, 1, 0);
-    findLayout->addWidget(cmbSearchType, 1, 1, Qt::AlignLeft);
-    findLayout->setColumnStretch(1, 1);
-
-    fraCurrentFAQ = new QGroupBox(u"Selected Message"_s, pnlRight);
-    fraCurrentFAQ->setObjectName(u"fraCurrentFAQ"_s);
-    auto* label5 = new QLabel(u"Title"_s, fraCurrentFAQ);
-    label5->setObjectName(u"Label5"_s);
-    lblFAQTitle = PlainLabel(u"lblFAQTitle"_s, fraCurrentFAQ);
-    lblFAQTitle->setWordWrap(true);
-    lblFAQTitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblFAQTitle->setFixedHeight(2 * lblFAQTitle->fontMetrics().lineSpacing());
-    lblFAQTitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    auto* label2 = new QLabel(u"Te&xt"_s, fraCurrentFAQ);
-    label2->setObjectName(u"Label2"_s);
-    memText = new QPlainTextEdit(fraCurrentFAQ);
-    memText->setObjectName(u"memText"_s);
-    memText->setReadOnly(true);
-    memText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    memText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    label2->setBuddy(memText);
-    auto* label6 = new QLabel(u"Hotword: "_s, fraCurrentFAQ);
-    label6->setObjectName(u"Label6"_s);
-    lblFAQHotword = PlainLabel(u"lblFAQHotword"_s, fraCurrentFAQ);
-    lblAttachments = PlainLabel(u"lblAttachments"_s, fraCurrentFAQ);
-    lblAttachments->setText(u"Attachments"_s);
-    lblAttachments->setAutoFillBackground(true);
-    lblAttachments->setCursor(Qt::PointingHandCursor);
-    lblAttachments->setBackgroundRole(QPalette::Button);
-    lblAttachments->installEventFilter(this);
-    btnPasteToReceivingApp = new QPushButton(fraCurrentFAQ);
-    btnPasteToReceivingApp->setObjectName(u"btnPasteToReceivingApp"_s);
     BindButton(btnPasteToReceivingApp, actSendFAQ);
-    btnInternalComments = new QPushButton(u"Notes"_s, fraCurrentFAQ);
-    btnInternalComments->setObjectName(u"btnInternalComments"_s);
-    btnInternalComments->setToolTip(u"See an explanation about this message"_s);
     BindButton(btnInternalComments, actViewInternalNotes, true);
-    btnEdit = new QPushButton(fraCurrentFAQ);
-    btnEdit->setObjectName(u"btnEdit"_s);
     BindButton(btnEdit, actEdit);
-
-    auto* hotwordRow = new QHBoxLayout;
-    hotwordRow->addWidget(label6);
-    hotwordRow->addWidget(lblFAQHotword, 1);
-    hotwordRow->addWidget(lblAttachments);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addWidget(btnPasteToReceivingApp);
-    buttonRow->addWidget(btnInternalComments);
-    buttonRow->addWidget(btnEdit);
-    buttonRow->addStretch();
-    auto* shownLayout = new QGridLayout(fraCurrentFAQ);
-    shownLayout->addWidget(label5, 0, 0, Qt::AlignTop);
-    shownLayout->addWidget(lblFAQTitle, 0, 1);
-    shownLayout->addWidget(label2, 1, 0, Qt::AlignTop);
-    shownLayout->addWidget(memText, 1, 1);
-    shownLayout->addLayout(hotwordRow, 2, 1);
-    shownLayout->addLayout(buttonRow, 3, 0, 1, 2);
-    shownLayout->setRowStretch(1, 1);
-    shownLayout->setColumnStretch(1, 1);
-
-    btnExit = new QPushButton(pnlRight);
-    btnExit->setObjectName(u"btnExit"_s);
     BindButton(btnExit, actExit);
 
-    // Shows while the activation key is held system-wide; nothing shows it yet.
-    auto* hooked = new QLabel(u"Hooked"_s, pnlRight);
-    hooked->setObjectName(u"lblHooked"_s);
-    hooked->setToolTip(u"While this is shown, F11 brings the program to the front from any program."_s);
-    hooked->hide();
+    lblFAQTitle->setFixedHeight(2 * lblFAQTitle->fontMetrics().lineSpacing());
+    lblAttachments->setBackgroundRole(QPalette::Button);
+    lblAttachments->installEventFilter(this);
 
-    auto* rightLayout = new QVBoxLayout(pnlRight);
-    rightLayout->setContentsMargins(0, 4, 4, 4);
-    rightLayout->addWidget(hooked, 0, Qt::AlignRight);
-    rightLayout->addWidget(fraFindAnAnswer);
-    rightLayout->addWidget(fraCurrentFAQ, 1);
-    rightLayout->addWidget(btnExit, 0, Qt::AlignRight);
-
-    spltMain = new QSplitter(Qt::Horizontal, central);
-    spltMain->setObjectName(u"spltMain"_s);
-    spltMain->setHandleWidth(8);
-    spltMain->setChildrenCollapsible(false);
-    spltMain->addWidget(pnlFAQs);
-    spltMain->addWidget(pnlRight);
     spltMain->setStretchFactor(0, 0);
     spltMain->setStretchFactor(1, 1);
     spltMain->setSizes({222, 670 - 222 - 8});
-    auto* centralLayout = new QHBoxLayout(central);
-    centralLayout->setContentsMargins(0, 0, 0, 0);
-    centralLayout->addWidget(spltMain);
-
-    const QList<QWidget*> tabOrder{chkShowHotWord, tvFAQs, button1, button2, txtSearchTerm, btnGo, cmbSearchType,
-                                   memText, btnPasteToReceivingApp, btnInternalComments, btnEdit, btnExit};
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(txtSearchTerm, &QLineEdit::textChanged, this, [this] { m_singleMessageShown = false; });
     connect(tvFAQs, &QTreeWidget::itemSelectionChanged, this, [this] { Guarded([this] { tvFAQsChange(); }); });
     connect(tvFAQs, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* node) { Guarded([&] { tvFAQsExpanding(node); }); });
     connect(chkShowHotWord, &QCheckBox::toggled, this, [this] { Guarded([this] { chkShowHotWordClick(); }); });
-}
-
-void TfrmMain::CreateMenus()
-{
-    auto menu = [this](const QString& name, const QString& caption) {
-        QMenu* created = menuBar()->addMenu(caption);
-        created->setObjectName(name);
-        return created;
-    };
-    QMenu* file = menu(u"mnuFile"_s, u"&File"_s);
-    file->addAction(actExit);
-    QMenu* messages = menu(u"mnuMessages"_s, u"&Messages"_s);
-    messages->addActions({actNew, actEdit, actDelete, actSendFAQ, actViewInternalNotes});
-    messages->addSeparator();
-    messages->addAction(acRefreshFAQs);
-    QMenu* tools = menu(u"mnuTools"_s, u"T&ools"_s);
-    tools->addActions({actHotwordList, actUsageReport, actOptions, actSynchronize});
-    QMenu* help = menu(u"mnuHelp"_s, u"&Help"_s);
-    help->addActions({actHelpContents, actInstructions, actAbout});
 }
 
 void TfrmMain::showEvent(QShowEvent* event)

@@ -2,6 +2,7 @@
 
 #include "delivery/attachments.h"
 #include "settings/hotkeytext.h"
+#include "ui_fMain.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -31,7 +32,8 @@ class QWindow;
 
 // The main window: the Message tree, the search, the shown Message and the commands.
 // Its creation never touches the database.
-class TfrmMain : public QMainWindow {
+// The controls, menus and commands come from the form fMain.ui under their component names.
+class TfrmMain : public QMainWindow, public Ui::TfrmMain {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
@@ -90,46 +92,6 @@ public:
     // True once the database could not be found and the program was asked to end.
     bool terminationRequested() const { return m_terminationRequested; }
 
-    // Left pane.
-    QWidget* pnlFAQs;
-    QCheckBox* chkShowHotWord;
-    QTreeWidget* tvFAQs;
-    QSplitter* spltMain;
-    // Find A Message.
-    QGroupBox* fraFindAnAnswer;
-    QLineEdit* txtSearchTerm;
-    QPushButton* btnGo;
-    QComboBox* cmbSearchType;
-    // Selected Message.
-    QGroupBox* fraCurrentFAQ;
-    QLabel* lblFAQTitle;
-    QPlainTextEdit* memText;
-    QLabel* lblFAQHotword;
-    QLabel* lblAttachments;
-    QPushButton* btnPasteToReceivingApp;
-    QPushButton* btnInternalComments;
-    QPushButton* btnEdit;
-    QPushButton* btnExit;
-
-    // Commands.
-    QAction* acRefreshFAQs;
-    QAction* actSearch;
-    QAction* actNew;
-    QAction* actEdit;
-    QAction* actDelete;
-    QAction* actSendFAQ;
-    QAction* actViewInternalNotes;
-    QAction* actHotwordList;
-    QAction* actUsageReport;
-    QAction* actOptions;
-    QAction* actSynchronize;
-    QAction* actReconnect;
-    QAction* actInstructions;
-    QAction* actExit;
-    QAction* actRestore;
-    QAction* actHelpContents;
-    QAction* actAbout;
-
     // Tray icon and its menu, and the system-wide activation key, from the window's
     // creation to the end.
     QSystemTrayIcon* tiIcon;
@@ -148,7 +110,6 @@ private:
 
     void CreateCommands();
     void CreateControls();
-    void CreateMenus();
     void CreateTrayIcon();
     void PrepareWindowState();
     void OnTriggered(QAction* action, void (TfrmMain::*handler)());
