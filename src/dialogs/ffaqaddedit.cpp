@@ -186,40 +186,31 @@ void TfrmAddEditFAQ::CreateTokenMenus()
 
 void TfrmAddEditFAQ::CreateEditCommands()
 {
+    // Each acts on the focused text field, a line or a multi-line one.
     auto command = [this](const QString& name, const QString& caption, QKeySequence::StandardKey key,
-                          std::function<void(QWidget*)> onText) {
+                          auto onLine, auto onText) {
         auto* action = new QAction(caption, this);
         action->setObjectName(name);
         action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
-        connect(action, &QAction::triggered, this, [this, onText] { Guarded([&] { OnFocusedText(onText); }); });
+        connect(action, &QAction::triggered, this, [this, onLine, onText] {
+            Guarded([&] {
+                OnFocusedText([&](QWidget* focused) {
+                    if (auto* line = qobject_cast<QLineEdit*>(focused))
+                        (line->*onLine)();
+                    else
+                        (static_cast<QPlainTextEdit*>(focused)->*onText)();
+                });
+            });
+        });
         return action;
     };
-    actCopy = command(u"actCopy"_s, u"&Copy"_s, QKeySequence::Copy, [](QWidget* w) {
-        if (auto* line = qobject_cast<QLineEdit*>(w))
-            line->copy();
-        else
-            static_cast<QPlainTextEdit*>(w)->copy();
-    });
-    actCut = command(u"actCut"_s, u"Cu&t"_s, QKeySequence::Cut, [](QWidget* w) {
-        if (auto* line = qobject_cast<QLineEdit*>(w))
-            line->cut();
-        else
-            static_cast<QPlainTextEdit*>(w)->cut();
-    });
-    actPaste = command(u"actPaste"_s, u"&Paste"_s, QKeySequence::Paste, [](QWidget* w) {
-        if (auto* line = qobject_cast<QLineEdit*>(w))
-            line->paste();
-        else
-            static_cast<QPlainTextEdit*>(w)->paste();
-    });
-    actSelectAll = command(u"actSelectAll"_s, u"Select &All"_s, QKeySequence::SelectAll, [](QWidget* w) {
-        if (auto* line = qobject_cast<QLineEdit*>(w))
-            line->selectAll();
-        else
-            static_cast<QPlainTextEdit*>(w)->selectAll();
-    });
+    actCopy = command(u"actCopy"_s, u"&Copy"_s, QKeySequence::Copy, &QLineEdit::copy, &QPlainTextEdit::copy);
+    actCut = command(u"actCut"_s, u"Cu&t"_s, QKeySequence::Cut, &QLineEdit::cut, &QPlainTextEdit::cut);
+    actPaste = command(u"actPaste"_s, u"&Paste"_s, QKeySequence::Paste, &QLineEdit::paste, &QPlainTextEdit::paste);
+    actSelectAll = command(u"actSelectAll"_s, u"Select &All"_s, QKeySequence::SelectAll, &QLineEdit::selectAll,
+                           &QPlainTextEdit::selectAll);
 
     // The Message Text's own menu: the edit commands, then the tokens.
     mnuInclude = new QMenu(this);

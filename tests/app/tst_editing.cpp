@@ -55,6 +55,14 @@ struct Editing : MainWindowFixture {
         const auto found = window->tvFAQs->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
         return found.isEmpty() ? nullptr : found.front();
     }
+    // The edit dialog on a shown Message, with the boxes so far forgotten.
+    TfrmAddEditFAQ& editMessage(int id)
+    {
+        ui.clear();
+        window->ShowFAQByID(id);
+        window->actEdit->trigger();
+        return dialog();
+    }
     void select(const QString& label) const { window->tvFAQs->setCurrentItem(node(label)); }
     void type(const QString& hotword, const QString& shortName, const QString& text) const
     {
@@ -205,10 +213,7 @@ void TestEditing::saveWritesThePinnedMessage()
     e.db.addKeyword(a, u"ka"_s);
     e.db.addKeyword(b, u"kb"_s);
     TfrmMain& w = e.start();
-    e.ui.clear();
-    w.ShowFAQByID(a);
-    w.actEdit->trigger();
-    TfrmAddEditFAQ& d = e.dialog();
+    TfrmAddEditFAQ& d = e.editMessage(a);
     QCOMPARE(d.dbmemText->toPlainText(), u"text of a"_s);
     QCOMPARE(d.lblKeywordsHeading->text(), u"Keywords"_s);
     QCOMPARE(d.lblAttachmentsHeading->text(), u"&Attachments"_s);
@@ -296,11 +301,8 @@ void TestEditing::tokens()
     QFETCH(QString, expected);
     Editing e;
     const int a = e.db.addMessage(u"A"_s, u"a"_s, u"one two"_s);
-    TfrmMain& w = e.start();
-    e.ui.clear();
-    w.ShowFAQByID(a);
-    w.actEdit->trigger();
-    TfrmAddEditFAQ& d = e.dialog();
+    e.start();
+    TfrmAddEditFAQ& d = e.editMessage(a);
     QTextCursor cursor = d.dbmemText->textCursor();
     cursor.setPosition(4);
     if (answer == u"select"_s)
@@ -366,10 +368,7 @@ void TestEditing::gridRowsAreStored()
     e.db.addKeyword(a, u"first"_s);
     e.db.addKeyword(b, u"other"_s);
     TfrmMain& w = e.start();
-    e.ui.clear();
-    w.ShowFAQByID(a);
-    w.actEdit->trigger();
-    TfrmAddEditFAQ& d = e.dialog();
+    TfrmAddEditFAQ& d = e.editMessage(a);
     // Focus changes, which end an untouched new row, happen in the active window.
     QApplication::setActiveWindow(&d);
     QVERIFY(d.isActiveWindow());
@@ -454,11 +453,8 @@ void TestEditing::attachmentPicker()
     const int a = e.db.addMessage(u"A"_s, u"a"_s, u"t"_s);
     QVERIFY(QDir(e.db.folder.path()).mkdir(u"sub"_s));
     cell.replace(u"<tmp>"_s, e.db.folder.path());
-    TfrmMain& w = e.start();
-    e.ui.clear();
-    w.ShowFAQByID(a);
-    w.actEdit->trigger();
-    TfrmAddEditFAQ& d = e.dialog();
+    e.start();
+    TfrmAddEditFAQ& d = e.editMessage(a);
     d.dbNavAttachments->btnInsert->click();
     e.ui.fileAnswers.push_back(std::nullopt);
     QVERIFY(!d.dbgAttachmentsEditButtonClick(cell));
