@@ -70,11 +70,13 @@ QVariant DataTableModel::data(const QModelIndex& index, int role) const
         return {};
     const Column& column = m_columns.at(index.column());
     QVariant value;
-    // A row that another user deleted meanwhile shows empty instead of failing the paint.
-    Guarded([&] {
+    // A row that another user deleted meanwhile shows empty: painting shows no boxes.
+    try {
         value = index.row() == m_table.recordCount() ? m_table.fieldValue(column.field)
                                                      : m_table.valueAt(index.row(), column.field);
-    });
+    } catch (const Error&) {
+        return {};
+    }
     if (column.boolean)
         return BoolToText(!value.isNull() && value.toBool());
     return value.isNull() ? QString() : value.toString();

@@ -4,6 +4,9 @@
 
 #include <QObject>
 
+#include <type_traits>
+#include <utility>
+
 // Connects a signal to a member slot that runs through the guard, so no exception
 // crosses Qt's event loop. The slot takes the signal's arguments or none.
 template <typename Sender, typename Signal, typename Receiver, typename Slot>
