@@ -74,7 +74,8 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
         auto* self = const_cast<FileNameDelegate*>(this);
-        return new FileNameEditor(parent, m_picker, [self](FileNameEditor* editor) { Q_EMIT self->commitData(editor); });
+        return new FileNameEditor(parent, m_picker,
+                                  [self](FileNameEditor* editor) { Q_EMIT self->commitData(editor); });
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {

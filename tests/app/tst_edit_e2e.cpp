@@ -199,8 +199,8 @@ void TestEditEndToEnd::answerYes()
 QString TestEditEndToEnd::dialogWindow()
 {
     QString window;
-    if (!QTest::qWaitFor([&] { return !(window = FindVisibleWindow({u"--name"_s, u"^Add/Edit Message$"_s})).isEmpty(); },
-                         10000))
+    const QStringList search{u"--name"_s, u"^Add/Edit Message$"_s};
+    if (!QTest::qWaitFor([&] { return !(window = FindVisibleWindow(search)).isEmpty(); }, 10000))
         qFatal("the add/edit dialog did not show");
     ActivateWindow(window);
     return window;
@@ -278,8 +278,8 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     Keys({u"Return"_s, u"alt+a"_s, u"Insert"_s});
     Type(attachment.fileName());
     Keys({u"Return"_s, u"alt+s"_s});
-    QTRY_COMPARE_WITH_TIMEOUT(scalar(u"select count(*) from FAQKeywords where FAQID = %1 and Keyword = 'e2ekey'"_s.arg(id)),
-                              1, 10000);
+    const QString keywordCount = u"select count(*) from FAQKeywords where FAQID = %1 and Keyword = 'e2ekey'"_s.arg(id);
+    QTRY_COMPARE_WITH_TIMEOUT(scalar(keywordCount), 1, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(scalar(u"select count(*) from FAQAttachments where FAQID = %1"_s.arg(id)), 1, 10000);
     QCOMPARE(query(u"select Filename from FAQAttachments where FAQID = %1"_s.arg(id)).next(), true);
 

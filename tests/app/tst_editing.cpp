@@ -283,7 +283,8 @@ void TestEditing::tokens_data()
     // The text is "one two" with "two" selected, or the caret after "one " when nothing is.
     QTest::newRow("date replaces selection") << u"actTokenDate"_s << u"select"_s << false << u"one %DATE%"_s;
     QTest::newRow("date at caret") << u"actTokenDate"_s << QString() << false << u"one %DATE%two"_s;
-    QTest::newRow("clipboard from notes page") << u"actTokenClipboard"_s << QString() << true << u"one %CLIPBOARD%two"_s;
+    QTest::newRow("clipboard from notes page") << u"actTokenClipboard"_s << QString() << true
+                                               << u"one %CLIPBOARD%two"_s;
     QTest::newRow("date and time") << u"actTokenDateTime"_s << QString() << false << u"one %DATETIME%two"_s;
     QTest::newRow("other message") << u"actTokenOtherFAQ"_s << u"abc"_s << false << u"one %INCLUDE:abc%two"_s;
     QTest::newRow("other message empty") << u"actTokenOtherFAQ"_s << u""_s << false << u"one two"_s;
@@ -357,7 +358,9 @@ void TestEditing::tokenMenusInOrder()
                           u"Clipboard"_s, u"Date"_s, u"Date && Time"_s, u"Prompt For Text Entry"_s, u"-"_s,
                           u"Help"_s}));
     d.actHelp->trigger();
-    QVERIFY(e.ui.texts(u"message"_s).value(0).startsWith(u"These items will be replaced when the message is actually used."_s));
+    QVERIFY(e.ui.texts(u"message"_s)
+                .value(0)
+                .startsWith(u"These items will be replaced when the message is actually used."_s));
 }
 
 void TestEditing::gridRowsAreStored()
