@@ -12,7 +12,6 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QSet>
-#include <QSignalBlocker>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -84,8 +83,7 @@ void TfrmMain::actDeleteExecute()
                                     + u" ? This is a permanent operation and cannot be undone."_s))
         return;
     dmFAQData->DeleteFAQ(NodeID(node));
-    // The panel keeps what it shows: removing the node must not show another Message.
-    const QSignalBlocker quiet(tvFAQs);
+    // Its removal leaves nothing selected, so the panel keeps what it shows.
     delete node;
 }
 
