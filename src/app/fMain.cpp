@@ -1,12 +1,14 @@
 #include "app/fMain.h"
 
 #include "app/activationhotkey.h"
+#include "app/faqnodes.h"
 #include "app/keyevents.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
 #include "dialogs/widgetsupport.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
+#include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/interaction.h"
 #include "util/textutils.h"
@@ -16,20 +18,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 #include <QWindow>
 
 #include <functional>
@@ -39,9 +37,6 @@ using namespace Qt::StringLiterals;
 TfrmMain* frmMain = nullptr;
 
 namespace {
-
-// A tree node's Message ID; the placeholder carries 0.
-constexpr int MessageIdRole = Qt::UserRole;
 
 const QString Placeholder = u"Searching..."_s;
 
@@ -54,22 +49,6 @@ const QString DatabaseNotFoundNotice
     = u"The Tolvane Quillbay database can not be found. Since it is a vital part of this program, "
       "it will now shut down.Please install the program again. You may wish to contact Tolvane "
       "QuillBay technical support if the problem persists."_s;
-
-// A failure reported by the database while the tree is read, as opposed to a fault of the
-// program such as a missing parameter.
-class ProviderError : public Error {
-public:
-    using Error::Error;
-};
-
-void OpenFromProvider(SavedQuery& query)
-{
-    try {
-        query.open();
-    } catch (const Error& e) {
-        throw ProviderError(e.text());
-    }
-}
 
 // A button that runs a command and shows its state; ownCaption keeps the button's text.
 void BindButton(QPushButton* button, QAction* action, bool ownCaption = false)
@@ -97,11 +76,6 @@ void WalkTree(QTreeWidget* tree, const std::function<void(QTreeWidgetItem*)>& vi
         walk(tree->topLevelItem(i));
 }
 
-int NodeID(const QTreeWidgetItem* node)
-{
-    return node->data(0, MessageIdRole).toInt();
-}
-
 QTreeWidgetItem* ChildWithID(QTreeWidget* tree, QTreeWidgetItem* parent, int messageID)
 {
     const int count = parent ? parent->childCount() : tree->topLevelItemCount();
@@ -111,14 +85,6 @@ QTreeWidgetItem* ChildWithID(QTreeWidget* tree, QTreeWidgetItem* parent, int mes
             return node;
     }
     return nullptr;
-}
-
-QLabel* PlainLabel(const QString& name, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    return label;
 }
 
 } // namespace
@@ -173,14 +139,11 @@ private:
 TfrmMain::TfrmMain(QWidget* parent)
     : QMainWindow(parent)
 {
-    setObjectName(u"frmMain"_s);
+    setupUi(this);
     setWindowTitle(ApplicationTitle());
-    resize(678, 380);
-    setMinimumSize(640, 380);
 
     CreateCommands();
     CreateControls();
-    CreateMenus();
     CreateTrayIcon();
     PrepareWindowState();
 
@@ -204,38 +167,16 @@ void TfrmMain::OnTriggered(QAction* action, void (TfrmMain::*handler)())
 
 void TfrmMain::CreateCommands()
 {
-    auto command = [this](const QString& name, const QString& caption) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(name);
-        addAction(action);
-        return action;
-    };
-    acRefreshFAQs = command(u"acRefreshFAQs"_s, u"&Refresh FAQs"_s);
-    acRefreshFAQs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    actSearch = command(u"actSearch"_s, u"&Go"_s);
-    actNew = command(u"actNew"_s, u"&New"_s);
-    actEdit = command(u"actEdit"_s, u"&Edit Current Message"_s);
-    actDelete = command(u"actDelete"_s, u"&Delete Current Message"_s);
-    actSendFAQ = command(u"actSendFAQ"_s, u"Send Message"_s);
-    actViewInternalNotes = command(u"actViewInternalNotes"_s, u"View Internal Notes"_s);
-    actViewInternalNotes->setToolTip(u"See an explanation about this message"_s);
-    actViewInternalNotes->setEnabled(false);
-    actHotwordList = command(u"actHotwordList"_s, u"View &HotWord list"_s);
-    actUsageReport = command(u"actUsageReport"_s, u"&Usage Report"_s);
-    actUsageReport->setVisible(false);
-    actOptions = command(u"actOptions"_s, u"&Options"_s);
-    actSynchronize = command(u"actSynchronize"_s, u"&Synchronize"_s);
-    actSynchronize->setVisible(false);
-    actReconnect = command(u"actReconnect"_s, u"Reconnect"_s);
-    actInstructions = command(u"actInstructions"_s, u"Instructions"_s);
-    actExit = command(u"actExit"_s, u"E&xit"_s);
-    actRestore = command(u"actRestore"_s, u"Restore"_s);
-    actHelpContents = command(u"actHelpContents"_s, u"Contents"_s);
-    actHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
-    actAbout = command(u"actAbout"_s, u"&About"_s);
+    // Commands work by their shortcuts also where no menu shows them.
+    addActions({acRefreshFAQs, actSearch, actNew, actEdit, actDelete, actSendFAQ, actViewInternalNotes,
+                actHotwordList, actUsageReport, actOptions, actSynchronize, actReconnect, actInstructions,
+                actExit, actRestore, actHelpContents, actAbout});
 
     OnTriggered(acRefreshFAQs, &TfrmMain::acRefreshFAQsExecute);
     OnTriggered(actSearch, &TfrmMain::actSearchExecute);
+    OnTriggered(actNew, &TfrmMain::actNewExecute);
+    OnTriggered(actEdit, &TfrmMain::actEditExecute);
+    OnTriggered(actDelete, &TfrmMain::actDeleteExecute);
     OnTriggered(actSendFAQ, &TfrmMain::actSendFAQExecute);
     OnTriggered(actViewInternalNotes, &TfrmMain::actViewInternalNotesExecute);
     OnTriggered(actHotwordList, &TfrmMain::actHotwordListExecute);
@@ -251,187 +192,30 @@ void TfrmMain::CreateCommands()
 
 void TfrmMain::CreateControls()
 {
-    auto* central = new QWidget(this);
-    central->setObjectName(u"pnlMain"_s);
-    setCentralWidget(central);
-
-    // Left pane: the tree.
-    pnlFAQs = new QWidget;
-    pnlFAQs->setObjectName(u"pnlFAQs"_s);
-    auto* label1 = new QLabel(u"&Messages"_s, pnlFAQs);
-    label1->setObjectName(u"Label1"_s);
-    chkShowHotWord = new QCheckBox(u"Show Hotword"_s, pnlFAQs);
-    chkShowHotWord->setObjectName(u"chkShowHotWord"_s);
-    chkShowHotWord->setToolTip(u"Messages are shown as\n<description> / <hotword>"_s);
-    tvFAQs = new QTreeWidget(pnlFAQs);
-    tvFAQs->setObjectName(u"tvFAQs"_s);
-    tvFAQs->setHeaderHidden(true);
-    tvFAQs->setColumnCount(1);
-    tvFAQs->setIndentation(19);
-    tvFAQs->setUniformRowHeights(true);
-    tvFAQs->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvFAQs->setSelectionMode(QAbstractItemView::SingleSelection);
     KeepSelectionHighlighted(tvFAQs);
-    label1->setBuddy(tvFAQs);
-    auto* button1 = new QPushButton(pnlFAQs);
-    button1->setObjectName(u"Button1"_s);
-    BindButton(button1, actNew);
-    auto* button2 = new QPushButton(pnlFAQs);
-    button2->setObjectName(u"Button2"_s);
-    BindButton(button2, actDelete);
-    auto* leftLayout = new QGridLayout(pnlFAQs);
-    leftLayout->setContentsMargins(4, 4, 0, 4);
-    leftLayout->addWidget(label1, 0, 0);
-    leftLayout->addWidget(chkShowHotWord, 0, 1, Qt::AlignRight);
-    leftLayout->addWidget(tvFAQs, 1, 0, 1, 2);
-    // One above the other: the panel is too narrow for both captions side by side.
-    leftLayout->addWidget(button1, 2, 0, 1, 2);
-    leftLayout->addWidget(button2, 3, 0, 1, 2);
-    leftLayout->setRowStretch(1, 1);
-
-    // Right pane: the search and the shown Message.
-    auto* pnlRight = new QWidget;
-    pnlRight->setObjectName(u"pnlRight"_s);
-
-    fraFindAnAnswer = new QGroupBox(u"Find A Message"_s, pnlRight);
-    fraFindAnAnswer->setObjectName(u"fraFindAnAnswer"_s);
-    auto* label3 = new QLabel(u"&Search"_s, fraFindAnAnswer);
-    label3->setObjectName(u"Label3"_s);
-    txtSearchTerm = new QLineEdit(fraFindAnAnswer);
-    txtSearchTerm->setObjectName(u"txtSearchTerm"_s);
-    label3->setBuddy(txtSearchTerm);
-    btnGo = new QPushButton(fraFindAnAnswer);
-    btnGo->setObjectName(u"btnGo"_s);
+    // A drop changes the database, never the items: the tree is rebuilt afterwards.
+    tvFAQs->viewport()->installEventFilter(this);
+    BindButton(Button1, actNew);
+    BindButton(Button2, actDelete);
     BindButton(btnGo, actSearch);
-    auto* label4 = new QLabel(u"Search &Type (F2..F4)"_s, fraFindAnAnswer);
-    label4->setObjectName(u"Label4"_s);
-    cmbSearchType = new QComboBox(fraFindAnAnswer);
-    cmbSearchType->setObjectName(u"cmbSearchType"_s);
-    cmbSearchType->addItems({u"Hotword"_s, u"Keyword"_s, u"Full Text"_s});
-    label4->setBuddy(cmbSearchType);
-    auto* findLayout = new QGridLayout(fraFindAnAnswer);
-    findLayout->addWidget(label3, 0, 0);
-    findLayout->addWidget(txtSearchTerm, 0, 1);
-    findLayout->addWidget(btnGo, 0, 2);
-    findLayout->addWidget(label4, 1, 0);
-    findLayout->addWidget(cmbSearchType, 1, 1, Qt::AlignLeft);
-    findLayout->setColumnStretch(1, 1);
-
-    fraCurrentFAQ = new QGroupBox(u"Selected Message"_s, pnlRight);
-    fraCurrentFAQ->setObjectName(u"fraCurrentFAQ"_s);
-    auto* label5 = new QLabel(u"Title"_s, fraCurrentFAQ);
-    label5->setObjectName(u"Label5"_s);
-    lblFAQTitle = PlainLabel(u"lblFAQTitle"_s, fraCurrentFAQ);
-    lblFAQTitle->setWordWrap(true);
-    lblFAQTitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblFAQTitle->setFixedHeight(2 * lblFAQTitle->fontMetrics().lineSpacing());
-    lblFAQTitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    auto* label2 = new QLabel(u"Te&xt"_s, fraCurrentFAQ);
-    label2->setObjectName(u"Label2"_s);
-    memText = new QPlainTextEdit(fraCurrentFAQ);
-    memText->setObjectName(u"memText"_s);
-    memText->setReadOnly(true);
-    memText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    memText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    label2->setBuddy(memText);
-    auto* label6 = new QLabel(u"Hotword: "_s, fraCurrentFAQ);
-    label6->setObjectName(u"Label6"_s);
-    lblFAQHotword = PlainLabel(u"lblFAQHotword"_s, fraCurrentFAQ);
-    lblAttachments = PlainLabel(u"lblAttachments"_s, fraCurrentFAQ);
-    lblAttachments->setText(u"Attachments"_s);
-    lblAttachments->setAutoFillBackground(true);
-    lblAttachments->setCursor(Qt::PointingHandCursor);
-    lblAttachments->setBackgroundRole(QPalette::Button);
-    lblAttachments->installEventFilter(this);
-    btnPasteToReceivingApp = new QPushButton(fraCurrentFAQ);
-    btnPasteToReceivingApp->setObjectName(u"btnPasteToReceivingApp"_s);
     BindButton(btnPasteToReceivingApp, actSendFAQ);
-    btnInternalComments = new QPushButton(u"Notes"_s, fraCurrentFAQ);
-    btnInternalComments->setObjectName(u"btnInternalComments"_s);
-    btnInternalComments->setToolTip(u"See an explanation about this message"_s);
     BindButton(btnInternalComments, actViewInternalNotes, true);
-    btnEdit = new QPushButton(fraCurrentFAQ);
-    btnEdit->setObjectName(u"btnEdit"_s);
     BindButton(btnEdit, actEdit);
-
-    auto* hotwordRow = new QHBoxLayout;
-    hotwordRow->addWidget(label6);
-    hotwordRow->addWidget(lblFAQHotword, 1);
-    hotwordRow->addWidget(lblAttachments);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addWidget(btnPasteToReceivingApp);
-    buttonRow->addWidget(btnInternalComments);
-    buttonRow->addWidget(btnEdit);
-    buttonRow->addStretch();
-    auto* shownLayout = new QGridLayout(fraCurrentFAQ);
-    shownLayout->addWidget(label5, 0, 0, Qt::AlignTop);
-    shownLayout->addWidget(lblFAQTitle, 0, 1);
-    shownLayout->addWidget(label2, 1, 0, Qt::AlignTop);
-    shownLayout->addWidget(memText, 1, 1);
-    shownLayout->addLayout(hotwordRow, 2, 1);
-    shownLayout->addLayout(buttonRow, 3, 0, 1, 2);
-    shownLayout->setRowStretch(1, 1);
-    shownLayout->setColumnStretch(1, 1);
-
-    btnExit = new QPushButton(pnlRight);
-    btnExit->setObjectName(u"btnExit"_s);
     BindButton(btnExit, actExit);
 
-    // Shows while the activation key is held system-wide; nothing shows it yet.
-    auto* hooked = new QLabel(u"Hooked"_s, pnlRight);
-    hooked->setObjectName(u"lblHooked"_s);
-    hooked->setToolTip(u"While this is shown, F11 brings the program to the front from any program."_s);
-    hooked->hide();
+    lblFAQTitle->setFixedHeight(2 * lblFAQTitle->fontMetrics().lineSpacing());
+    lblAttachments->setBackgroundRole(QPalette::Button);
+    lblAttachments->installEventFilter(this);
 
-    auto* rightLayout = new QVBoxLayout(pnlRight);
-    rightLayout->setContentsMargins(0, 4, 4, 4);
-    rightLayout->addWidget(hooked, 0, Qt::AlignRight);
-    rightLayout->addWidget(fraFindAnAnswer);
-    rightLayout->addWidget(fraCurrentFAQ, 1);
-    rightLayout->addWidget(btnExit, 0, Qt::AlignRight);
-
-    spltMain = new QSplitter(Qt::Horizontal, central);
-    spltMain->setObjectName(u"spltMain"_s);
-    spltMain->setHandleWidth(8);
-    spltMain->setChildrenCollapsible(false);
-    spltMain->addWidget(pnlFAQs);
-    spltMain->addWidget(pnlRight);
     spltMain->setStretchFactor(0, 0);
     spltMain->setStretchFactor(1, 1);
     spltMain->setSizes({222, 670 - 222 - 8});
-    auto* centralLayout = new QHBoxLayout(central);
-    centralLayout->setContentsMargins(0, 0, 0, 0);
-    centralLayout->addWidget(spltMain);
-
-    const QList<QWidget*> tabOrder{chkShowHotWord, tvFAQs, button1, button2, txtSearchTerm, btnGo, cmbSearchType,
-                                   memText, btnPasteToReceivingApp, btnInternalComments, btnEdit, btnExit};
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(txtSearchTerm, &QLineEdit::textChanged, this, [this] { m_singleMessageShown = false; });
     connect(tvFAQs, &QTreeWidget::itemSelectionChanged, this, [this] { Guarded([this] { tvFAQsChange(); }); });
     connect(tvFAQs, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* node) { Guarded([&] { tvFAQsExpanding(node); }); });
     connect(chkShowHotWord, &QCheckBox::toggled, this, [this] { Guarded([this] { chkShowHotWordClick(); }); });
-}
-
-void TfrmMain::CreateMenus()
-{
-    auto menu = [this](const QString& name, const QString& caption) {
-        QMenu* created = menuBar()->addMenu(caption);
-        created->setObjectName(name);
-        return created;
-    };
-    QMenu* file = menu(u"mnuFile"_s, u"&File"_s);
-    file->addAction(actExit);
-    QMenu* messages = menu(u"mnuMessages"_s, u"&Messages"_s);
-    messages->addActions({actNew, actEdit, actDelete, actSendFAQ, actViewInternalNotes});
-    messages->addSeparator();
-    messages->addAction(acRefreshFAQs);
-    QMenu* tools = menu(u"mnuTools"_s, u"T&ools"_s);
-    tools->addActions({actHotwordList, actUsageReport, actOptions, actSynchronize});
-    QMenu* help = menu(u"mnuHelp"_s, u"&Help"_s);
-    help->addActions({actHelpContents, actInstructions, actAbout});
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -517,7 +301,7 @@ void TfrmMain::RefreshFAQTree()
     tvFAQs->clear();
     try {
         FillFAQNode(nullptr, 0);
-    } catch (const ProviderError&) {
+    } catch (const StoreError&) {
         DatabaseNotFound();
     }
     // Expanding loads a node's children, and the walk then goes on into them.
@@ -540,15 +324,11 @@ void TfrmMain::DatabaseNotFound()
 
 void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
 {
-    SavedQuery& query = dmFAQData->aspFAQsByParentID;
-    query.close();
-    query.setParameter(u"[parentid:]"_s, parentID);
-    OpenFromProvider(query);
+    const DataSet rows = dmFAQData->ChildrenOf(parentID);
     if (node)
         qDeleteAll(node->takeChildren());
 
     const bool showHotword = chkShowHotWord->isChecked();
-    const DataSet rows = query.result();
     QList<QTreeWidgetItem*> created;
     // Nodes read before a failure stay in the tree.
     auto append = [&] {
@@ -580,14 +360,9 @@ void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
 
 int TfrmMain::CountChildFAQs(int messageID)
 {
-    int result = 1;
-    SavedQuery& query = dmFAQData->aspCountByParentID;
-    query.close();
-    query.setParameter(u"[groupid:]"_s, messageID);
-    OpenFromProvider(query);
-    if (query.recordCount() == 1)
-        result = query.result().integer(0, u"count"_s);
-    return result;
+    // Without a count the node is taken to have children, so it can still be expanded.
+    const int count = dmFAQData->CountChildren(messageID);
+    return count < 0 ? 1 : count;
 }
 
 int TfrmMain::SelectedFAQID() const
@@ -666,11 +441,11 @@ void TfrmMain::actSearchExecute()
             SearchByHotword(term);
             break;
         case 1:
-            ActOnSearchRows(dmFAQData->aspTextbyKeyword.openWith(u"[keyword:]"_s, term),
+            ActOnSearchRows(dmFAQData->MessagesByKeyword(term),
                             u"No matching records found using keyword search"_s);
             break;
         case 2:
-            ActOnSearchRows(dmFAQData->aspFullText.openWith(u"[search term:]"_s, term),
+            ActOnSearchRows(dmFAQData->MessagesByFullText(term),
                             u"No matching records found using full text search"_s);
             break;
         default:
@@ -688,7 +463,7 @@ void TfrmMain::actSearchExecute()
 
 void TfrmMain::SearchByHotword(const QString& term)
 {
-    ActOnSearchRows(dmFAQData->aspTextByHotword.openWith(u"[hotword:]"_s, term),
+    ActOnSearchRows(dmFAQData->MessagesByHotword(term),
                     u"No matching records found using HotWord search"_s);
 }
 
@@ -706,14 +481,9 @@ void TfrmMain::ActOnSearchRows(const DataSet& rows, const QString& noneMessage)
 
 void TfrmMain::ShowFAQByID(int messageID)
 {
-    SavedQuery& query = dmFAQData->aspTextByID;
-    query.close();
-    query.setParameter(u"[ID:]"_s, messageID);
+    const DataSet rows = dmFAQData->MessageByID(messageID);
     m_shownMessageID = messageID;
-    dmFAQData->atFAQ.setFilter(u"id = "_s + QString::number(messageID));
-    dmFAQData->atFAQ.setFiltered(true);
-    query.open();
-    const DataSet& rows = query.result();
+    dmFAQData->PositionOn(messageID);
     if (rows.recordCount() > 1) {
         ShowSearchResults(rows);
         return;
@@ -729,16 +499,14 @@ void TfrmMain::ShowFAQByID(int messageID)
     lblFAQTitle->setText(rows.text(0, u"ShortName"_s));
     lblFAQHotword->setText(rows.text(0, u"Hotword"_s));
 
-    dmFAQData->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(messageID);
-    const DataSet notes = dmFAQData->adoCommand.execute();
-    m_shownNotes = notes.isEmpty() ? QString() : TrimNotes(notes.text(0, u"Notes"_s));
+    m_shownNotes = TrimNotes(dmFAQData->NotesOf(messageID));
     actViewInternalNotes->setEnabled(!m_shownNotes.isEmpty());
 }
 
 void TfrmMain::LoadShownAttachments(int messageID)
 {
     m_shownAttachments.clear();
-    const DataSet& rows = dmFAQData->aspAttachmentsByID.openWith(u"[FAQID:]"_s, messageID);
+    const DataSet rows = dmFAQData->AttachmentsOf(messageID);
     for (int row = 0; row < rows.recordCount(); ++row) {
         const QString fileName = rows.text(row, u"Filename"_s);
         const bool promptToUse = rows.boolean(row, u"PromptToUse"_s);
@@ -761,6 +529,8 @@ void TfrmMain::ShowSearchResults(const DataSet& rows)
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == tvFAQs->viewport())
+        return tvFAQsDragEvent(event) || QMainWindow::eventFilter(watched, event);
     if (watched == lblAttachments) {
         switch (event->type()) {
         case QEvent::Enter:

@@ -2,6 +2,7 @@
 
 #include "delivery/attachments.h"
 #include "settings/hotkeytext.h"
+#include "ui_fMain.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -19,6 +20,7 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QPoint;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -30,7 +32,8 @@ class QWindow;
 
 // The main window: the Message tree, the search, the shown Message and the commands.
 // Its creation never touches the database.
-class TfrmMain : public QMainWindow {
+// The controls, menus and commands come from the form fMain.ui under their component names.
+class TfrmMain : public QMainWindow, public Ui::TfrmMain {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
@@ -67,6 +70,18 @@ public:
     // Lists several rows (ID, ShortName, Text) in the select-a-message dialog.
     void ShowSearchResults(const DataSet& rows);
 
+    // Editing: the add/edit dialog on the shown Message or a new one, delete and move.
+    void actNewExecute();
+    void actEditExecute();
+    void actDeleteExecute();
+    // Whether a drag from this source may drop on the tree.
+    bool tvFAQsDragOver(const QObject* source) const;
+    // A drop of the selected node at a point of the tree's viewport.
+    void tvFAQsDragDrop(const QPoint& point);
+    void MoveFAQ(int messageID, int newGroupID);
+    // After the add/edit dialog saved a Message: the tree is rebuilt and the Message shown.
+    void MessageSaved(const QString& hotword);
+
     int ShownMessageID() const { return m_shownMessageID; }
     bool SingleMessageShown() const { return m_singleMessageShown; }
     const QList<ShownAttachment>& ShownAttachments() const { return m_shownAttachments; }
@@ -76,46 +91,6 @@ public:
     HotKey ActivateHotKey() const { return m_activateHotKey; }
     // True once the database could not be found and the program was asked to end.
     bool terminationRequested() const { return m_terminationRequested; }
-
-    // Left pane.
-    QWidget* pnlFAQs;
-    QCheckBox* chkShowHotWord;
-    QTreeWidget* tvFAQs;
-    QSplitter* spltMain;
-    // Find A Message.
-    QGroupBox* fraFindAnAnswer;
-    QLineEdit* txtSearchTerm;
-    QPushButton* btnGo;
-    QComboBox* cmbSearchType;
-    // Selected Message.
-    QGroupBox* fraCurrentFAQ;
-    QLabel* lblFAQTitle;
-    QPlainTextEdit* memText;
-    QLabel* lblFAQHotword;
-    QLabel* lblAttachments;
-    QPushButton* btnPasteToReceivingApp;
-    QPushButton* btnInternalComments;
-    QPushButton* btnEdit;
-    QPushButton* btnExit;
-
-    // Commands.
-    QAction* acRefreshFAQs;
-    QAction* actSearch;
-    QAction* actNew;
-    QAction* actEdit;
-    QAction* actDelete;
-    QAction* actSendFAQ;
-    QAction* actViewInternalNotes;
-    QAction* actHotwordList;
-    QAction* actUsageReport;
-    QAction* actOptions;
-    QAction* actSynchronize;
-    QAction* actReconnect;
-    QAction* actInstructions;
-    QAction* actExit;
-    QAction* actRestore;
-    QAction* actHelpContents;
-    QAction* actAbout;
 
     // Tray icon and its menu, and the system-wide activation key, from the window's
     // creation to the end.
@@ -135,7 +110,6 @@ private:
 
     void CreateCommands();
     void CreateControls();
-    void CreateMenus();
     void CreateTrayIcon();
     void PrepareWindowState();
     void OnTriggered(QAction* action, void (TfrmMain::*handler)());
@@ -167,6 +141,8 @@ private:
     void actHelpContentsExecute();
     void actAboutExecute();
 
+    // The tree viewport's side of a drag inside the tree.
+    bool tvFAQsDragEvent(QEvent* event);
     void ActOnSearchRows(const DataSet& rows, const QString& noneMessage);
     void DatabaseNotFound();
 

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/fMain.h"
+#include "dialogs/ffaqaddedit.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
 #ifdef _WIN32
@@ -24,6 +25,7 @@ Program::~Program()
 {
     m_mainWindow.reset();
     frmMain = nullptr;
+    frmAddEditFAQ = nullptr;
     frmSelectFAQ = nullptr;
     frmShowData = nullptr;
     m_dataModule.reset();
@@ -48,6 +50,7 @@ bool Program::Start()
 
     m_mainWindow = std::make_unique<TfrmMain>();
     frmMain = m_mainWindow.get();
+    frmAddEditFAQ = new TfrmAddEditFAQ([](const QString& hotword) { frmMain->MessageSaved(hotword); }, frmMain);
 
     if (!Guarded([&] { m_dataModule = std::make_unique<TdmFAQData>(DefaultConnectionSpec()); })) {
         m_exitCode = 1;

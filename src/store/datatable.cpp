@@ -1,6 +1,7 @@
 #include "store/datatable.h"
 
 #include "store/sqldialect.h"
+#include "store/storeerror.h"
 #include "util/errors.h"
 
 #include <QRegularExpression>
@@ -87,7 +88,7 @@ QSqlDatabase DataTable::database() const
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.isOpen())
-        throw Error(u"The database connection is not open."_s);
+        throw StoreError(u"The database connection is not open."_s);
     return db;
 }
 
@@ -231,11 +232,11 @@ void DataTable::reload(bool keepPosition)
         QSqlQuery query(database());
         query.setForwardOnly(true);
         if (!query.prepare(sql))
-            throw Error(query.lastError().text());
+            throw StoreError(query.lastError().text());
         for (qsizetype i = 0; i < values.size(); ++i)
             query.bindValue(int(i), values.at(i));
         if (!query.exec())
-            throw Error(query.lastError().text());
+            throw StoreError(query.lastError().text());
         const int keyColumn = m_keyField.isEmpty() ? -1 : fieldIndex(m_keyField);
         while (query.next()) {
             if (byKeyOnly) {
@@ -251,7 +252,7 @@ void DataTable::reload(bool keepPosition)
             }
         }
         if (query.lastError().isValid())
-            throw Error(query.lastError().text());
+            throw StoreError(query.lastError().text());
     }
     m_rows = std::move(rows);
     m_keys = std::move(keys);
@@ -276,7 +277,7 @@ QVariantList DataTable::readRow(const QVariant& key) const
                   + m_keyField + u" = ?"_s);
     query.addBindValue(key);
     if (!query.exec())
-        throw Error(query.lastError().text());
+        throw StoreError(query.lastError().text());
     QVariantList row;
     if (query.next()) {
         for (qsizetype i = 0; i < m_fields.size(); ++i)
@@ -291,7 +292,7 @@ const QVariantList& DataTable::rowAt(int row) const
     if (cached.isEmpty()) {
         cached = readRow(m_keys.at(row));
         if (cached.isEmpty())
-            throw Error(u"The row %1 of %2 no longer exists; another user may have deleted it."_s.arg(
+            throw StoreError(u"The row %1 of %2 no longer exists; another user may have deleted it."_s.arg(
                 m_keys.at(row).toString(), m_tableName));
     }
     return cached;
@@ -339,6 +340,28 @@ QVariant DataTable::fieldValue(const QString& field) const
     if (eof())
         throw Error(u"The table %1 has no current row."_s.arg(m_tableName));
     return rowAt(m_current).at(index);
+}
+
+QVariant DataTable::valueAt(int row, const QString& field) const
+{
+    const int index = requireField(field);
+    if (row < 0 || row >= recordCount())
+        throw Error(u"The table %1 has no row %2."_s.arg(m_tableName).arg(row));
+    if (m_state == DataSetState::Edit && SameKey(m_keys.at(row), m_editKey))
+        return m_buffer.at(index);
+    return rowAt(row).at(index);
+}
+
+bool DataTable::modified() const
+{
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return false;
+    const int link = m_master ? fieldIndex(m_detailField) : -1;
+    for (qsizetype i = 0; i < m_dirty.size(); ++i) {
+        if (m_dirty.at(i) && i != link)
+            return true;
+    }
+    return false;
 }
 
 QString DataTable::fieldText(const QString& field) const
@@ -402,7 +425,7 @@ void DataTable::refused(const QString& databaseText)
 {
     if (m_postError)
         m_postError(databaseText);
-    throw Error(databaseText);
+    throw StoreError(databaseText);
 }
 
 void DataTable::postEdit()
@@ -419,14 +442,14 @@ void DataTable::postEdit()
         QSqlQuery query(database());
         if (!query.prepare(u"update "_s + m_tableName + u" set "_s + assignments.join(u", "_s)
                            + u" where "_s + m_keyField + u" = ?"_s))
-            throw Error(query.lastError().text());
+            throw StoreError(query.lastError().text());
         for (qsizetype i = 0; i < values.size(); ++i)
             query.bindValue(int(i), values.at(i));
         query.bindValue(int(values.size()), m_editKey);
         if (!query.exec())
             refused(query.lastError().text());
         if (query.numRowsAffected() == 0)
-            throw Error(u"The row %1 of %2 no longer exists; another user may have deleted it."_s.arg(
+            throw StoreError(u"The row %1 of %2 no longer exists; another user may have deleted it."_s.arg(
                 m_editKey.toString(), m_tableName));
     }
     for (qsizetype i = 0; i < m_keys.size(); ++i) {
@@ -479,7 +502,7 @@ void DataTable::postInsert()
     }
     query.finish();
     if (!m_keyField.isEmpty() && key.isNull())
-        throw Error(u"The database did not report the key of the new row in %1."_s.arg(m_tableName));
+        throw StoreError(u"The database did not report the key of the new row in %1."_s.arg(m_tableName));
     if (m_keyField.isEmpty()) {
         m_postedKey = {};
         return;
@@ -539,7 +562,7 @@ void DataTable::deleteRow()
     query.prepare(u"delete from "_s + m_tableName + u" where "_s + m_keyField + u" = ?"_s);
     query.addBindValue(key);
     if (!query.exec())
-        throw Error(query.lastError().text());
+        throw StoreError(query.lastError().text());
     const QVariant before = effectiveKey();
     m_rows.removeAt(m_current);
     m_keys.removeAt(m_current);

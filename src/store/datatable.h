@@ -57,6 +57,11 @@ public:
     // Fields of the current row (or of the row being edited or inserted).
     QVariant fieldValue(const QString& field) const;
     QString fieldText(const QString& field) const;
+    // A field of any listed row, 0-based; the row being edited shows its pending values.
+    QVariant valueAt(int row, const QString& field) const;
+    // Whether a pending insert or edit has a field set by the caller (the master link
+    // of a new detail row does not count).
+    bool modified() const;
     // Only in Edit or Insert.
     void setFieldValue(const QString& field, const QVariant& value);
 

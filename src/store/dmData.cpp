@@ -2,6 +2,7 @@
 
 #include "store/odbcdatasources.h"
 #include "store/schema.h"
+#include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/interaction.h"
 #include "util/textutils.h"
@@ -25,6 +26,9 @@ const QString odbcDataSource = u"QuillBay"_s;
 // Long enough for another program's or another user's save to finish.
 constexpr int busyTimeoutMs = 5000;
 
+// Characters the Hotword column holds.
+constexpr qsizetype hotwordColumnLength = 50;
+
 } // namespace
 
 ConnectionSpec DefaultConnectionSpec()
@@ -45,11 +49,11 @@ DataSet SqlCommand::execute()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.isOpen())
-        throw Error(u"The database connection is not open."_s);
+        throw StoreError(u"The database connection is not open."_s);
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(SqlDialect::forDatabase(db).translate(commandText)))
-        throw Error(query.lastError().text());
+        throw StoreError(query.lastError().text());
     if (!query.isSelect())
         return {};
     const QSqlRecord record = query.record();
@@ -65,7 +69,7 @@ DataSet SqlCommand::execute()
         rows << std::move(row);
     }
     if (query.lastError().isValid())
-        throw Error(query.lastError().text());
+        throw StoreError(query.lastError().text());
     return DataSet(std::move(names), std::move(rows));
 }
 
@@ -151,7 +155,7 @@ void TdmFAQData::openConnection(const ConnectionSpec& spec)
         db.setDatabaseName(spec.database);
         db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(busyTimeoutMs));
         if (!db.open())
-            throw Error(db.lastError().text());
+            throw StoreError(db.lastError().text());
         connectionOpened(db);
         EnsureEmbeddedSchema(db, spec.createWithExamples);
     } else {
@@ -159,7 +163,7 @@ void TdmFAQData::openConnection(const ConnectionSpec& spec)
         db.setDatabaseName(spec.database);
         db.setConnectOptions(u"SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_WRITE"_s);
         if (!db.open())
-            throw Error(db.lastError().text());
+            throw StoreError(db.lastError().text());
         connectionOpened(db);
     }
 }
@@ -170,10 +174,10 @@ void TdmFAQData::connectionOpened(QSqlDatabase& db)
     if (m_dialect.engine() == SqlDialect::Engine::SQLite) {
         QSqlQuery query(db);
         if (!query.exec(u"pragma busy_timeout = %1"_s.arg(busyTimeoutMs)))
-            throw Error(query.lastError().text());
+            throw StoreError(query.lastError().text());
         // Readers and one writer at a time; the mode stays with the file.
         if (db.driverName() == u"QSQLITE"_s && !query.exec(u"pragma journal_mode = wal"_s))
-            throw Error(query.lastError().text());
+            throw StoreError(query.lastError().text());
     }
     for (SavedQuery* query : savedQueries())
         query->setConnection(m_connectionName);
@@ -184,7 +188,7 @@ void TdmFAQData::OpenDatabase()
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.isOpen()) {
         if (!db.open())
-            throw Error(db.lastError().text());
+            throw StoreError(db.lastError().text());
         connectionOpened(db);
     }
     CheckNotesColumn();
@@ -220,15 +224,118 @@ int TdmFAQData::SaveFAQ()
 {
     if (atFAQ.state() != DataSetState::Edit && atFAQ.state() != DataSetState::Insert)
         return atFAQ.fieldValue(u"ID"_s).toInt();
+    const QString hotword = atFAQ.fieldText(u"Hotword"_s);
+    if (hotword.size() > hotwordColumnLength) {
+        interaction().showMessage(
+            u"The HotWord may have at most %1 characters; this one has %2. Please shorten it and try again."_s
+                .arg(hotwordColumnLength)
+                .arg(hotword.size()));
+        throw Abort();
+    }
     atFAQ.post();
     return atFAQ.postedKey().toInt();
+}
+
+bool TdmFAQData::HotwordTakenByAnother(const QString& hotword)
+{
+    const QVariant ownID = atFAQ.state() == DataSetState::Edit ? atFAQ.fieldValue(u"ID"_s) : QVariant();
+    const DataSet rows = MessagesByHotword(hotword);
+    for (int row = 0; row < rows.recordCount(); ++row) {
+        if (ownID.isNull() || rows.integer(row, u"ID"_s) != ownID.toInt())
+            return true;
+    }
+    return false;
 }
 
 void TdmFAQData::atFAQPostError(const QString& databaseText)
 {
     Q_UNUSED(databaseText);
+    // Any other refusal goes on as a StoreError with the database's own reason.
+    if (!HotwordTakenByAnother(atFAQ.fieldText(u"Hotword"_s)))
+        return;
     interaction().showWarning(
         u"An error occurred while trying to save your Message.  Please ensure the HotWord you are "
         "using is unique and then try again."_s);
     throw Abort();
+}
+
+DataSet TdmFAQData::ChildrenOf(int groupID)
+{
+    return aspFAQsByParentID.openWith(u"[parentid:]"_s, groupID);
+}
+
+int TdmFAQData::CountChildren(int messageID)
+{
+    const DataSet& rows = aspCountByParentID.openWith(u"[groupid:]"_s, messageID);
+    return rows.recordCount() == 1 ? rows.integer(0, u"count"_s) : -1;
+}
+
+DataSet TdmFAQData::MessageByID(int messageID)
+{
+    return aspTextByID.openWith(u"[ID:]"_s, messageID);
+}
+
+DataSet TdmFAQData::MessagesByHotword(const QString& hotword)
+{
+    return aspTextByHotword.openWith(u"[hotword:]"_s, hotword);
+}
+
+DataSet TdmFAQData::MessagesByKeyword(const QString& keyword)
+{
+    return aspTextbyKeyword.openWith(u"[keyword:]"_s, keyword);
+}
+
+DataSet TdmFAQData::MessagesByFullText(const QString& term)
+{
+    return aspFullText.openWith(u"[search term:]"_s, term);
+}
+
+DataSet TdmFAQData::AttachmentsOf(int messageID)
+{
+    return aspAttachmentsByID.openWith(u"[FAQID:]"_s, messageID);
+}
+
+QString TdmFAQData::NotesOf(int messageID)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    if (!query.prepare(u"select Notes from FAQ where ID = ?"_s))
+        throw StoreError(query.lastError().text());
+    query.addBindValue(messageID);
+    if (!query.exec())
+        throw StoreError(query.lastError().text());
+    return query.next() ? query.value(0).toString() : QString();
+}
+
+std::optional<int> TdmFAQData::GroupIDOf(int messageID)
+{
+    const DataSet rows = MessageByID(messageID);
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.integer(0, u"GroupID"_s);
+}
+
+void TdmFAQData::PositionOn(int messageID)
+{
+    atFAQ.setFilter(u"id = "_s + QString::number(messageID));
+    atFAQ.setFiltered(true);
+}
+
+void TdmFAQData::DeleteFAQ(int messageID)
+{
+    PositionOn(messageID);
+    if (atFAQ.eof())
+        throw StoreError(u"The Message %1 no longer exists; another user may have deleted it."_s.arg(messageID));
+    atFAQ.deleteRow();
+}
+
+void TdmFAQData::UpdateParentID(int messageID, int newGroupID)
+{
+    SavedQuery& query = aspUpdateParentID;
+    query.close();
+    if (query.findParameter(u"[newparentid:]"_s).isEmpty() || query.findParameter(u"[id:]"_s).isEmpty())
+        RaiseParameterNotFound(u"id: or newparentid:"_s, query.componentName());
+    query.setParameter(u"[newparentid:]"_s, newGroupID);
+    query.setParameter(u"[id:]"_s, messageID);
+    query.execute();
 }

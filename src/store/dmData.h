@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 // Where the Message database lives.
 struct ConnectionSpec {
     enum class Kind { Sqlite, Odbc };
@@ -68,8 +70,36 @@ public:
     void OpenDatabase();
     bool HasNotesColumn();
     void CheckNotesColumn();
-    // Posts the pending insert or edit of atFAQ and returns the posted row's ID.
+    // Posts the pending insert or edit of atFAQ and returns the posted row's ID. A Hotword
+    // longer than its column is refused with a message before the database sees it; a
+    // refusal for a Hotword that another Message has gives the uniqueness warning; both
+    // end the operation silently (Abort) and leave the row pending. Any other refusal
+    // raises StoreError with the database's reason.
     int SaveFAQ();
+
+    // Typed calls with bound parameters; database failures raise StoreError.
+    // Messages placed directly under a group (ID, ShortName, Hotword, GroupID), by short name.
+    DataSet ChildrenOf(int groupID);
+    // Number of Messages directly under a Message; -1 when the database gives no count.
+    int CountChildren(int messageID);
+    // Rows with ID, ShortName, Hotword, Text, GroupID.
+    DataSet MessageByID(int messageID);
+    DataSet MessagesByHotword(const QString& hotword);
+    DataSet MessagesByKeyword(const QString& keyword);
+    DataSet MessagesByFullText(const QString& term);
+    // Rows with ID, FAQID, Filename, PromptToUse in the order they were added.
+    DataSet AttachmentsOf(int messageID);
+    // Empty for a Message without notes or one that does not exist.
+    QString NotesOf(int messageID);
+    // The Group ID, or nullopt when the Message does not exist.
+    std::optional<int> GroupIDOf(int messageID);
+    // Makes the Message the current row of atFAQ through its "id = N" filter.
+    void PositionOn(int messageID);
+    // Deletes the Message; the database removes its keyword, attachment and usage rows in
+    // the same statement.
+    void DeleteFAQ(int messageID);
+    // Places a Message under another (0: top level) through aspUpdateParentID.
+    void UpdateParentID(int messageID, int newGroupID);
 
     // True once CheckNotesColumn has upgraded the database and asked the program to end.
     bool terminationRequested() const { return m_terminationRequested; }
@@ -81,6 +111,8 @@ Q_SIGNALS:
 
 private:
     void atFAQPostError(const QString& databaseText);
+    // Whether a Message other than the one being saved has this Hotword.
+    bool HotwordTakenByAnother(const QString& hotword);
     void openConnection(const ConnectionSpec& spec);
     // Settings of a freshly opened connection; forgets prepared saved queries.
     void connectionOpened(QSqlDatabase& db);

@@ -1,5 +1,6 @@
 #include "store/savedquery.h"
 
+#include "store/storeerror.h"
 #include "util/errors.h"
 
 #include <QSqlError>
@@ -123,16 +124,16 @@ QSqlQuery& SavedQuery::prepared()
         return *m_query;
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.isOpen())
-        throw Error(u"The database connection is not open."_s);
+        throw StoreError(u"The database connection is not open."_s);
 
     QSqlQuery lookup(db);
     lookup.setForwardOnly(true);
     lookup.prepare(u"select Body from SavedQueries where lower(Name) = lower(?)"_s);
     lookup.addBindValue(m_procedureName);
     if (!lookup.exec())
-        throw Error(lookup.lastError().text());
+        throw StoreError(lookup.lastError().text());
     if (!lookup.next())
-        throw Error(u"The database has no saved query called "_s + m_procedureName + u"."_s);
+        throw StoreError(u"The database has no saved query called "_s + m_procedureName + u"."_s);
     const QString body = lookup.value(0).toString();
     lookup.finish();
 
@@ -140,7 +141,7 @@ QSqlQuery& SavedQuery::prepared()
     auto query = std::make_unique<QSqlQuery>(db);
     query->setForwardOnly(true);
     if (!query->prepare(text.sql))
-        throw Error(u"The saved query "_s + m_procedureName + u" cannot be prepared: "_s
+        throw StoreError(u"The saved query "_s + m_procedureName + u" cannot be prepared: "_s
                     + query->lastError().text());
     m_query = std::move(query);
     m_placeholders = std::move(text.placeholders);
@@ -158,7 +159,7 @@ void SavedQuery::run()
         const QString text = query.lastError().text();
         // A failed statement may be unusable afterwards; prepare it afresh next time.
         m_query.reset();
-        throw Error(text);
+        throw StoreError(text);
     }
 }
 
@@ -183,7 +184,7 @@ void SavedQuery::open()
     if (query.lastError().isValid()) {
         const QString text = query.lastError().text();
         m_query.reset();
-        throw Error(text);
+        throw StoreError(text);
     }
     query.finish();
     m_result = DataSet(std::move(names), std::move(rows));

@@ -4,6 +4,7 @@
 
 #include "app/fMain.h"
 #include "dialogs/fSelectFAQ.h"
+#include "dialogs/ffaqaddedit.h"
 #include "platform/fake/fakeplatform.h"
 #include "settings/settings.h"
 
@@ -24,6 +25,7 @@ struct MainWindowFixture {
         window.reset();
         frmMain = nullptr;
         frmSelectFAQ = nullptr;
+        frmAddEditFAQ = nullptr;
     }
     MainWindowFixture(const MainWindowFixture&) = delete;
     MainWindowFixture& operator=(const MainWindowFixture&) = delete;
@@ -34,6 +36,7 @@ struct MainWindowFixture {
         window = std::make_unique<TfrmMain>();
         frmMain = window.get();
         frmSelectFAQ = new TfrmSelectFAQ([](int id) { frmMain->ShowFAQByID(id); }, window.get());
+        frmAddEditFAQ = new TfrmAddEditFAQ([](const QString& hotword) { frmMain->MessageSaved(hotword); }, window.get());
         return *window;
     }
 };

@@ -65,24 +65,7 @@ private:
 
 void TestSendEndToEnd::initTestCase()
 {
-    folder.addFile(QStringLiteral(QB_TARGETS), u"targets.ini"_s);
-    QFile options(folder.filePath(u"options.ini"_s));
-    QVERIFY(options.open(QIODevice::WriteOnly));
-    options.write("[Options]\nTarget=Notepad\n");
-    options.close();
-
-    editor.setProcessEnvironment(folder.environment());
-    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    editor.start(u"mousepad"_s, {});
-    QVERIFY(editor.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(!(editorWindow = FindVisibleWindow({u"--name"_s, u" - Mousepad$"_s})).isEmpty(), 20000);
-
-    quillbay.setProcessEnvironment(folder.environment());
-    quillbay.setProcessChannelMode(QProcess::ForwardedChannels);
-    quillbay.start(folder.program(), {});
-    QVERIFY(quillbay.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !(mainWindow = FindVisibleWindow({u"--pid"_s, QString::number(quillbay.processId())})).isEmpty(), 20000);
+    StartEditorAndProgram(folder, QStringLiteral(QB_TARGETS), editor, quillbay, editorWindow, mainWindow);
 
     auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
     db.setDatabaseName(folder.filePath(u"quillbay.db"_s));

@@ -3,6 +3,7 @@
 
 #include "scriptedinteraction.h"
 #include "store/dmData.h"
+#include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/textutils.h"
 
@@ -63,6 +64,8 @@ private Q_SLOTS:
     void duplicateHotwordKeepsTheEdit();
     void pendingEditStaysWithItsRow();
     void cancelAndDelete();
+    void detailRowsEditedInPlace();
+    void typedCalls();
     void plainStatements();
     void missingNotesColumnIsAdded();
     void reconnectKeepsEverything();
@@ -464,16 +467,30 @@ void TestStoreContract::duplicateHotwordKeepsTheEdit()
     QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund"_s).recordCount(), 1);
     QCOMPARE(states, (QList<int>{int(DataSetState::Insert), int(DataSetState::Browse)}));
 
-    // The same for an edit, and for a Hotword longer than its column.
+    // The same for an edit; a Hotword longer than its column is refused with its own message.
     dm->atFAQ.edit();
     dm->atFAQ.setFieldValue(u"Hotword"_s, u"refund"_s);
     QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
     dm->atFAQ.setFieldValue(u"Hotword"_s, QString(51, u'h'));
     QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
+    QCOMPARE(ui.texts(u"message"_s),
+             QStringList{u"The HotWord may have at most 50 characters; this one has 51. Please shorten it and try again."_s});
     QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
+    // Its own Hotword in another case is no duplicate.
+    dm->atFAQ.setFieldValue(u"Hotword"_s, u"REFUND2"_s);
+    QCOMPARE(dm->SaveFAQ(), id);
+    dm->atFAQ.edit();
     dm->atFAQ.setFieldValue(u"Hotword"_s, QString(50, u'h'));
     QCOMPARE(dm->SaveFAQ(), id);
-    QCOMPARE(ui.texts(u"warning"_s).size(), 3);
+    QCOMPARE(ui.texts(u"warning"_s).size(), 2);
+
+    // Any other refusal gives the database's reason, not the uniqueness warning.
+    dm->atFAQ.edit();
+    dm->atFAQ.setFieldValue(u"ShortName"_s, QString(300, u's'));
+    QVERIFY_THROWS_EXCEPTION(StoreError, dm->SaveFAQ());
+    QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
+    QCOMPARE(ui.texts(u"warning"_s).size(), 2);
+    dm->atFAQ.cancel();
 }
 
 void TestStoreContract::pendingEditStaysWithItsRow()
@@ -516,6 +533,87 @@ void TestStoreContract::cancelAndDelete()
     // A new Message never takes the key, and so the keywords, of a deleted one.
     const int next = addMessage(u"Next"_s, u"next"_s, u"n"_s);
     QVERIFY(next > gone);
+}
+
+void TestStoreContract::detailRowsEditedInPlace()
+{
+    const int id = addMessage(u"M"_s, u"m"_s, u"t"_s, 0, {u"alpha"_s, u"beta"_s});
+    showMessage(id);
+    DataTable& keywords = dm->atKeywords;
+    QCOMPARE(keywords.valueAt(1, u"Keyword"_s).toString(), u"beta"_s);
+
+    // A detail row's link alone is no change; a typed field is.
+    keywords.insert();
+    QVERIFY(!keywords.modified());
+    keywords.cancel();
+    keywords.setCurrentRow(0);
+    keywords.edit();
+    QVERIFY(!keywords.modified());
+    keywords.setFieldValue(u"Keyword"_s, u"gamma"_s);
+    QVERIFY(keywords.modified());
+    QCOMPARE(keywords.valueAt(0, u"Keyword"_s).toString(), u"gamma"_s);
+    // Moving to another row stores the pending one.
+    keywords.setCurrentRow(1);
+    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"gamma"_s)), QList<int>{id});
+    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"alpha"_s).recordCount(), 0);
+    keywords.deleteRow();
+    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"beta"_s).recordCount(), 0);
+    QCOMPARE(keywords.recordCount(), 1);
+
+    DataTable& attachments = dm->atAttachments;
+    attachments.insert();
+    attachments.setFieldValue(u"Filename"_s, u"/srv/a b/price.doc"_s);
+    attachments.setFieldValue(u"PromptToUse"_s, false);
+    attachments.post();
+    attachments.edit();
+    attachments.setFieldValue(u"PromptToUse"_s, true);
+    attachments.post();
+    QVERIFY(attachments.valueAt(0, u"PromptToUse"_s).toBool());
+    const DataSet rows = dm->AttachmentsOf(id);
+    QCOMPARE(rows.recordCount(), 1);
+    QCOMPARE(rows.text(0, u"Filename"_s), u"/srv/a b/price.doc"_s);
+    QVERIFY(rows.boolean(0, u"PromptToUse"_s));
+}
+
+void TestStoreContract::typedCalls()
+{
+    const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    const int child = addMessage(u"Child"_s, u"child"_s, u"c"_s, group, {u"kc"_s});
+    const int other = addMessage(u"Other"_s, u"other"_s, u"o"_s);
+    showMessage(child);
+    dm->atFAQ.edit();
+    dm->atFAQ.setFieldValue(u"Notes"_s, u"  inner notes "_s);
+    dm->SaveFAQ();
+    dm->atAttachments.insert();
+    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/x.txt"_s);
+    dm->atAttachments.post();
+    run(u"insert into FAQAction (FAQID, Action) values ("_s + QString::number(child) + u", 'Used')"_s);
+
+    QCOMPARE(dm->NotesOf(child), u"  inner notes "_s);
+    QCOMPARE(dm->NotesOf(other), QString());
+    QCOMPARE(dm->CountChildren(group), 1);
+    QCOMPARE(dm->GroupIDOf(child), std::optional<int>(group));
+    QCOMPARE(dm->GroupIDOf(99999), std::nullopt);
+    QCOMPARE(dm->ChildrenOf(group).text(0, u"ShortName"_s), u"Child"_s);
+
+    dm->UpdateParentID(child, other);
+    QCOMPARE(dm->GroupIDOf(child), std::optional<int>(other));
+    QCOMPARE(dm->CountChildren(group), 0);
+    dm->UpdateParentID(child, 0);
+    QCOMPARE(dm->GroupIDOf(child), std::optional<int>(0));
+
+    // A deleted Message takes its keyword, attachment and usage rows with it.
+    dm->DeleteFAQ(child);
+    QCOMPARE(dm->MessageByID(child).recordCount(), 0);
+    dm->adoCommand.commandText = u"select count(*) as n from FAQKeywords where FAQID = "_s + QString::number(child);
+    QCOMPARE(dm->adoCommand.execute().integer(0, u"n"_s), 0);
+    dm->adoCommand.commandText = u"select count(*) as n from FAQAttachments where FAQID = "_s + QString::number(child);
+    QCOMPARE(dm->adoCommand.execute().integer(0, u"n"_s), 0);
+    dm->adoCommand.commandText = u"select count(*) as n from FAQAction where FAQID = "_s + QString::number(child);
+    QCOMPARE(dm->adoCommand.execute().integer(0, u"n"_s), 0);
+    QCOMPARE(dm->AttachmentsOf(child).recordCount(), 0);
+    QCOMPARE(dm->MessageByID(other).recordCount(), 1);
+    QVERIFY_THROWS_EXCEPTION(StoreError, dm->DeleteFAQ(child));
 }
 
 void TestStoreContract::plainStatements()

@@ -62,3 +62,29 @@ void ProgramFolder::addFile(const QString& source, const QString& name)
     if (!QFile::copy(source, filePath(name)))
         qFatal("cannot copy %s", qUtf8Printable(source));
 }
+
+void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, QProcess& editor, QProcess& program,
+                           QString& editorWindow, QString& mainWindow)
+{
+    folder.addFile(targets, u"targets.ini"_s);
+    QFile options(folder.filePath(u"options.ini"_s));
+    if (!options.open(QIODevice::WriteOnly) || options.write("[Options]\nTarget=Notepad\n") < 0)
+        qFatal("cannot write options.ini");
+    options.close();
+
+    editor.setProcessEnvironment(folder.environment());
+    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    editor.start(u"mousepad"_s, {});
+    if (!editor.waitForStarted()
+        || !WaitFor([&] { return !(editorWindow = FindVisibleWindow({u"--name"_s, u" - Mousepad$"_s})).isEmpty(); },
+                    20000))
+        qFatal("Mousepad did not show its window");
+
+    program.setProcessEnvironment(folder.environment());
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(folder.program(), {});
+    const QStringList mainSearch{u"--pid"_s, QString::number(program.processId()), u"--name"_s, u"^Tolvane Quillbay$"_s};
+    if (!program.waitForStarted()
+        || !WaitFor([&] { return !(mainWindow = FindVisibleWindow(mainSearch)).isEmpty(); }, 20000))
+        qFatal("the program did not show its main window");
+}

@@ -19,6 +19,15 @@ void ActivateWindow(const QString& window);
 // Polls the condition until it holds or the time is up.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
+class QProcess;
+class ProgramFolder;
+
+// Starts Mousepad and then the program from the folder, with targets.ini copied in and
+// Notepad as the destination application, and finds their windows; fails the test
+// program when either does not show within 20 s.
+void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, QProcess& editor, QProcess& program,
+                           QString& editorWindow, QString& mainWindow);
+
 // A folder that holds a copy of the program and nothing else, with an environment in
 // which the program sees no ODBC data source and no personal settings of this machine
 // (its home folder is another temporary folder).

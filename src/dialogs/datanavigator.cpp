@@ -1,0 +1,172 @@
+#include "dialogs/datanavigator.h"
+
+#include "dialogs/datatablemodel.h"
+#include "store/datatable.h"
+#include "util/connectguarded.h"
+#include "util/interaction.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QTableView>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+DataNavigator::DataNavigator(QWidget* parent)
+    : QWidget(parent)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto button = [&](const QString& name, const QString& glyph, const QString& hint, void (DataNavigator::*slot)()) {
+        auto* created = new QToolButton(this);
+        created->setObjectName(name);
+        created->setText(glyph);
+        created->setToolTip(hint);
+        created->setFocusPolicy(Qt::NoFocus);
+        created->setAutoRaise(false);
+        layout->addWidget(created);
+        ConnectGuarded(created, &QToolButton::clicked, this, slot);
+        return created;
+    };
+    btnInsert = button(u"btnInsert"_s, u"+"_s, u"Insert record"_s, &DataNavigator::insertRecord);
+    btnDelete = button(u"btnDelete"_s, u"\u2212"_s, u"Delete record"_s, &DataNavigator::deleteRecord);
+    btnEdit = button(u"btnEdit"_s, u"\u25B2"_s, u"Edit record"_s, &DataNavigator::editRecord);
+    btnPost = button(u"btnPost"_s, u"\u2714"_s, u"Post edit"_s, &DataNavigator::post);
+    btnCancel = button(u"btnCancel"_s, u"\u2716"_s, u"Cancel edit"_s, &DataNavigator::cancel);
+    btnRefresh = button(u"btnRefresh"_s, u"\u27F3"_s, u"Refresh data"_s, &DataNavigator::refresh);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    updateButtons();
+}
+
+void DataNavigator::bind(QTableView* grid, DataTableModel* model)
+{
+    m_grid = grid;
+    m_model = model;
+    grid->setModel(model);
+    grid->installEventFilter(this);
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        showTableRow();
+        updateButtons();
+    });
+    connect(model, &QAbstractItemModel::dataChanged, this, &DataNavigator::updateButtons);
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { Guarded([&] { gridRowChanged(current.row()); }); });
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget* old, QWidget* now) { Guarded([&] { focusChanged(old, now); }); });
+    showTableRow();
+    updateButtons();
+}
+
+int DataNavigator::currentRow() const
+{
+    const int row = m_grid->currentIndex().row();
+    return row >= 0 ? row : m_model->currentGridRow();
+}
+
+void DataNavigator::showTableRow()
+{
+    const int row = m_model->currentGridRow();
+    if (row < 0 || m_grid->currentIndex().row() == row)
+        return;
+    const int column = qMax(0, m_grid->currentIndex().column());
+    m_grid->selectionModel()->setCurrentIndex(m_model->index(row, column),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void DataNavigator::gridRowChanged(int row)
+{
+    m_model->moveTo(row);
+    updateButtons();
+}
+
+void DataNavigator::focusChanged(QWidget* old, QWidget* now)
+{
+    const auto inGrid = [this](QWidget* widget) {
+        return widget && (widget == m_grid || m_grid->isAncestorOf(widget));
+    };
+    if (inGrid(old) && !inGrid(now) && m_model->table().isOpen())
+        m_model->dropUntouchedInsert();
+}
+
+void DataNavigator::insertRecord()
+{
+    const int row = m_model->insertRecord();
+    const QModelIndex cell = m_model->index(row, 0);
+    m_grid->setFocus();
+    m_grid->setCurrentIndex(cell);
+    m_grid->edit(cell);
+}
+
+void DataNavigator::deleteRecord()
+{
+    const int row = currentRow();
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    if (!interaction().confirmYesNo(u"Delete record?"_s))
+        return;
+    m_model->deleteRecord(row);
+}
+
+void DataNavigator::editRecord()
+{
+    const int row = currentRow();
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    m_model->editRecord(row);
+    m_grid->setFocus();
+}
+
+void DataNavigator::post()
+{
+    m_grid->setFocus(); // ends an open cell editor, which hands its text to the row
+    m_model->post();
+}
+
+void DataNavigator::cancel()
+{
+    m_model->cancel();
+}
+
+void DataNavigator::refresh()
+{
+    m_model->refresh();
+}
+
+void DataNavigator::updateButtons()
+{
+    const bool usable = isEnabled() && m_model && m_model->table().isOpen();
+    const bool pending = usable && m_model->isPending();
+    const bool rows = usable && m_model->rowCount() > 0;
+    btnInsert->setEnabled(usable);
+    btnDelete->setEnabled(rows);
+    btnEdit->setEnabled(rows && !pending);
+    btnPost->setEnabled(pending);
+    btnCancel->setEnabled(pending);
+    btnRefresh->setEnabled(usable && !pending);
+}
+
+void DataNavigator::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        updateButtons();
+    QWidget::changeEvent(event);
+}
+
+bool DataNavigator::eventFilter(QObject* watched, QEvent* event)
+{
+    // Keys typed into an open cell editor go to the editor, not here.
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Insert && key->modifiers() == Qt::NoModifier) {
+            Guarded([this] { insertRecord(); });
+            return true;
+        }
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
+            Guarded([this] { deleteRecord(); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

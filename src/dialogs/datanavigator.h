@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+class DataTableModel;
+class QTableView;
+class QToolButton;
+
+// The navigator of a grid over a table object: Insert, Delete, Edit, Post, Cancel and
+// Refresh, enabled by the table's state. It also gives the grid its keys (Insert, Ctrl+Delete)
+// and stores the pending row when the grid moves to another row; a new row that was never
+// typed in is dropped when the focus leaves the grid.
+class DataNavigator : public QWidget {
+    Q_OBJECT
+public:
+    explicit DataNavigator(QWidget* parent = nullptr);
+
+    void bind(QTableView* grid, DataTableModel* model);
+
+    // Each acts on the grid's current row; Delete asks "Delete record?" first.
+    void insertRecord();
+    void deleteRecord();
+    void editRecord();
+    void post();
+    void cancel();
+    void refresh();
+
+    QToolButton* btnInsert;
+    QToolButton* btnDelete;
+    QToolButton* btnEdit;
+    QToolButton* btnPost;
+    QToolButton* btnCancel;
+    QToolButton* btnRefresh;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void updateButtons();
+    void showTableRow();
+    int currentRow() const;
+    void gridRowChanged(int row);
+    void focusChanged(QWidget* old, QWidget* now);
+
+    QTableView* m_grid = nullptr;
+    DataTableModel* m_model = nullptr;
+};

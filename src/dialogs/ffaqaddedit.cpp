@@ -1,0 +1,409 @@
+#include "dialogs/ffaqaddedit.h"
+
+#include "dialogs/datatablemodel.h"
+#include "dialogs/fprompttextentry.h"
+#include "store/dmData.h"
+#include "util/connectguarded.h"
+#include "util/interaction.h"
+#include "util/textutils.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+TfrmAddEditFAQ* frmAddEditFAQ = nullptr;
+
+namespace {
+
+const QString AttachmentFilter = u"Documents|*.txt;*.doc;*.htm;*.html|All Files|*.*"_s;
+
+const QString HelpText
+    = u"These items will be replaced when the message is actually used. %DATE% will be replaced with "
+      "today's date, %DATETIME% with the current date and time, and %CLIPBOARD% with the current "
+      "contents of the Windows Clipboard (if it is text).  This will be very useful for data that "
+      "changes each time the message is used, such as a software registration key."_s;
+
+// A file name cell: the name can be typed, or picked with the ellipsis button.
+class FileNameEditor : public QWidget {
+public:
+    using Picker = std::function<std::optional<QString>(const QString&)>;
+
+    FileNameEditor(QWidget* parent, Picker picker, std::function<void(FileNameEditor*)> picked)
+        : QWidget(parent)
+        , edit(new QLineEdit(this))
+    {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        edit->setFrame(false);
+        edit->setMaxLength(255);
+        auto* ellipsis = new QToolButton(this);
+        ellipsis->setObjectName(u"btnEllipsis"_s);
+        ellipsis->setText(u"..."_s);
+        ellipsis->setFocusPolicy(Qt::NoFocus);
+        layout->addWidget(edit, 1);
+        layout->addWidget(ellipsis);
+        setFocusProxy(edit);
+        connect(ellipsis, &QToolButton::clicked, this, [this, picker, picked] {
+            Guarded([&] {
+                if (const auto file = picker(edit->text())) {
+                    edit->setText(*file);
+                    picked(this);
+                }
+            });
+        });
+    }
+    QLineEdit* edit;
+};
+
+class FileNameDelegate : public QStyledItemDelegate {
+public:
+    FileNameDelegate(FileNameEditor::Picker picker, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_picker(std::move(picker))
+    {
+    }
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        auto* self = const_cast<FileNameDelegate*>(this);
+        return new FileNameEditor(parent, m_picker,
+                                  [self](FileNameEditor* editor) { Q_EMIT self->commitData(editor); });
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        static_cast<FileNameEditor*>(editor)->edit->setText(index.data(Qt::EditRole).toString());
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        model->setData(index, static_cast<FileNameEditor*>(editor)->edit->text());
+    }
+
+private:
+    FileNameEditor::Picker m_picker;
+};
+
+// "Prompt Before Attaching": chosen from the list "False", "True".
+class PromptDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        auto* combo = new QComboBox(parent);
+        combo->addItems({u"False"_s, u"True"_s});
+        return combo;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        static_cast<QComboBox*>(editor)->setCurrentIndex(TextToBool(index.data(Qt::EditRole).toString()) ? 1 : 0);
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        model->setData(index, static_cast<QComboBox*>(editor)->currentText());
+    }
+};
+
+QString PlainText(const QPlainTextEdit* edit)
+{
+    return edit->toPlainText();
+}
+
+} // namespace
+
+TfrmAddEditFAQ::TfrmAddEditFAQ(std::function<void(const QString&)> messageSaved, QWidget* parent)
+    : QDialog(parent)
+    , m_messageSaved(std::move(messageSaved))
+{
+    setupUi(this);
+    setObjectName(u"frmAddEditFAQ"_s);
+    setModal(false);
+    // The short description holds about three lines.
+    dbtxtShortDescription->setFixedHeight(dbtxtShortDescription->fontMetrics().lineSpacing() * 3
+                                          + 2 * dbtxtShortDescription->frameWidth() + 8);
+    // The new-Message headings wrap onto a second line, which is kept in both modes so the
+    // grids do not move; the layout does not size the columns by the wrapped text.
+    for (QLabel* heading : {lblKeywordsHeading, lblAttachmentsHeading}) {
+        QSizePolicy policy = heading->sizePolicy();
+        policy.setHeightForWidth(false);
+        policy.setHorizontalPolicy(QSizePolicy::Ignored);
+        policy.setVerticalPolicy(QSizePolicy::Fixed);
+        heading->setSizePolicy(policy);
+        heading->setFixedHeight(2 * heading->fontMetrics().lineSpacing());
+        heading->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    }
+    CreateTokenMenus();
+    CreateEditCommands();
+    ConnectGuarded(btnSave, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnSaveClick);
+    ConnectGuarded(btnCancel, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnCancelClick);
+    FormCreate();
+}
+
+TfrmAddEditFAQ::~TfrmAddEditFAQ()
+{
+    if (frmAddEditFAQ == this)
+        frmAddEditFAQ = nullptr;
+}
+
+void TfrmAddEditFAQ::FormCreate()
+{
+    pcNotes->setCurrentWidget(tsMessage);
+    btnInclude->setText(u"Replaceable Field"_s);
+}
+
+void TfrmAddEditFAQ::CreateTokenMenus()
+{
+    auto command = [this](const QString& name, const QString& caption) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(name);
+        return action;
+    };
+    actTokenOtherFAQ = command(u"actTokenOtherFAQ"_s, u"Other Message"_s);
+    actTokenClipboard = command(u"actTokenClipboard"_s, u"Clipboard"_s);
+    actTokenDate = command(u"actTokenDate"_s, u"Date"_s);
+    actTokenDateTime = command(u"actTokenDateTime"_s, u"Date && Time"_s);
+    actPromptForTextEntry = command(u"actPromptForTextEntry"_s, u"Prompt For Text Entry"_s);
+    actHelp = command(u"Help1"_s, u"Help"_s);
+    ConnectGuarded(actTokenOtherFAQ, &QAction::triggered, this, &TfrmAddEditFAQ::actTokenOtherFAQExecute);
+    connect(actTokenClipboard, &QAction::triggered, this, [this] { InsertToken(u"CLIPBOARD"_s, true); });
+    connect(actTokenDate, &QAction::triggered, this, [this] { InsertToken(u"DATE"_s, true); });
+    connect(actTokenDateTime, &QAction::triggered, this, [this] { InsertToken(u"DATETIME"_s, true); });
+    ConnectGuarded(actPromptForTextEntry, &QAction::triggered, this, &TfrmAddEditFAQ::actPromptForTextEntryExecute);
+    ConnectGuarded(actHelp, &QAction::triggered, this, &TfrmAddEditFAQ::Help1Click);
+
+    mnuTokens = new QMenu(this);
+    mnuTokens->setObjectName(u"mnuTokens"_s);
+    mnuTokens->addActions({actTokenOtherFAQ, actTokenClipboard, actTokenDate, actTokenDateTime, actPromptForTextEntry});
+    mnuTokens->addSeparator();
+    mnuTokens->addAction(actHelp);
+    btnInclude->setMenu(mnuTokens);
+}
+
+void TfrmAddEditFAQ::CreateEditCommands()
+{
+    // Each acts on the focused text field, a line or a multi-line one.
+    auto command = [this](const QString& name, const QString& caption, QKeySequence::StandardKey key,
+                          auto onLine, auto onText) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(name);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, onLine, onText] {
+            Guarded([&] {
+                OnFocusedText([&](QWidget* focused) {
+                    if (auto* line = qobject_cast<QLineEdit*>(focused))
+                        (line->*onLine)();
+                    else
+                        (static_cast<QPlainTextEdit*>(focused)->*onText)();
+                });
+            });
+        });
+        return action;
+    };
+    actCopy = command(u"actCopy"_s, u"&Copy"_s, QKeySequence::Copy, &QLineEdit::copy, &QPlainTextEdit::copy);
+    actCut = command(u"actCut"_s, u"Cu&t"_s, QKeySequence::Cut, &QLineEdit::cut, &QPlainTextEdit::cut);
+    actPaste = command(u"actPaste"_s, u"&Paste"_s, QKeySequence::Paste, &QLineEdit::paste, &QPlainTextEdit::paste);
+    actSelectAll = command(u"actSelectAll"_s, u"Select &All"_s, QKeySequence::SelectAll, &QLineEdit::selectAll,
+                           &QPlainTextEdit::selectAll);
+
+    // The Message Text's own menu: the edit commands, then the tokens.
+    mnuInclude = new QMenu(this);
+    mnuInclude->setObjectName(u"mnuInclude"_s);
+    mnuInclude->addActions({actCopy, actCut, actPaste, actSelectAll});
+    mnuInclude->addSeparator();
+    auto* otherFAQ = new QAction(u"Other FAQ"_s, mnuInclude);
+    otherFAQ->setObjectName(u"mnuIncludeOtherFAQ"_s);
+    ConnectGuarded(otherFAQ, &QAction::triggered, this, &TfrmAddEditFAQ::actTokenOtherFAQExecute);
+    mnuInclude->addActions({otherFAQ, actTokenClipboard, actTokenDate, actTokenDateTime, actPromptForTextEntry});
+    mnuInclude->addSeparator();
+    mnuInclude->addAction(actHelp);
+    connect(dbmemText, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { mnuInclude->popup(dbmemText->viewport()->mapToGlobal(at)); });
+}
+
+void TfrmAddEditFAQ::OnFocusedText(const std::function<void(QWidget*)>& action)
+{
+    QWidget* focused = focusWidget();
+    if (qobject_cast<QLineEdit*>(focused) || qobject_cast<QPlainTextEdit*>(focused))
+        action(focused);
+}
+
+void TfrmAddEditFAQ::ConfigureGrids()
+{
+    if (m_keywords && &m_keywords->table() == &dmFAQData->atKeywords)
+        return;
+    delete m_keywords;
+    delete m_attachments;
+    m_keywords = new DataTableModel(dmFAQData->atKeywords, {{u"Keyword"_s, u"Keyword"_s}}, this);
+    m_attachments = new DataTableModel(
+        dmFAQData->atAttachments,
+        {{u"Filename"_s, u"File Name"_s}, {u"PromptToUse"_s, u"Prompt Before Attaching"_s, true}}, this);
+    dbnKeywords->bind(dbgKeywords, m_keywords);
+    dbNavAttachments->bind(dbgAttachments, m_attachments);
+    dbgAttachments->setItemDelegateForColumn(
+        0, new FileNameDelegate([this](const QString& file) { return dbgAttachmentsEditButtonClick(file); },
+                                dbgAttachments));
+    dbgAttachments->setItemDelegateForColumn(1, new PromptDelegate(dbgAttachments));
+    dbgAttachments->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    dbgAttachments->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    connect(dmFAQData, &TdmFAQData::dsFAQStateChange, lblFAQState,
+            [this](int state) { lblFAQState->setText(QString::number(state)); });
+    connect(dmFAQData, &TdmFAQData::dsKeywordsStateChange, lblKeywordsState,
+            [this](int state) { lblKeywordsState->setText(QString::number(state)); });
+}
+
+void TfrmAddEditFAQ::SetEditMode(EditMode mode)
+{
+    ConfigureGrids();
+    const bool existing = mode == EditMode::ExistingMessage;
+    lblKeywordsHeading->setText(existing ? u"Keywords"_s : u"Keywords must be edited after adding new message"_s);
+    lblAttachmentsHeading->setText(existing ? u"&Attachments"_s
+                                            : u"Attachments must be edited after adding this new message"_s);
+    // No keyword or attachment row can exist before its Message.
+    for (QWidget* widget : {static_cast<QWidget*>(dbgKeywords), static_cast<QWidget*>(dbnKeywords),
+                            static_cast<QWidget*>(dbgAttachments), static_cast<QWidget*>(dbNavAttachments)})
+        widget->setEnabled(existing);
+}
+
+TfrmAddEditFAQ::Fields TfrmAddEditFAQ::CurrentFields() const
+{
+    return {dbtxtHotWord->text(), PlainText(dbtxtShortDescription), PlainText(dbmemText),
+            PlainText(dbmemInternalNotes)};
+}
+
+void TfrmAddEditFAQ::ShowOnPendingRow()
+{
+    ConfigureGrids();
+    const DataTable& row = dmFAQData->atFAQ;
+    m_opened = {row.fieldText(u"Hotword"_s), row.fieldText(u"ShortName"_s), row.fieldText(u"Text"_s),
+                row.fieldText(u"Notes"_s)};
+    dbtxtHotWord->setText(m_opened.hotword);
+    dbtxtShortDescription->setPlainText(m_opened.shortName);
+    dbmemText->setPlainText(m_opened.text);
+    dbmemInternalNotes->setPlainText(m_opened.notes);
+    show();
+    raise();
+    activateWindow();
+}
+
+bool TfrmAddEditFAQ::Modified() const
+{
+    return !(CurrentFields() == m_opened);
+}
+
+bool TfrmAddEditFAQ::FieldsComplete() const
+{
+    return !dbtxtHotWord->text().isEmpty() && !PlainText(dbtxtShortDescription).isEmpty()
+        && !PlainText(dbmemText).isEmpty();
+}
+
+void TfrmAddEditFAQ::EndDetailEdits(bool store)
+{
+    for (DataTableModel* model : {m_keywords, m_attachments}) {
+        if (!model || !model->isPending())
+            continue;
+        if (store && model->table().modified())
+            model->post();
+        else
+            model->cancel();
+    }
+}
+
+void TfrmAddEditFAQ::btnSaveClick()
+{
+    if (!FieldsComplete()) {
+        interaction().showMessage(u"You must enter a hotword, short description and some text."_s);
+        return;
+    }
+    const Fields typed = CurrentFields();
+    // A keyword or attachment being typed is kept, as if its grid had been left.
+    setFocus();
+    EndDetailEdits(true);
+    DataTable& row = dmFAQData->atFAQ;
+    row.setFieldValue(u"Hotword"_s, typed.hotword);
+    row.setFieldValue(u"ShortName"_s, typed.shortName);
+    row.setFieldValue(u"Text"_s, typed.text);
+    row.setFieldValue(u"Notes"_s, typed.notes);
+    dmFAQData->SaveFAQ();
+    m_opened = typed;
+    QDialog::accept();
+    m_messageSaved(typed.hotword);
+}
+
+void TfrmAddEditFAQ::btnCancelClick()
+{
+    EndDetailEdits(false);
+    dmFAQData->atFAQ.cancel();
+    m_opened = CurrentFields();
+    QDialog::reject();
+}
+
+void TfrmAddEditFAQ::reject()
+{
+    const bool byTitleBar = m_closingByTitleBar;
+    m_closingByTitleBar = false;
+    Guarded([&] {
+        if (byTitleBar && Modified()
+            && !interaction().confirmYesNo(u"Discard the changes made to this message?"_s))
+            return;
+        btnCancelClick();
+    });
+}
+
+void TfrmAddEditFAQ::closeEvent(QCloseEvent* event)
+{
+    m_closingByTitleBar = true;
+    QDialog::closeEvent(event);
+    m_closingByTitleBar = false;
+}
+
+void TfrmAddEditFAQ::InsertToken(const QString& text, bool wrap)
+{
+    dbmemText->textCursor().insertText(wrap ? u'%' + text + u'%' : text);
+}
+
+void TfrmAddEditFAQ::actTokenOtherFAQExecute()
+{
+    const auto hotword = interaction().inputText(u"HotWord for Other message to Include"_s,
+                                                 u"Please enter the HotWord for the message to include in this one"_s,
+                                                 QString(), 255);
+    if (hotword && !hotword->isEmpty())
+        InsertToken(u"INCLUDE:"_s + *hotword, true);
+}
+
+void TfrmAddEditFAQ::actPromptForTextEntryExecute()
+{
+    TfrmPromptForTextEntry prompt(this);
+    if (prompt.exec() == QDialog::Accepted)
+        InsertToken(u"^^INPUT:"_s + prompt.txtPrompt->text() + u"||"_s + prompt.txtDefaultValue->text() + u"^^"_s,
+                    false);
+}
+
+void TfrmAddEditFAQ::Help1Click()
+{
+    interaction().showMessage(HelpText);
+}
+
+QString TfrmAddEditFAQ::PickerFolder(const QString& fileName)
+{
+    const qsizetype separator = qMax(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\'));
+    const QString folder = fileName.left(separator + 1);
+    if (!folder.isEmpty() && QDir(folder).exists())
+        return folder;
+    return AppDir();
+}
+
+std::optional<QString> TfrmAddEditFAQ::dbgAttachmentsEditButtonClick(const QString& fileName)
+{
+    const int column = dbgAttachments->currentIndex().column();
+    if (!m_attachments || column < 0 || m_attachments->fieldAt(column).compare(u"Filename"_s, Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    return interaction().openFileName(PickerFolder(fileName), AttachmentFilter);
+}

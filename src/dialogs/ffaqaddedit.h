@@ -1,0 +1,93 @@
+#pragma once
+
+#include "ui_ffaqaddedit.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class DataTableModel;
+class QAction;
+class QMenu;
+
+// Adds or edits one Message, bound to the pending row of the data module's Message table.
+// Not modal; created once and hidden when closed. The row it was opened on is the row its
+// Save writes, whatever the main window shows meanwhile.
+class TfrmAddEditFAQ : public QDialog, public Ui::TfrmAddEditFAQ {
+    Q_OBJECT
+public:
+    enum class EditMode { NewMessage, ExistingMessage };
+
+    // messageSaved runs after a successful Save with the Hotword as typed: the main
+    // window rebuilds its tree and shows the Message through a Hotword search.
+    explicit TfrmAddEditFAQ(std::function<void(const QString&)> messageSaved, QWidget* parent = nullptr);
+    ~TfrmAddEditFAQ() override;
+
+    // Headings, grids and navigators of a mode.
+    void SetEditMode(EditMode mode);
+    // Shows the dialog on the Message table's pending row (New or Edit has started it).
+    void ShowOnPendingRow();
+
+    // Replaces the selection of the Message Text, or inserts at its caret, with the text,
+    // wrapped in "%" when wrap is set.
+    void InsertToken(const QString& text, bool wrap);
+    bool FieldsComplete() const;
+    // The start folder of the attachment picker for a file name: its folder when that
+    // exists, else the application folder.
+    static QString PickerFolder(const QString& fileName);
+    // The ellipsis of a "File Name" cell: the picked file's full path, or nothing.
+    std::optional<QString> dbgAttachmentsEditButtonClick(const QString& fileName);
+
+    void btnSaveClick();
+    void btnCancelClick();
+    void actTokenOtherFAQExecute();
+    void actPromptForTextEntryExecute();
+    void Help1Click();
+
+    QMenu* mnuTokens;
+    QMenu* mnuInclude;
+    QAction* actTokenOtherFAQ;
+    QAction* actTokenClipboard;
+    QAction* actTokenDate;
+    QAction* actTokenDateTime;
+    QAction* actPromptForTextEntry;
+    QAction* actHelp;
+    QAction* actCut;
+    QAction* actCopy;
+    QAction* actPaste;
+    QAction* actSelectAll;
+
+public Q_SLOTS:
+    // Esc and the title bar; the title bar asks before discarding typed changes.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void CreateTokenMenus();
+    void CreateEditCommands();
+    void ConfigureGrids();
+    // The text field that has the focus, if any; the edit commands act on it.
+    void OnFocusedText(const std::function<void(QWidget*)>& action);
+    // Whether any field differs from the row as it was opened.
+    bool Modified() const;
+    void EndDetailEdits(bool store);
+
+    std::function<void(const QString&)> m_messageSaved;
+    DataTableModel* m_keywords = nullptr;
+    DataTableModel* m_attachments = nullptr;
+    struct Fields {
+        QString hotword, shortName, text, notes;
+        bool operator==(const Fields&) const = default;
+    };
+    Fields CurrentFields() const;
+    Fields m_opened;
+    bool m_closingByTitleBar = false;
+};
+
+// The one instance, created at start-up.
+extern TfrmAddEditFAQ* frmAddEditFAQ;

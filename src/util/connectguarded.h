@@ -1,0 +1,23 @@
+#pragma once
+
+#include "util/errors.h"
+
+#include <QObject>
+
+#include <type_traits>
+#include <utility>
+
+// Connects a signal to a member slot that runs through the guard, so no exception
+// crosses Qt's event loop. The slot takes the signal's arguments or none.
+template <typename Sender, typename Signal, typename Receiver, typename Slot>
+QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, Receiver* receiver, Slot slot)
+{
+    return QObject::connect(sender, signal, receiver, [receiver, slot](auto&&... args) {
+        Guarded([&] {
+            if constexpr (std::is_invocable_v<Slot, Receiver*, decltype(args)...>)
+                (receiver->*slot)(std::forward<decltype(args)>(args)...);
+            else
+                (receiver->*slot)();
+        });
+    });
+}

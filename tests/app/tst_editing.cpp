@@ -1,0 +1,593 @@
+// Adding, editing, deleting and moving Messages from the main window, offscreen, with the
+// scripted boxes and a database of its own.
+
+#include "mainwindowfixture.h"
+
+#include "app/faqnodes.h"
+
+#include "dialogs/datanavigator.h"
+#include "dialogs/fprompttextentry.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Incomplete = u"You must enter a hotword, short description and some text."_s;
+const QString Duplicate = u"An error occurred while trying to save your Message.  Please ensure the HotWord "
+                          "you are using is unique and then try again."_s;
+
+QStringList MenuTexts(const QMenu* menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts << (action->isSeparator() ? u"-"_s : action->text());
+    return texts;
+}
+
+} // namespace
+
+struct Editing : MainWindowFixture {
+    TfrmAddEditFAQ& dialog() const { return *frmAddEditFAQ; }
+
+    TfrmMain& start()
+    {
+        create().show();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qFatal("main window not shown");
+        return *window;
+    }
+    QTreeWidgetItem* node(const QString& label) const
+    {
+        const auto found = window->tvFAQs->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.front();
+    }
+    // The edit dialog on a shown Message, with the boxes so far forgotten.
+    TfrmAddEditFAQ& editMessage(int id)
+    {
+        ui.clear();
+        window->ShowFAQByID(id);
+        window->actEdit->trigger();
+        return dialog();
+    }
+    void select(const QString& label) const { window->tvFAQs->setCurrentItem(node(label)); }
+    void type(const QString& hotword, const QString& shortName, const QString& text) const
+    {
+        dialog().dbtxtHotWord->setText(hotword);
+        dialog().dbtxtShortDescription->setPlainText(shortName);
+        dialog().dbmemText->setPlainText(text);
+    }
+    QString stored(int id, const QString& column) const
+    {
+        QSqlQuery row = db.run(u"select "_s + column + u" from FAQ where ID = ?"_s, {id});
+        return row.next() ? row.value(0).toString() : u"<none>"_s;
+    }
+    int count(const QString& sql, const QVariantList& values = {}) const
+    {
+        QSqlQuery row = db.run(sql, values);
+        return row.next() ? row.value(0).toInt() : -1;
+    }
+    // The cell editor's text typed into a grid cell, as a user would.
+    static void typeCell(QTableView* grid, int row, int column, const QString& text)
+    {
+        grid->model()->setData(grid->model()->index(row, column), text);
+    }
+};
+
+class TestEditing : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void newMessageGoesUnderSelection_data();
+    void newMessageGoesUnderSelection();
+    void saveRefusals_data();
+    void saveRefusals();
+    void saveWritesThePinnedMessage();
+    void cancelAndClose();
+    void tokens_data();
+    void tokens();
+    void tokenMenusInOrder();
+    void gridRowsAreStored();
+    void attachmentPicker_data();
+    void attachmentPicker();
+    void deleteCommand_data();
+    void deleteCommand();
+    void drops_data();
+    void drops();
+};
+
+void TestEditing::newMessageGoesUnderSelection_data()
+{
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("expectedGroup");
+    QTest::newRow("nothing selected") << QString() << u"0"_s;
+    QTest::newRow("group selected") << u"Group"_s << u"group"_s;
+    QTest::newRow("placeholder selected") << u"Searching..."_s << u"0"_s;
+}
+
+void TestEditing::newMessageGoesUnderSelection()
+{
+    QFETCH(QString, selected);
+    QFETCH(QString, expectedGroup);
+    Editing e;
+    const int group = e.db.addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    e.db.addMessage(u"Child"_s, u"child"_s, u"c"_s, group);
+    TfrmMain& w = e.start();
+    e.ui.clear();
+    if (!selected.isEmpty()) {
+        // Selected without scrolling to it, which would expand its parent and replace it.
+        QTreeWidgetItem* item = selected == u"Searching..."_s ? e.node(u"Group"_s)->child(0) : e.node(selected);
+        item->setSelected(true);
+    }
+    e.ui.clear();
+    w.actNew->trigger();
+    TfrmAddEditFAQ& d = e.dialog();
+    QCOMPARE(d.focusWidget(), d.dbtxtHotWord);
+    QCOMPARE(d.lblKeywordsHeading->text(), u"Keywords must be edited after adding new message"_s);
+    QCOMPARE(d.lblAttachmentsHeading->text(), u"Attachments must be edited after adding this new message"_s);
+    QVERIFY(!d.dbgKeywords->isEnabled() && !d.dbnKeywords->isEnabled());
+    QVERIFY(!d.dbgAttachments->isEnabled() && !d.dbNavAttachments->isEnabled());
+
+    e.type(u"fresh"_s, u"Fresh one"_s, u"body"_s);
+    d.btnSave->click();
+    QVERIFY(!d.isVisible());
+    const int id = e.count(u"select ID from FAQ where Hotword = 'fresh'"_s);
+    const int expected = expectedGroup == u"0"_s ? 0 : group;
+    QCOMPARE(e.stored(id, u"GroupID"_s).toInt(), expected);
+    // The tree is rebuilt and the new Message is shown through the Hotword search.
+    QCOMPARE(w.ShownMessageID(), id);
+    QCOMPARE(w.lblFAQTitle->text(), u"Fresh one"_s);
+    if (expected == 0)
+        QVERIFY(e.node(u"Fresh one"_s));
+    QCOMPARE(e.ui.shown.size(), 0);
+}
+
+void TestEditing::saveRefusals_data()
+{
+    QTest::addColumn<QString>("hotword");
+    QTest::addColumn<QString>("shortName");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("shownText");
+    QTest::newRow("empty hotword") << QString() << u"d"_s << u"t"_s << u"message"_s << Incomplete;
+    QTest::newRow("empty text") << u"h"_s << u"d"_s << QString() << u"message"_s << Incomplete;
+    QTest::newRow("empty description") << u"h"_s << QString() << u"t"_s << u"message"_s << Incomplete;
+    QTest::newRow("duplicate hotword any case") << u"TAKEN"_s << u"d"_s << u"t"_s << u"warning"_s << Duplicate;
+    QTest::newRow("hotword of 51") << QString(51, u'x') << u"d"_s << u"t"_s << u"message"_s
+                                   << u"The HotWord may have at most 50 characters; this one has 51. Please "
+                                      "shorten it and try again."_s;
+    QTest::newRow("description of one blank is text") << u"h"_s << u" "_s << u"t"_s << QString() << QString();
+}
+
+void TestEditing::saveRefusals()
+{
+    QFETCH(QString, hotword);
+    QFETCH(QString, shortName);
+    QFETCH(QString, text);
+    QFETCH(QString, kind);
+    QFETCH(QString, shownText);
+    Editing e;
+    e.db.addMessage(u"Taken"_s, u"taken"_s, u"x"_s);
+    TfrmMain& w = e.start();
+    e.ui.clear();
+    w.actNew->trigger();
+    e.type(hotword, shortName, text);
+    e.dialog().dbmemInternalNotes->setPlainText(u"notes"_s);
+    e.dialog().btnSave->click();
+    if (kind.isEmpty()) {
+        QVERIFY(!e.dialog().isVisible());
+        QCOMPARE(e.count(u"select count(*) from FAQ where ShortName = ' '"_s), 1);
+        return;
+    }
+    QCOMPARE(e.ui.texts(kind), QStringList{shownText});
+    QCOMPARE(e.ui.shown.size(), 1);
+    // Refused: the dialog stays open with everything typed, nothing stored.
+    QVERIFY(e.dialog().isVisible());
+    QCOMPARE(e.dialog().dbtxtHotWord->text(), hotword);
+    QCOMPARE(e.dialog().dbmemInternalNotes->toPlainText(), u"notes"_s);
+    QCOMPARE(e.count(u"select count(*) from FAQ"_s), 1);
+    // A second Save with a good Hotword succeeds.
+    e.type(u"other"_s, u"d"_s, u"t"_s);
+    e.dialog().btnSave->click();
+    QVERIFY(!e.dialog().isVisible());
+    QCOMPARE(e.count(u"select count(*) from FAQ where Hotword = 'other' and Notes = 'notes'"_s), 1);
+}
+
+void TestEditing::saveWritesThePinnedMessage()
+{
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"text of a"_s);
+    const int b = e.db.addMessage(u"B"_s, u"b"_s, u"text of b"_s);
+    e.db.addKeyword(a, u"ka"_s);
+    e.db.addKeyword(b, u"kb"_s);
+    TfrmMain& w = e.start();
+    TfrmAddEditFAQ& d = e.editMessage(a);
+    QCOMPARE(d.dbmemText->toPlainText(), u"text of a"_s);
+    QCOMPARE(d.lblKeywordsHeading->text(), u"Keywords"_s);
+    QCOMPARE(d.lblAttachmentsHeading->text(), u"&Attachments"_s);
+    d.dbmemText->setPlainText(u"changed a"_s);
+
+    // The main window shows another Message; New and Edit do nothing meanwhile.
+    w.ShowFAQByID(b);
+    w.actEdit->trigger();
+    w.actNew->trigger();
+    QCOMPARE(d.dbmemText->toPlainText(), u"changed a"_s);
+    QCOMPARE(d.dbgKeywords->model()->index(0, 0).data().toString(), u"ka"_s);
+    d.btnSave->click();
+    QCOMPARE(e.stored(a, u"Text"_s), u"changed a"_s);
+    QCOMPARE(e.stored(b, u"Text"_s), u"text of b"_s);
+    QCOMPARE(w.ShownMessageID(), a);
+    QCOMPARE(e.ui.shown.size(), 0);
+}
+
+void TestEditing::cancelAndClose()
+{
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"stored"_s);
+    TfrmMain& w = e.start();
+    e.ui.clear();
+    TfrmAddEditFAQ& d = e.dialog();
+
+    // Cancel after New creates nothing; Edit then has its grids back.
+    w.actNew->trigger();
+    e.type(u"n"_s, u"n"_s, u"n"_s);
+    QTest::keyClick(&d, Qt::Key_Escape);
+    QVERIFY(!d.isVisible());
+    QCOMPARE(e.count(u"select count(*) from FAQ"_s), 1);
+    w.ShowFAQByID(a);
+    w.actEdit->trigger();
+    QCOMPARE(d.lblKeywordsHeading->text(), u"Keywords"_s);
+    QVERIFY(d.dbgKeywords->isEnabled() && d.dbNavAttachments->isEnabled());
+
+    // The title bar asks before throwing typed text away; No keeps the dialog open.
+    d.dbmemText->setPlainText(u"typed"_s);
+    e.ui.confirmAnswers = {false, true};
+    d.close();
+    QVERIFY(d.isVisible());
+    d.close();
+    QVERIFY(!d.isVisible());
+    QCOMPARE(e.ui.texts(u"confirm"_s),
+             QStringList(2, u"Discard the changes made to this message?"_s));
+    QCOMPARE(e.stored(a, u"Text"_s), u"stored"_s);
+    QCOMPARE(e.db.module->atFAQ.state(), DataSetState::Browse);
+
+    // Untouched, it closes without asking; Cancel leaves the stored text.
+    w.actEdit->trigger();
+    d.close();
+    QVERIFY(!d.isVisible());
+    w.actEdit->trigger();
+    d.dbmemText->setPlainText(u"never saved"_s);
+    d.btnCancel->click();
+    QCOMPARE(e.stored(a, u"Text"_s), u"stored"_s);
+    QCOMPARE(e.ui.texts(u"confirm"_s).size(), 2);
+}
+
+void TestEditing::tokens_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("notesPage");
+    QTest::addColumn<QString>("expected");
+    // The text is "one two" with "two" selected, or the caret after "one " when nothing is.
+    QTest::newRow("date replaces selection") << u"actTokenDate"_s << u"select"_s << false << u"one %DATE%"_s;
+    QTest::newRow("date at caret") << u"actTokenDate"_s << QString() << false << u"one %DATE%two"_s;
+    QTest::newRow("clipboard from notes page") << u"actTokenClipboard"_s << QString() << true
+                                               << u"one %CLIPBOARD%two"_s;
+    QTest::newRow("date and time") << u"actTokenDateTime"_s << QString() << false << u"one %DATETIME%two"_s;
+    QTest::newRow("other message") << u"actTokenOtherFAQ"_s << u"abc"_s << false << u"one %INCLUDE:abc%two"_s;
+    QTest::newRow("other message empty") << u"actTokenOtherFAQ"_s << u""_s << false << u"one two"_s;
+    QTest::newRow("other message cancelled") << u"actTokenOtherFAQ"_s << u"<cancel>"_s << false << u"one two"_s;
+    QTest::newRow("prompt") << u"actPromptForTextEntry"_s << u"Name|"_s << false << u"one ^^INPUT:Name||^^two"_s;
+    QTest::newRow("prompt both empty") << u"actPromptForTextEntry"_s << u"|"_s << false << u"one ^^INPUT:||^^two"_s;
+    QTest::newRow("prompt cancelled") << u"actPromptForTextEntry"_s << u"<cancel>"_s << false << u"one two"_s;
+}
+
+void TestEditing::tokens()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, answer);
+    QFETCH(bool, notesPage);
+    QFETCH(QString, expected);
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"one two"_s);
+    e.start();
+    TfrmAddEditFAQ& d = e.editMessage(a);
+    QTextCursor cursor = d.dbmemText->textCursor();
+    cursor.setPosition(4);
+    if (answer == u"select"_s)
+        cursor.setPosition(7, QTextCursor::KeepAnchor);
+    d.dbmemText->setTextCursor(cursor);
+    if (notesPage) {
+        d.pcNotes->setCurrentWidget(d.tsInternal);
+        d.dbmemInternalNotes->setFocus();
+    }
+    if (command == u"actTokenOtherFAQ"_s)
+        e.ui.inputAnswers.push_back(answer == u"<cancel>"_s ? std::nullopt : std::optional<QString>(answer));
+    if (command == u"actPromptForTextEntry"_s) {
+        QTimer::singleShot(0, &d, [answer] {
+            auto* prompt = qobject_cast<TfrmPromptForTextEntry*>(QApplication::activeModalWidget());
+            QVERIFY(prompt);
+            QCOMPARE(prompt->windowTitle(), u"Prompt For Entry of Free Text"_s);
+            QVERIFY(prompt->txtPrompt->text().isEmpty() && prompt->txtDefaultValue->text().isEmpty());
+            if (answer == u"<cancel>"_s) {
+                prompt->txtPrompt->setText(u"typed then cancelled"_s);
+                QTest::keyClick(prompt, Qt::Key_Escape);
+                return;
+            }
+            prompt->txtPrompt->setText(answer.section(u'|', 0, 0));
+            prompt->txtDefaultValue->setText(answer.section(u'|', 1));
+            prompt->btnOK->click();
+        });
+    }
+    d.findChild<QAction*>(command)->trigger();
+    QCOMPARE(d.dbmemText->toPlainText(), expected);
+    QCOMPARE(d.dbmemInternalNotes->toPlainText(), QString());
+    if (command == u"actTokenOtherFAQ"_s) {
+        QCOMPARE(e.ui.shown.front().caption, u"HotWord for Other message to Include"_s);
+        QCOMPARE(e.ui.shown.front().text, u"Please enter the HotWord for the message to include in this one"_s);
+    }
+    // Inserted tokens are saved only by Save.
+    QCOMPARE(e.stored(a, u"Text"_s), u"one two"_s);
+}
+
+void TestEditing::tokenMenusInOrder()
+{
+    Editing e;
+    e.start();
+    e.ui.clear();
+    TfrmAddEditFAQ& d = e.dialog();
+    QCOMPARE(d.btnInclude->text(), u"Replaceable Field"_s);
+    QCOMPARE(d.pcNotes->currentWidget(), d.tsMessage);
+    QCOMPARE(MenuTexts(d.btnInclude->menu()),
+             (QStringList{u"Other Message"_s, u"Clipboard"_s, u"Date"_s, u"Date && Time"_s,
+                          u"Prompt For Text Entry"_s, u"-"_s, u"Help"_s}));
+    QCOMPARE(MenuTexts(d.mnuInclude),
+             (QStringList{u"&Copy"_s, u"Cu&t"_s, u"&Paste"_s, u"Select &All"_s, u"-"_s, u"Other FAQ"_s,
+                          u"Clipboard"_s, u"Date"_s, u"Date && Time"_s, u"Prompt For Text Entry"_s, u"-"_s,
+                          u"Help"_s}));
+    d.actHelp->trigger();
+    QVERIFY(e.ui.texts(u"message"_s)
+                .value(0)
+                .startsWith(u"These items will be replaced when the message is actually used."_s));
+}
+
+void TestEditing::gridRowsAreStored()
+{
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"t"_s);
+    const int b = e.db.addMessage(u"B"_s, u"b"_s, u"t"_s);
+    e.db.addKeyword(a, u"first"_s);
+    e.db.addKeyword(b, u"other"_s);
+    TfrmMain& w = e.start();
+    TfrmAddEditFAQ& d = e.editMessage(a);
+    // Focus changes, which end an untouched new row, happen in the active window.
+    QApplication::setActiveWindow(&d);
+    QVERIFY(d.isActiveWindow());
+    QTableView* grid = d.dbgKeywords;
+    const auto keywords = [&] {
+        QStringList list;
+        QSqlQuery rows = e.db.run(u"select Keyword from FAQKeywords where FAQID = ? order by KeywordID"_s, {a});
+        while (rows.next())
+            list << rows.value(0).toString();
+        return list;
+    };
+
+    // A new row is stored when the grid moves to another row.
+    d.dbnKeywords->btnInsert->click();
+    QVERIFY(d.dbnKeywords->btnPost->isEnabled());
+    QCOMPARE(grid->model()->rowCount(), 2);
+    Editing::typeCell(grid, 1, 0, u"second"_s);
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QCOMPARE(keywords(), (QStringList{u"first"_s, u"second"_s}));
+    // An edited row is stored by Post.
+    Editing::typeCell(grid, 0, 0, u"renamed"_s);
+    QCOMPARE(keywords().front(), u"first"_s);
+    d.dbnKeywords->btnPost->click();
+    QCOMPARE(keywords(), (QStringList{u"renamed"_s, u"second"_s}));
+    // An untouched new row goes when the focus leaves the grid.
+    grid->setFocus();
+    d.dbnKeywords->btnInsert->click();
+    QCOMPARE(grid->model()->rowCount(), 3);
+    d.dbtxtHotWord->setFocus();
+    QCOMPARE(grid->model()->rowCount(), 2);
+    // Delete asks first; only Yes deletes.
+    e.ui.confirmAnswers = {false, true};
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    d.dbnKeywords->btnDelete->click();
+    QCOMPARE(keywords().size(), 2);
+    d.dbnKeywords->btnDelete->click();
+    QCOMPARE(keywords(), QStringList{u"renamed"_s});
+    QCOMPARE(e.ui.texts(u"confirm"_s), QStringList(2, u"Delete record?"_s));
+    // Cancel of the dialog keeps stored rows; the other Message's rows are untouched.
+    d.btnCancel->click();
+    QCOMPARE(keywords(), QStringList{u"renamed"_s});
+    QCOMPARE(e.count(u"select count(*) from FAQKeywords where FAQID = ?"_s, {b}), 1);
+
+    // Attachments: the file picker fills the name, the list gives "True".
+    QFile file(e.db.folder.filePath(u"price list.txt"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    w.actEdit->trigger();
+    d.dbNavAttachments->btnInsert->click();
+    QCOMPARE(d.dbgAttachments->model()->headerData(0, Qt::Horizontal).toString(), u"File Name"_s);
+    QCOMPARE(d.dbgAttachments->model()->headerData(1, Qt::Horizontal).toString(), u"Prompt Before Attaching"_s);
+    e.ui.fileAnswers.push_back(file.fileName());
+    const auto picked = d.dbgAttachmentsEditButtonClick(QString());
+    QCOMPARE(picked.value_or(QString()), file.fileName());
+    Editing::typeCell(d.dbgAttachments, 0, 0, *picked);
+    Editing::typeCell(d.dbgAttachments, 0, 1, u"True"_s);
+    d.dbNavAttachments->btnPost->click();
+    QSqlQuery row = e.db.run(u"select Filename, PromptToUse from FAQAttachments where FAQID = ?"_s, {a});
+    QVERIFY(row.next());
+    QCOMPARE(row.value(0).toString(), file.fileName());
+    QVERIFY(row.value(1).toBool());
+    QCOMPARE(d.dbgAttachments->model()->index(0, 1).data().toString(), u"True"_s);
+    // Save of the dialog keeps what the grids stored; the panel counts the attachment.
+    d.btnSave->click();
+    QCOMPARE(w.lblAttachments->text(), u"Attachments: 1"_s);
+}
+
+void TestEditing::attachmentPicker_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<bool>("startsInItsFolder");
+    QTest::newRow("empty cell") << QString() << false;
+    QTest::newRow("bare name") << u"notes.txt"_s << false;
+    QTest::newRow("existing folder") << u"<tmp>/sub/gone.doc"_s << true;
+    QTest::newRow("missing folder") << u"/no/such/folder/x.txt"_s << false;
+}
+
+void TestEditing::attachmentPicker()
+{
+    QFETCH(QString, cell);
+    QFETCH(bool, startsInItsFolder);
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"t"_s);
+    QVERIFY(QDir(e.db.folder.path()).mkdir(u"sub"_s));
+    cell.replace(u"<tmp>"_s, e.db.folder.path());
+    e.start();
+    TfrmAddEditFAQ& d = e.editMessage(a);
+    d.dbNavAttachments->btnInsert->click();
+    e.ui.fileAnswers.push_back(std::nullopt);
+    QVERIFY(!d.dbgAttachmentsEditButtonClick(cell));
+    QCOMPARE(e.ui.shown.size(), 1);
+    QCOMPARE(e.ui.shown.front().caption,
+             startsInItsFolder ? e.db.folder.filePath(u"sub/"_s) : AppDir());
+    QCOMPARE(e.ui.shown.front().text, u"Documents|*.txt;*.doc;*.htm;*.html|All Files|*.*"_s);
+    // Off the file-name column the ellipsis does nothing.
+    d.dbgAttachments->setCurrentIndex(d.dbgAttachments->model()->index(0, 1));
+    QVERIFY(!d.dbgAttachmentsEditButtonClick(cell));
+    QCOMPARE(e.ui.shown.size(), 1);
+}
+
+void TestEditing::deleteCommand_data()
+{
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("shownText");
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("nothing selected") << QString() << false << u"Please select a message to delete"_s << false;
+    QTest::newRow("collapsed group") << u"Group"_s << false
+                                     << u"You cannot delete messages that contain other messages. Please delete all "
+                                        "messages contained in \"Group\" before deleting it."_s
+                                     << false;
+    QTest::newRow("leaf, No") << u"Leaf"_s << false
+                              << u"Are you sure you want to delete \"Leaf\" ? This is a permanent operation and "
+                                 "cannot be undone."_s
+                              << false;
+    QTest::newRow("leaf, Yes") << u"Leaf"_s << true
+                               << u"Are you sure you want to delete \"Leaf\" ? This is a permanent operation and "
+                                  "cannot be undone."_s
+                               << true;
+}
+
+void TestEditing::deleteCommand()
+{
+    QFETCH(QString, selected);
+    QFETCH(bool, answer);
+    QFETCH(QString, shownText);
+    QFETCH(bool, deleted);
+    Editing e;
+    const int group = e.db.addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    e.db.addMessage(u"Child"_s, u"child"_s, u"c"_s, group);
+    const int open = e.db.addMessage(u"Open"_s, u"open"_s, u"o"_s);
+    e.db.addMessage(u"Inner"_s, u"inner"_s, u"i"_s, open);
+    const int leaf = e.db.addMessage(u"Leaf"_s, u"leaf"_s, u"l"_s);
+    e.db.addKeyword(leaf, u"kw"_s);
+    e.db.addAttachment(leaf, u"/tmp/x.txt"_s, false);
+    TfrmMain& w = e.start();
+    e.node(u"Open"_s)->setExpanded(true);
+    if (!selected.isEmpty())
+        e.select(selected);
+    // A search shows another Message; Delete still acts on the selected node.
+    w.ShowFAQByID(open);
+    e.ui.clear();
+    if (selected == u"Leaf"_s)
+        e.ui.confirmAnswers = {answer};
+    w.actDelete->trigger();
+    QCOMPARE(e.ui.shown.size(), 1);
+    QCOMPARE(e.ui.shown.front().text, shownText);
+    QCOMPARE(e.stored(leaf, u"ID"_s) == u"<none>"_s, deleted);
+    QCOMPARE(e.node(u"Leaf"_s) == nullptr, deleted);
+    QCOMPARE(e.count(u"select count(*) from FAQKeywords where FAQID = ?"_s, {leaf}), deleted ? 0 : 1);
+    QCOMPARE(e.count(u"select count(*) from FAQAttachments where FAQID = ?"_s, {leaf}), deleted ? 0 : 1);
+    // The tree is not read again and the panel keeps its Message.
+    QVERIFY(e.node(u"Open"_s)->isExpanded());
+    QCOMPARE(w.ShownMessageID(), open);
+    QCOMPARE(w.lblFAQTitle->text(), u"Open"_s);
+    QCOMPARE(e.count(u"select count(*) from FAQ"_s), deleted ? 4 : 5);
+}
+
+void TestEditing::drops_data()
+{
+    QTest::addColumn<QString>("dragged");
+    QTest::addColumn<QString>("target"); // empty: below the last node
+    QTest::addColumn<QString>("shownText");
+    QTest::addColumn<QString>("newGroup"); // label of the new group, "top", or "" for no move
+    QTest::newRow("onto itself") << u"Child"_s << u"Child"_s << u"You cannot drag/drop a message onto itself."_s
+                                 << QString();
+    QTest::newRow("below the last node") << u"Child"_s << QString()
+                                         << u"Are you sure you want to place \"Child\" at the top level ?"_s
+                                         << u"top"_s;
+    QTest::newRow("onto its own parent") << u"Child"_s << u"Group"_s
+                                         << u"Are you sure you want to place \"Child\" inside \"Group\" ?"_s
+                                         << u"Group"_s;
+    QTest::newRow("onto another group") << u"Child"_s << u"Other"_s
+                                        << u"Are you sure you want to place \"Child\" inside \"Other\" ?"_s
+                                        << u"Other"_s;
+    QTest::newRow("onto its grandchild") << u"Group"_s << u"Grandchild"_s
+                                         << u"You cannot place \"Group\" inside a message that it contains."_s
+                                         << QString();
+}
+
+void TestEditing::drops()
+{
+    QFETCH(QString, dragged);
+    QFETCH(QString, target);
+    QFETCH(QString, shownText);
+    QFETCH(QString, newGroup);
+    Editing e;
+    const int group = e.db.addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    const int child = e.db.addMessage(u"Child"_s, u"child"_s, u"c"_s, group);
+    e.db.addMessage(u"Grandchild"_s, u"grandchild"_s, u"gc"_s, child);
+    const int other = e.db.addMessage(u"Other"_s, u"other"_s, u"o"_s);
+    TfrmMain& w = e.start();
+    e.node(u"Group"_s)->setExpanded(true);
+    e.node(u"Child"_s)->setExpanded(true);
+    e.node(u"Other"_s)->setExpanded(true);
+    e.select(dragged);
+    const int draggedID = dragged == u"Group"_s ? group : child;
+    QPoint point(5, w.tvFAQs->viewport()->height() - 2);
+    if (!target.isEmpty())
+        point = w.tvFAQs->visualItemRect(e.node(target)).center();
+    e.ui.clear();
+    if (!newGroup.isEmpty())
+        e.ui.confirmAnswers = {true};
+    w.tvFAQsDragDrop(point);
+    QCOMPARE(e.ui.shown.size(), 1);
+    QCOMPARE(e.ui.shown.front().text, shownText);
+    const int expectedGroup = newGroup.isEmpty() ? (dragged == u"Group"_s ? 0 : group)
+        : newGroup == u"top"_s                   ? 0
+        : newGroup == u"Group"_s                 ? group
+                                                 : other;
+    QCOMPARE(e.stored(draggedID, u"GroupID"_s).toInt(), expectedGroup);
+    // The rebuilt tree keeps expansion by Message ID, the moved node's included.
+    QTreeWidgetItem* moved = e.node(dragged);
+    QVERIFY(moved);
+    QCOMPARE(moved->parent() ? NodeID(moved->parent()) : 0, expectedGroup);
+    QVERIFY(moved->isExpanded());
+}
+
+QTEST_MAIN(TestEditing)
+#include "tst_editing.moc"
