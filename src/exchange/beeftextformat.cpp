@@ -1,0 +1,104 @@
+#include "exchange/exchangeformats.h"
+#include "exchange/jsonsupport.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Qt date-time format letters: date parts and time parts.
+bool HasDatePart(const QString& format)
+{
+    return format.contains(QRegularExpression(u"[dMy]"_s));
+}
+
+bool HasTimePart(const QString& format)
+{
+    return format.contains(QRegularExpression(u"[hHmszaApt]"_s));
+}
+
+// The snippet with each #{...} variable that has a counterpart replaced by its token.
+QString ConvertSnippet(const QString& snippet, const QString& keyword, QStringList& remarks)
+{
+    static const QRegularExpression variable(u"#\\{([^}:]*)(?::([^}]*))?\\}"_s);
+    QString result;
+    qsizetype last = 0;
+    for (auto it = variable.globalMatch(snippet); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QString name = m.captured(1);
+        const QString argument = m.captured(2);
+        const bool hasArgument = m.capturedLength(2) > 0 || m.captured(0).contains(u':');
+        QString token;
+        if (name == u"clipboard"_s && !hasArgument)
+            token = u"%CLIPBOARD%"_s;
+        else if (name == u"date"_s && !hasArgument)
+            token = u"%DATE%"_s;
+        else if (name == u"dateTime"_s && !hasArgument)
+            token = u"%DATETIME%"_s;
+        else if (name == u"dateTime"_s && HasDatePart(argument))
+            token = HasTimePart(argument) ? u"%DATETIME%"_s : u"%DATE%"_s;
+        else if (name == u"combo"_s && !argument.isEmpty() && !argument.contains(u'%'))
+            token = u"%INCLUDE:"_s + argument + u'%';
+        else if (name == u"input"_s && !argument.contains(u"||"_s) && !argument.contains(u"^^"_s))
+            token = u"^^INPUT:"_s + (argument.isEmpty() ? u"Text"_s : argument) + u"||^^"_s;
+        result += QStringView(snippet).mid(last, m.capturedStart() - last);
+        if (token.isEmpty()) {
+            result += m.captured(0);
+            remarks.append(u"Combo \"%1\": %2 kept as plain text."_s.arg(keyword, m.captured(0)));
+        } else {
+            result += token;
+        }
+        last = m.capturedEnd();
+    }
+    return result + QStringView(snippet).mid(last);
+}
+
+} // namespace
+
+MessageCollection ReadBeeftext(const QByteArray& data)
+{
+    const QJsonDocument document = ParseJson(data);
+    const QJsonObject root = document.object();
+    if (!document.isObject() || !root.value(u"combos"_s).isArray())
+        throw FormatError(u"combos: expected the array of combos of a Beeftext combo list."_s);
+
+    MessageCollection collection;
+    QHash<QString, int> groupIds;
+    const QJsonArray groups = JsonArray(root, {}, u"groups"_s);
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const QString path = u"groups[%1]"_s.arg(i);
+        const QJsonObject group = JsonObjectAt(groups, u"groups"_s, i);
+        CollectedMessage message;
+        message.origin = path;
+        message.id = int(collection.messages.size()) + 1;
+        message.shortName = JsonText(group, path, u"name"_s);
+        message.hotword = message.shortName;
+        message.text = JsonText(group, path, u"description"_s);
+        if (message.text.isEmpty())
+            message.text = message.shortName;
+        groupIds.insert(JsonText(group, path, u"uuid"_s), message.id);
+        collection.messages.append(std::move(message));
+    }
+    const QJsonArray combos = root.value(u"combos"_s).toArray();
+    for (qsizetype i = 0; i < combos.size(); ++i) {
+        const QString path = u"combos[%1]"_s.arg(i);
+        const QJsonObject combo = JsonObjectAt(combos, u"combos"_s, i);
+        CollectedMessage message;
+        message.origin = path;
+        message.id = int(collection.messages.size()) + 1;
+        // Files before format version 2 name the keyword and the snippet differently.
+        message.hotword = JsonText(combo, path, u"keyword"_s, JsonText(combo, path, u"comboText"_s));
+        message.shortName = JsonText(combo, path, u"name"_s);
+        if (message.shortName.isEmpty())
+            message.shortName = message.hotword;
+        message.text = ConvertSnippet(
+            JsonText(combo, path, u"snippet"_s, JsonText(combo, path, u"substitutionText"_s)), message.hotword,
+            collection.remarks);
+        message.notes = JsonText(combo, path, u"description"_s);
+        message.parentId = groupIds.value(JsonText(combo, path, u"group"_s), 0);
+        collection.messages.append(std::move(message));
+    }
+    return collection;
+}
