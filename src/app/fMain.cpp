@@ -159,6 +159,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     CreateCommands();
     CreateControls();
     CreateMenus();
+    CreateImportExportCommands();
     CreateTrayIcon();
     PrepareWindowState();
 

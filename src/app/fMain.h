@@ -149,6 +149,7 @@ private:
     void CreateCommands();
     void CreateControls();
     void CreateMenus();
+    void CreateImportExportCommands();
     void CreateTrayIcon();
     void PrepareWindowState();
     void OnTriggered(QAction* action, void (TfrmMain::*handler)());

@@ -38,25 +38,24 @@ struct Record {
 QList<Record> SplitRecords(const QString& text)
 {
     QList<Record> records;
-    Record record;
+    Record record{1, {}};
     QString field;
     int line = 1;
-    record.line = line;
-    bool fieldStarted = false;
-    qsizetype i = 0;
+    bool fieldStarted = false; // the current field has consumed a character
     const qsizetype n = text.size();
+    qsizetype i = 0;
     auto endRecord = [&] {
         if (fieldStarted || !record.fields.isEmpty()) {
             record.fields.append(field);
             records.append(record);
         }
-        record = Record{};
+        record = Record{line, {}};
         field.clear();
         fieldStarted = false;
     };
     while (i < n) {
         const QChar c = text.at(i);
-        if (c == u'"' && field.isEmpty() && !fieldStarted) {
+        if (c == u'"' && !fieldStarted) {
             const int opened = line;
             fieldStarted = true;
             ++i;
@@ -78,29 +77,22 @@ QList<Record> SplitRecords(const QString& text)
             }
             if (i < n && text.at(i) != u',' && text.at(i) != u'\n' && text.at(i) != u'\r')
                 Fail(line, u"text follows the closing quote of a field"_s);
-            continue;
-        }
-        if (c == u',') {
+        } else if (c == u',') {
             record.fields.append(field);
             field.clear();
-            fieldStarted = true;
+            fieldStarted = false;
             ++i;
-            continue;
-        }
-        if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
-            ++i;
-        if (c == u'\n' || c == u'\r') {
-            endRecord();
-            ++i;
+        } else if (c == u'\n' || c == u'\r') {
+            i += (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n') ? 2 : 1;
             ++line;
-            record.line = line;
-            continue;
-        }
-        if (c == u'"')
+            endRecord();
+        } else if (c == u'"') {
             Fail(line, u"a quote inside a field that does not start with one"_s);
-        fieldStarted = true;
-        field += c;
-        ++i;
+        } else {
+            fieldStarted = true;
+            field += c;
+            ++i;
+        }
     }
     endRecord();
     return records;
