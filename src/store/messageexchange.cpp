@@ -192,24 +192,76 @@ public:
         , m_keyword(db)
         , m_attachment(db)
     {
-        const QStringList columns{u"ShortName"_s, u"Hotword"_s, u"Text"_s, u"GroupID"_s, u"Notes"_s};
-        m_returning = m_dialect.insertReturningKey(u"FAQ"_s, columns, u"ID"_s);
-        prepare(m_message,
-                m_returning.isEmpty() ? u"insert into FAQ (ShortName, Hotword, Text, GroupID, Notes) values (?, ?, ?, ?, ?)"_s
-                                      : m_returning);
+        QStringList columns{u"ShortName"_s, u"Hotword"_s, u"Text"_s, u"GroupID"_s, u"Notes"_s};
+        if (m_dialect.engine() == SqlDialect::Engine::SQLite) {
+            // Keys are handed out here, after the highest ever given, so that keywords go in
+            // before their Message: the full-text row is then written once, not once per keyword.
+            QSqlQuery last = Run(db, u"select max(coalesce((select seq from sqlite_sequence where name = 'FAQ'), 0), "
+                                     "coalesce((select max(ID) from FAQ), 0))"_s);
+            m_nextKey = last.next() ? last.value(0).toInt() + 1 : 1;
+            last.finish();
+            // A large import touches far more pages than the default cache holds.
+            QSqlQuery cache = Run(db, u"pragma cache_size"_s);
+            m_cacheSize = cache.next() ? cache.value(0).toInt() : 0;
+            cache.finish();
+            Run(db, u"pragma cache_size = -131072"_s);
+            columns.prepend(u"ID"_s);
+        } else {
+            m_returning = m_dialect.insertReturningKey(u"FAQ"_s, columns, u"ID"_s);
+        }
+        const QStringList marks(columns.size(), u"?"_s);
+        prepare(m_message, m_returning.isEmpty() ? u"insert into FAQ ("_s + columns.join(u", "_s) + u") values ("_s
+                                                       + marks.join(u", "_s) + u")"_s
+                                                 : m_returning);
         prepare(m_keyword, u"insert into FAQKeywords (FAQID, Keyword) values (?, ?)"_s);
         prepare(m_attachment, u"insert into FAQAttachments (FAQID, Filename, PromptToUse) values (?, ?, ?)"_s);
     }
 
-    int message(const QString& shortName, const QString& hotword, const QString& text, int groupId,
-                const QString& notes)
+    ~Inserter()
     {
-        m_message.bindValue(0, shortName);
-        m_message.bindValue(1, hotword);
-        m_message.bindValue(2, text);
-        m_message.bindValue(3, groupId);
-        m_message.bindValue(4, notes.isEmpty() ? QVariant() : QVariant(notes));
+        if (m_cacheSize != 0)
+            QSqlQuery(m_db).exec(u"pragma cache_size = "_s + QString::number(m_cacheSize));
+    }
+    Inserter(const Inserter&) = delete;
+    Inserter& operator=(const Inserter&) = delete;
+
+    // Adds a Message with its keywords and attachments; gives its new ID.
+    int add(const QString& shortName, const QString& hotword, const CollectedMessage& message, int groupId,
+            const QStringList& keywords, const QList<CollectedAttachment>& attachments)
+    {
+        int id = 0;
+        if (m_nextKey > 0) {
+            id = m_nextKey++;
+            for (const QString& word : keywords)
+                keyword(id, word);
+            this->message(id, shortName, hotword, message, groupId);
+        } else {
+            id = this->message(0, shortName, hotword, message, groupId);
+            for (const QString& word : keywords)
+                keyword(id, word);
+        }
+        for (const CollectedAttachment& file : attachments)
+            attachment(id, file);
+        return id;
+    }
+
+private:
+    int message(int id, const QString& shortName, const QString& hotword, const CollectedMessage& message,
+                int groupId)
+    {
+        int column = 0;
+        if (id > 0)
+            m_message.bindValue(column++, id);
+        m_message.bindValue(column++, shortName);
+        m_message.bindValue(column++, hotword);
+        m_message.bindValue(column++, message.text);
+        m_message.bindValue(column++, groupId);
+        m_message.bindValue(column++, message.notes.isEmpty() ? QVariant() : QVariant(message.notes));
         exec(m_message);
+        if (id > 0) {
+            m_message.finish();
+            return id;
+        }
         QVariant key;
         if (!m_returning.isEmpty()) {
             if (m_message.next())
@@ -244,7 +296,6 @@ public:
         exec(m_attachment);
     }
 
-private:
     static void prepare(QSqlQuery& query, const QString& sql)
     {
         query.setForwardOnly(true);
@@ -260,6 +311,10 @@ private:
     QSqlDatabase& m_db;
     SqlDialect m_dialect;
     QString m_returning;
+    // The key of the next Message where keys are handed out here, else 0.
+    int m_nextKey = 0;
+    // The connection's own page cache size, given back at the end; 0 when unchanged.
+    int m_cacheSize = 0;
     QSqlQuery m_message;
     QSqlQuery m_keyword;
     QSqlQuery m_attachment;
@@ -347,11 +402,7 @@ ImportOutcome ImportMessages(TdmFAQData& dm, const MessageCollection& collection
             const int groupId = entry.parent < 0 ? 0 : newIds.at(entry.parent);
             int id = 0;
             try {
-                id = insert.message(entry.shortName, entry.hotword, message.text, groupId, message.notes);
-                for (const QString& keyword : entry.keywords)
-                    insert.keyword(id, keyword);
-                for (const CollectedAttachment& attachment : entry.attachments)
-                    insert.attachment(id, attachment);
+                id = insert.add(entry.shortName, entry.hotword, message, groupId, entry.keywords, entry.attachments);
             } catch (const StoreError& e) {
                 throw StoreError(Where(message) + u": "_s + e.text());
             }
