@@ -770,6 +770,8 @@ void TestStoreContract::exportImportRoundTrip()
     const QByteArray exported = write(first);
     QCOMPARE(first.messages.first().hotword, u"orders"_s);
 
+    dm->adoCommand.commandText = u"select max(ID) as id from FAQ"_s;
+    const int lastId = dm->adoCommand.execute().integer(0, u"id"_s);
     clearTables();
     const ImportOutcome outcome
         = ImportMessages(*dm, csv ? ReadCsv(exported) : ReadJson(exported), ImportChoice::Skip);
@@ -777,6 +779,9 @@ void TestStoreContract::exportImportRoundTrip()
     QCOMPARE(outcome.keywords, count(u"FAQKeywords"_s));
     QCOMPARE(outcome.attachments, 2);
     QCOMPARE(outcome.skipped, QStringList());
+    // Keys of deleted Messages are not given out again.
+    dm->adoCommand.commandText = u"select min(ID) as id from FAQ"_s;
+    QVERIFY(dm->adoCommand.execute().integer(0, u"id"_s) > lastId);
     QCOMPARE(dm->GroupIDOf(dm->MessagesByHotword(u"start"_s).integer(0, u"ID"_s)),
              dm->MessagesByHotword(u"late"_s).integer(0, u"ID"_s));
     QCOMPARE(write(ReadAllMessages(*dm)), exported);
