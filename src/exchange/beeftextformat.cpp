@@ -1,5 +1,6 @@
 #include "exchange/exchangeformats.h"
 #include "exchange/jsonsupport.h"
+#include "exchange/tokenconversion.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -19,40 +20,25 @@ bool HasTimePart(const QString& format)
     return format.contains(QRegularExpression(u"[hHmszaApt]"_s));
 }
 
-// The snippet with each #{...} variable that has a counterpart replaced by its token.
-QString ConvertSnippet(const QString& snippet, const QString& keyword, QStringList& remarks)
+// The token for a #{...} variable, or a null text when the program has none.
+QString VariableToken(const QRegularExpressionMatch& m)
 {
-    static const QRegularExpression variable(u"#\\{([^}:]*)(?::([^}]*))?\\}"_s);
-    QString result;
-    qsizetype last = 0;
-    for (auto it = variable.globalMatch(snippet); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        const QString name = m.captured(1);
-        const QString argument = m.captured(2);
-        const bool hasArgument = m.capturedLength(2) > 0 || m.captured(0).contains(u':');
-        QString token;
-        if (name == u"clipboard"_s && !hasArgument)
-            token = u"%CLIPBOARD%"_s;
-        else if (name == u"date"_s && !hasArgument)
-            token = u"%DATE%"_s;
-        else if (name == u"dateTime"_s && !hasArgument)
-            token = u"%DATETIME%"_s;
-        else if (name == u"dateTime"_s && HasDatePart(argument))
-            token = HasTimePart(argument) ? u"%DATETIME%"_s : u"%DATE%"_s;
-        else if (name == u"combo"_s && !argument.isEmpty() && !argument.contains(u'%'))
-            token = u"%INCLUDE:"_s + argument + u'%';
-        else if (name == u"input"_s && !argument.contains(u"||"_s) && !argument.contains(u"^^"_s))
-            token = u"^^INPUT:"_s + (argument.isEmpty() ? u"Text"_s : argument) + u"||^^"_s;
-        result += QStringView(snippet).mid(last, m.capturedStart() - last);
-        if (token.isEmpty()) {
-            result += m.captured(0);
-            remarks.append(u"Combo \"%1\": %2 kept as plain text."_s.arg(keyword, m.captured(0)));
-        } else {
-            result += token;
-        }
-        last = m.capturedEnd();
-    }
-    return result + QStringView(snippet).mid(last);
+    const QString name = m.captured(1);
+    const QString argument = m.captured(2);
+    const bool hasArgument = m.capturedLength(2) > 0 || m.captured(0).contains(u':');
+    if (name == u"clipboard"_s && !hasArgument)
+        return u"%CLIPBOARD%"_s;
+    if (name == u"date"_s && !hasArgument)
+        return u"%DATE%"_s;
+    if (name == u"dateTime"_s && !hasArgument)
+        return u"%DATETIME%"_s;
+    if (name == u"dateTime"_s && HasDatePart(argument))
+        return HasTimePart(argument) ? u"%DATETIME%"_s : u"%DATE%"_s;
+    if (name == u"combo"_s && !argument.isEmpty() && !argument.contains(u'%'))
+        return u"%INCLUDE:"_s + argument + u'%';
+    if (name == u"input"_s && !argument.contains(u"||"_s) && !argument.contains(u"^^"_s))
+        return u"^^INPUT:"_s + (argument.isEmpty() ? u"Text"_s : argument) + u"||^^"_s;
+    return {};
 }
 
 } // namespace
@@ -93,9 +79,10 @@ MessageCollection ReadBeeftext(const QByteArray& data)
         message.shortName = JsonText(combo, path, u"name"_s);
         if (message.shortName.isEmpty())
             message.shortName = message.hotword;
-        message.text = ConvertSnippet(
-            JsonText(combo, path, u"snippet"_s, JsonText(combo, path, u"substitutionText"_s)), message.hotword,
-            collection.remarks);
+        static const QRegularExpression variable(u"#\\{([^}:]*)(?::([^}]*))?\\}"_s);
+        message.text
+            = ConvertReferences(JsonText(combo, path, u"snippet"_s, JsonText(combo, path, u"substitutionText"_s)),
+                                variable, VariableToken, u"Combo \"%1\""_s.arg(message.hotword), collection.remarks);
         message.notes = JsonText(combo, path, u"description"_s);
         message.parentId = groupIds.value(JsonText(combo, path, u"group"_s), 0);
         collection.messages.append(std::move(message));

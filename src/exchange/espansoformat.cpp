@@ -1,4 +1,5 @@
 #include "exchange/exchangeformats.h"
+#include "exchange/tokenconversion.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -28,7 +29,7 @@ QString LineOf(const YAML::Node& node)
 QString ScalarText(const YAML::Node& node, const QString& key)
 {
     const YAML::Node value = node[key.toStdString()];
-    if (!value)
+    if (!value || value.IsNull())
         return {};
     if (!value.IsScalar())
         Fail(value, u"%1 must be a text"_s.arg(key));
@@ -91,28 +92,15 @@ QString ConvertReplacement(const QString& replacement, const Variables& variable
                            QStringList& remarks)
 {
     static const QRegularExpression reference(u"\\{\\{\\s*([^{}\\s]+)\\s*\\}\\}|\\[\\[\\s*([^\\[\\]]+?)\\s*\\]\\]"_s);
-    QString result;
-    qsizetype last = 0;
-    for (auto it = reference.globalMatch(replacement); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        QString token;
-        if (m.capturedLength(1) > 0) {
-            token = VariableToken(m.captured(1), variables);
-        } else {
-            const QString field = m.captured(2);
-            if (!field.contains(u"||"_s) && !field.contains(u"^^"_s))
-                token = u"^^INPUT:"_s + field + u"||^^"_s;
-        }
-        result += QStringView(replacement).mid(last, m.capturedStart() - last);
-        if (token.isNull()) {
-            result += m.captured(0);
-            remarks.append(u"Trigger \"%1\": %2 kept as plain text."_s.arg(trigger, m.captured(0)));
-        } else {
-            result += token;
-        }
-        last = m.capturedEnd();
-    }
-    return result + QStringView(replacement).mid(last);
+    const auto tokenFor = [&variables](const QRegularExpressionMatch& m) -> QString {
+        if (m.capturedLength(1) > 0)
+            return VariableToken(m.captured(1), variables);
+        const QString field = m.captured(2);
+        if (field.contains(u"||"_s) || field.contains(u"^^"_s))
+            return QString();
+        return u"^^INPUT:"_s + field + u"||^^"_s;
+    };
+    return ConvertReferences(replacement, reference, tokenFor, u"Trigger \"%1\""_s.arg(trigger), remarks);
 }
 
 } // namespace

@@ -262,19 +262,7 @@ private:
             m_message.finish();
             return id;
         }
-        QVariant key;
-        if (!m_returning.isEmpty()) {
-            if (m_message.next())
-                key = m_message.value(0);
-        } else {
-            if (m_db.driver()->hasFeature(QSqlDriver::LastInsertId))
-                key = m_message.lastInsertId();
-            if (!key.isValid() && !m_dialect.lastKeyQuery().isEmpty()) {
-                QSqlQuery last = Run(m_db, m_dialect.lastKeyQuery());
-                if (last.next())
-                    key = last.value(0);
-            }
-        }
+        const QVariant key = m_dialect.insertedKey(m_message, m_db, !m_returning.isEmpty());
         m_message.finish();
         if (key.isNull())
             throw StoreError(u"The database did not report the key of the new Message."_s);
