@@ -10,18 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList VisibleWindows(qint64 pid)
-{
-    return Xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(pid)})
-        .split(u'\n', Qt::SkipEmptyParts);
-}
-
-void Keys(const QString& window, const QStringList& keys)
-{
-    ActivateWindow(window);
-    Xdotool(QStringList{u"key"_s, u"--delay"_s, u"60"_s} + keys);
-}
-
 // The one visible window of the program besides the main window.
 QString WaitForBox(qint64 pid, const QString& mainWindow)
 {
@@ -56,16 +44,13 @@ void TestImportE2E::importThroughTheFileMenu()
     }
 
     QProcess quillbay;
-    quillbay.setProcessEnvironment(folder.environment());
-    quillbay.setProcessChannelMode(QProcess::ForwardedChannels);
-    quillbay.start(folder.program(), {});
-    QVERIFY(quillbay.waitForStarted());
+    QVERIFY(folder.start(quillbay));
     const qint64 pid = quillbay.processId();
 
     // The first-run notice, then the main window alone.
     QStringList windows;
     QVERIFY(WaitFor([&] { return (windows = VisibleWindows(pid)).size() == 1; }, 20000));
-    Keys(windows.front(), {u"Return"_s});
+    PressKeys(windows.front(), {u"Return"_s});
     QString mainWindow;
     QVERIFY(WaitFor([&] {
         windows = VisibleWindows(pid);
@@ -76,35 +61,35 @@ void TestImportE2E::importThroughTheFileMenu()
     }));
 
     // File, Import...: the file dialog takes the typed path.
-    Keys(mainWindow, {u"alt+f"_s, u"i"_s});
+    PressKeys(mainWindow, {u"alt+f"_s, u"i"_s});
     const QString fileDialog = WaitForBox(pid, mainWindow);
     QVERIFY(!fileDialog.isEmpty());
     ActivateWindow(fileDialog);
     Xdotool({u"type"_s, u"--delay"_s, u"20"_s, csv});
-    Keys(fileDialog, {u"Return"_s});
+    PressKeys(fileDialog, {u"Return"_s});
 
     // The taken Hotword is asked about (Enter: skip it), then the summary is shown.
     QVERIFY(WaitFor([&] { return !VisibleWindows(pid).contains(fileDialog); }));
     const QString choice = WaitForBox(pid, mainWindow);
     QVERIFY(!choice.isEmpty());
-    Keys(choice, {u"Return"_s});
+    PressKeys(choice, {u"Return"_s});
     QVERIFY(WaitFor([&] { return !VisibleWindows(pid).contains(choice); }));
     const QString summary = WaitForBox(pid, mainWindow);
     QVERIFY(!summary.isEmpty());
-    Keys(summary, {u"Return"_s});
+    PressKeys(summary, {u"Return"_s});
     QVERIFY(WaitFor([&] { return VisibleWindows(pid) == QStringList{mainWindow}; }));
 
     // A Hotword search finds the imported Message; its shown text is copied.
-    Keys(mainWindow, {u"F2"_s, u"ctrl+a"_s});
+    PressKeys(mainWindow, {u"F2"_s, u"ctrl+a"_s});
     Xdotool({u"type"_s, u"--delay"_s, u"20"_s, u"imported-e2e"_s});
-    Keys(mainWindow, {u"Return"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"ctrl+a"_s, u"ctrl+c"_s});
+    PressKeys(mainWindow, {u"Return"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"ctrl+a"_s, u"ctrl+c"_s});
     QString copied;
     QVERIFY2(WaitFor([&] {
         copied = RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
         return copied == u"Imported through the menu."_s;
     }, 5000), qPrintable(copied));
 
-    Keys(mainWindow, {u"alt+f"_s, u"x"_s});
+    PressKeys(mainWindow, {u"alt+f"_s, u"x"_s});
     QVERIFY(quillbay.waitForFinished(10000));
     QCOMPARE(quillbay.exitCode(), 0);
 }
