@@ -126,6 +126,8 @@ public:
         return value;
     }
     std::optional<QString> openFileName(const QString&, const QString&) override { return {}; }
+    std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
+    int choose(const QString&, const QStringList& choices) override { return int(choices.size()) - 1; }
     void setBusyCursor(bool) override {}
     int runFile(const QString&, const QString&, int, const QString&) override { return 42; }
 };

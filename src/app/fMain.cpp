@@ -170,7 +170,7 @@ void TfrmMain::CreateCommands()
     // Commands work by their shortcuts also where no menu shows them.
     addActions({acRefreshFAQs, actSearch, actNew, actEdit, actDelete, actSendFAQ, actViewInternalNotes,
                 actHotwordList, actUsageReport, actOptions, actSynchronize, actReconnect, actInstructions,
-                actExit, actRestore, actHelpContents, actAbout});
+                actImport, actExport, actExit, actRestore, actHelpContents, actAbout});
 
     OnTriggered(acRefreshFAQs, &TfrmMain::acRefreshFAQsExecute);
     OnTriggered(actSearch, &TfrmMain::actSearchExecute);
@@ -184,6 +184,8 @@ void TfrmMain::CreateCommands()
     OnTriggered(actSynchronize, &TfrmMain::actSynchronizeExecute);
     OnTriggered(actReconnect, &TfrmMain::actReconnectExecute);
     OnTriggered(actInstructions, &TfrmMain::actInstructionsExecute);
+    OnTriggered(actImport, &TfrmMain::actImportExecute);
+    OnTriggered(actExport, &TfrmMain::actExportExecute);
     connect(actExit, &QAction::triggered, this, &QWidget::close);
     OnTriggered(actRestore, &TfrmMain::BringProgramToFront);
     OnTriggered(actHelpContents, &TfrmMain::actHelpContentsExecute);

@@ -138,6 +138,8 @@ private:
     void actSynchronizeExecute();
     void actReconnectExecute();
     void actInstructionsExecute();
+    void actImportExecute();
+    void actExportExecute();
     void actHelpContentsExecute();
     void actAboutExecute();
 

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -101,6 +103,38 @@ std::optional<QString> QtInteraction::openFileName(const QString& folder, const 
     if (file.isEmpty())
         return std::nullopt;
     return file;
+}
+
+std::optional<QString> QtInteraction::saveFileName(const QString& folder, const QString& filter)
+{
+    QString chosenFilter;
+    QString file = QFileDialog::getSaveFileName(QApplication::activeWindow(), {}, folder, QtFileFilter(filter),
+                                                &chosenFilter);
+    if (file.isEmpty())
+        return std::nullopt;
+    // "Name (*.csv)": the first pattern's extension.
+    static const QRegularExpression pattern(u"\\*\\.(\\w+)"_s);
+    const QRegularExpressionMatch m = pattern.match(chosenFilter);
+    if (QFileInfo(file).suffix().isEmpty() && m.hasMatch())
+        file += u'.' + m.captured(1);
+    return file;
+}
+
+int QtInteraction::choose(const QString& text, const QStringList& choices)
+{
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), DisplayText(text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices)
+        buttons.append(box.addButton(choice, QMessageBox::AcceptRole));
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+        box.setEscapeButton(buttons.last());
+    }
+    box.exec();
+    const qsizetype index = buttons.indexOf(box.clickedButton());
+    return int(index < 0 ? choices.size() - 1 : index);
 }
 
 void QtInteraction::setBusyCursor(bool busy)

@@ -487,19 +487,7 @@ void DataTable::postInsert()
         query.bindValue(int(i), values.at(i));
     if (!query.exec())
         refused(query.lastError().text());
-    QVariant key;
-    if (returning) {
-        if (query.next())
-            key = query.value(0);
-    } else {
-        if (db.driver()->hasFeature(QSqlDriver::LastInsertId))
-            key = query.lastInsertId();
-        if (!key.isValid() && !dialect.lastKeyQuery().isEmpty()) {
-            QSqlQuery last(db);
-            if (last.exec(dialect.lastKeyQuery()) && last.next())
-                key = last.value(0);
-        }
-    }
+    const QVariant key = dialect.insertedKey(query, db, returning);
     query.finish();
     if (!m_keyField.isEmpty() && key.isNull())
         throw StoreError(u"The database did not report the key of the new row in %1."_s.arg(m_tableName));

@@ -130,3 +130,18 @@ QString SqlDialect::lastKeyQuery() const
     }
     return {};
 }
+
+QVariant SqlDialect::insertedKey(QSqlQuery& query, QSqlDatabase& database, bool returning) const
+{
+    if (returning)
+        return query.next() ? query.value(0) : QVariant();
+    QVariant key;
+    if (database.driver()->hasFeature(QSqlDriver::LastInsertId))
+        key = query.lastInsertId();
+    if (!key.isValid() && !lastKeyQuery().isEmpty()) {
+        QSqlQuery last(database);
+        if (last.exec(lastKeyQuery()) && last.next())
+            key = last.value(0);
+    }
+    return key;
+}

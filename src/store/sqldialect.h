@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +37,11 @@ public:
     // Where the driver does not report the last insert id: the query that reads it on the
     // same connection, or an empty text.
     QString lastKeyQuery() const;
+
+    // The key of the row that query has just inserted: the column it returned when the
+    // insert came from insertReturningKey, else the driver's last insert id or the value
+    // of lastKeyQuery; null when none of these tells.
+    QVariant insertedKey(QSqlQuery& query, QSqlDatabase& database, bool returning) const;
 
 private:
     Engine m_engine;

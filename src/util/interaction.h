@@ -25,6 +25,12 @@ public:
         = 0;
     // File-open dialog; filter in the form "Name|*.a;*.b|Name|*.*". No value when cancelled.
     virtual std::optional<QString> openFileName(const QString& folder, const QString& filter) = 0;
+    // File-save dialog with the same filter form; a name typed without an extension gets
+    // that of the chosen filter. No value when cancelled.
+    virtual std::optional<QString> saveFileName(const QString& folder, const QString& filter) = 0;
+    // Box captioned with the application title with one button per choice, in order; the
+    // index of the button pressed. Esc and closing the box press the last button.
+    virtual int choose(const QString& text, const QStringList& choices) = 0;
     virtual void setBusyCursor(bool busy) = 0;
     // Opens a file with the desktop's default program; the shell's result (> 32 is success).
     virtual int runFile(const QString& file, const QString& parameters, int showCommand,

@@ -10,21 +10,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList VisibleWindows(qint64 pid)
-{
-    return Xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(pid)})
-        .split(u'\n', Qt::SkipEmptyParts);
-}
-
 bool IsDialog(const QString& window)
 {
     return RunTool(u"xprop"_s, {u"-id"_s, window, u"_NET_WM_WINDOW_TYPE"_s}).contains(u"_NET_WM_WINDOW_TYPE_DIALOG"_s);
-}
-
-void Keys(const QString& window, const QStringList& keys)
-{
-    ActivateWindow(window);
-    Xdotool(QStringList{u"key"_s, u"--delay"_s, u"60"_s} + keys);
 }
 
 } // namespace
@@ -41,10 +29,7 @@ void TestStartup::startsOnTheEmbeddedExampleDatabase()
     const ProgramFolder folder(QStringLiteral(QB_PROGRAM));
 
     QProcess quillbay;
-    quillbay.setProcessEnvironment(folder.environment());
-    quillbay.setProcessChannelMode(QProcess::ForwardedChannels);
-    quillbay.start(folder.program(), {});
-    QVERIFY(quillbay.waitForStarted());
+    QVERIFY(folder.start(quillbay));
     const qint64 pid = quillbay.processId();
 
     // No destination is set yet: the first-run notice is the one box, before the window.
@@ -53,7 +38,7 @@ void TestStartup::startsOnTheEmbeddedExampleDatabase()
     QCOMPARE(windows.size(), 1);
     QVERIFY(IsDialog(windows.front()));
     QCOMPARE(Xdotool({u"getwindowname"_s, windows.front()}), u"Tolvane Quillbay"_s);
-    Keys(windows.front(), {u"Return"_s});
+    PressKeys(windows.front(), {u"Return"_s});
 
     QVERIFY(WaitFor([&] {
         windows = VisibleWindows(pid);
@@ -66,8 +51,8 @@ void TestStartup::startsOnTheEmbeddedExampleDatabase()
 
     // The first node of the example tree shows its Message: from the search box back to the
     // tree, step down and up to its first node, then copy the shown text.
-    Keys(mainWindow, {u"shift+Tab"_s, u"shift+Tab"_s, u"shift+Tab"_s, u"Down"_s, u"Up"_s, u"F2"_s, u"Tab"_s, u"Tab"_s,
-                      u"Tab"_s, u"ctrl+a"_s, u"ctrl+c"_s});
+    PressKeys(mainWindow, {u"shift+Tab"_s, u"shift+Tab"_s, u"shift+Tab"_s, u"Down"_s, u"Up"_s, u"F2"_s, u"Tab"_s, u"Tab"_s,
+                           u"Tab"_s, u"ctrl+a"_s, u"ctrl+c"_s});
     QString expected;
     {
         auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
@@ -87,7 +72,7 @@ void TestStartup::startsOnTheEmbeddedExampleDatabase()
     QCOMPARE(VisibleWindows(pid), QStringList{mainWindow});
 
     // File, Exit ends the program.
-    Keys(mainWindow, {u"alt+f"_s, u"x"_s});
+    PressKeys(mainWindow, {u"alt+f"_s, u"x"_s});
     QVERIFY(quillbay.waitForFinished(10000));
     QCOMPARE(quillbay.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quillbay.exitCode(), 0);

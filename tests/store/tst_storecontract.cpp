@@ -2,7 +2,10 @@
 // SQLite through ODBC (with-odbc-sqlite.sh) and PostgreSQL through ODBC (with-postgres.sh).
 
 #include "scriptedinteraction.h"
+#include "exchange/exchangeformats.h"
 #include "store/dmData.h"
+#include "store/messageexchange.h"
+#include "store/schema.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/textutils.h"
@@ -70,6 +73,11 @@ private Q_SLOTS:
     void missingNotesColumnIsAdded();
     void reconnectKeepsEverything();
     void administratorChangesAMatchingRule();
+    void exportImportRoundTrip_data();
+    void exportImportRoundTrip();
+    void importIssues_data();
+    void importIssues();
+    void cancelledImportChangesNothing();
 
 private:
     std::unique_ptr<TdmFAQData> openModule();
@@ -77,6 +85,8 @@ private:
     int addMessage(const QString& shortName, const QString& hotword, const QString& text,
                    int groupId = 0, const QStringList& keywords = {});
     void showMessage(int id);
+    void clearTables();
+    int count(const QString& table);
 
     ScriptedInteraction ui;
     QTemporaryDir dir;
@@ -716,6 +726,139 @@ void TestStoreContract::administratorChangesAMatchingRule()
              u"Could not find parameter called word: in aspTextByHotword"_s);
     module.reset();
     setBody(original);
+}
+
+void TestStoreContract::clearTables()
+{
+    for (const char* table : {"FAQAction", "FAQAttachments", "FAQKeywords", "FAQ"})
+        run(u"delete from "_s + QLatin1StringView(table));
+}
+
+int TestStoreContract::count(const QString& table)
+{
+    dm->adoCommand.commandText = u"select count(*) as n from "_s + table;
+    return dm->adoCommand.execute().integer(0, u"n"_s);
+}
+
+void TestStoreContract::exportImportRoundTrip_data()
+{
+    QTest::addColumn<bool>("csv");
+    QTest::newRow("csv") << true;
+    QTest::newRow("json") << false;
+}
+
+void TestStoreContract::exportImportRoundTrip()
+{
+    QFETCH(bool, csv);
+    const auto write = [csv](const MessageCollection& c) { return csv ? WriteCsv(c) : WriteJson(c); };
+    for (const QString& statement : SqlScriptStatements(ExampleMessagesScript()))
+        run(statement);
+    // A Message moved under one created after it, keywords, attachments and awkward texts.
+    const int late = addMessage(u"Late group"_s, u"late"_s, u"Made last, \"quoted\", a;b\r\nnext"_s, 0,
+                                {u"zeta"_s, u"Alpha, beta"_s});
+    dm->atAttachments.insert();
+    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/a|b, c.pdf"_s);
+    dm->atAttachments.setFieldValue(u"PromptToUse"_s, true);
+    dm->atAttachments.post();
+    dm->atAttachments.insert();
+    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/plain.txt"_s);
+    dm->atAttachments.post();
+    const int start = dm->MessagesByHotword(u"start"_s).integer(0, u"ID"_s);
+    dm->UpdateParentID(start, late);
+
+    const MessageCollection first = ReadAllMessages(*dm);
+    const QByteArray exported = write(first);
+    QCOMPARE(first.messages.first().hotword, u"orders"_s);
+
+    dm->adoCommand.commandText = u"select max(ID) as id from FAQ"_s;
+    const int lastId = dm->adoCommand.execute().integer(0, u"id"_s);
+    clearTables();
+    const ImportOutcome outcome
+        = ImportMessages(*dm, csv ? ReadCsv(exported) : ReadJson(exported), ImportChoice::Skip);
+    QCOMPARE(outcome.messages, int(first.messages.size()));
+    QCOMPARE(outcome.keywords, count(u"FAQKeywords"_s));
+    QCOMPARE(outcome.attachments, 2);
+    QCOMPARE(outcome.skipped, QStringList());
+    // Keys of deleted Messages are not given out again.
+    dm->adoCommand.commandText = u"select min(ID) as id from FAQ"_s;
+    QVERIFY(dm->adoCommand.execute().integer(0, u"id"_s) > lastId);
+    QCOMPARE(dm->GroupIDOf(dm->MessagesByHotword(u"start"_s).integer(0, u"ID"_s)),
+             dm->MessagesByHotword(u"late"_s).integer(0, u"ID"_s));
+    QCOMPARE(write(ReadAllMessages(*dm)), exported);
+}
+
+void TestStoreContract::importIssues_data()
+{
+    QTest::addColumn<ImportChoice>("choice");
+    QTest::addColumn<QStringList>("hotwords");
+    QTest::addColumn<int>("childGroup"); // index into hotwords, -1: top level
+    QTest::addColumn<int>("skipped");
+
+    const QString longWord(60, u'w');
+    // Parents come before their children, so the child follows its group.
+    QTest::newRow("skip") << ImportChoice::Skip << QStringList{u"Taken"_s, u"child"_s, u"fresh"_s} << -1 << 7;
+    QTest::newRow("rename") << ImportChoice::Rename
+                            << QStringList{u"Taken"_s, u"taken-2"_s, u"child"_s, u"fresh"_s, u"FRESH-2"_s,
+                                           longWord.left(48) + u"-2"_s, u"Long short name"_s}
+                            << 1 << 3;
+}
+
+void TestStoreContract::importIssues()
+{
+    QFETCH(ImportChoice, choice);
+    QFETCH(QStringList, hotwords);
+    QFETCH(int, childGroup);
+    QFETCH(int, skipped);
+
+    addMessage(u"Taken"_s, u"Taken"_s, u"Here before."_s);
+    auto message = [](int id, int parent, const QString& shortName, const QString& hotword, const QString& text) {
+        return CollectedMessage{id, parent, shortName, hotword, text, {}, {u""_s, u"ok"_s}, {}, u"line %1"_s.arg(id)};
+    };
+    MessageCollection collection;
+    collection.messages = {
+        message(1, 0, u"Group"_s, u"taken"_s, u"Group text."_s),
+        message(2, 0, u"Fresh"_s, u"fresh"_s, u"A."_s),
+        message(3, 0, u"Fresh again"_s, u"FRESH"_s, u"B."_s),
+        message(4, 0, u"Long"_s, QString(60, u'w'), u"C."_s),
+        message(5, 0, QString(51, u's'), u"Long short name"_s, u"D."_s),
+        message(6, 0, u"No text"_s, u"notext"_s, {}),
+        message(7, 0, u"No hotword"_s, {}, u"E."_s),
+        message(8, 1, {}, u"nodesc"_s, u"F."_s),
+        message(9, 1, u"Child"_s, u"child"_s, u"G."_s),
+    };
+    const int before = count(u"FAQ"_s);
+    QCOMPARE(FindImportIssues(*dm, collection).size(), 7);
+    QCOMPARE(count(u"FAQ"_s), before);
+
+    const ImportOutcome outcome = ImportMessages(*dm, collection, choice);
+    QCOMPARE(outcome.skipped.filter(u"left out, it has no"_s).size(), 3);
+    QCOMPARE(outcome.skipped.size(), skipped + outcome.messages);
+    QCOMPARE(outcome.keywords, outcome.messages);
+    QStringList stored;
+    dm->adoCommand.commandText = u"select Hotword from FAQ order by ID"_s;
+    const DataSet rows = dm->adoCommand.execute();
+    for (int row = 0; row < rows.recordCount(); ++row)
+        stored << rows.text(row, u"Hotword"_s);
+    QCOMPARE(stored, hotwords);
+    const int expectedGroup
+        = childGroup < 0 ? 0 : dm->MessagesByHotword(hotwords.at(childGroup)).integer(0, u"ID"_s);
+    QCOMPARE(dm->GroupIDOf(dm->MessagesByHotword(u"child"_s).integer(0, u"ID"_s)), expectedGroup);
+}
+
+void TestStoreContract::cancelledImportChangesNothing()
+{
+    MessageCollection collection;
+    for (int i = 1; i <= 600; ++i)
+        collection.messages.append({i, i > 1 ? 1 : 0, u"Message"_s, u"word%1"_s.arg(i), u"Text"_s, {}, {u"k"_s}, {}, {}});
+    int calls = 0;
+    QVERIFY_THROWS_EXCEPTION(Abort, ImportMessages(*dm, collection, ImportChoice::Skip, [&calls](qsizetype done, qsizetype total) {
+        return ++calls < 2 || done == total;
+    }));
+    QCOMPARE(count(u"FAQ"_s), 0);
+    QCOMPARE(count(u"FAQKeywords"_s), 0);
+    const ImportOutcome outcome = ImportMessages(*dm, collection, ImportChoice::Skip);
+    QCOMPARE(outcome.messages, 600);
+    QCOMPARE(outcome.groups, 1);
 }
 
 QTEST_GUILESS_MAIN(TestStoreContract)

@@ -57,6 +57,26 @@ ProgramFolder::ProgramFolder(const QString& builtProgram)
     m_environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
 }
 
+bool ProgramFolder::start(QProcess& process, const QStringList& arguments) const
+{
+    process.setProcessEnvironment(m_environment);
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(program(), arguments);
+    return process.waitForStarted();
+}
+
+QStringList VisibleWindows(qint64 pid)
+{
+    return Xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(pid)})
+        .split(u'\n', Qt::SkipEmptyParts);
+}
+
+void PressKeys(const QString& window, const QStringList& keys)
+{
+    ActivateWindow(window);
+    Xdotool(QStringList{u"key"_s, u"--delay"_s, u"60"_s} + keys);
+}
+
 void ProgramFolder::addFile(const QString& source, const QString& name)
 {
     if (!QFile::copy(source, filePath(name)))

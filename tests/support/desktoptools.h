@@ -2,6 +2,7 @@
 
 // Helpers for tests that drive the built program and other X11 programs from outside.
 
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -18,6 +19,10 @@ QString FindVisibleWindow(const QStringList& searchArguments);
 void ActivateWindow(const QString& window);
 // Polls the condition until it holds or the time is up.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
+// The visible windows of a process, as xdotool lists them.
+QStringList VisibleWindows(qint64 pid);
+// Activates the window and presses the keys (xdotool's names) one after another.
+void PressKeys(const QString& window, const QStringList& keys);
 
 class QProcess;
 class ProgramFolder;
@@ -40,6 +45,8 @@ public:
     // Copies a file in beside the program.
     void addFile(const QString& source, const QString& name);
     const QProcessEnvironment& environment() const { return m_environment; }
+    // Starts the program in this environment, its output passed through; whether it started.
+    bool start(QProcess& process, const QStringList& arguments = {}) const;
 
 private:
     QTemporaryDir m_folder;

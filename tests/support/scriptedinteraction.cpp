@@ -64,6 +64,26 @@ std::optional<QString> ScriptedInteraction::openFileName(const QString& folder, 
     return answer;
 }
 
+std::optional<QString> ScriptedInteraction::saveFileName(const QString& folder, const QString& filter)
+{
+    shown.append({u"save"_s, folder, filter});
+    if (saveAnswers.empty())
+        qFatal("Unexpected save dialog");
+    std::optional<QString> answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
+int ScriptedInteraction::choose(const QString& text, const QStringList& choices)
+{
+    shown.append({u"choose"_s, choices.join(u'|'), text});
+    if (choiceAnswers.empty())
+        qFatal("Unexpected choice: %s", qUtf8Printable(text));
+    const int answer = choiceAnswers.front();
+    choiceAnswers.pop_front();
+    return answer;
+}
+
 void ScriptedInteraction::setBusyCursor(bool isBusy)
 {
     busy = isBusy;

@@ -13,7 +13,7 @@
 class ScriptedInteraction : public Interaction {
 public:
     struct Shown {
-        QString kind;    // "message", "warning", "error", "confirm", "input", "open", "run"
+        QString kind;    // "message", "warning", "error", "confirm", "input", "open", "save", "choose", "run"
         QString caption; // input boxes only
         QString text;
     };
@@ -28,6 +28,8 @@ public:
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& value, int maxLength) override;
     std::optional<QString> openFileName(const QString& folder, const QString& filter) override;
+    std::optional<QString> saveFileName(const QString& folder, const QString& filter) override;
+    int choose(const QString& text, const QStringList& choices) override;
     void setBusyCursor(bool busy) override;
     int runFile(const QString& file, const QString& parameters, int showCommand,
                 const QString& folder) override;
@@ -35,6 +37,8 @@ public:
     std::deque<bool> confirmAnswers;
     std::deque<std::optional<QString>> inputAnswers; // nullopt cancels
     std::deque<std::optional<QString>> fileAnswers;
+    std::deque<std::optional<QString>> saveAnswers;
+    std::deque<int> choiceAnswers;
     int runFileResult = 42;
     bool busy = false;
     int busyChanges = 0;
