@@ -1,7 +1,7 @@
 #include "app/fMain.h"
 
 #include "app/activationhotkey.h"
-#include "app/keyevents.h"
+#include "dialogs/keyevents.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
 #include "dialogs/widgetsupport.h"
@@ -243,6 +243,7 @@ void TfrmMain::CreateCommands()
     OnTriggered(actSynchronize, &TfrmMain::actSynchronizeExecute);
     OnTriggered(actReconnect, &TfrmMain::actReconnectExecute);
     OnTriggered(actInstructions, &TfrmMain::actInstructionsExecute);
+    OnTriggered(actOptions, &TfrmMain::actOptionsExecute);
     connect(actExit, &QAction::triggered, this, &QWidget::close);
     OnTriggered(actRestore, &TfrmMain::BringProgramToFront);
     OnTriggered(actHelpContents, &TfrmMain::actHelpContentsExecute);

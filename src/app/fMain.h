@@ -164,6 +164,7 @@ private:
     void actSynchronizeExecute();
     void actReconnectExecute();
     void actInstructionsExecute();
+    void actOptionsExecute();
     void actHelpContentsExecute();
     void actAboutExecute();
 

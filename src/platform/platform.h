@@ -21,6 +21,8 @@ public:
     virtual QList<WindowHandle> topLevelWindows() = 0;
     virtual QString windowTitle(WindowHandle window) = 0;
     virtual QString windowClass(WindowHandle window) = 0;
+    // The role a program gives its kind of window (a composer, a viewer), or empty.
+    virtual QString windowRole(WindowHandle window) = 0;
     // The owner of a pop-up window, or 0.
     virtual WindowHandle windowOwner(WindowHandle window) = 0;
     // The window that has the user's input now, or 0.

@@ -18,6 +18,7 @@ struct FakeWindow {
     QString className;
     WindowHandle owner = 0;
     bool minimized = false;
+    QString role;
 };
 
 class FakeWindowSystem : public WindowSystem {
@@ -42,6 +43,7 @@ public:
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;
     QString windowClass(WindowHandle window) override;
+    QString windowRole(WindowHandle window) override;
     WindowHandle windowOwner(WindowHandle window) override;
     WindowHandle activeWindow() override;
     bool isMinimized(WindowHandle window) override;
