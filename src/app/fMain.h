@@ -42,6 +42,7 @@ public:
     // puts the focus in the search box.
     void BringProgramToFront();
     // Hides the program to the tray: no task-bar entry, the tray icon alone shows it runs.
+    // Without a notification area the window is minimised instead.
     void HideToTray();
     // The remembered layout of options.ini: applied as the last step of the first showing,
     // saved when the window is destroyed.

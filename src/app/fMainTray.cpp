@@ -95,6 +95,12 @@ void PlaceWindow(QWidget* window, QPoint topLeft, QSize size)
         handle->setFramePosition(topLeft);
 }
 
+// Without a notification area a hidden program could neither be seen nor ended.
+bool HasNotificationArea()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 QSize ScreenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -161,6 +167,10 @@ void TfrmMain::BringProgramToFront()
 
 void TfrmMain::HideToTray()
 {
+    if (!HasNotificationArea()) {
+        showMinimized();
+        return;
+    }
     // A window that is not mapped has no task-bar entry. The windows that the main window
     // owns go along, except modal ones, whose hiding would end them, and pop-ups.
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -185,7 +195,7 @@ void TfrmMain::changeEvent(QEvent* event)
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (isMinimized() && isVisible())
+            if (isMinimized() && isVisible() && HasNotificationArea())
                 Guarded([this] { HideToTray(); });
         },
         Qt::QueuedConnection);
@@ -204,7 +214,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 bool TfrmMain::FormClose()
 {
-    if (ReadBoolSetting(Setting::MinimizeOnClose) && !m_exitRequested) {
+    if (ReadBoolSetting(Setting::MinimizeOnClose) && !m_exitRequested && HasNotificationArea()) {
         HideToTray();
         return false;
     }

@@ -69,8 +69,10 @@ HotKeyEdit::HotKeyEdit(QWidget* parent)
 
 void HotKeyEdit::setHotKey(HotKey key)
 {
-    m_hotKey = key;
-    setText(HotKeyToText(key));
+    // The key as its text reads back: the number pad's digits are the main block's.
+    const QString text = HotKeyToText(key);
+    m_hotKey = TextToHotKey(text);
+    setText(text);
     Q_EMIT hotKeyChanged();
 }
 

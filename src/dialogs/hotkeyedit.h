@@ -13,6 +13,7 @@ class HotKeyEdit : public QLineEdit {
 public:
     explicit HotKeyEdit(QWidget* parent = nullptr);
 
+    // The key as the settings read its text back.
     HotKey hotKey() const { return m_hotKey; }
     void setHotKey(HotKey key);
 
