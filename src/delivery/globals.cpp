@@ -42,7 +42,7 @@ WindowHandle FindWindow(const TargetEntry& entry, bool startsWith)
         }
         const QString windowClass = windows.windowClass(window);
         if (candidate && windowClass.trimmed() != u"THintWindow"_s && SameText(entry.className, windowClass)
-            && (entry.role.isEmpty() || SameText(entry.role, windows.windowRole(window))))
+            && (entry.role.isEmpty() || windows.windowRole(window).startsWith(entry.role, Qt::CaseInsensitive)))
             return window;
     }
     return 0;

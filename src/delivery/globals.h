@@ -22,9 +22,10 @@ inline constexpr qsizetype MatchedTitleLength = 253;
 inline constexpr int TargetEntryCount = 9;
 
 // One entry of a destination: a title pattern with its match mode, and optionally the
-// window's class and role. An entry with a class finds only windows of that class (and
-// role, when one is given); without a title pattern it finds any such window that has no
-// owner. An entry with neither pattern nor class finds nothing.
+// window's class and role. An entry with a class finds only windows of that class, and
+// with a role only windows whose role starts with it (programs number their roles, as
+// "EMsgComposer-1234"); without a title pattern it finds any such window that has no
+// owner. Class and role ignore case. An entry with neither pattern nor class finds nothing.
 struct TargetEntry {
     QString title;
     QString searchType;

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QRegularExpression>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -279,7 +280,8 @@ void TfrmDestinations::lstOpenWindowsPick()
     // a class is known by the start of its title.
     TargetEntry picked;
     picked.className = windows.windowClass(window).trimmed();
-    picked.role = windows.windowRole(window).trimmed();
+    // A number that programs append to tell their windows apart is left off the role.
+    picked.role = windows.windowRole(window).trimmed().remove(QRegularExpression(u"[-_]?[0-9]+$"_s));
     if (picked.className.isEmpty()) {
         picked.title = windows.windowTitle(window);
         picked.searchType = u"Starts With"_s;

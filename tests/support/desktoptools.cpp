@@ -3,7 +3,10 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +32,46 @@ QString FindVisibleWindow(const QStringList& searchArguments)
 void ActivateWindow(const QString& window)
 {
     Xdotool({u"windowactivate"_s, u"--sync"_s, window});
+}
+
+QStringList ManagedWindows()
+{
+    QStringList windows;
+    const QString list = RunTool(u"xprop"_s, {u"-root"_s, u"_NET_CLIENT_LIST"_s});
+    for (auto match = QRegularExpression(u"0x([0-9a-f]+)"_s).globalMatch(list); match.hasNext();)
+        windows << QString::number(match.next().captured(1).toULongLong(nullptr, 16));
+    return windows;
+}
+
+QStringList WindowsOf(qint64 pid)
+{
+    return Xdotool({u"search"_s, u"--pid"_s, QString::number(pid)}).split(u'\n', Qt::SkipEmptyParts);
+}
+
+bool IsViewable(const QString& window)
+{
+    return RunTool(u"xwininfo"_s, {u"-id"_s, window}).contains(u"IsViewable"_s);
+}
+
+bool InTray(const QString& window)
+{
+    const QString id = u"0x"_s + QString::number(window.toULongLong(), 16) + u' ';
+    const QStringList trays = Xdotool({u"search"_s, u"--class"_s, u"trayer"_s}).split(u'\n', Qt::SkipEmptyParts);
+    return std::any_of(trays.begin(), trays.end(), [&](const QString& tray) {
+        return RunTool(u"xwininfo"_s, {u"-tree"_s, u"-id"_s, tray}).contains(id);
+    });
+}
+
+QString CopyWindowText(const QString& window)
+{
+    const QString marker = u"(nothing was copied)"_s;
+    RunTool(u"sh"_s, {u"-c"_s, u"printf %s \"$1\" | xclip -selection clipboard >/dev/null 2>&1"_s, u"sh"_s, marker});
+    ActivateWindow(window);
+    Xdotool({u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"ctrl+c"_s});
+    QString copied;
+    WaitFor([&] { return (copied = RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s})) != marker; },
+            5000);
+    return copied.replace(u"\r\n"_s, u"\n"_s);
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)

@@ -16,6 +16,15 @@ QString Xdotool(const QStringList& arguments);
 QString FindVisibleWindow(const QStringList& searchArguments);
 // Makes the window the active one and waits until the window manager has done so.
 void ActivateWindow(const QString& window);
+// The windows that the window manager manages, which is what a task bar lists.
+QStringList ManagedWindows();
+QStringList WindowsOf(qint64 pid);
+bool IsViewable(const QString& window);
+// Whether the window is embedded in trayer's window.
+bool InTray(const QString& window);
+// Everything in the window's focused text, copied with Ctrl+A, Ctrl+C and read back with
+// CR LF made LF; a note when nothing was copied.
+QString CopyWindowText(const QString& window);
 // Polls the condition until it holds or the time is up.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
