@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -84,6 +85,7 @@ TfrmDestinations::TfrmDestinations(const QString& selected, QWidget* parent)
     connect(m_ui->btnDelete, &QPushButton::clicked, this, [this] { Guarded([this] { btnDeleteClick(); }); });
     connect(m_ui->btnPickWindow, &QPushButton::clicked, this, [this] { Guarded([this] { btnPickWindowClick(); }); });
     connect(m_ui->lstOpenWindows, &QListWidget::itemActivated, this, [this] { Guarded([this] { lstOpenWindowsPick(); }); });
+    m_ui->lstOpenWindows->installEventFilter(this);
     connect(m_ui->btnOK, &QPushButton::clicked, this, [this] {
         if (Guarded([this] { btnOKClick(); }))
             accept();
@@ -98,6 +100,19 @@ TfrmDestinations::TfrmDestinations(const QString& selected, QWidget* parent)
 }
 
 TfrmDestinations::~TfrmDestinations() = default;
+
+bool TfrmDestinations::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter picks the window and stays in the dialog instead of also pressing OK.
+    if (watched == m_ui->lstOpenWindows && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Guarded([this] { lstOpenWindowsPick(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void TfrmDestinations::LoadDestinations(const QString& selected)
 {
@@ -295,6 +310,7 @@ void TfrmDestinations::lstOpenWindowsPick()
     destination->entries[row] = picked;
     ShowEntries();
     m_ui->grdEntries->setCurrentCell(row, TitleColumn);
+    m_ui->grdEntries->setFocus();
     m_ui->lstOpenWindows->setVisible(false);
 }
 

@@ -27,6 +27,9 @@ public:
     // The destination selected in the list, or empty.
     QString CurrentDestination() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     using Entries = std::array<TargetEntry, TargetEntryCount>;
     struct Destination {

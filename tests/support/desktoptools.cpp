@@ -69,8 +69,11 @@ QString CopyWindowText(const QString& window)
     ActivateWindow(window);
     Xdotool({u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"ctrl+c"_s});
     QString copied;
-    WaitFor([&] { return (copied = RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s})) != marker; },
-            5000);
+    // A clipboard owner that does not answer must not hold the test up.
+    WaitFor([&] {
+        copied = RunTool(u"timeout"_s, {u"2"_s, u"xclip"_s, u"-o"_s, u"-selection"_s, u"clipboard"_s});
+        return copied != marker;
+    }, 5000);
     return copied.replace(u"\r\n"_s, u"\n"_s);
 }
 
