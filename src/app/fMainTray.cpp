@@ -5,6 +5,7 @@
 #include "app/fMain.h"
 #include "app/windowlayout.h"
 #include "delivery/keyinput.h"
+#include "platform/platform.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
 #include "util/errors.h"
@@ -95,10 +96,15 @@ void PlaceWindow(QWidget* window, QPoint topLeft, QSize size)
         handle->setFramePosition(topLeft);
 }
 
-// Without a notification area a hidden program could neither be seen nor ended.
+// Without a notification area a hidden program could neither be seen nor ended. Without a
+// desktop of ours, Qt's view of the tray decides.
 bool HasNotificationArea()
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    try {
+        return platform().windows.hasNotificationArea();
+    } catch (const Error&) {
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    }
 }
 
 QSize ScreenSize()

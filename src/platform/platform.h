@@ -34,6 +34,8 @@ public:
     virtual void raiseWindow(WindowHandle window) = 0;
     // Waits, keeping events flowing, until the window is active or the time is up.
     virtual bool waitUntilActive(WindowHandle window, int timeoutMs) = 0;
+    // Whether the desktop has a notification area (system tray) now.
+    virtual bool hasNotificationArea() = 0;
 };
 
 // Key events in the Windows virtual-key numbering.

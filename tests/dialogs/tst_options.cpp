@@ -53,11 +53,10 @@ private Q_SLOTS:
     void okWritesInOrderThenApplies();
     void cancelWritesNothing();
     void refusedWriteEndsOk();
-    void refusedActivationKeyIsToldBesideItsField();
 
 private:
     // A dialog over the folder's files; applied counts the calls of ApplyOptions.
-    std::unique_ptr<TfrmOptions> openDialog(bool activationKeyRefused = false);
+    std::unique_ptr<TfrmOptions> openDialog();
     template <typename T>
     T* child(const TfrmOptions& dialog, const char* name)
     {
@@ -72,7 +71,6 @@ private:
     std::unique_ptr<ScriptedInteraction> ui;
     int applied = 0;
     QByteArray optionsWhenApplied;
-    bool refused = false;
 };
 
 void TestOptions::init()
@@ -82,7 +80,6 @@ void TestOptions::init()
     ui = std::make_unique<ScriptedInteraction>();
     applied = 0;
     optionsWhenApplied.clear();
-    refused = false;
 }
 
 void TestOptions::cleanup()
@@ -91,14 +88,13 @@ void TestOptions::cleanup()
     OverrideAppDir({});
 }
 
-std::unique_ptr<TfrmOptions> TestOptions::openDialog(bool activationKeyRefused)
+std::unique_ptr<TfrmOptions> TestOptions::openDialog()
 {
-    refused = activationKeyRefused;
     OptionsHooks hooks{[this] {
                            ++applied;
                            optionsWhenApplied = ReadFile(optionsPath());
                        },
-                       [this] { return refused; }};
+                       [] { return false; }};
     auto dialog = std::make_unique<TfrmOptions>(hooks);
     dialog->open();
     return dialog;
@@ -278,31 +274,6 @@ void TestOptions::refusedWriteEndsOk()
     QCOMPARE(applied, 0);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
-}
-
-void TestOptions::refusedActivationKeyIsToldBesideItsField()
-{
-    const auto dialog = openDialog(true);
-    auto* note = child<QLabel>(*dialog, "lblActivateKeyRefused");
-    QVERIFY(note->isVisible());
-    // Told at opening: OK with that key closes.
-    child<QPushButton>(*dialog, "btnOK")->click();
-    QVERIFY(!dialog->isVisible());
-
-    const auto again = openDialog(false);
-    auto* againNote = child<QLabel>(*again, "lblActivateKeyRefused");
-    QVERIFY(!againNote->isVisible());
-    QTest::keyClick(child<HotKeyEdit>(*again, "hkActivate"), Qt::Key_F8);
-    refused = true;
-    child<QPushButton>(*again, "btnOK")->click();
-    // Written and applied, and the dialog stays to say so; OK again closes it.
-    QCOMPARE(applied, 2);
-    QCOMPARE(OpenOptionsFile().readText(u"Options"_s, u"ActivateKey"_s, {}), u"F8"_s);
-    QVERIFY(again->isVisible());
-    QVERIFY(againNote->isVisible());
-    child<QPushButton>(*again, "btnOK")->click();
-    QVERIFY(!again->isVisible());
-    QCOMPARE(applied, 3);
 }
 
 QTEST_MAIN(TestOptions)

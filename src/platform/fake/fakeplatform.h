@@ -37,6 +37,7 @@ public:
     // The window that has the input; requestActivation changes it when activationWorks.
     WindowHandle active = 0;
     bool activationWorks = true;
+    bool notificationArea = true;
     // How many windows topLevelWindows has listed, and how often it was called.
     int enumerations = 0;
 
@@ -51,6 +52,7 @@ public:
     void requestActivation(WindowHandle window) override;
     void raiseWindow(WindowHandle window) override;
     bool waitUntilActive(WindowHandle window, int timeoutMs) override;
+    bool hasNotificationArea() override { return notificationArea; }
 
 private:
     QStringList& m_journal;

@@ -265,3 +265,13 @@ bool X11WindowSystem::waitUntilActive(WindowHandle window, int timeoutMs)
 {
     return m_x11.waitFor([&] { return activeWindow() == window; }, timeoutMs);
 }
+
+bool X11WindowSystem::hasNotificationArea()
+{
+    // A tray owns the selection _NET_SYSTEM_TRAY_S<screen> for as long as it runs; the
+    // connection works on the first screen.
+    xcb_connection_t* c = m_x11.connection();
+    const auto owner = TakeReply(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_x11.atom("_NET_SYSTEM_TRAY_S0")), nullptr));
+    return owner && owner->owner != XCB_NONE;
+}

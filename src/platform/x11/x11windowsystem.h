@@ -22,6 +22,7 @@ public:
     void requestActivation(WindowHandle window) override;
     void raiseWindow(WindowHandle window) override;
     bool waitUntilActive(WindowHandle window, int timeoutMs) override;
+    bool hasNotificationArea() override;
 
 private:
     struct Details {
