@@ -2,7 +2,9 @@
 #include "dialogs/fDestinations.h"
 
 #include "platform/fake/fakeplatform.h"
+#include "childbyname.h"
 #include "scriptedinteraction.h"
+#include "testfiles.h"
 #include "settings/settings.h"
 #include "util/textutils.h"
 
@@ -23,12 +25,6 @@ namespace {
 const QByteArray Original = "; supplied list\r\n[Mail]\r\n; the composer\r\nTarget=Compose\r\nSearch Type=starts with\r\n"
                             "Colour=blue\r\n[Editor]\r\nTarget=- Mousepad\r\n[Old]\r\nTarget=x\r\n";
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
 } // namespace
 
 class TestDestinations : public QObject {
@@ -44,14 +40,6 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TfrmDestinations> openEditor(const QString& selected);
-    template <typename T>
-    T* child(const QObject& parent, const char* name)
-    {
-        T* widget = parent.findChild<T*>(QLatin1StringView(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
     void setCell(TfrmDestinations& editor, int row, int column, const QString& text);
     QString targetsPath() const { return dir->filePath(u"targets.ini"_s); }
 
@@ -64,10 +52,7 @@ void TestDestinations::init()
 {
     dir = std::make_unique<QTemporaryDir>();
     OverrideAppDir(dir->path());
-    QFile file(targetsPath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(Original);
-    file.close();
+    QVERIFY(WriteFileBytes(targetsPath(), Original));
     ui = std::make_unique<ScriptedInteraction>();
     fake = std::make_unique<FakePlatform>();
 }
@@ -119,7 +104,7 @@ void TestDestinations::editsKeepWhatTheEditorDoesNotKnow()
 
     QCOMPARE(editor->result(), int(QDialog::Accepted));
     QCOMPARE(editor->CurrentDestination(), u"New"_s);
-    QCOMPARE(ReadFile(targetsPath()),
+    QCOMPARE(ReadFileBytes(targetsPath()),
              "; supplied list\r\n[Mail]\r\n; the composer\r\nTarget=Write:\r\nSearch Type=starts with\r\n"
              "Colour=blue\r\nClass3=evolution\r\n[Mousepad]\r\n[New]\r\nTarget2=Inbox\r\nSearch Type2=Substring\r\n"_ba);
 }
@@ -131,7 +116,7 @@ void TestDestinations::cancelWritesNothing()
     ui->confirmAnswers = {true};
     child<QPushButton>(*editor, "btnDelete")->click();
     child<QPushButton>(*editor, "btnCancel")->click();
-    QCOMPARE(ReadFile(targetsPath()), Original);
+    QCOMPARE(ReadFileBytes(targetsPath()), Original);
 }
 
 void TestDestinations::namesAreCheckedBeforeUse_data()

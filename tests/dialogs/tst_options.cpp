@@ -2,7 +2,9 @@
 #include "dialogs/fOptions.h"
 #include "dialogs/hotkeyedit.h"
 
+#include "childbyname.h"
 #include "scriptedinteraction.h"
+#include "testfiles.h"
 #include "settings/settings.h"
 #include "util/textutils.h"
 #include "util/virtualkeys.h"
@@ -24,19 +26,6 @@ namespace {
 const QByteArray Targets = "; destinations\n[Outlook]\nTarget=- Outlook\nSearch Type=Substring\n"
                            "[Notepad]\nTarget=- Mousepad\n[Bare]\nClass=bare\n[Other]\n";
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 } // namespace
 
 class TestOptions : public QObject {
@@ -57,14 +46,6 @@ private Q_SLOTS:
 private:
     // A dialog over the folder's files; applied counts the calls of ApplyOptions.
     std::unique_ptr<TfrmOptions> openDialog();
-    template <typename T>
-    T* child(const TfrmOptions& dialog, const char* name)
-    {
-        T* widget = dialog.findChild<T*>(QLatin1StringView(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
     QString optionsPath() const { return dir->filePath(u"options.ini"_s); }
 
     std::unique_ptr<QTemporaryDir> dir;
@@ -92,7 +73,7 @@ std::unique_ptr<TfrmOptions> TestOptions::openDialog()
 {
     OptionsHooks hooks{[this] {
                            ++applied;
-                           optionsWhenApplied = ReadFile(optionsPath());
+                           optionsWhenApplied = ReadFileBytes(optionsPath());
                        },
                        [] { return false; }};
     auto dialog = std::make_unique<TfrmOptions>(hooks);
@@ -185,9 +166,9 @@ void TestOptions::opening()
     QFETCH(QString, switches);
     QFETCH(QString, targetWord);
     QFETCH(QString, matchType);
-    WriteFile(optionsPath(), options);
+    QVERIFY(WriteFileBytes(optionsPath(), options));
     if (!targets.isEmpty())
-        WriteFile(dir->filePath(u"targets.ini"_s), targets);
+        QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), targets));
     const auto dialog = openDialog();
 
     auto* list = child<QComboBox>(*dialog, "cmbDestinationApplication");
@@ -204,7 +185,7 @@ void TestOptions::opening()
     QCOMPARE(matchBox->currentIndex() < 0 ? QString() : matchBox->currentText(), matchType);
     QVERIFY(!child<QWidget>(*dialog, "grpTargetApplication")->isVisible());
     QVERIFY(!child<QLabel>(*dialog, "lblActivateKeyRefused")->isVisible());
-    QCOMPARE(ReadFile(optionsPath()), options);
+    QCOMPARE(ReadFileBytes(optionsPath()), options);
 }
 
 void TestOptions::okWritesInOrderThenApplies_data()
@@ -230,7 +211,7 @@ void TestOptions::okWritesInOrderThenApplies()
     QFETCH(QString, choice);
     QFETCH(QByteArray, written);
     if (!targets.isEmpty())
-        WriteFile(dir->filePath(u"targets.ini"_s), targets);
+        QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), targets));
     const auto dialog = openDialog();
     if (!choice.isEmpty())
         QTest::keyClicks(child<QComboBox>(*dialog, "cmbDestinationApplication"), choice);
@@ -240,7 +221,7 @@ void TestOptions::okWritesInOrderThenApplies()
     child<QCheckBox>(*dialog, "chkMinimizeOnClose")->click();
     child<QPushButton>(*dialog, "btnOK")->click();
 
-    QCOMPARE(ReadFile(optionsPath()), written);
+    QCOMPARE(ReadFileBytes(optionsPath()), written);
     QCOMPARE(applied, 1);
     QCOMPARE(optionsWhenApplied, written);
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
@@ -249,9 +230,9 @@ void TestOptions::okWritesInOrderThenApplies()
 
 void TestOptions::cancelWritesNothing()
 {
-    WriteFile(dir->filePath(u"targets.ini"_s), Targets);
+    QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), Targets));
     const QByteArray options = "; mine\r\n[Options]\r\nTarget=Notepad\r\n";
-    WriteFile(optionsPath(), options);
+    QVERIFY(WriteFileBytes(optionsPath(), options));
     const auto dialog = openDialog();
     QTest::keyClicks(child<QComboBox>(*dialog, "cmbDestinationApplication"), u"Outlook"_s);
     QTest::keyClick(child<HotKeyEdit>(*dialog, "hkHotKey"), Qt::Key_F5);
@@ -260,7 +241,7 @@ void TestOptions::cancelWritesNothing()
         child<QCheckBox>(*dialog, name)->click();
     child<QPushButton>(*dialog, "btnCancel")->click();
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
-    QCOMPARE(ReadFile(optionsPath()), options);
+    QCOMPARE(ReadFileBytes(optionsPath()), options);
     QCOMPARE(applied, 0);
 }
 

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 
 #include <algorithm>
@@ -107,4 +109,22 @@ void ProgramFolder::addFile(const QString& source, const QString& name)
 {
     if (!QFile::copy(source, filePath(name)))
         qFatal("cannot copy %s", qUtf8Printable(source));
+}
+
+QString ProgramFolder::messageText(const QString& hotword) const
+{
+    QString text;
+    {
+        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+        db.setDatabaseName(filePath(u"quillbay.db"_s));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.prepare(u"select Text from FAQ where Hotword = ?"_s);
+            query.addBindValue(hotword);
+            if (query.exec() && query.next())
+                text = query.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(u"check"_s);
+    return text;
 }

@@ -41,6 +41,9 @@ public:
     void addFile(const QString& source, const QString& name);
     const QProcessEnvironment& environment() const { return m_environment; }
 
+    // The text of the Message with this Hotword in the program's embedded database, or empty.
+    QString messageText(const QString& hotword) const;
+
 private:
     QTemporaryDir m_folder;
     QTemporaryDir m_home;
