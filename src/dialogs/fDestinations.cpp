@@ -79,12 +79,16 @@ TfrmDestinations::TfrmDestinations(const QString& selected, QWidget* parent)
     }
     connect(m_ui->grdEntries, &QTableWidget::itemChanged, this,
             [this](QTableWidgetItem* item) { Guarded([&] { EntryEdited(item->row()); }); });
-    connect(m_ui->lstDestinations, &QListWidget::currentRowChanged, this, [this] { Guarded([this] { ShowEntries(); }); });
-    connect(m_ui->btnAdd, &QPushButton::clicked, this, [this] { Guarded([this] { btnAddClick(); }); });
-    connect(m_ui->btnRename, &QPushButton::clicked, this, [this] { Guarded([this] { btnRenameClick(); }); });
-    connect(m_ui->btnDelete, &QPushButton::clicked, this, [this] { Guarded([this] { btnDeleteClick(); }); });
-    connect(m_ui->btnPickWindow, &QPushButton::clicked, this, [this] { Guarded([this] { btnPickWindowClick(); }); });
-    connect(m_ui->lstOpenWindows, &QListWidget::itemActivated, this, [this] { Guarded([this] { lstOpenWindowsPick(); }); });
+    // Each handler runs through the guard.
+    const auto guarded = [this](void (TfrmDestinations::*handler)()) {
+        return [this, handler] { Guarded([&] { (this->*handler)(); }); };
+    };
+    connect(m_ui->lstDestinations, &QListWidget::currentRowChanged, this, guarded(&TfrmDestinations::ShowEntries));
+    connect(m_ui->btnAdd, &QPushButton::clicked, this, guarded(&TfrmDestinations::btnAddClick));
+    connect(m_ui->btnRename, &QPushButton::clicked, this, guarded(&TfrmDestinations::btnRenameClick));
+    connect(m_ui->btnDelete, &QPushButton::clicked, this, guarded(&TfrmDestinations::btnDeleteClick));
+    connect(m_ui->btnPickWindow, &QPushButton::clicked, this, guarded(&TfrmDestinations::btnPickWindowClick));
+    connect(m_ui->lstOpenWindows, &QListWidget::itemActivated, this, guarded(&TfrmDestinations::lstOpenWindowsPick));
     m_ui->lstOpenWindows->installEventFilter(this);
     connect(m_ui->btnOK, &QPushButton::clicked, this, [this] {
         if (Guarded([this] { btnOKClick(); }))
@@ -93,7 +97,7 @@ TfrmDestinations::TfrmDestinations(const QString& selected, QWidget* parent)
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* live = new QTimer(this);
-    connect(live, &QTimer::timeout, this, [this] { Guarded([this] { UpdateMatchesNow(); }); });
+    connect(live, &QTimer::timeout, this, guarded(&TfrmDestinations::UpdateMatchesNow));
     live->start(LiveLineIntervalMs);
 
     LoadDestinations(selected);

@@ -94,7 +94,8 @@ void TfrmOptions::SelectDestination(const QString& name)
 
 QString TfrmOptions::Destination() const
 {
-    return m_ui->cmbDestinationApplication->currentIndex() < 0 ? QString() : m_ui->cmbDestinationApplication->currentText();
+    const QComboBox* list = m_ui->cmbDestinationApplication;
+    return list->currentIndex() < 0 ? QString() : list->currentText();
 }
 
 void TfrmOptions::btnOKClick()

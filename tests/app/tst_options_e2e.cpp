@@ -239,8 +239,9 @@ void TestOptionsEndToEnd::sendsIntoMailComposerWithSubject()
     const QString composer = mail.window({u"--name"_s, u"^Re: Order 123 - Compose$"_s});
     QVERIFY(!composer.isEmpty());
     ActivateWindow(composer);
-    const QString height = Xdotool({u"getwindowgeometry"_s, u"--shell"_s, composer}).section(u"HEIGHT="_s, 1).section(u'\n', 0, 0);
-    Xdotool({u"mousemove"_s, u"--window"_s, composer, u"100"_s, QString::number(height.toInt() - 40), u"click"_s, u"1"_s});
+    const int height =
+        Xdotool({u"getwindowgeometry"_s, u"--shell"_s, composer}).section(u"HEIGHT="_s, 1).section(u'\n', 0, 0).toInt();
+    Xdotool({u"mousemove"_s, u"--window"_s, composer, u"100"_s, QString::number(height - 40), u"click"_s, u"1"_s});
 
     const QString options = openOptions();
     QVERIFY(!options.isEmpty());
