@@ -48,6 +48,8 @@ public:
     QList<WindowHandle> topLevelWindows() override { return m_real.topLevelWindows(); }
     QString windowTitle(WindowHandle w) override { return m_real.windowTitle(w); }
     QString windowClass(WindowHandle w) override { return m_real.windowClass(w); }
+    QString windowRole(WindowHandle w) override { return m_real.windowRole(w); }
+    bool hasNotificationArea() override { return m_real.hasNotificationArea(); }
     WindowHandle windowOwner(WindowHandle w) override { return m_real.windowOwner(w); }
     WindowHandle activeWindow() override { return m_real.activeWindow(); }
     bool isMinimized(WindowHandle w) override { return m_real.isMinimized(w); }

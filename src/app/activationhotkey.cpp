@@ -40,6 +40,7 @@ void ActivationHotKey::setKey(HotKey key)
 
 void ActivationHotKey::claim()
 {
+    m_refused = false;
     GlobalHotKey* desktop = DesktopHotKey();
     if (!desktop || m_key.key == 0)
         return;
@@ -49,6 +50,7 @@ void ActivationHotKey::claim()
             Q_EMIT self->pressed();
     });
     m_claimed = desktop->setKey(m_key.key, m_key.shift);
+    m_refused = !m_claimed;
     if (!m_claimed)
         desktop->setCallback({});
 }

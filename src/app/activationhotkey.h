@@ -21,6 +21,8 @@ public:
     void setKey(HotKey key);
     // True while the desktop holds the key for this program.
     bool isClaimed() const { return m_claimed; }
+    // True when the desktop refused the key, because another program holds it.
+    bool isRefused() const { return m_refused; }
 
 Q_SIGNALS:
     // The key was pressed anywhere on the desktop.
@@ -32,4 +34,5 @@ private:
 
     HotKey m_key;
     bool m_claimed = false;
+    bool m_refused = false;
 };

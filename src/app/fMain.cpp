@@ -2,7 +2,7 @@
 
 #include "app/activationhotkey.h"
 #include "app/faqnodes.h"
-#include "app/keyevents.h"
+#include "dialogs/keyevents.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
 #include "dialogs/widgetsupport.h"
@@ -186,6 +186,7 @@ void TfrmMain::CreateCommands()
     OnTriggered(actInstructions, &TfrmMain::actInstructionsExecute);
     OnTriggered(actImport, &TfrmMain::actImportExecute);
     OnTriggered(actExport, &TfrmMain::actExportExecute);
+    OnTriggered(actOptions, &TfrmMain::actOptionsExecute);
     connect(actExit, &QAction::triggered, this, &QWidget::close);
     OnTriggered(actRestore, &TfrmMain::BringProgramToFront);
     OnTriggered(actHelpContents, &TfrmMain::actHelpContentsExecute);

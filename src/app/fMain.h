@@ -45,6 +45,7 @@ public:
     // puts the focus in the search box.
     void BringProgramToFront();
     // Hides the program to the tray: no task-bar entry, the tray icon alone shows it runs.
+    // Without a notification area the window is minimised instead.
     void HideToTray();
     // The remembered layout of options.ini: applied as the last step of the first showing,
     // saved when the window is destroyed.
@@ -140,6 +141,7 @@ private:
     void actInstructionsExecute();
     void actImportExecute();
     void actExportExecute();
+    void actOptionsExecute();
     void actHelpContentsExecute();
     void actAboutExecute();
 

@@ -5,6 +5,7 @@
 #include "app/fMain.h"
 #include "app/windowlayout.h"
 #include "delivery/keyinput.h"
+#include "platform/platform.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
 #include "util/errors.h"
@@ -95,6 +96,17 @@ void PlaceWindow(QWidget* window, QPoint topLeft, QSize size)
         handle->setFramePosition(topLeft);
 }
 
+// Without a notification area a hidden program could neither be seen nor ended. Without a
+// desktop of ours, Qt's view of the tray decides.
+bool HasNotificationArea()
+{
+    try {
+        return platform().windows.hasNotificationArea();
+    } catch (const Error&) {
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    }
+}
+
 QSize ScreenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -161,6 +173,10 @@ void TfrmMain::BringProgramToFront()
 
 void TfrmMain::HideToTray()
 {
+    if (!HasNotificationArea()) {
+        showMinimized();
+        return;
+    }
     // A window that is not mapped has no task-bar entry. The windows that the main window
     // owns go along, except modal ones, whose hiding would end them, and pop-ups.
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -185,7 +201,7 @@ void TfrmMain::changeEvent(QEvent* event)
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (isMinimized() && isVisible())
+            if (isMinimized() && isVisible() && HasNotificationArea())
                 Guarded([this] { HideToTray(); });
         },
         Qt::QueuedConnection);
@@ -204,7 +220,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 bool TfrmMain::FormClose()
 {
-    if (ReadBoolSetting(Setting::MinimizeOnClose) && !m_exitRequested) {
+    if (ReadBoolSetting(Setting::MinimizeOnClose) && !m_exitRequested && HasNotificationArea()) {
         HideToTray();
         return false;
     }

@@ -10,8 +10,6 @@ namespace {
 
 enum class MatchMode { StartsWith, Substring, TryBoth };
 
-constexpr int TitleEntries = 9;
-
 MatchMode ModeFromText(const QString& text)
 {
     if (text.compare(u"Starts With"_s, Qt::CaseInsensitive) == 0)
@@ -21,51 +19,83 @@ MatchMode ModeFromText(const QString& text)
     return MatchMode::TryBoth;
 }
 
-// Entry 1 has plain key names; entries 2 to 9 append their digit.
-QString EntryKey(const QString& name, int entry)
+bool SameText(const QString& wanted, const QString& actual)
 {
-    return entry == 1 ? name : name + QString::number(entry);
+    return wanted.isEmpty() || wanted.compare(actual.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
-} // namespace
-
-WindowHandle FindTitledWindow(const QString& pattern, bool startsWith)
+// One pass of one entry: the topmost window that passes the title test selected by
+// startsWith (or, without a pattern, has no owner) and has the entry's class and role.
+WindowHandle FindWindow(const TargetEntry& entry, bool startsWith)
 {
-    if (pattern.isEmpty())
+    if (entry.isEmpty())
         return 0;
     WindowSystem& windows = platform().windows;
-    WindowHandle found = 0;
     for (const WindowHandle window : windows.topLevelWindows()) {
         // A paste into one of our own windows would land in our own key handling.
         if (windows.isOwnWindow(window))
             continue;
-        const qsizetype position = TextPosNoCase(pattern, windows.windowTitle(window).left(MatchedTitleLength));
-        const bool candidate = startsWith ? position == 1 : position > 1 && windows.windowOwner(window) == 0;
-        if (candidate && windows.windowClass(window).trimmed() != u"THintWindow"_s) {
-            found = window;
-            break;
+        bool candidate = false;
+        if (entry.title.isEmpty()) {
+            candidate = windows.windowOwner(window) == 0;
+        } else {
+            const qsizetype position =
+                TextPosNoCase(entry.title, windows.windowTitle(window).left(MatchedTitleLength));
+            candidate = startsWith ? position == 1 : position > 1 && windows.windowOwner(window) == 0;
         }
+        const QString windowClass = windows.windowClass(window);
+        if (candidate && windowClass.trimmed() != u"THintWindow"_s && SameText(entry.className, windowClass)
+            && (entry.role.isEmpty() || windows.windowRole(window).startsWith(entry.role, Qt::CaseInsensitive)))
+            return window;
     }
-    if (found != 0) {
-        windows.requestActivation(found);
-        windows.raiseWindow(found);
-    }
+    return 0;
+}
+
+void BringForward(WindowHandle window)
+{
+    platform().windows.requestActivation(window);
+    platform().windows.raiseWindow(window);
+}
+
+} // namespace
+
+QString TargetEntryKey(const QString& name, int entry)
+{
+    return entry == 1 ? name : name + QString::number(entry);
+}
+
+TargetEntry ReadTargetEntry(const IniFile& targets, const QString& destination, int entry)
+{
+    auto read = [&](const QString& name) { return targets.readText(destination, TargetEntryKey(name, entry), {}); };
+    return {read(u"Target"_s), read(u"Search Type"_s), read(u"Class"_s), read(u"Role"_s)};
+}
+
+WindowHandle FindEntryWindow(const TargetEntry& entry)
+{
+    const MatchMode mode = ModeFromText(entry.searchType);
+    WindowHandle result = FindWindow(entry, mode != MatchMode::Substring);
+    if (result == 0 && mode == MatchMode::TryBoth && !entry.title.isEmpty())
+        result = FindWindow(entry, false);
+    return result;
+}
+
+WindowHandle FindTitledWindow(const QString& pattern, bool startsWith)
+{
+    const WindowHandle found = pattern.isEmpty() ? 0 : FindWindow({pattern, {}, {}, {}}, startsWith);
+    if (found != 0)
+        BringForward(found);
     return found;
 }
 
 WindowHandle FindDestinationWindow()
 {
-    for (int entry = 1; entry <= TitleEntries; ++entry) {
+    for (int entry = 1; entry <= TargetEntryCount; ++entry) {
         const QString application = ReadSetting(Setting::Target);
-        const IniFile targets = OpenTargetsFile();
-        const QString pattern = targets.readText(application, EntryKey(u"Target"_s, entry), {});
-        const MatchMode mode = ModeFromText(targets.readText(application, EntryKey(u"Search Type"_s, entry), {}));
-
-        WindowHandle result = FindTitledWindow(pattern, mode != MatchMode::Substring);
-        if (result == 0 && mode == MatchMode::TryBoth)
-            result = FindTitledWindow(pattern, false);
-        if (result != 0)
+        const WindowHandle result = FindEntryWindow(ReadTargetEntry(OpenTargetsFile(), application, entry));
+        if (result != 0) {
+            BringForward(result);
             return result;
+        }
     }
     interaction().showMessage(u"Could not find a message window owned by \""_s + ReadSetting(Setting::Target)
                               + u"\""_s);

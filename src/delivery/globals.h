@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class IniFile;
+
 // The destination application's window, found by the title entries of targets.ini and
 // brought to the front. Shows its own message when none is found and then gives 0.
 WindowHandle FindDestinationWindow();
@@ -15,3 +17,26 @@ WindowHandle FindTitledWindow(const QString& pattern, bool startsWith);
 
 // How many characters of a title take part in the match.
 inline constexpr qsizetype MatchedTitleLength = 253;
+
+// Entries of a destination in targets.ini, numbered 1 to 9.
+inline constexpr int TargetEntryCount = 9;
+
+// One entry of a destination: a title pattern with its match mode, and optionally the
+// window's class and role. An entry with a class finds only windows of that class, and
+// with a role only windows whose role starts with it (programs number their roles, as
+// "EMsgComposer-1234"); without a title pattern it finds any such window that has no
+// owner. Class and role ignore case. An entry with neither pattern nor class finds nothing.
+struct TargetEntry {
+    QString title;
+    QString searchType;
+    QString className;
+    QString role;
+    bool isEmpty() const { return title.isEmpty() && className.isEmpty(); }
+    friend bool operator==(const TargetEntry&, const TargetEntry&) = default;
+};
+
+// The key of entry n: the plain name for entry 1, the name followed by the digit for 2 to 9.
+QString TargetEntryKey(const QString& name, int entry);
+TargetEntry ReadTargetEntry(const IniFile& targets, const QString& destination, int entry);
+// The window that the entry finds now, in its match mode, without bringing it forward.
+WindowHandle FindEntryWindow(const TargetEntry& entry);

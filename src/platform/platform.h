@@ -23,6 +23,8 @@ public:
     virtual QList<WindowHandle> topLevelWindows() = 0;
     virtual QString windowTitle(WindowHandle window) = 0;
     virtual QString windowClass(WindowHandle window) = 0;
+    // The role a program gives its kind of window (a composer, a viewer), or empty.
+    virtual QString windowRole(WindowHandle window) = 0;
     // The owner of a pop-up window, or 0.
     virtual WindowHandle windowOwner(WindowHandle window) = 0;
     // The window that has the user's input now, or 0.
@@ -36,6 +38,8 @@ public:
     virtual bool waitUntilActive(WindowHandle window, int timeoutMs) = 0;
     // Whether the window belongs to this program (this process).
     virtual bool isOwnWindow(WindowHandle window) = 0;
+    // Whether the desktop has a notification area (system tray) now.
+    virtual bool hasNotificationArea() = 0;
 };
 
 // Key events in the Windows virtual-key numbering.

@@ -139,32 +139,70 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
 
 void IniFile::writeText(const QString& section, const QString& key, const QString& value) const
 {
+    QString clean = value;
+    clean.replace(u'\r', u' ').replace(u'\n', u' ');
+    change([&](QStringList& lines) {
+        if (const auto range = findSection(lines, section)) {
+            if (const auto line = findKey(lines, range->first, range->second, key)) {
+                QString& existing = lines[*line];
+                existing = existing.left(existing.indexOf(u'=')) + u'=' + clean;
+            } else {
+                // After the section's last entry, ahead of trailing blank lines and comments.
+                qsizetype insertAt = range->first;
+                for (qsizetype i = range->first; i < range->second; ++i) {
+                    if (entryKey(lines[i]))
+                        insertAt = i + 1;
+                }
+                lines.insert(insertAt, key + u'=' + clean);
+            }
+        } else {
+            lines.append(u'[' + section + u']');
+            lines.append(key + u'=' + clean);
+        }
+        return true;
+    });
+}
+
+void IniFile::removeKey(const QString& section, const QString& key) const
+{
+    change([&](QStringList& lines) {
+        const auto range = findSection(lines, section);
+        const auto line = range ? findKey(lines, range->first, range->second, key) : std::nullopt;
+        if (line)
+            lines.removeAt(*line);
+        return line.has_value();
+    });
+}
+
+void IniFile::removeSection(const QString& section) const
+{
+    change([&](QStringList& lines) {
+        const auto range = findSection(lines, section);
+        if (range)
+            lines.remove(range->first - 1, range->second - range->first + 1);
+        return range.has_value();
+    });
+}
+
+void IniFile::renameSection(const QString& section, const QString& newName) const
+{
+    change([&](QStringList& lines) {
+        const auto range = findSection(lines, section);
+        if (range)
+            lines[range->first - 1] = u'[' + newName + u']';
+        return range.has_value();
+    });
+}
+
+void IniFile::change(const std::function<bool(QStringList&)>& edit) const
+{
     // A file that exists but cannot be read must not be replaced by one built from nothing.
     const QFileInfo info(m_path);
     if (info.exists() && (!info.isReadable() || !info.isWritable()))
         refuseWrite(m_path);
     Content content = load(m_path);
-    QString clean = value;
-    clean.replace(u'\r', u' ').replace(u'\n', u' ');
-
-    QStringList& lines = content.lines;
-    if (const auto range = findSection(lines, section)) {
-        if (const auto line = findKey(lines, range->first, range->second, key)) {
-            QString& existing = lines[*line];
-            existing = existing.left(existing.indexOf(u'=')) + u'=' + clean;
-        } else {
-            // After the section's last entry, ahead of trailing blank lines and comments.
-            qsizetype insertAt = range->first;
-            for (qsizetype i = range->first; i < range->second; ++i) {
-                if (entryKey(lines[i]))
-                    insertAt = i + 1;
-            }
-            lines.insert(insertAt, key + u'=' + clean);
-        }
-    } else {
-        lines.append(u'[' + section + u']');
-        lines.append(key + u'=' + clean);
-    }
+    if (!edit(content.lines))
+        return;
 
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
@@ -172,7 +210,7 @@ void IniFile::writeText(const QString& section, const QString& key, const QStrin
     QByteArray bytes;
     if (content.bom)
         bytes = "\xEF\xBB\xBF";
-    bytes += (lines.join(content.newline) + content.newline).toUtf8();
+    bytes += (content.lines.join(content.newline) + content.newline).toUtf8();
     if (file.write(bytes) != bytes.size() || !file.commit())
         refuseWrite(m_path);
 }

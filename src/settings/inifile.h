@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // An INI file with the semantics of the Windows private-profile functions. Nothing is
 // cached: every call reads the file afresh, and every write replaces it atomically.
 class IniFile {
@@ -20,12 +22,21 @@ public:
     // Creates file, section and key as needed and keeps every other line as it was.
     // Raises Error("Unable to write to <path>") when the file cannot be written.
     void writeText(const QString& section, const QString& key, const QString& value) const;
+    // Remove the first matching key, or the first matching section with its entries and the
+    // comments in its body; a missing section or key changes nothing. Raise like writeText.
+    void removeKey(const QString& section, const QString& key) const;
+    void removeSection(const QString& section) const;
+    // Renames the first matching section, keeping its body as it is.
+    void renameSection(const QString& section, const QString& newName) const;
     // Section names in file order, each once.
     QStringList sectionNames() const;
 
     static constexpr qsizetype MaxValueLength = 2047;
 
 private:
+    // Applies an edit to the file's lines and writes them back when it reports a change.
+    void change(const std::function<bool(QStringList&)>& edit) const;
+
     QString m_path;
 };
 

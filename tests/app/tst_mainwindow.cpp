@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -94,6 +95,7 @@ class TestMainWindow : public QObject {
 private Q_SLOTS:
     void firstStartShowsNoticeAndFillsTree();
     void optionsSetSendCaptionAndKeys();
+    void optionsDialogAppliesOnOkOnly();
     void functionKeysSwitchSearchTypeAndPassTheKeyOn();
     void treeLoadsOneLevelPerExpansion();
     void rebuildRestoresExpansionByMessageID();
@@ -170,6 +172,73 @@ void TestMainWindow::optionsSetSendCaptionAndKeys()
     QCOMPARE(w.SendHotKey().key, 0);
     QTest::keyClick(w.txtSearchTerm, Qt::Key_F12);
     QCOMPARE(sends.size(), 1);
+}
+
+void TestMainWindow::optionsDialogAppliesOnOkOnly()
+{
+    Program p;
+    OpenTargetsFile().writeText(u"Sylpheed"_s, u"Target"_s, u"- Compose"_s);
+    OpenTargetsFile().writeText(u"Notepad"_s, u"Target"_s, u"- Mousepad"_s);
+    MessageDb::setOption(Setting::Target, {});
+    p.desktop.activationKey.takenKeys = {Vk::F11 - 1};
+    TfrmMain& w = p.start();
+    QCOMPARE(p.ui.texts(u"message"_s), QStringList{FirstRunNotice});
+
+    // Runs the Options command; the step acts on the dialog while it is open.
+    const auto withOptions = [&](const std::function<void(QDialog&)>& step) {
+        bool stepped = false;
+        QTimer::singleShot(0, &w, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), u"Options"_s);
+            step(*dialog);
+            stepped = true;
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        w.actOptions->trigger();
+        QVERIFY(stepped);
+        QVERIFY(!QApplication::activeModalWidget());
+    };
+    const auto press = [](QDialog& dialog, const char* field, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(dialog.findChild<QWidget*>(QLatin1StringView(field)), key, modifiers);
+    };
+    const auto click = [](QDialog& dialog, const char* button) {
+        dialog.findChild<QPushButton*>(QLatin1StringView(button))->click();
+    };
+
+    withOptions([&](QDialog& dialog) {
+        press(dialog, "hkHotKey", Qt::Key_F5, {});
+        click(dialog, "btnCancel");
+    });
+    QCOMPARE(w.actSendFAQ->text(), u"Send Message"_s);
+    QCOMPARE(w.SendHotKey(), (HotKey{Vk::F12, 0}));
+
+    // The preselected Notepad, Shift+F11 to send, F10 to activate: held by another program.
+    withOptions([&](QDialog& dialog) {
+        press(dialog, "hkHotKey", Qt::Key_F11, Qt::ShiftModifier);
+        press(dialog, "hkActivate", Qt::Key_F10, {});
+        click(dialog, "btnOK");
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.findChild<QLabel*>(u"lblActivateKeyRefused"_s)->isVisible());
+        click(dialog, "btnOK");
+        QVERIFY(!dialog.isVisible());
+    });
+    QCOMPARE(w.actSendFAQ->text(), u"Paste to Notepad (Shift+F11)"_s);
+    QCOMPARE(w.btnPasteToReceivingApp->text(), u"Paste to Notepad (Shift+F11)"_s);
+    QCOMPARE(w.SendHotKey(), (HotKey{Vk::F11, ShiftState::Shift}));
+    QCOMPARE(w.ActivateHotKey(), (HotKey{Vk::F11 - 1, 0}));
+    QCOMPARE(p.ui.texts(u"message"_s), QStringList{FirstRunNotice});
+    QCOMPARE(p.ui.texts(u"error"_s), QStringList{});
+
+    // A free key: no note, and OK closes at once.
+    withOptions([&](QDialog& dialog) {
+        QVERIFY(dialog.findChild<QLabel*>(u"lblActivateKeyRefused"_s)->isVisible());
+        press(dialog, "hkActivate", Qt::Key_F9, {});
+        click(dialog, "btnOK");
+        QVERIFY(!dialog.isVisible());
+    });
+    QCOMPARE(p.desktop.activationKey.key, Vk::F1 + 8);
 }
 
 void TestMainWindow::functionKeysSwitchSearchTypeAndPassTheKeyOn()

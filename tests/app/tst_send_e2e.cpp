@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -67,14 +65,7 @@ void TestSendEndToEnd::initTestCase()
 {
     StartEditorAndProgram(folder, QStringLiteral(QB_TARGETS), editor, quillbay, editorWindow, mainWindow);
 
-    auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
-    db.setDatabaseName(folder.filePath(u"quillbay.db"_s));
-    QVERIFY(db.open());
-    QSqlQuery start(u"select Text from FAQ where Hotword = 'start'"_s, db);
-    QVERIFY(start.next());
-    expected = start.value(0).toString();
-    start.finish();
-    db.close();
+    expected = folder.messageText(u"start"_s);
     QVERIFY(expected.size() > 100);
 }
 
@@ -84,7 +75,6 @@ void TestSendEndToEnd::cleanupTestCase()
         process->kill();
         process->waitForFinished();
     }
-    QSqlDatabase::removeDatabase(u"check"_s);
 }
 
 void TestSendEndToEnd::sendAndWait(const QString& clipboardBefore)

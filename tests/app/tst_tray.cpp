@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,39 +17,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The windows that the window manager manages, which is what a task bar lists.
-QStringList ManagedWindows()
-{
-    QStringList windows;
-    const QString list = RunTool(u"xprop"_s, {u"-root"_s, u"_NET_CLIENT_LIST"_s});
-    for (auto match = QRegularExpression(u"0x([0-9a-f]+)"_s).globalMatch(list); match.hasNext();)
-        windows << QString::number(match.next().captured(1).toULongLong(nullptr, 16));
-    return windows;
-}
-
-QStringList WindowsOf(qint64 pid)
-{
-    return Xdotool({u"search"_s, u"--pid"_s, QString::number(pid)}).split(u'\n', Qt::SkipEmptyParts);
-}
-
-bool IsViewable(const QString& window)
-{
-    return RunTool(u"xwininfo"_s, {u"-id"_s, window}).contains(u"IsViewable"_s);
-}
-
 QString ActiveWindow()
 {
     return Xdotool({u"getactivewindow"_s});
-}
-
-// Whether the window is embedded in trayer's window.
-bool InTray(const QString& window)
-{
-    const QString id = u"0x"_s + QString::number(window.toULongLong(), 16) + u' ';
-    const QStringList trays = Xdotool({u"search"_s, u"--class"_s, u"trayer"_s}).split(u'\n', Qt::SkipEmptyParts);
-    return std::any_of(trays.begin(), trays.end(), [&](const QString& tray) {
-        return RunTool(u"xwininfo"_s, {u"-tree"_s, u"-id"_s, tray}).contains(id);
-    });
 }
 
 // Keys of options.ini and their values; the layout keys go to "Startup Settings".

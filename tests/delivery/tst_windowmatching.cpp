@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <map>
+
 using namespace Qt::StringLiterals;
 
 class TestWindowMatching : public QObject {
@@ -27,6 +29,8 @@ private Q_SLOTS:
     void searchTypeReadLeniently();
     void longTitlesMatchOnTheirStart();
     void noMatchReportsOnceAndGivesNoWindow();
+    void classAndRoleEntries_data();
+    void classAndRoleEntries();
     void foundWindowIsActivatedAndRaised();
     void suppliedTargetsFile_data();
     void suppliedTargetsFile();
@@ -185,6 +189,49 @@ void TestWindowMatching::noMatchReportsOnceAndGivesNoWindow()
     QCOMPARE(ui->shown.size(), 2);
 }
 
+void TestWindowMatching::classAndRoleEntries_data()
+{
+    QTest::addColumn<QString>("entries"); // Key=Value pairs of the section, split by ";"
+    QTest::addColumn<QString>("found");   // the window's name below, or empty
+    QTest::newRow("class alone: topmost without owner") << u"Class=evolution"_s << u"main"_s;
+    QTest::newRow("class and role") << u"Class=evolution;Role=composer"_s << u"composer"_s;
+    QTest::newRow("case ignored") << u"Class=EVOLUTION;Role=Composer"_s << u"composer"_s;
+    QTest::newRow("role by its start") << u"Class=evolution;Role=comp"_s << u"composer"_s;
+    QTest::newRow("role longer than the window's") << u"Class=evolution;Role=composer-2"_s << QString();
+    QTest::newRow("no window has the role") << u"Class=evolution;Role=viewer"_s << QString();
+    QTest::newRow("role without class finds nothing") << u"Role=composer"_s << QString();
+    QTest::newRow("title alone") << u"Target=Re: Order;Search Type=Starts With"_s << u"notes"_s;
+    QTest::newRow("title and class") << u"Target=Re: Order;Search Type=Starts With;Class=evolution"_s
+                                     << u"composer"_s;
+    QTest::newRow("substring and class") << u"Target=Order;Search Type=Substring;Class=Evolution"_s << u"composer"_s;
+    QTest::newRow("numbered keys") << u"Class3=evolution;Role3=composer"_s << u"composer"_s;
+    QTest::newRow("owned window: not by class alone") << u"Class=evolution;Role=spell"_s << QString();
+    QTest::newRow("owned window: by its title") << u"Target=Spell;Search Type=Starts With;Role=spell;Class=evolution"_s
+                                                << u"spelling"_s;
+    QTest::newRow("class of a hint window") << u"Class=THintWindow"_s << QString();
+}
+
+void TestWindowMatching::classAndRoleEntries()
+{
+    QFETCH(QString, entries);
+    QFETCH(QString, found);
+    std::map<QString, WindowHandle> windows;
+    windows[u"composer"_s] = fake->windows.addWindow(u"Re: Order 123"_s, u"Evolution"_s);
+    fake->windows.window(windows[u"composer"_s]).role = u"composer-1"_s;
+    windows[u"spelling"_s] = fake->windows.addWindow(u"Spelling"_s, u"Evolution"_s, windows[u"composer"_s]);
+    fake->windows.window(windows[u"spelling"_s]).role = u"spell"_s;
+    windows[u"main"_s] = fake->windows.addWindow(u"Mail - Evolution"_s, u"Evolution"_s);
+    windows[u"notes"_s] = fake->windows.addWindow(u"Re: Order 123 - notes.txt"_s, u"Mousepad"_s);
+    fake->windows.addWindow(u"hint"_s, u"THintWindow"_s);
+    setTarget(u"Mail"_s);
+    for (const QString& pair : entries.split(u';'))
+        setEntry(u"Mail"_s, pair.section(u'=', 0, 0), pair.section(u'=', 1));
+
+    const WindowHandle expected = found.isEmpty() ? 0 : windows.at(found);
+    QCOMPARE(FindDestinationWindow(), expected);
+    QCOMPARE(fake->windows.active, expected);
+}
+
 void TestWindowMatching::foundWindowIsActivatedAndRaised()
 {
     const WindowHandle window = fake->windows.addWindow(u"Write: Re: Order 4711 - Thunderbird"_s);
@@ -199,35 +246,52 @@ void TestWindowMatching::suppliedTargetsFile_data()
 {
     QTest::addColumn<QString>("application");
     QTest::addColumn<QString>("title");
-    // Titles as the programs show them under Xvfb.
-    QTest::newRow("Thunderbird") << u"Thunderbird"_s << u"Write: (no subject) - Thunderbird"_s;
-    QTest::newRow("Evolution") << u"Evolution"_s << u"Compose Message"_s;
-    QTest::newRow("Claws Mail") << u"Claws Mail"_s << u"[no subject] - Compose message"_s;
-    QTest::newRow("Geary") << u"Geary"_s << u"New Message"_s;
-    QTest::newRow("Outlook on the web") << u"Outlook"_s << u"Mail - Ann Example - Outlook — Mozilla Firefox"_s;
-    QTest::newRow("Mousepad") << u"Notepad"_s << u"/tmp/notes.txt - Mousepad"_s;
-    QTest::newRow("gedit") << u"Notepad"_s << u"notes.txt (/tmp) - gedit"_s;
-    QTest::newRow("Kate") << u"Notepad"_s << u"notes.txt  — Kate"_s;
-    QTest::newRow("FeatherPad") << u"Notepad"_s << u"Untitled"_s;
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("role");
+    // Titles, classes and roles as the programs show them under Xvfb.
+    const QString none;
+    QTest::newRow("Thunderbird") << u"Thunderbird"_s << u"Write: (no subject) - Thunderbird"_s << none << none;
+    QTest::newRow("Evolution") << u"Evolution"_s << u"Compose Message"_s << none << none;
+    QTest::newRow("Evolution with a subject")
+        << u"Evolution"_s << u"Re: Order 123"_s << u"Evolution"_s << u"EMsgComposer-94232385061808"_s;
+    QTest::newRow("Claws Mail") << u"Claws Mail"_s << u"[no subject] - Compose message"_s << none << none;
+    QTest::newRow("Sylpheed") << u"Sylpheed"_s << u"(No Subject) - Compose"_s << none << none;
+    QTest::newRow("Sylpheed with a subject") << u"Sylpheed"_s << u"Re: Order 123 - Compose *"_s << none << none;
+    QTest::newRow("Geary") << u"Geary"_s << u"New Message"_s << none << none;
+    QTest::newRow("Outlook on the web") << u"Outlook"_s << u"Mail - Ann Example - Outlook — Mozilla Firefox"_s
+                                        << none << none;
+    QTest::newRow("Mousepad") << u"Notepad"_s << u"/tmp/notes.txt - Mousepad"_s << none << none;
+    QTest::newRow("gedit") << u"Notepad"_s << u"notes.txt (/tmp) - gedit"_s << none << none;
+    QTest::newRow("Kate") << u"Notepad"_s << u"notes.txt  — Kate"_s << none << none;
+    QTest::newRow("FeatherPad") << u"Notepad"_s << u"Untitled"_s << none << none;
+    QTest::newRow("FeatherPad changed") << u"Notepad"_s << u"*Untitled"_s << none << none;
 }
 
 void TestWindowMatching::suppliedTargetsFile()
 {
     QFETCH(QString, application);
     QFETCH(QString, title);
+    QFETCH(QString, className);
+    QFETCH(QString, role);
     QVERIFY(QFile::copy(QStringLiteral(QB_SUPPLIED_TARGETS), dir->filePath(u"targets.ini"_s)));
     QCOMPARE(OpenTargetsFile().sectionNames(),
-             (QStringList{u"Thunderbird"_s, u"Evolution"_s, u"Claws Mail"_s, u"Geary"_s, u"Outlook"_s,
+             (QStringList{u"Thunderbird"_s, u"Evolution"_s, u"Claws Mail"_s, u"Sylpheed"_s, u"Geary"_s, u"Outlook"_s,
                           u"Notepad"_s, u"Other"_s}));
     const WindowHandle window = fake->windows.addWindow(QString());
     // The main windows of the mail programs and unrelated windows are never taken.
     fake->windows.addWindow(u"Inbox - ann@example.com - Mozilla Thunderbird"_s);
     fake->windows.addWindow(u"ann@example.com - Claws Mail 4.1.1"_s);
+    fake->windows.addWindow(u"Mail - Evolution"_s, u"Evolution"_s);
+    fake->windows.window(fake->windows.addWindow(u"Preferences"_s, u"Evolution"_s)).role = u"preferences-window"_s;
+    fake->windows.addWindow(u"Sylpheed - Inbox"_s, u"Sylpheed"_s);
     fake->windows.addWindow(u"Geary"_s);
     fake->windows.addWindow(u"Terminal - ann@host: ~"_s);
     setTarget(application);
     QCOMPARE(FindDestinationWindow(), WindowHandle(0));
-    fake->windows.window(window).title = title;
+    FakeWindow& shown = fake->windows.window(window);
+    shown.title = title;
+    shown.className = className;
+    shown.role = role;
     QCOMPARE(FindDestinationWindow(), window);
 }
 

@@ -3,7 +3,12 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +34,49 @@ QString FindVisibleWindow(const QStringList& searchArguments)
 void ActivateWindow(const QString& window)
 {
     Xdotool({u"windowactivate"_s, u"--sync"_s, window});
+}
+
+QStringList ManagedWindows()
+{
+    QStringList windows;
+    const QString list = RunTool(u"xprop"_s, {u"-root"_s, u"_NET_CLIENT_LIST"_s});
+    for (auto match = QRegularExpression(u"0x([0-9a-f]+)"_s).globalMatch(list); match.hasNext();)
+        windows << QString::number(match.next().captured(1).toULongLong(nullptr, 16));
+    return windows;
+}
+
+QStringList WindowsOf(qint64 pid)
+{
+    return Xdotool({u"search"_s, u"--pid"_s, QString::number(pid)}).split(u'\n', Qt::SkipEmptyParts);
+}
+
+bool IsViewable(const QString& window)
+{
+    return RunTool(u"xwininfo"_s, {u"-id"_s, window}).contains(u"IsViewable"_s);
+}
+
+bool InTray(const QString& window)
+{
+    const QString id = u"0x"_s + QString::number(window.toULongLong(), 16) + u' ';
+    const QStringList trays = Xdotool({u"search"_s, u"--class"_s, u"trayer"_s}).split(u'\n', Qt::SkipEmptyParts);
+    return std::any_of(trays.begin(), trays.end(), [&](const QString& tray) {
+        return RunTool(u"xwininfo"_s, {u"-tree"_s, u"-id"_s, tray}).contains(id);
+    });
+}
+
+QString CopyWindowText(const QString& window)
+{
+    const QString marker = u"(nothing was copied)"_s;
+    RunTool(u"sh"_s, {u"-c"_s, u"printf %s \"$1\" | xclip -selection clipboard >/dev/null 2>&1"_s, u"sh"_s, marker});
+    ActivateWindow(window);
+    Xdotool({u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"ctrl+c"_s});
+    QString copied;
+    // A clipboard owner that does not answer must not hold the test up.
+    WaitFor([&] {
+        copied = RunTool(u"timeout"_s, {u"2"_s, u"xclip"_s, u"-o"_s, u"-selection"_s, u"clipboard"_s});
+        return copied != marker;
+    }, 5000);
+    return copied.replace(u"\r\n"_s, u"\n"_s);
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
@@ -107,4 +155,22 @@ void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, QProce
     if (!program.waitForStarted()
         || !WaitFor([&] { return !(mainWindow = FindVisibleWindow(mainSearch)).isEmpty(); }, 20000))
         qFatal("the program did not show its main window");
+}
+
+QString ProgramFolder::messageText(const QString& hotword) const
+{
+    QString text;
+    {
+        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+        db.setDatabaseName(filePath(u"quillbay.db"_s));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.prepare(u"select Text from FAQ where Hotword = ?"_s);
+            query.addBindValue(hotword);
+            if (query.exec() && query.next())
+                text = query.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(u"check"_s);
+    return text;
 }

@@ -17,6 +17,15 @@ QString Xdotool(const QStringList& arguments);
 QString FindVisibleWindow(const QStringList& searchArguments);
 // Makes the window the active one and waits until the window manager has done so.
 void ActivateWindow(const QString& window);
+// The windows that the window manager manages, which is what a task bar lists.
+QStringList ManagedWindows();
+QStringList WindowsOf(qint64 pid);
+bool IsViewable(const QString& window);
+// Whether the window is embedded in trayer's window.
+bool InTray(const QString& window);
+// Everything in the window's focused text, copied with Ctrl+A, Ctrl+C and read back with
+// CR LF made LF; a note when nothing was copied.
+QString CopyWindowText(const QString& window);
 // Polls the condition until it holds or the time is up.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 // The visible windows of a process, as xdotool lists them.
@@ -47,6 +56,9 @@ public:
     const QProcessEnvironment& environment() const { return m_environment; }
     // Starts the program in this environment, its output passed through; whether it started.
     bool start(QProcess& process, const QStringList& arguments = {}) const;
+
+    // The text of the Message with this Hotword in the program's embedded database, or empty.
+    QString messageText(const QString& hotword) const;
 
 private:
     QTemporaryDir m_folder;

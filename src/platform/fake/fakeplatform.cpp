@@ -24,7 +24,7 @@ FakeWindowSystem::FakeWindowSystem(QStringList& journal)
 WindowHandle FakeWindowSystem::addWindow(const QString& title, const QString& className, WindowHandle owner)
 {
     const WindowHandle handle = m_next++;
-    m_windows.prepend({handle, title, className, owner, false});
+    m_windows.prepend({handle, title, className, owner, false, {}});
     return handle;
 }
 
@@ -32,7 +32,7 @@ void FakeWindowSystem::addExistingWindow(WindowHandle handle, const QString& tit
 {
     if (std::any_of(m_windows.begin(), m_windows.end(), [handle](const FakeWindow& w) { return w.handle == handle; }))
         throw Error(u"Fake window %1 exists"_s.arg(handle));
-    m_windows.prepend({handle, title, className, 0, false});
+    m_windows.prepend({handle, title, className, 0, false, {}});
     m_next = std::max(m_next, handle + 1);
 }
 
@@ -68,6 +68,11 @@ QString FakeWindowSystem::windowTitle(WindowHandle handle)
 QString FakeWindowSystem::windowClass(WindowHandle handle)
 {
     return window(handle).className;
+}
+
+QString FakeWindowSystem::windowRole(WindowHandle handle)
+{
+    return window(handle).role;
 }
 
 WindowHandle FakeWindowSystem::windowOwner(WindowHandle handle)

@@ -18,6 +18,7 @@ struct FakeWindow {
     QString className;
     WindowHandle owner = 0;
     bool minimized = false;
+    QString role;
 };
 
 class FakeWindowSystem : public WindowSystem {
@@ -36,6 +37,7 @@ public:
     // The window that has the input; requestActivation changes it when activationWorks.
     WindowHandle active = 0;
     bool activationWorks = true;
+    bool notificationArea = true;
     // How many windows topLevelWindows has listed, and how often it was called.
     int enumerations = 0;
     // Windows that belong to the program itself.
@@ -44,6 +46,7 @@ public:
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;
     QString windowClass(WindowHandle window) override;
+    QString windowRole(WindowHandle window) override;
     WindowHandle windowOwner(WindowHandle window) override;
     WindowHandle activeWindow() override;
     bool isMinimized(WindowHandle window) override;
@@ -52,6 +55,7 @@ public:
     void raiseWindow(WindowHandle window) override;
     bool waitUntilActive(WindowHandle window, int timeoutMs) override;
     bool isOwnWindow(WindowHandle window) override;
+    bool hasNotificationArea() override { return notificationArea; }
 
 private:
     QStringList& m_journal;

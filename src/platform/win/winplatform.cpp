@@ -50,6 +50,9 @@ public:
         return WinCore::waitUntilForeground(window, timeoutMs);
     }
     bool isOwnWindow(WindowHandle window) override { return WinCore::isOwnWindow(window); }
+    // Windows has no window roles.
+    QString windowRole(WindowHandle) override { return {}; }
+    bool hasNotificationArea() override { return WinCore::hasNotificationArea(); }
 };
 
 class WinKeyboardSynth : public KeyboardSynth {

@@ -128,8 +128,9 @@ QHash<WindowHandle, X11WindowSystem::Details> X11WindowSystem::readDetails(const
 {
     const xcb_atom_t netName = m_x11.atom("_NET_WM_NAME");
     const xcb_atom_t utf8 = m_x11.atom("UTF8_STRING");
+    const xcb_atom_t role = m_x11.atom("WM_WINDOW_ROLE");
     struct Pending {
-        xcb_get_property_cookie_t netName, name, wmClass, transientFor;
+        xcb_get_property_cookie_t netName, name, wmClass, transientFor, role;
     };
     // All requests first, then all replies: one round trip for the whole list.
     QList<Pending> pending;
@@ -137,7 +138,8 @@ QHash<WindowHandle, X11WindowSystem::Details> X11WindowSystem::readDetails(const
     for (const xcb_window_t window : windows) {
         pending.append({m_x11.requestProperty(window, netName), m_x11.requestProperty(window, XCB_ATOM_WM_NAME),
                         m_x11.requestProperty(window, XCB_ATOM_WM_CLASS),
-                        m_x11.requestProperty(window, XCB_ATOM_WM_TRANSIENT_FOR)});
+                        m_x11.requestProperty(window, XCB_ATOM_WM_TRANSIENT_FOR),
+                        m_x11.requestProperty(window, role)});
     }
     QHash<WindowHandle, Details> result;
     for (qsizetype i = 0; i < windows.size(); ++i) {
@@ -155,6 +157,7 @@ QHash<WindowHandle, X11WindowSystem::Details> X11WindowSystem::readDetails(const
         const QList<std::uint32_t> owner = m_x11.property(pending[i].transientFor).words();
         if (!owner.isEmpty())
             details.owner = owner.first();
+        details.role = decodeText(m_x11.property(pending[i].role), utf8);
         result.insert(windows[i], details);
     }
     return result;
@@ -175,6 +178,11 @@ QString X11WindowSystem::windowTitle(WindowHandle window)
 QString X11WindowSystem::windowClass(WindowHandle window)
 {
     return details(window).className;
+}
+
+QString X11WindowSystem::windowRole(WindowHandle window)
+{
+    return details(window).role;
 }
 
 WindowHandle X11WindowSystem::windowOwner(WindowHandle window)
@@ -279,4 +287,14 @@ bool X11WindowSystem::isOwnWindow(WindowHandle window)
     // Windows of one connection carry its resource id base.
     const xcb_setup_t* setup = xcb_get_setup(m_x11.connection());
     return (toWindow(window) & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+bool X11WindowSystem::hasNotificationArea()
+{
+    // A tray owns the selection _NET_SYSTEM_TRAY_S<screen> for as long as it runs; the
+    // connection works on the first screen.
+    xcb_connection_t* c = m_x11.connection();
+    const auto owner = TakeReply(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_x11.atom("_NET_SYSTEM_TRAY_S0")), nullptr));
+    return owner && owner->owner != XCB_NONE;
 }

@@ -14,6 +14,7 @@ public:
     QList<WindowHandle> topLevelWindows() override;
     QString windowTitle(WindowHandle window) override;
     QString windowClass(WindowHandle window) override;
+    QString windowRole(WindowHandle window) override;
     WindowHandle windowOwner(WindowHandle window) override;
     WindowHandle activeWindow() override;
     bool isMinimized(WindowHandle window) override;
@@ -22,6 +23,7 @@ public:
     void raiseWindow(WindowHandle window) override;
     bool waitUntilActive(WindowHandle window, int timeoutMs) override;
     bool isOwnWindow(WindowHandle window) override;
+    bool hasNotificationArea() override;
 
 private:
     // A client message to the window manager about the window.
@@ -29,6 +31,7 @@ private:
     struct Details {
         QString title;
         QString className;
+        QString role;
         WindowHandle owner = 0;
     };
     // The window manager's check window when an EWMH window manager runs, else none.

@@ -569,6 +569,21 @@ void ownWindow()
     CHECK(other.finish() == 0);
 }
 
+void notificationArea()
+{
+    const bool before = hasNotificationArea();
+    WNDCLASSW tray{};
+    tray.lpfnWndProc = DefWindowProcW;
+    tray.hInstance = GetModuleHandleW(nullptr);
+    tray.lpszClassName = L"Shell_TrayWnd";
+    CHECK(RegisterClassW(&tray) != 0);
+    const HWND bar = CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     tray.hInstance, nullptr);
+    CHECK(bar && hasNotificationArea());
+    DestroyWindow(bar);
+    CHECK(hasNotificationArea() == before);
+}
+
 void hotKey()
 {
     struct Row {
@@ -680,6 +695,7 @@ int main(int argc, char** argv)
         {"windowList", windowList},     {"foreground", foreground}, {"pasteIntoEdit", pasteIntoEdit},
         {"clipboardText", clipboardText}, {"clipboardHeldOpen", clipboardHeldOpen}, {"fileList", fileList},
         {"allFormats", allFormats}, {"transientClipboard", transientClipboard}, {"ownWindow", ownWindow},
+        {"notificationArea", notificationArea},
         {"hotKey", hotKey},             {"dateFormats", dateFormats}, {"shellExecute", shellExecute},
     };
     for (const auto& test : tests) {

@@ -43,6 +43,8 @@ void restoreWindow(Handle window);
 void raiseWindow(Handle window);
 // Whether the window belongs to this process.
 bool isOwnWindow(Handle window);
+// Whether the shell's task bar, which holds the notification area, exists now.
+bool hasNotificationArea();
 
 // Whether this version of the system refuses foreground requests of background
 // programs (every NT version after 4, and Windows 98 and later).

@@ -103,6 +103,11 @@ bool isOwnWindow(Handle window)
     return window != 0 && processOf(toHwnd(window)) == GetCurrentProcessId();
 }
 
+bool hasNotificationArea()
+{
+    return FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+}
+
 bool hasForegroundLock(unsigned platformId, unsigned major, unsigned minor)
 {
     if (platformId == VER_PLATFORM_WIN32_NT)

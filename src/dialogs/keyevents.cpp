@@ -1,4 +1,4 @@
-#include "app/keyevents.h"
+#include "dialogs/keyevents.h"
 
 #include "util/virtualkeys.h"
 

@@ -1,0 +1,11 @@
+// The main window's options command.
+
+#include "app/activationhotkey.h"
+#include "app/fMain.h"
+#include "dialogs/fOptions.h"
+
+void TfrmMain::actOptionsExecute()
+{
+    TfrmOptions dialog({[this] { ApplyOptions(); }, [this] { return jvActivateMe->isRefused(); }}, this);
+    dialog.exec();
+}

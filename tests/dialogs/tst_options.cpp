@@ -1,0 +1,261 @@
+// The options dialog over real settings files in a temporary folder, and its hot-key fields.
+#include "dialogs/fOptions.h"
+#include "dialogs/hotkeyedit.h"
+
+#include "childbyname.h"
+#include "scriptedinteraction.h"
+#include "testfiles.h"
+#include "settings/settings.h"
+#include "util/textutils.h"
+#include "util/virtualkeys.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray Targets = "; destinations\n[Outlook]\nTarget=- Outlook\nSearch Type=Substring\n"
+                           "[Notepad]\nTarget=- Mousepad\n[Bare]\nClass=bare\n[Other]\n";
+
+} // namespace
+
+class TestOptions : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void hotKeyField_data();
+    void hotKeyField();
+    void opening_data();
+    void opening();
+    void okWritesInOrderThenApplies_data();
+    void okWritesInOrderThenApplies();
+    void cancelWritesNothing();
+    void refusedWriteEndsOk();
+
+private:
+    // A dialog over the folder's files; applied counts the calls of ApplyOptions.
+    std::unique_ptr<TfrmOptions> openDialog();
+    QString optionsPath() const { return dir->filePath(u"options.ini"_s); }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<ScriptedInteraction> ui;
+    int applied = 0;
+    QByteArray optionsWhenApplied;
+};
+
+void TestOptions::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    OverrideAppDir(dir->path());
+    ui = std::make_unique<ScriptedInteraction>();
+    applied = 0;
+    optionsWhenApplied.clear();
+}
+
+void TestOptions::cleanup()
+{
+    ui.reset();
+    OverrideAppDir({});
+}
+
+std::unique_ptr<TfrmOptions> TestOptions::openDialog()
+{
+    OptionsHooks hooks{[this] {
+                           ++applied;
+                           optionsWhenApplied = ReadFileBytes(optionsPath());
+                       },
+                       [] { return false; }};
+    auto dialog = std::make_unique<TfrmOptions>(hooks);
+    dialog->open();
+    return dialog;
+}
+
+void TestOptions::hotKeyField_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<HotKey>("stored");
+    const auto none = Qt::KeyboardModifiers();
+    QTest::newRow("key alone") << int(Qt::Key_F9) << none << u"F9"_s << HotKey{Vk::F1 + 8, 0};
+    QTest::newRow("Ctrl+F9 keeps the key") << int(Qt::Key_F9) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                           << u"F9"_s << HotKey{Vk::F1 + 8, 0};
+    QTest::newRow("Alt+F9") << int(Qt::Key_F9) << Qt::KeyboardModifiers(Qt::AltModifier) << u"Alt+F9"_s
+                            << HotKey{Vk::F1 + 8, ShiftState::Alt};
+    QTest::newRow("Shift+F11") << int(Qt::Key_F11) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"Shift+F11"_s
+                               << HotKey{Vk::F11, ShiftState::Shift};
+    QTest::newRow("Shift+Alt keeps the key") << int(Qt::Key_F9) << (Qt::ShiftModifier | Qt::AltModifier) << u"F9"_s
+                                             << HotKey{Vk::F1 + 8, 0};
+    QTest::newRow("all three keep the key")
+        << int(Qt::Key_A) << (Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier) << u"A"_s
+        << HotKey{Vk::KeyA, 0};
+    QTest::newRow("Shift+1 as typed") << int(Qt::Key_Exclam) << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                      << u"Shift+1"_s << HotKey{Vk::Key0 + 1, ShiftState::Shift};
+    QTest::newRow("number pad digit reads back as the digit")
+        << int(Qt::Key_5) << Qt::KeyboardModifiers(Qt::KeypadModifier) << u"5"_s << HotKey{Vk::Key0 + 5, 0};
+    QTest::newRow("Backspace empties") << int(Qt::Key_Backspace) << none << QString() << HotKey{};
+    QTest::newRow("Ctrl+Backspace is the key") << int(Qt::Key_Backspace)
+                                               << Qt::KeyboardModifiers(Qt::ControlModifier) << u"BkSp"_s
+                                               << HotKey{Vk::Back, 0};
+    QTest::newRow("a modifier alone changes nothing")
+        << int(Qt::Key_Shift) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"F12"_s << HotKey{Vk::F12, 0};
+    QTest::newRow("Esc belongs to the dialog") << int(Qt::Key_Escape) << none << u"F12"_s << HotKey{Vk::F12, 0};
+    QTest::newRow("Tab moves on") << int(Qt::Key_Tab) << none << u"F12"_s << HotKey{Vk::F12, 0};
+}
+
+void TestOptions::hotKeyField()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, shown);
+    QFETCH(HotKey, stored);
+    HotKeyEdit field;
+    field.setHotKey({Vk::F12, 0});
+    QTest::keyClick(&field, Qt::Key(key), modifiers);
+    QCOMPARE(field.text(), shown);
+    QCOMPARE(field.hotKey(), stored);
+    QCOMPARE(HotKeyToText(field.hotKey()), shown);
+}
+
+void TestOptions::opening_data()
+{
+    QTest::addColumn<QByteArray>("options");
+    QTest::addColumn<QByteArray>("targets"); // empty: no targets.ini
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<QString>("keys");       // activation key, send key
+    QTest::addColumn<QString>("switches");   // restore, attachments, minimise
+    QTest::addColumn<QString>("targetWord");
+    QTest::addColumn<QString>("matchType");
+    QTest::newRow("only Target") << "[Options]\nTarget=Outlook\n"_ba << Targets << u"Outlook"_s << u"F11 F12"_s
+                                 << u"110"_s << u"- Outlook"_s << u"Substring"_s;
+    QTest::newRow("name in another case") << "[Options]\nTarget=OUTLOOK\n"_ba << Targets << u"Outlook"_s
+                                          << u"F11 F12"_s << u"110"_s << u"- Outlook"_s << u"Substring"_s;
+    QTest::newRow("no such section") << "[Options]\nTarget=Eudora\n"_ba << Targets << u"Notepad"_s << u"F11 F12"_s
+                                     << u"110"_s << u"- Mousepad"_s << QString();
+    QTest::newRow("no Target") << QByteArray() << Targets << u"Notepad"_s << u"F11 F12"_s << u"110"_s
+                               << u"- Mousepad"_s << QString();
+    QTest::newRow("section without a title") << "[Options]\nTarget=Bare\n"_ba << Targets << u"Bare"_s
+                                             << u"F11 F12"_s << u"110"_s << u"Bare"_s << QString();
+    QTest::newRow("Other") << "[Options]\nTarget=Other\n"_ba << Targets << u"Other"_s << u"F11 F12"_s << u"110"_s
+                           << QString() << QString();
+    QTest::newRow("no targets.ini") << "[Options]\nTarget=Outlook\n"_ba << QByteArray() << QString()
+                                    << u"F11 F12"_s << u"110"_s << QString() << QString();
+    QTest::newRow("keys and switches as written")
+        << "[Options]\nHotKey=ctrl+shift+f12\nActivateKey=^F9\nRestoreClipboard=no\nDo Attachments=0\n"
+           "Minimize On Close=YES\n"_ba
+        << Targets << u"Notepad"_s << u"Ctrl+F9 Shift+Ctrl+F12"_s << u"001"_s << u"- Mousepad"_s << QString();
+}
+
+void TestOptions::opening()
+{
+    QFETCH(QByteArray, options);
+    QFETCH(QByteArray, targets);
+    QFETCH(QString, destination);
+    QFETCH(QString, keys);
+    QFETCH(QString, switches);
+    QFETCH(QString, targetWord);
+    QFETCH(QString, matchType);
+    QVERIFY(WriteFileBytes(optionsPath(), options));
+    if (!targets.isEmpty())
+        QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), targets));
+    const auto dialog = openDialog();
+
+    auto* list = child<QComboBox>(*dialog, "cmbDestinationApplication");
+    QCOMPARE(list->count(), targets.isEmpty() ? 0 : 4);
+    QCOMPARE(list->currentIndex() < 0 ? QString() : list->currentText(), destination);
+    QCOMPARE(child<HotKeyEdit>(*dialog, "hkActivate")->text() + u' ' + child<HotKeyEdit>(*dialog, "hkHotKey")->text(),
+             keys);
+    QString shownSwitches;
+    for (const char* name : {"chkRestoreClipboard", "chkDoAttachments", "chkMinimizeOnClose"})
+        shownSwitches += child<QCheckBox>(*dialog, name)->isChecked() ? u'1' : u'0';
+    QCOMPARE(shownSwitches, switches);
+    QCOMPARE(child<QLineEdit>(*dialog, "txtTargetWord")->text(), targetWord);
+    auto* matchBox = child<QComboBox>(*dialog, "cmbWindowSearchType");
+    QCOMPARE(matchBox->currentIndex() < 0 ? QString() : matchBox->currentText(), matchType);
+    QVERIFY(!child<QWidget>(*dialog, "grpTargetApplication")->isVisible());
+    QVERIFY(!child<QLabel>(*dialog, "lblActivateKeyRefused")->isVisible());
+    QCOMPARE(ReadFileBytes(optionsPath()), options);
+}
+
+void TestOptions::okWritesInOrderThenApplies_data()
+{
+    QTest::addColumn<QByteArray>("targets");
+    QTest::addColumn<QString>("choice"); // typed into the list; empty: left as opened
+    QTest::addColumn<QByteArray>("written");
+    const QByteArray keys = "[Options]\nHotKey=Shift+F11\nActivateKey=Alt+F9\n";
+    const QByteArray switches = "Do Attachments=False\nRestoreClipboard=True\nMinimize On Close=True\n";
+    QTest::newRow("a destination") << Targets << u"Outlook"_s
+                                   << keys + "Window Search=Substring\n" + switches + "Target=Outlook\n";
+    QTest::newRow("Notepad as opened") << Targets << QString()
+                                       << keys + "Window Search=\n" + switches + "Target=Notepad\n";
+    QTest::newRow("Other stores no Target") << Targets << u"Other"_s
+                                            << keys + "Window Search=\n" + switches + "Target=\n";
+    QTest::newRow("no targets.ini") << QByteArray() << QString()
+                                    << keys + "Window Search=\n" + switches + "Target=\n";
+}
+
+void TestOptions::okWritesInOrderThenApplies()
+{
+    QFETCH(QByteArray, targets);
+    QFETCH(QString, choice);
+    QFETCH(QByteArray, written);
+    if (!targets.isEmpty())
+        QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), targets));
+    const auto dialog = openDialog();
+    if (!choice.isEmpty())
+        QTest::keyClicks(child<QComboBox>(*dialog, "cmbDestinationApplication"), choice);
+    QTest::keyClick(child<HotKeyEdit>(*dialog, "hkHotKey"), Qt::Key_F11, Qt::ShiftModifier);
+    QTest::keyClick(child<HotKeyEdit>(*dialog, "hkActivate"), Qt::Key_F9, Qt::AltModifier);
+    child<QCheckBox>(*dialog, "chkDoAttachments")->click();
+    child<QCheckBox>(*dialog, "chkMinimizeOnClose")->click();
+    child<QPushButton>(*dialog, "btnOK")->click();
+
+    QCOMPARE(ReadFileBytes(optionsPath()), written);
+    QCOMPARE(applied, 1);
+    QCOMPARE(optionsWhenApplied, written);
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QVERIFY(ui->shown.isEmpty());
+}
+
+void TestOptions::cancelWritesNothing()
+{
+    QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), Targets));
+    const QByteArray options = "; mine\r\n[Options]\r\nTarget=Notepad\r\n";
+    QVERIFY(WriteFileBytes(optionsPath(), options));
+    const auto dialog = openDialog();
+    QTest::keyClicks(child<QComboBox>(*dialog, "cmbDestinationApplication"), u"Outlook"_s);
+    QTest::keyClick(child<HotKeyEdit>(*dialog, "hkHotKey"), Qt::Key_F5);
+    QTest::keyClick(child<HotKeyEdit>(*dialog, "hkActivate"), Qt::Key_F6);
+    for (const char* name : {"chkRestoreClipboard", "chkDoAttachments", "chkMinimizeOnClose"})
+        child<QCheckBox>(*dialog, name)->click();
+    child<QPushButton>(*dialog, "btnCancel")->click();
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QCOMPARE(ReadFileBytes(optionsPath()), options);
+    QCOMPARE(applied, 0);
+}
+
+void TestOptions::refusedWriteEndsOk()
+{
+    // A folder where the file should be: the first write is refused.
+    QVERIFY(QDir(dir->path()).mkdir(u"options.ini"_s));
+    const auto dialog = openDialog();
+    child<QPushButton>(*dialog, "btnOK")->click();
+    QCOMPARE(ui->texts(u"error"_s), QStringList{u"Unable to write to "_s + optionsPath()});
+    QCOMPARE(applied, 0);
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+}
+
+QTEST_MAIN(TestOptions)
+#include "tst_options.moc"
