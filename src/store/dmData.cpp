@@ -1,5 +1,6 @@
 #include "store/dmData.h"
 
+#include "settings/filelocations.h"
 #include "store/odbcdatasources.h"
 #include "store/schema.h"
 #include "store/storeerror.h"
@@ -39,7 +40,7 @@ ConnectionSpec DefaultConnectionSpec()
         spec.database = odbcDataSource;
     } else {
         spec.kind = ConnectionSpec::Kind::Sqlite;
-        spec.database = JoinPath(AppDir(), u"quillbay.db"_s);
+        spec.database = DatabaseFilePath();
         spec.createWithExamples = true;
     }
     return spec;
