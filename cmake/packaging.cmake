@@ -15,6 +15,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Ready-made e-mail answers, found by Hotwo
 set(CPACK_PACKAGE_HOMEPAGE_URL https://www.tolvane.example/quillbay)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 # The libraries the program links and loads (SQLite driver, X11 platform plugin in libqt6gui6).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1, libqt6core6, libqt6gui6, libqt6widgets6, libqt6sql6, \
