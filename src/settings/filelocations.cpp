@@ -66,6 +66,20 @@ void PrepareFileLocations(const FileLocations& locations)
     QFile::setPermissions(targets, QFile::permissions(targets) | QFile::ReadOwner | QFile::WriteOwner);
 }
 
+QString HelpFilePath()
+{
+    const QString programFolder = AppDir();
+    const QString chm = JoinPath(programFolder, u"quillbay.chm"_s);
+    if (QFileInfo::exists(chm))
+        return chm;
+    const QString guide = u"help/index.html"_s;
+    for (const QString& folder : {programFolder, installedShareFolder(programFolder)}) {
+        if (QFileInfo::exists(JoinPath(folder, guide)))
+            return JoinPath(folder, guide);
+    }
+    return chm;
+}
+
 QString OptionsFilePath()
 {
     return JoinPath(ProgramFileLocations().configFolder, u"options.ini"_s);

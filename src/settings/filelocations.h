@@ -24,6 +24,10 @@ FileLocations ProgramFileLocations();
 // the user has none. Raises Error("Unable to write to <path>") when that fails.
 void PrepareFileLocations(const FileLocations& locations);
 
+// The help to open: "quillbay.chm" beside the executable when it exists, else the HTML
+// guide beside it (help/) or in the installed share folder; the .chm path when neither exists.
+QString HelpFilePath();
+
 QString OptionsFilePath();
 QString TargetsFilePath();
 QString DatabaseFilePath();

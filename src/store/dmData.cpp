@@ -10,6 +10,7 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -147,6 +148,14 @@ QList<SavedQuery*> TdmFAQData::savedQueries()
 const SqlDialect& TdmFAQData::dialect() const
 {
     return m_dialect;
+}
+
+QString TdmFAQData::databaseLocation() const
+{
+    const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (db.driverName() == u"QODBC"_s)
+        return u"ODBC data source "_s + db.databaseName();
+    return QDir::toNativeSeparators(db.databaseName());
 }
 
 void TdmFAQData::openConnection(const ConnectionSpec& spec)

@@ -98,6 +98,7 @@ void TestInstalled::packageHoldsMenuEntryAndIcons_data()
     QTest::newRow("menu entry") << u"usr/share/applications/quillbay.desktop"_s;
     QTest::newRow("targets") << u"usr/share/quillbay/targets.ini"_s;
     QTest::newRow("sql") << u"usr/share/quillbay/quillbay-postgresql.sql"_s;
+    QTest::newRow("guide") << u"usr/share/quillbay/help/index.html"_s;
 }
 
 void TestInstalled::packageHoldsMenuEntryAndIcons()

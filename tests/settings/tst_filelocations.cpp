@@ -33,6 +33,8 @@ private Q_SLOTS:
     void firstStartCopiesSuppliedTargets();
     void userTargetsAreKept();
     void unwritableConfigFolderIsReported();
+    void helpFile_data();
+    void helpFile();
 };
 
 void TestFileLocations::decide_data()
@@ -149,6 +151,31 @@ void TestFileLocations::unwritableConfigFolderIsReported()
     } catch (const Error& error) {
         QCOMPARE(error.text(), u"Unable to write to "_s + locations.configFolder);
     }
+}
+
+void TestFileLocations::helpFile_data()
+{
+    QTest::addColumn<QStringList>("files"); // made under the root; the program is in bin/
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("nothing") << QStringList{} << u"bin/quillbay.chm"_s;
+    QTest::newRow("chm wins") << QStringList{u"bin/quillbay.chm"_s, u"bin/help/index.html"_s} << u"bin/quillbay.chm"_s;
+    QTest::newRow("guide beside") << QStringList{u"bin/help/index.html"_s, u"share/quillbay/help/index.html"_s}
+                                  << u"bin/help/index.html"_s;
+    QTest::newRow("installed guide") << QStringList{u"share/quillbay/help/index.html"_s}
+                                     << u"share/quillbay/help/index.html"_s;
+}
+
+void TestFileLocations::helpFile()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath(u"bin"_s)));
+    for (const QString& file : files)
+        writeFile(root.filePath(file), "help");
+    OverrideAppDir(root.filePath(u"bin"_s));
+    QCOMPARE(HelpFilePath(), root.filePath(expected));
 }
 
 QTEST_GUILESS_MAIN(TestFileLocations)
