@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,20 +69,7 @@ bool TestInstalled::startProgram()
 
 QString TestInstalled::messageText(const QString& hotword) const
 {
-    QString text;
-    {
-        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
-        db.setDatabaseName(home.filePath(u".local/share/quillbay/quillbay.db"_s));
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.prepare(u"select Text from FAQ where Hotword = ?"_s);
-            query.addBindValue(hotword);
-            if (query.exec() && query.next())
-                text = query.value(0).toString();
-        }
-    }
-    QSqlDatabase::removeDatabase(u"check"_s);
-    return text;
+    return MessageTextIn(home.filePath(u".local/share/quillbay/quillbay.db"_s), hotword);
 }
 
 void TestInstalled::packageHoldsMenuEntryAndIcons_data()
