@@ -5,14 +5,12 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace {
-
 // Drawn on a 32 by 32 grid and scaled to the size asked for.
-QPixmap PaintIcon(int size)
+QImage PaintQuillbayIcon(int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 32.0, size / 32.0);
 
@@ -44,15 +42,14 @@ QPixmap PaintIcon(int size)
     QPen spine(QColor(0x0e, 0x3b, 0x66), 1.2, Qt::SolidLine, Qt::RoundCap);
     painter.setPen(spine);
     painter.drawLine(QPointF(7, 28), QPointF(22, 10));
-    return pixmap;
+    painter.end();
+    return image;
 }
-
-} // namespace
 
 QIcon QuillbayIcon()
 {
     QIcon icon;
     for (const int size : {16, 22, 24, 32, 48, 64})
-        icon.addPixmap(PaintIcon(size));
+        icon.addPixmap(QPixmap::fromImage(PaintQuillbayIcon(size)));
     return icon;
 }

@@ -6,6 +6,7 @@
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
 #include "dialogs/widgetsupport.h"
+#include "settings/filelocations.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
 #include "store/storeerror.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -600,11 +602,13 @@ void TfrmMain::actInstructionsExecute()
 void TfrmMain::actHelpContentsExecute()
 {
     constexpr int ShowNormal = 1;
-    RunFile(JoinPath(AppDir(), u"quillbay.chm"_s), {}, ShowNormal, {});
+    RunFile(HelpFilePath(), {}, ShowNormal, {});
 }
 
 void TfrmMain::actAboutExecute()
 {
     interaction().showMessage(ApplicationTitle() + u" v1.1\r\n\r\nhttps://www.tolvane.example/quillbay\r\n\r\n"_s
-                              u"Copyright (C) Tolvane. All rights reserved."_s);
+                              u"Copyright (C) Tolvane. All rights reserved.\r\n\r\nSettings: "_s
+                              + QDir::toNativeSeparators(ProgramFileLocations().configFolder) + u"\r\nMessages: "_s
+                              + dmFAQData->databaseLocation());
 }

@@ -9,6 +9,7 @@
 #else
 #include "platform/x11/x11platform.h"
 #endif
+#include "settings/filelocations.h"
 #include "store/dmData.h"
 #include "util/errors.h"
 #include "util/interaction.h"
@@ -47,6 +48,11 @@ bool Program::Start()
 #endif
         setPlatform(&m_desktop->interfaces());
     });
+
+    if (!Guarded([] { PrepareFileLocations(ProgramFileLocations()); })) {
+        m_exitCode = 1;
+        return false;
+    }
 
     m_mainWindow = std::make_unique<TfrmMain>();
     frmMain = m_mainWindow.get();

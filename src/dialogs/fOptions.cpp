@@ -2,6 +2,7 @@
 #include "ui_fOptions.h"
 
 #include "dialogs/fDestinations.h"
+#include "platform/platform.h"
 #include "settings/settings.h"
 #include "util/errors.h"
 
@@ -60,6 +61,10 @@ void TfrmOptions::LoadOptions()
     m_ui->chkRestoreClipboard->setChecked(ReadBoolSetting(Setting::RestoreClipboard));
     m_ui->chkDoAttachments->setChecked(ReadBoolSetting(Setting::DoAttachments));
     m_ui->chkMinimizeOnClose->setChecked(ReadBoolSetting(Setting::MinimizeOnClose));
+    // The desktop keeps this switch itself (autostart entry, Run key), not options.ini.
+    LoginStart* loginStart = PlatformLoginStart();
+    m_ui->chkStartAtLogin->setVisible(loginStart != nullptr);
+    m_ui->chkStartAtLogin->setChecked(loginStart && loginStart->isEnabled());
     if (ShowActivationKeyRefusal())
         m_refusalShown = m_ui->hkActivate->hotKey();
 }
@@ -107,6 +112,8 @@ void TfrmOptions::btnOKClick()
     WriteBoolSetting(Setting::DoAttachments, m_ui->chkDoAttachments->isChecked());
     WriteBoolSetting(Setting::RestoreClipboard, m_ui->chkRestoreClipboard->isChecked());
     WriteBoolSetting(Setting::MinimizeOnClose, m_ui->chkMinimizeOnClose->isChecked());
+    if (LoginStart* loginStart = PlatformLoginStart(); loginStart && loginStart->isEnabled() != m_ui->chkStartAtLogin->isChecked())
+        loginStart->setEnabled(m_ui->chkStartAtLogin->isChecked());
     const QString destination = Destination();
     WriteSetting(Setting::Target, destination == OtherDestination ? m_ui->txtTargetWord->text() : destination);
     m_hooks.applyOptions();

@@ -12,6 +12,7 @@ WindowSystem::~WindowSystem() = default;
 KeyboardSynth::~KeyboardSynth() = default;
 Clipboard::~Clipboard() = default;
 GlobalHotKey::~GlobalHotKey() = default;
+LoginStart::~LoginStart() = default;
 
 Platform& platform()
 {
@@ -23,4 +24,9 @@ Platform& platform()
 void setPlatform(Platform* implementation)
 {
     installed = implementation;
+}
+
+LoginStart* PlatformLoginStart()
+{
+    return installed ? installed->loginStart : nullptr;
 }

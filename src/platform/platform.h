@@ -106,13 +106,26 @@ public:
     virtual void setCallback(std::function<void()> callback) = 0;
 };
 
+// Whether the desktop starts the program when the user logs in.
+class LoginStart {
+public:
+    virtual ~LoginStart();
+    virtual bool isEnabled() = 0;
+    // Raises Error when the desktop's setting cannot be changed.
+    virtual void setEnabled(bool enabled) = 0;
+};
+
 struct Platform {
     WindowSystem& windows;
     KeyboardSynth& keyboard;
     Clipboard& clipboard;
     GlobalHotKey& activationKey;
+    // Null on a desktop where the program does not offer starting at login.
+    LoginStart* loginStart = nullptr;
 };
 
 // The installed platform; raises Error when none is installed.
 Platform& platform();
 void setPlatform(Platform* implementation);
+// The installed platform's login start, or null (no platform, or none offered).
+LoginStart* PlatformLoginStart();

@@ -1,17 +1,18 @@
 #include "settings/settings.h"
 
+#include "settings/filelocations.h"
 #include "util/textutils.h"
 
 using namespace Qt::StringLiterals;
 
 IniFile OpenOptionsFile()
 {
-    return IniFile(JoinPath(AppDir(), u"options.ini"_s));
+    return IniFile(OptionsFilePath());
 }
 
 IniFile OpenTargetsFile()
 {
-    return IniFile(JoinPath(AppDir(), u"targets.ini"_s));
+    return IniFile(TargetsFilePath());
 }
 
 QString ReadSetting(const SettingKey& key)

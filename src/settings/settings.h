@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// options.ini and targets.ini beside the executable, opened afresh for every use.
+// options.ini and targets.ini where FileLocations puts them, opened afresh for every use.
 IniFile OpenOptionsFile();
 IniFile OpenTargetsFile();
 

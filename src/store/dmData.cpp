@@ -1,5 +1,6 @@
 #include "store/dmData.h"
 
+#include "settings/filelocations.h"
 #include "store/odbcdatasources.h"
 #include "store/schema.h"
 #include "store/storeerror.h"
@@ -9,6 +10,7 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -39,7 +41,7 @@ ConnectionSpec DefaultConnectionSpec()
         spec.database = odbcDataSource;
     } else {
         spec.kind = ConnectionSpec::Kind::Sqlite;
-        spec.database = JoinPath(AppDir(), u"quillbay.db"_s);
+        spec.database = DatabaseFilePath();
         spec.createWithExamples = true;
     }
     return spec;
@@ -146,6 +148,14 @@ QList<SavedQuery*> TdmFAQData::savedQueries()
 const SqlDialect& TdmFAQData::dialect() const
 {
     return m_dialect;
+}
+
+QString TdmFAQData::databaseLocation() const
+{
+    const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (db.driverName() == u"QODBC"_s)
+        return u"ODBC data source "_s + db.databaseName();
+    return QDir::toNativeSeparators(db.databaseName());
 }
 
 void TdmFAQData::openConnection(const ConnectionSpec& spec)

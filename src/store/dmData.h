@@ -50,6 +50,8 @@ public:
     // The engine behind the connection.
     const SqlDialect& dialect() const;
     QString connectionName() const { return m_connectionName; }
+    // For the user: the database file, or the ODBC data source with its name.
+    QString databaseLocation() const;
 
     DataTable atFAQ;
     DataTable atKeywords;

@@ -652,6 +652,13 @@ void TestMainWindow::helpCommands()
     w.actHelpContents->trigger();
     QVERIFY(p.ui.texts(u"message"_s).value(0).startsWith(u"An error occurred while trying to run "_s));
     QCOMPARE(p.ui.texts(u"error"_s), QStringList{u"cannot run"_s});
+
+    // About says where the settings and the Messages are.
+    w.actAbout->trigger();
+    const QStringList about = p.ui.texts(u"message"_s).last().split(u"\r\n"_s);
+    QCOMPARE(about.first(), u"Tolvane Quillbay v1.1"_s);
+    QCOMPARE(about.mid(about.size() - 2),
+             (QStringList{u"Settings: "_s + p.db.folder.path(), u"Messages: "_s + p.db.folder.filePath(u"test.db"_s)}));
 }
 
 void TestMainWindow::lastResortGuardReportsEscapedErrors()

@@ -1,6 +1,7 @@
 // The options dialog over real settings files in a temporary folder, and its hot-key fields.
 #include "dialogs/fOptions.h"
 #include "dialogs/hotkeyedit.h"
+#include "platform/fake/fakeplatform.h"
 
 #include "childbyname.h"
 #include "scriptedinteraction.h"
@@ -42,6 +43,7 @@ private Q_SLOTS:
     void okWritesInOrderThenApplies();
     void cancelWritesNothing();
     void refusedWriteEndsOk();
+    void startAtLogin();
 
 private:
     // A dialog over the folder's files; applied counts the calls of ApplyOptions.
@@ -255,6 +257,31 @@ void TestOptions::refusedWriteEndsOk()
     QCOMPARE(applied, 0);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
+}
+
+void TestOptions::startAtLogin()
+{
+    QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), Targets));
+    {
+        // Without a desktop that offers it, the switch is not shown.
+        const auto dialog = openDialog();
+        QVERIFY(child<QCheckBox>(*dialog, "chkStartAtLogin")->isHidden());
+    }
+    FakePlatform desktop;
+    for (const bool before : {false, true}) {
+        desktop.loginStart.enabled = before;
+        const auto dialog = openDialog();
+        QCheckBox* box = child<QCheckBox>(*dialog, "chkStartAtLogin");
+        QVERIFY(!box->isHidden());
+        QCOMPARE(box->isChecked(), before);
+        box->click();
+        child<QPushButton>(*dialog, "btnCancel")->click();
+        QCOMPARE(desktop.loginStart.enabled, before);
+        const auto again = openDialog();
+        child<QCheckBox>(*again, "chkStartAtLogin")->click();
+        child<QPushButton>(*again, "btnOK")->click();
+        QCOMPARE(desktop.loginStart.enabled, !before);
+    }
 }
 
 QTEST_MAIN(TestOptions)

@@ -159,10 +159,15 @@ void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, QProce
 
 QString ProgramFolder::messageText(const QString& hotword) const
 {
+    return MessageTextIn(filePath(u"quillbay.db"_s), hotword);
+}
+
+QString MessageTextIn(const QString& databaseFile, const QString& hotword)
+{
     QString text;
     {
         auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
-        db.setDatabaseName(filePath(u"quillbay.db"_s));
+        db.setDatabaseName(databaseFile);
         if (db.open()) {
             QSqlQuery query(db);
             query.prepare(u"select Text from FAQ where Hotword = ?"_s);

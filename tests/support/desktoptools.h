@@ -33,6 +33,9 @@ QStringList VisibleWindows(qint64 pid);
 // Activates the window and presses the keys (xdotool's names) one after another.
 void PressKeys(const QString& window, const QStringList& keys);
 
+// The text of the Message with this Hotword in an embedded database file, or empty.
+QString MessageTextIn(const QString& databaseFile, const QString& hotword);
+
 class QProcess;
 class ProgramFolder;
 

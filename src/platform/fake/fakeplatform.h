@@ -148,7 +148,15 @@ private:
     std::function<void()> m_callback;
 };
 
-// Owns the four fakes and installs them as the platform for its lifetime.
+// Starting at login, remembered as a switch.
+class FakeLoginStart : public LoginStart {
+public:
+    bool enabled = false;
+    bool isEnabled() override { return enabled; }
+    void setEnabled(bool on) override { enabled = on; }
+};
+
+// Owns the fakes and installs them as the platform for its lifetime.
 class FakePlatform {
 public:
     FakePlatform();
@@ -161,5 +169,6 @@ public:
     FakeKeyboardSynth keyboard{journal};
     FakeClipboard clipboard{journal};
     FakeGlobalHotKey activationKey{journal};
-    Platform platform{windows, keyboard, clipboard, activationKey};
+    FakeLoginStart loginStart;
+    Platform platform{windows, keyboard, clipboard, activationKey, &loginStart};
 };

@@ -5,6 +5,7 @@
 #include "platform/x11/x11hotkey.h"
 #include "platform/x11/x11keyboard.h"
 #include "platform/x11/x11windowsystem.h"
+#include "platform/x11/xdgautostart.h"
 
 X11Platform::~X11Platform() = default;
 
@@ -21,7 +22,8 @@ private:
     X11KeyboardSynth m_keyboard{m_x11, m_keys};
     X11Clipboard m_clipboard{m_x11};
     X11GlobalHotKey m_hotKey{m_x11, m_keys};
-    Platform m_platform{m_windows, m_keyboard, m_clipboard, m_hotKey};
+    XdgAutostart m_loginStart = XdgAutostart::forThisProgram();
+    Platform m_platform{m_windows, m_keyboard, m_clipboard, m_hotKey, &m_loginStart};
 };
 
 } // namespace

@@ -1,0 +1,182 @@
+#include "settings/filelocations.h"
+#include "settings/settings.h"
+#include "util/errors.h"
+#include "util/textutils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+} // namespace
+
+class TestFileLocations : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { OverrideAppDir({}); }
+    void decide_data();
+    void decide();
+    void readOnlyFolderIsInstalled();
+    void firstStartCopiesSuppliedTargets();
+    void userTargetsAreKept();
+    void unwritableConfigFolderIsReported();
+    void helpFile_data();
+    void helpFile();
+};
+
+void TestFileLocations::decide_data()
+{
+    QTest::addColumn<QString>("programFolder"); // relative to the temporary root
+    QTest::addColumn<QStringList>("supplied"); // files made under the root
+    QTest::addColumn<bool>("portable");
+    QTest::addColumn<QString>("suppliedTargets");
+
+    QTest::newRow("build folder") << u"build/bin"_s << QStringList{u"build/bin/targets.ini"_s} << true << QString();
+    QTest::newRow("empty folder") << u"portable"_s << QStringList{} << true << QString();
+    QTest::newRow("bin without share") << u"usr/bin"_s << QStringList{u"usr/bin/targets.ini"_s} << true << QString();
+    QTest::newRow("installed prefix") << u"usr/bin"_s << QStringList{u"usr/share/quillbay/targets.ini"_s} << false
+                                      << u"usr/share/quillbay/targets.ini"_s;
+    QTest::newRow("share folder without targets") << u"opt/bin"_s << QStringList{u"opt/share/quillbay/guide.html"_s}
+                                                  << true << QString();
+    QTest::newRow("not named bin") << u"opt/prog"_s << QStringList{u"opt/share/quillbay/targets.ini"_s} << true
+                                   << QString();
+}
+
+void TestFileLocations::decide()
+{
+    QFETCH(QString, programFolder);
+    QFETCH(QStringList, supplied);
+    QFETCH(bool, portable);
+    QFETCH(QString, suppliedTargets);
+
+    QTemporaryDir root;
+    const QString folder = root.filePath(programFolder);
+    QVERIFY(QDir().mkpath(folder));
+    for (const QString& file : supplied)
+        writeFile(root.filePath(file), "[Other]\n");
+
+    const FileLocations locations = DecideFileLocations(folder, u"/home/u/.config"_s, u"/home/u/.local/share"_s);
+    QCOMPARE(locations.portable, portable);
+    if (portable) {
+        QCOMPARE(locations.configFolder, folder);
+        QCOMPARE(locations.dataFolder, folder);
+        QCOMPARE(locations.suppliedTargets, QString());
+    } else {
+        QCOMPARE(locations.configFolder, u"/home/u/.config/quillbay"_s);
+        QCOMPARE(locations.dataFolder, u"/home/u/.local/share/quillbay"_s);
+        QCOMPARE(locations.suppliedTargets, root.filePath(suppliedTargets));
+    }
+}
+
+void TestFileLocations::readOnlyFolderIsInstalled()
+{
+    QTemporaryDir root;
+    writeFile(root.filePath(u"targets.ini"_s), "[Other]\n");
+    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const bool stillWritable = QFileInfo(root.path()).isWritable();
+    const FileLocations locations = DecideFileLocations(root.path(), u"/c"_s, u"/d"_s);
+    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (stillWritable)
+        QSKIP("Running with rights that write to any folder");
+    QVERIFY(!locations.portable);
+    QCOMPARE(locations.configFolder, u"/c/quillbay"_s);
+    QCOMPARE(locations.dataFolder, u"/d/quillbay"_s);
+    // A read-only portable copy still supplies its own targets.ini.
+    QCOMPARE(locations.suppliedTargets, root.filePath(u"targets.ini"_s));
+}
+
+void TestFileLocations::firstStartCopiesSuppliedTargets()
+{
+    QTemporaryDir root;
+    const QString supplied = root.filePath(u"usr/share/quillbay/targets.ini"_s);
+    writeFile(supplied, "[Notepad]\nWindow Title=- Mousepad\n");
+    QFile::setPermissions(supplied, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QVERIFY(QDir().mkpath(root.filePath(u"usr/bin"_s)));
+    const FileLocations locations =
+        DecideFileLocations(root.filePath(u"usr/bin"_s), root.filePath(u"config"_s), root.filePath(u"data"_s));
+
+    PrepareFileLocations(locations);
+    QVERIFY(QFileInfo(locations.dataFolder).isDir());
+    const QString copied = root.filePath(u"config/quillbay/targets.ini"_s);
+    QFile file(copied);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[Notepad]\nWindow Title=- Mousepad\n"));
+    QVERIFY(QFile::permissions(copied) & QFile::WriteOwner);
+
+    // Every reader and writer uses the user's folders.
+    qputenv("XDG_CONFIG_HOME", root.filePath(u"config"_s).toUtf8());
+    qputenv("XDG_DATA_HOME", root.filePath(u"data"_s).toUtf8());
+    OverrideAppDir(root.filePath(u"usr/bin"_s));
+    QCOMPARE(OpenTargetsFile().path(), locations.configFolder + u"/targets.ini"_s);
+    QCOMPARE(OpenOptionsFile().path(), locations.configFolder + u"/options.ini"_s);
+    QCOMPARE(DatabaseFilePath(), locations.dataFolder + u"/quillbay.db"_s);
+}
+
+void TestFileLocations::userTargetsAreKept()
+{
+    QTemporaryDir root;
+    writeFile(root.filePath(u"share/quillbay/targets.ini"_s), "[Supplied]\n");
+    writeFile(root.filePath(u"config/quillbay/targets.ini"_s), "[Mine]\n");
+    QVERIFY(QDir().mkpath(root.filePath(u"bin"_s)));
+    PrepareFileLocations(DecideFileLocations(root.filePath(u"bin"_s), root.filePath(u"config"_s), root.filePath(u"data"_s)));
+    QFile file(root.filePath(u"config/quillbay/targets.ini"_s));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[Mine]\n"));
+}
+
+void TestFileLocations::unwritableConfigFolderIsReported()
+{
+    QTemporaryDir root;
+    writeFile(root.filePath(u"share/quillbay/targets.ini"_s), "[Supplied]\n");
+    writeFile(root.filePath(u"config"_s), "a file where the folder should be");
+    QVERIFY(QDir().mkpath(root.filePath(u"bin"_s)));
+    const FileLocations locations =
+        DecideFileLocations(root.filePath(u"bin"_s), root.filePath(u"config"_s), root.filePath(u"data"_s));
+    try {
+        PrepareFileLocations(locations);
+        QFAIL("no error raised");
+    } catch (const Error& error) {
+        QCOMPARE(error.text(), u"Unable to write to "_s + locations.configFolder);
+    }
+}
+
+void TestFileLocations::helpFile_data()
+{
+    QTest::addColumn<QStringList>("files"); // made under the root; the program is in bin/
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("nothing") << QStringList{} << u"bin/quillbay.chm"_s;
+    QTest::newRow("chm wins") << QStringList{u"bin/quillbay.chm"_s, u"bin/help/index.html"_s} << u"bin/quillbay.chm"_s;
+    QTest::newRow("guide beside") << QStringList{u"bin/help/index.html"_s, u"share/quillbay/help/index.html"_s}
+                                  << u"bin/help/index.html"_s;
+    QTest::newRow("installed guide") << QStringList{u"share/quillbay/help/index.html"_s}
+                                     << u"share/quillbay/help/index.html"_s;
+}
+
+void TestFileLocations::helpFile()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath(u"bin"_s)));
+    for (const QString& file : files)
+        writeFile(root.filePath(file), "help");
+    OverrideAppDir(root.filePath(u"bin"_s));
+    QCOMPARE(HelpFilePath(), root.filePath(expected));
+}
+
+QTEST_GUILESS_MAIN(TestFileLocations)
+#include "tst_filelocations.moc"
