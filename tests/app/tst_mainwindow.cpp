@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -99,6 +100,9 @@ private Q_SLOTS:
     void functionKeysSwitchSearchTypeAndPassTheKeyOn();
     void treeLoadsOneLevelPerExpansion();
     void rebuildRestoresExpansionByMessageID();
+    void expandAllListsEachMessageOnce_data();
+    void expandAllListsEachMessageOnce();
+    void expandAllOfDeepChain();
     void showHotwordRelabelsAndIsSaved();
     void unreachableDatabaseEndsProgram();
     void singleMessageShownFollowsShowsAndTyping();
@@ -303,6 +307,92 @@ void TestMainWindow::treeLoadsOneLevelPerExpansion()
     QCOMPARE(p.children(p.node(u"Group"_s)), (QStringList{u"Added meanwhile"_s, u"Child"_s}));
     QVERIFY(!p.node(u"Child"_s)->isExpanded());
     QVERIFY(!p.node(u"Grandchild"_s));
+}
+
+namespace {
+
+// A branch as indented labels, in tree order.
+QStringList Branch(QTreeWidgetItem* node, int depth = 0)
+{
+    QStringList lines{QString(depth, u' ') + node->text(0)};
+    for (int i = 0; i < node->childCount(); ++i)
+        lines += Branch(node->child(i), depth + 1);
+    return lines;
+}
+
+void PressExpandAll(QTreeWidget* tree, QTreeWidgetItem* node)
+{
+    tree->setCurrentItem(node);
+    QTest::keyClick(tree, Qt::Key_Asterisk, Qt::NoModifier);
+}
+
+} // namespace
+
+void TestMainWindow::expandAllListsEachMessageOnce_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("expanded");
+    QTest::addColumn<QStringList>("branch");
+
+    const QString insert = u"insert into FAQ (ID, ShortName, Hotword, Text, GroupID) values "_s;
+    QTest::newRow("Message 0 is its own group")
+        << QStringList{insert + u"(0, 'Zero', 'z', 'Z', 0), (5, 'Five', 'f', 'F', 0), (6, 'Six', 's', 'S', 5)"_s}
+        << QStringList{} << u"Zero"_s << QStringList{u"Zero"_s};
+    QTest::newRow("group of Message 0")
+        << QStringList{insert + u"(0, 'Zero', 'z', 'Z', 0), (5, 'Five', 'f', 'F', 0), (6, 'Six', 's', 'S', 5)"_s}
+        << QStringList{} << u"Five"_s << QStringList{u"Five"_s, u" Six"_s};
+    QTest::newRow("cycle made after loading")
+        << QStringList{insert + u"(1, 'A', 'a', 'A', 0), (2, 'B', 'b', 'B', 1), (3, 'C', 'c', 'C', 2)"_s}
+        << QStringList{u"update FAQ set GroupID = 3 where ID = 1"_s} << u"A"_s
+        << QStringList{u"A"_s, u" B"_s, u"  C"_s};
+    QTest::newRow("two levels of groups")
+        << QStringList{insert + u"(1, 'A', 'a', 'A', 0), (2, 'B', 'b', 'B', 1), (3, 'C', 'c', 'C', 2), "
+                                "(4, 'D', 'd', 'D', 1), (5, 'E', 'e', 'E', 0)"_s}
+        << QStringList{} << u"A"_s << QStringList{u"A"_s, u" B"_s, u"  C"_s, u" D"_s};
+}
+
+void TestMainWindow::expandAllListsEachMessageOnce()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    QFETCH(QString, expanded);
+    QFETCH(QStringList, branch);
+    Program p;
+    for (const QString& sql : before)
+        p.db.run(sql);
+    p.start();
+    for (const QString& sql : after)
+        p.db.run(sql);
+
+    PressExpandAll(p.window->tvFAQs, p.node(expanded));
+    QCOMPARE(Branch(p.node(expanded)), branch);
+    // Every node of the branch that has children is open.
+    std::function<void(QTreeWidgetItem*)> checkOpen = [&](QTreeWidgetItem* node) {
+        QVERIFY2(node->childCount() == 0 || node->isExpanded(), qPrintable(node->text(0)));
+        for (int i = 0; i < node->childCount(); ++i)
+            checkOpen(node->child(i));
+    };
+    checkOpen(p.node(expanded));
+}
+
+void TestMainWindow::expandAllOfDeepChain()
+{
+    Program p;
+    const int depth = 10000;
+    p.db.run(u"with recursive c(n) as (select 1 union all select n + 1 from c where n < %1) "
+             "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
+             "select n, 'L' || n, 'h' || n, 't', n - 1 from c"_s.arg(depth));
+    p.start();
+
+    PressExpandAll(p.window->tvFAQs, p.node(u"L1"_s));
+    QTreeWidgetItem* node = p.window->tvFAQs->topLevelItem(0);
+    for (int level = 1; level < depth; ++level) {
+        QVERIFY2(node->isExpanded() && node->childCount() == 1, qPrintable(node->text(0)));
+        node = node->child(0);
+    }
+    QCOMPARE(node->text(0), u"L%1"_s.arg(depth));
+    QCOMPARE(node->childCount(), 0);
 }
 
 void TestMainWindow::rebuildRestoresExpansionByMessageID()
