@@ -112,6 +112,8 @@ private Q_SLOTS:
     void attachmentsLabelListsExistingFiles();
     void showingDeletedMessageKeepsPanel();
     void selectDialogPicksRefillsAndCancels();
+    void resultCellShowsFirstLineOnly_data();
+    void resultCellShowsFirstLineOnly();
     void synchronizeFindsShownMessageInCollapsedBranch();
     void helpCommands();
     void lastResortGuardReportsEscapedErrors();
@@ -701,6 +703,40 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
     QTest::mouseDClick(dialog.lvFAQs->viewport(), Qt::LeftButton, {}, row.center());
     QVERIFY(!dialog.isVisible());
     QCOMPARE(w.lblFAQTitle->text(), u"Green"_s);
+}
+
+void TestMainWindow::resultCellShowsFirstLineOnly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cell");
+
+    const QString line300(300, u'x');
+    QTest::newRow("one short line") << u"Hello there"_s << u"Hello there"_s;
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("LF") << u"Dear all,\nthanks"_s << u"Dear all,"_s;
+    QTest::newRow("CR LF") << u"Dear all,\r\nthanks"_s << u"Dear all,"_s;
+    QTest::newRow("CR") << u"Dear all,\rthanks"_s << u"Dear all,"_s;
+    QTest::newRow("first line empty") << u"\nsecond"_s << QString();
+    QTest::newRow("300 exactly") << line300 << line300;
+    QTest::newRow("300 then a break") << line300 + u"\nmore"_s << line300;
+    QTest::newRow("1 MB one line") << QString(1 << 20, u'y') << QString(300, u'y') + u'\u2026';
+    QTest::newRow("pair across the cut") << QString(299, u'z') + u"\U0001F600tail"_s
+                                         << QString(299, u'z') + u'\u2026';
+}
+
+void TestMainWindow::resultCellShowsFirstLineOnly()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cell);
+    Program p;
+    p.create();
+    frmSelectFAQ->ClearResults();
+    frmSelectFAQ->AddResult(u"7"_s, u"Name"_s, text);
+    frmSelectFAQ->SelectFirstResult();
+    QCOMPARE(frmSelectFAQ->lvFAQs->topLevelItem(0)->text(2), cell);
+    // The preview keeps the whole text.
+    if (!text.contains(u'\r'))
+        QCOMPARE(frmSelectFAQ->memFullText->toPlainText(), text);
 }
 
 void TestMainWindow::synchronizeFindsShownMessageInCollapsedBranch()
