@@ -67,6 +67,18 @@ void BindButton(QPushButton* button, QAction* action, bool ownCaption = false)
     update();
 }
 
+// A long destination name would widen the send button past the left panel.
+QString ElidedTarget(const QString& target)
+{
+    constexpr qsizetype maxLength = 60;
+    if (target.size() <= maxLength)
+        return target;
+    qsizetype keep = maxLength - 1;
+    if (target[keep - 1].isHighSurrogate())
+        --keep;
+    return target.left(keep) + u'\u2026';
+}
+
 // Visits the nodes that exist, in tree order: a node, its children, then its next sibling.
 void WalkTree(QTreeWidget* tree, const std::function<void(QTreeWidgetItem*)>& visit)
 {
@@ -259,7 +271,7 @@ void TfrmMain::ApplyOptions()
     const QString hotKeyText = ReadSetting(Setting::HotKey);
     const QString target = ReadSetting(Setting::Target);
     if (!target.isEmpty()) {
-        QString caption = u"Paste to "_s + target + u" ("_s + hotKeyText + u')';
+        QString caption = u"Paste to "_s + ElidedTarget(target) + u" ("_s + hotKeyText + u')';
         actSendFAQ->setText(caption.replace(u'&', u"&&"_s));
     } else {
         interaction().showMessage(FirstRunNotice);

@@ -97,6 +97,8 @@ private Q_SLOTS:
     void firstStartShowsNoticeAndFillsTree();
     void optionsSetSendCaptionAndKeys();
     void optionsDialogAppliesOnOkOnly();
+    void longTargetIsElidedInSendCaption_data();
+    void longTargetIsElidedInSendCaption();
     void functionKeysSwitchSearchTypeAndPassTheKeyOn();
     void treeLoadsOneLevelPerExpansion();
     void rebuildRestoresExpansionByMessageID();
@@ -178,6 +180,34 @@ void TestMainWindow::optionsSetSendCaptionAndKeys()
     QCOMPARE(w.SendHotKey().key, 0);
     QTest::keyClick(w.txtSearchTerm, Qt::Key_F12);
     QCOMPARE(sends.size(), 1);
+}
+
+void TestMainWindow::longTargetIsElidedInSendCaption_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("caption");
+
+    const QString sixty(60, u'n');
+    QTest::newRow("60 characters") << sixty << u"Paste to "_s + sixty + u" (F12)"_s;
+    QTest::newRow("61 characters") << sixty + u'n' << u"Paste to "_s + QString(59, u'n') + u"\u2026 (F12)"_s;
+    QTest::newRow("5000 characters") << QString(5000, u'w') << u"Paste to "_s + QString(59, u'w') + u"\u2026 (F12)"_s;
+    QTest::newRow("pair across the cut") << QString(58, u'p') + u"\U0001F600\U0001F600"_s
+                                         << u"Paste to "_s + QString(58, u'p') + u"\u2026 (F12)"_s;
+    QTest::newRow("ampersands") << QString(70, u'&') << u"Paste to "_s + QString(118, u'&') + u"\u2026 (F12)"_s;
+}
+
+void TestMainWindow::longTargetIsElidedInSendCaption()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, caption);
+    Program p;
+    MessageDb::setOption(Setting::Target, target);
+    MessageDb::setOption(Setting::HotKey, u"F12"_s);
+    TfrmMain& w = p.start();
+    QCOMPARE(w.actSendFAQ->text(), caption);
+    QCOMPARE(w.btnPasteToReceivingApp->text(), caption);
+    // The left panel keeps room beside the message panel.
+    QVERIFY(w.minimumSizeHint().width() < 1200);
 }
 
 void TestMainWindow::optionsDialogAppliesOnOkOnly()
