@@ -27,12 +27,15 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QWindow>
 
 #include <functional>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -64,6 +67,18 @@ void BindButton(QPushButton* button, QAction* action, bool ownCaption = false)
     };
     QObject::connect(action, &QAction::changed, button, update);
     update();
+}
+
+// A long destination name would widen the send button past the left panel.
+QString ElidedTarget(const QString& target)
+{
+    constexpr qsizetype maxLength = 60;
+    if (target.size() <= maxLength)
+        return target;
+    qsizetype keep = maxLength - 1;
+    if (target[keep - 1].isHighSurrogate())
+        --keep;
+    return target.left(keep) + u'\u2026';
 }
 
 // Visits the nodes that exist, in tree order: a node, its children, then its next sibling.
@@ -200,6 +215,8 @@ void TfrmMain::CreateControls()
     KeepSelectionHighlighted(tvFAQs);
     // A drop changes the database, never the items: the tree is rebuilt afterwards.
     tvFAQs->viewport()->installEventFilter(this);
+    // "*" expands the whole branch through the Message store, not item by item.
+    tvFAQs->installEventFilter(this);
     BindButton(Button1, actNew);
     BindButton(Button2, actDelete);
     BindButton(btnGo, actSearch);
@@ -256,7 +273,7 @@ void TfrmMain::ApplyOptions()
     const QString hotKeyText = ReadSetting(Setting::HotKey);
     const QString target = ReadSetting(Setting::Target);
     if (!target.isEmpty()) {
-        QString caption = u"Paste to "_s + target + u" ("_s + hotKeyText + u')';
+        QString caption = u"Paste to "_s + ElidedTarget(target) + u" ("_s + hotKeyText + u')';
         actSendFAQ->setText(caption.replace(u'&', u"&&"_s));
     } else {
         interaction().showMessage(FirstRunNotice);
@@ -327,11 +344,37 @@ void TfrmMain::DatabaseNotFound()
     QCoreApplication::quit();
 }
 
+namespace {
+
+// The Message IDs a node's children must not repeat: the node, its ancestors and the
+// top level's group 0. A Message that is its own group would otherwise list itself.
+QSet<int> PathIDs(const QTreeWidgetItem* node)
+{
+    QSet<int> ids{0};
+    for (const QTreeWidgetItem* up = node; up; up = up->parent())
+        ids.insert(NodeID(up));
+    return ids;
+}
+
+} // namespace
+
+QTreeWidgetItem* TfrmMain::NewFAQNode(const DataSet& rows, int row, bool showHotword) const
+{
+    QString label = rows.text(row, u"ShortName"_s);
+    if (showHotword)
+        label += u" / "_s + rows.text(row, u"Hotword"_s);
+    auto* item = new QTreeWidgetItem(QStringList{label});
+    item->setData(0, MessageIdRole, rows.integer(row, u"ID"_s));
+    return item;
+}
+
 void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
 {
-    const DataSet rows = dmFAQData->ChildrenOf(parentID);
+    // A node of Message 0 stands for the top level again; it lists nothing.
+    const DataSet rows = node && parentID == 0 ? DataSet() : dmFAQData->ChildrenOf(parentID);
     if (node)
         qDeleteAll(node->takeChildren());
+    const QSet<int> path = node ? PathIDs(node) : QSet<int>();
 
     const bool showHotword = chkShowHotWord->isChecked();
     QList<QTreeWidgetItem*> created;
@@ -344,14 +387,12 @@ void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
     };
     try {
         for (int row = 0; row < rows.recordCount(); ++row) {
-            QString label = rows.text(row, u"ShortName"_s);
-            if (showHotword)
-                label += u" / "_s + rows.text(row, u"Hotword"_s);
             const int id = rows.integer(row, u"ID"_s);
-            auto* item = new QTreeWidgetItem(QStringList{label});
-            item->setData(0, MessageIdRole, id);
+            if (path.contains(id))
+                continue;
+            auto* item = NewFAQNode(rows, row, showHotword);
             created.append(item);
-            if (CountChildFAQs(id) > 0) {
+            if (id != 0 && CountChildFAQs(id) > 0) {
                 auto* placeholder = new QTreeWidgetItem(item, QStringList{Placeholder});
                 placeholder->setData(0, MessageIdRole, 0);
             }
@@ -361,6 +402,68 @@ void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
         throw;
     }
     append();
+}
+
+void TfrmMain::ExpandAllFAQNodes(QTreeWidgetItem* node)
+{
+    // The whole branch is read into detached items first, each Message once, and put
+    // into the tree in one step; one expansion each then needs no further reading.
+    const bool showHotword = chkShowHotWord->isChecked();
+    QSet<int> path = PathIDs(node);
+    QList<QTreeWidgetItem*> branch;
+    QList<QTreeWidgetItem*> parents;
+    struct Step {
+        QTreeWidgetItem* item;
+        bool leaving;
+    };
+    std::vector<Step> steps;
+    auto readChildren = [&](QTreeWidgetItem* parent, QList<QTreeWidgetItem*>& into) {
+        const int parentID = NodeID(parent);
+        if (parentID == 0)
+            return;
+        const DataSet rows = dmFAQData->ChildrenOf(parentID);
+        for (int row = 0; row < rows.recordCount(); ++row) {
+            if (path.contains(rows.integer(row, u"ID"_s)))
+                continue;
+            into.append(NewFAQNode(rows, row, showHotword));
+        }
+    };
+    try {
+        readChildren(node, branch);
+        for (auto it = branch.crbegin(); it != branch.crend(); ++it)
+            steps.push_back({*it, false});
+        while (!steps.empty()) {
+            const Step step = steps.back();
+            steps.pop_back();
+            const int id = NodeID(step.item);
+            if (step.leaving) {
+                path.remove(id);
+                continue;
+            }
+            path.insert(id);
+            steps.push_back({step.item, true});
+            QList<QTreeWidgetItem*> children;
+            readChildren(step.item, children);
+            if (children.isEmpty())
+                continue;
+            step.item->addChildren(children);
+            parents.append(step.item);
+            for (auto it = children.crbegin(); it != children.crend(); ++it)
+                steps.push_back({*it, false});
+        }
+    } catch (...) {
+        qDeleteAll(branch);
+        throw;
+    }
+
+    const QSignalBlocker quiet(tvFAQs);
+    node->setExpanded(false);
+    qDeleteAll(node->takeChildren());
+    node->addChildren(branch);
+    // Deepest first, so only the last expansion lays the branch out.
+    for (auto it = parents.crbegin(); it != parents.crend(); ++it)
+        (*it)->setExpanded(true);
+    node->setExpanded(true);
 }
 
 int TfrmMain::CountChildFAQs(int messageID)
@@ -536,6 +639,12 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == tvFAQs->viewport())
         return tvFAQsDragEvent(event) || QMainWindow::eventFilter(watched, event);
+    if (watched == tvFAQs && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
+        if (QTreeWidgetItem* current = tvFAQs->currentItem())
+            Guarded([&] { ExpandAllFAQNodes(current); });
+        return true;
+    }
     if (watched == lblAttachments) {
         switch (event->type()) {
         case QEvent::Enter:

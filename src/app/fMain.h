@@ -58,6 +58,8 @@ public:
     void RefreshFAQTree();
     void FillFAQNode(QTreeWidgetItem* node, int parentID);
     int CountChildFAQs(int messageID);
+    // Loads and expands every node below a node, as the "*" key does.
+    void ExpandAllFAQNodes(QTreeWidgetItem* node);
     // The selected node's Message ID, or -1.
     int SelectedFAQID() const;
 
@@ -121,6 +123,7 @@ private:
     void txtSearchTermKeyPress();
     void tvFAQsChange();
     void tvFAQsExpanding(QTreeWidgetItem* node);
+    QTreeWidgetItem* NewFAQNode(const DataSet& rows, int row, bool showHotword) const;
     void chkShowHotWordClick();
     void lblAttachmentsClick();
     void FocusWindowChanged(QWindow* window);

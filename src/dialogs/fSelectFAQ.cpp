@@ -22,6 +22,19 @@ TfrmSelectFAQ* frmSelectFAQ = nullptr;
 namespace {
 // The full text of a row, kept beside its one-line display.
 constexpr int FullTextRole = Qt::UserRole;
+// Laying out a whole long text in a one-line cell would take seconds per row.
+constexpr qsizetype MaxCellLength = 300;
+
+QString FirstLineForCell(const QString& text)
+{
+    qsizetype end = 0;
+    while (end < text.size() && end < MaxCellLength && text[end] != u'\n' && text[end] != u'\r')
+        ++end;
+    const bool cut = end == MaxCellLength && end < text.size() && text[end] != u'\n' && text[end] != u'\r';
+    if (cut && text[end - 1].isHighSurrogate())
+        --end;
+    return cut ? text.left(end) + u'\u2026' : text.left(end);
+}
 } // namespace
 
 TfrmSelectFAQ::TfrmSelectFAQ(std::function<void(int)> showFAQByID, QWidget* parent)
@@ -108,9 +121,7 @@ void TfrmSelectFAQ::ClearResults()
 
 void TfrmSelectFAQ::AddResult(const QString& id, const QString& shortName, const QString& text)
 {
-    QString oneLine = text;
-    oneLine.replace(u"\r\n"_s, u" "_s).replace(u'\n', u' ').replace(u'\r', u' ');
-    auto* item = new QTreeWidgetItem(lvFAQs, {id, shortName, oneLine});
+    auto* item = new QTreeWidgetItem(lvFAQs, {id, shortName, FirstLineForCell(text)});
     item->setData(2, FullTextRole, text);
 }
 

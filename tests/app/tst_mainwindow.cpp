@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -96,9 +97,14 @@ private Q_SLOTS:
     void firstStartShowsNoticeAndFillsTree();
     void optionsSetSendCaptionAndKeys();
     void optionsDialogAppliesOnOkOnly();
+    void longTargetIsElidedInSendCaption_data();
+    void longTargetIsElidedInSendCaption();
     void functionKeysSwitchSearchTypeAndPassTheKeyOn();
     void treeLoadsOneLevelPerExpansion();
     void rebuildRestoresExpansionByMessageID();
+    void expandAllListsEachMessageOnce_data();
+    void expandAllListsEachMessageOnce();
+    void expandAllOfDeepChain();
     void showHotwordRelabelsAndIsSaved();
     void unreachableDatabaseEndsProgram();
     void singleMessageShownFollowsShowsAndTyping();
@@ -108,6 +114,8 @@ private Q_SLOTS:
     void attachmentsLabelListsExistingFiles();
     void showingDeletedMessageKeepsPanel();
     void selectDialogPicksRefillsAndCancels();
+    void resultCellShowsFirstLineOnly_data();
+    void resultCellShowsFirstLineOnly();
     void synchronizeFindsShownMessageInCollapsedBranch();
     void helpCommands();
     void lastResortGuardReportsEscapedErrors();
@@ -172,6 +180,34 @@ void TestMainWindow::optionsSetSendCaptionAndKeys()
     QCOMPARE(w.SendHotKey().key, 0);
     QTest::keyClick(w.txtSearchTerm, Qt::Key_F12);
     QCOMPARE(sends.size(), 1);
+}
+
+void TestMainWindow::longTargetIsElidedInSendCaption_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("caption");
+
+    const QString sixty(60, u'n');
+    QTest::newRow("60 characters") << sixty << u"Paste to "_s + sixty + u" (F12)"_s;
+    QTest::newRow("61 characters") << sixty + u'n' << u"Paste to "_s + QString(59, u'n') + u"\u2026 (F12)"_s;
+    QTest::newRow("5000 characters") << QString(5000, u'w') << u"Paste to "_s + QString(59, u'w') + u"\u2026 (F12)"_s;
+    QTest::newRow("pair across the cut") << QString(58, u'p') + u"\U0001F600\U0001F600"_s
+                                         << u"Paste to "_s + QString(58, u'p') + u"\u2026 (F12)"_s;
+    QTest::newRow("ampersands") << QString(70, u'&') << u"Paste to "_s + QString(118, u'&') + u"\u2026 (F12)"_s;
+}
+
+void TestMainWindow::longTargetIsElidedInSendCaption()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, caption);
+    Program p;
+    MessageDb::setOption(Setting::Target, target);
+    MessageDb::setOption(Setting::HotKey, u"F12"_s);
+    TfrmMain& w = p.start();
+    QCOMPARE(w.actSendFAQ->text(), caption);
+    QCOMPARE(w.btnPasteToReceivingApp->text(), caption);
+    // The left panel keeps room beside the message panel.
+    QVERIFY(w.minimumSizeHint().width() < 1200);
 }
 
 void TestMainWindow::optionsDialogAppliesOnOkOnly()
@@ -303,6 +339,92 @@ void TestMainWindow::treeLoadsOneLevelPerExpansion()
     QCOMPARE(p.children(p.node(u"Group"_s)), (QStringList{u"Added meanwhile"_s, u"Child"_s}));
     QVERIFY(!p.node(u"Child"_s)->isExpanded());
     QVERIFY(!p.node(u"Grandchild"_s));
+}
+
+namespace {
+
+// A branch as indented labels, in tree order.
+QStringList Branch(QTreeWidgetItem* node, int depth = 0)
+{
+    QStringList lines{QString(depth, u' ') + node->text(0)};
+    for (int i = 0; i < node->childCount(); ++i)
+        lines += Branch(node->child(i), depth + 1);
+    return lines;
+}
+
+void PressExpandAll(QTreeWidget* tree, QTreeWidgetItem* node)
+{
+    tree->setCurrentItem(node);
+    QTest::keyClick(tree, Qt::Key_Asterisk, Qt::NoModifier);
+}
+
+} // namespace
+
+void TestMainWindow::expandAllListsEachMessageOnce_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("expanded");
+    QTest::addColumn<QStringList>("branch");
+
+    const QString insert = u"insert into FAQ (ID, ShortName, Hotword, Text, GroupID) values "_s;
+    QTest::newRow("Message 0 is its own group")
+        << QStringList{insert + u"(0, 'Zero', 'z', 'Z', 0), (5, 'Five', 'f', 'F', 0), (6, 'Six', 's', 'S', 5)"_s}
+        << QStringList{} << u"Zero"_s << QStringList{u"Zero"_s};
+    QTest::newRow("group of Message 0")
+        << QStringList{insert + u"(0, 'Zero', 'z', 'Z', 0), (5, 'Five', 'f', 'F', 0), (6, 'Six', 's', 'S', 5)"_s}
+        << QStringList{} << u"Five"_s << QStringList{u"Five"_s, u" Six"_s};
+    QTest::newRow("cycle made after loading")
+        << QStringList{insert + u"(1, 'A', 'a', 'A', 0), (2, 'B', 'b', 'B', 1), (3, 'C', 'c', 'C', 2)"_s}
+        << QStringList{u"update FAQ set GroupID = 3 where ID = 1"_s} << u"A"_s
+        << QStringList{u"A"_s, u" B"_s, u"  C"_s};
+    QTest::newRow("two levels of groups")
+        << QStringList{insert + u"(1, 'A', 'a', 'A', 0), (2, 'B', 'b', 'B', 1), (3, 'C', 'c', 'C', 2), "
+                                "(4, 'D', 'd', 'D', 1), (5, 'E', 'e', 'E', 0)"_s}
+        << QStringList{} << u"A"_s << QStringList{u"A"_s, u" B"_s, u"  C"_s, u" D"_s};
+}
+
+void TestMainWindow::expandAllListsEachMessageOnce()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    QFETCH(QString, expanded);
+    QFETCH(QStringList, branch);
+    Program p;
+    for (const QString& sql : before)
+        p.db.run(sql);
+    p.start();
+    for (const QString& sql : after)
+        p.db.run(sql);
+
+    PressExpandAll(p.window->tvFAQs, p.node(expanded));
+    QCOMPARE(Branch(p.node(expanded)), branch);
+    // Every node of the branch that has children is open.
+    std::function<void(QTreeWidgetItem*)> checkOpen = [&](QTreeWidgetItem* node) {
+        QVERIFY2(node->childCount() == 0 || node->isExpanded(), qPrintable(node->text(0)));
+        for (int i = 0; i < node->childCount(); ++i)
+            checkOpen(node->child(i));
+    };
+    checkOpen(p.node(expanded));
+}
+
+void TestMainWindow::expandAllOfDeepChain()
+{
+    Program p;
+    const int depth = 10000;
+    p.db.run(u"with recursive c(n) as (select 1 union all select n + 1 from c where n < %1) "
+             "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
+             "select n, 'L' || n, 'h' || n, 't', n - 1 from c"_s.arg(depth));
+    p.start();
+
+    PressExpandAll(p.window->tvFAQs, p.node(u"L1"_s));
+    QTreeWidgetItem* node = p.window->tvFAQs->topLevelItem(0);
+    for (int level = 1; level < depth; ++level) {
+        QVERIFY2(node->isExpanded() && node->childCount() == 1, qPrintable(node->text(0)));
+        node = node->child(0);
+    }
+    QCOMPARE(node->text(0), u"L%1"_s.arg(depth));
+    QCOMPARE(node->childCount(), 0);
 }
 
 void TestMainWindow::rebuildRestoresExpansionByMessageID()
@@ -611,6 +733,40 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
     QTest::mouseDClick(dialog.lvFAQs->viewport(), Qt::LeftButton, {}, row.center());
     QVERIFY(!dialog.isVisible());
     QCOMPARE(w.lblFAQTitle->text(), u"Green"_s);
+}
+
+void TestMainWindow::resultCellShowsFirstLineOnly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cell");
+
+    const QString line300(300, u'x');
+    QTest::newRow("one short line") << u"Hello there"_s << u"Hello there"_s;
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("LF") << u"Dear all,\nthanks"_s << u"Dear all,"_s;
+    QTest::newRow("CR LF") << u"Dear all,\r\nthanks"_s << u"Dear all,"_s;
+    QTest::newRow("CR") << u"Dear all,\rthanks"_s << u"Dear all,"_s;
+    QTest::newRow("first line empty") << u"\nsecond"_s << QString();
+    QTest::newRow("300 exactly") << line300 << line300;
+    QTest::newRow("300 then a break") << line300 + u"\nmore"_s << line300;
+    QTest::newRow("1 MB one line") << QString(1 << 20, u'y') << QString(300, u'y') + u'\u2026';
+    QTest::newRow("pair across the cut") << QString(299, u'z') + u"\U0001F600tail"_s
+                                         << QString(299, u'z') + u'\u2026';
+}
+
+void TestMainWindow::resultCellShowsFirstLineOnly()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cell);
+    Program p;
+    p.create();
+    frmSelectFAQ->ClearResults();
+    frmSelectFAQ->AddResult(u"7"_s, u"Name"_s, text);
+    frmSelectFAQ->SelectFirstResult();
+    QCOMPARE(frmSelectFAQ->lvFAQs->topLevelItem(0)->text(2), cell);
+    // The preview keeps the whole text.
+    if (!text.contains(u'\r'))
+        QCOMPARE(frmSelectFAQ->memFullText->toPlainText(), text);
 }
 
 void TestMainWindow::synchronizeFindsShownMessageInCollapsedBranch()

@@ -1,0 +1,147 @@
+// Expanding whole branches of the Message tree and opening a result list of huge
+// Messages, in-process on the offscreen platform. Run by hand:
+//   QT_QPA_PLATFORM=offscreen build/bench/app/bench_tree [runs]
+#include "app/fMain.h"
+#include "dialogs/fSelectFAQ.h"
+#include "settings/settings.h"
+#include "store/dmData.h"
+#include "util/textutils.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int ChainDepth = 10000;
+constexpr int Groups = 1000;
+constexpr int PerGroup = 100;
+constexpr int GroupTop = 100001;
+constexpr int HugeRows = 50;
+
+void Run(const QString& connection, const QString& sql)
+{
+    QSqlQuery query(QSqlDatabase::database(connection));
+    if (!query.exec(sql))
+        qFatal("%s: %s", qUtf8Printable(sql), qUtf8Printable(query.lastError().text()));
+}
+
+void PressKey(QWidget* widget, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Asterisk ? u"*"_s : QString());
+    QApplication::sendEvent(widget, &press);
+    QApplication::processEvents();
+}
+
+double MedianMs(int runs, const std::function<void()>& prepare, const std::function<void()>& measured)
+{
+    QList<double> times;
+    for (int run = 0; run < runs; ++run) {
+        prepare();
+        QElapsedTimer timer;
+        timer.start();
+        measured();
+        times.append(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+QTreeWidgetItem* TopLevelWithID(QTreeWidget* tree, int id)
+{
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        if (tree->topLevelItem(i)->data(0, Qt::UserRole).toInt() == id)
+            return tree->topLevelItem(i);
+    }
+    qFatal("no top-level node %d", id);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    QTemporaryDir folder;
+    OverrideAppDir(folder.path());
+    WriteSetting(Setting::Target, u"Notepad"_s);
+    ConnectionSpec spec;
+    spec.database = folder.filePath(u"bench.db"_s);
+    spec.createWithExamples = false;
+    TdmFAQData data(spec);
+    dmFAQData = &data;
+    const QString connection = data.connectionName();
+    Run(connection, u"begin"_s);
+    Run(connection, u"with recursive c(n) as (select 1 union all select n + 1 from c where n < %1) "
+                    "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
+                    "select n, 'Level ' || n, 'l' || n, 't', n - 1 from c"_s.arg(ChainDepth));
+    Run(connection, u"insert into FAQ (ID, ShortName, Hotword, Text, GroupID) values (%1, 'Groups', 'g', 't', 0)"_s
+                        .arg(GroupTop));
+    Run(connection, u"with recursive c(n) as (select 1 union all select n + 1 from c where n < %1) "
+                    "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
+                    "select %2 + n, 'Group ' || n, 'g' || n, 't', %2 from c"_s.arg(Groups).arg(GroupTop));
+    Run(connection, u"with recursive c(n) as (select 0 union all select n + 1 from c where n < %1) "
+                    "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
+                    "select %2 + n, 'Message ' || n, 'm' || n, 't', %3 + n / %4 from c"_s
+                        .arg(Groups * PerGroup - 1)
+                        .arg(GroupTop + Groups + 1)
+                        .arg(GroupTop + 1)
+                        .arg(PerGroup));
+    Run(connection, u"commit"_s);
+
+    TfrmMain window;
+    frmMain = &window;
+    frmSelectFAQ = new TfrmSelectFAQ([](int) {}, &window);
+    window.show();
+    QApplication::processEvents();
+    QTreeWidget* tree = window.tvFAQs;
+
+    auto expandAll = [&](int id) {
+        return MedianMs(
+            runs,
+            [&] {
+                // A plain rebuild would expand the last run's branch again, node by node.
+                tree->clear();
+                window.RefreshFAQTree();
+                QTreeWidgetItem* node = TopLevelWithID(tree, id);
+                node->setExpanded(false);
+                tree->setCurrentItem(node);
+                tree->setFocus();
+                QApplication::processEvents();
+            },
+            [&] { PressKey(tree, Qt::Key_Asterisk); });
+    };
+    std::printf("expand all, chain of %d levels: %.1f ms\n", ChainDepth, expandAll(1));
+    std::printf("expand all, %d Messages in %d groups: %.1f ms\n", Groups * PerGroup, Groups, expandAll(GroupTop));
+
+    const QString huge(1 << 20, u'x');
+    const double open = MedianMs(
+        runs, [&] { frmSelectFAQ->hide(); },
+        [&] {
+            frmSelectFAQ->ClearResults();
+            for (int row = 0; row < HugeRows; ++row)
+                frmSelectFAQ->AddResult(QString::number(row + 1), u"Huge"_s, huge);
+            frmSelectFAQ->SelectFirstResult();
+            frmSelectFAQ->ShowNonModal();
+            QApplication::processEvents();
+        });
+    std::printf("result list of %d x 1 MB Messages opened: %.1f ms\n", HugeRows, open);
+    const double step = MedianMs(
+        runs, [&] { frmSelectFAQ->lvFAQs->setFocus(); }, [&] { PressKey(frmSelectFAQ->lvFAQs, Qt::Key_Down); });
+    std::printf("one arrow key down that list: %.1f ms\n", step);
+    dmFAQData = nullptr;
+    return 0;
+}
