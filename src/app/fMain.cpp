@@ -322,7 +322,7 @@ void TfrmMain::DatabaseNotFound()
 {
     interaction().showMessage(DatabaseNotFoundNotice);
     m_terminationRequested = true;
-    QCoreApplication::quit();
+    QCoreApplication::exit(1);
 }
 
 void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
