@@ -341,7 +341,7 @@ void TfrmMain::DatabaseNotFound()
 {
     interaction().showMessage(DatabaseNotFoundNotice);
     m_terminationRequested = true;
-    QCoreApplication::quit();
+    QCoreApplication::exit(1);
 }
 
 namespace {

@@ -70,5 +70,9 @@ bool Program::Start()
     frmShowData = new TfrmShowData(frmMain);
 
     frmMain->show();
-    return !frmMain->terminationRequested();
+    if (frmMain->terminationRequested()) {
+        m_exitCode = 1;
+        return false;
+    }
+    return true;
 }

@@ -24,8 +24,8 @@ public:
     Program& operator=(const Program&) = delete;
 
     // Creates everything up to the shown main window. False when the start ended early
-    // (the data source could not be opened, or the database was upgraded); exitCode()
-    // then tells how the program ends.
+    // (the data source could not be opened or read, or the database was upgraded);
+    // exitCode() then tells how the program ends: 1 after a fatal notice, 0 after the upgrade.
     bool Start();
     int exitCode() const { return m_exitCode; }
 

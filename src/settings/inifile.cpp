@@ -4,17 +4,99 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <optional>
+
+#ifndef _WIN32
+#include <langinfo.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
+// 0x80..0x9F of Windows-1252; the five unassigned bytes map to the C1 controls, as Windows does.
+constexpr char16_t Windows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The 8-bit code page of a file that is not UTF-8: the ANSI code page on Windows; elsewhere
+// Latin-1 when the locale uses it, and Windows-1252 otherwise.
+bool localIsLatin1()
+{
+#ifdef _WIN32
+    return false;
+#else
+    const QByteArray codeset = QByteArray(nl_langinfo(CODESET)).toUpper();
+    return codeset == "ISO-8859-1" || codeset == "ISO8859-1";
+#endif
+}
+
+QString decode8Bit(const QByteArray& bytes)
+{
+#ifdef _WIN32
+    return QStringDecoder(QStringConverter::System).decode(bytes);
+#else
+    if (localIsLatin1())
+        return QString::fromLatin1(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char byte : bytes) {
+        const auto unit = static_cast<unsigned char>(byte);
+        *out++ = QChar(unit >= 0x80 && unit < 0xA0 ? Windows1252High[unit - 0x80] : char16_t(unit));
+    }
+    return text;
+#endif
+}
+
+// The line in the 8-bit code page, or no value when a character has no byte there.
+std::optional<QByteArray> encode8Bit(const QString& line)
+{
+#ifdef _WIN32
+    QStringEncoder encoder(QStringConverter::System);
+    QByteArray bytes = encoder.encode(line);
+    if (encoder.hasError() || QStringDecoder(QStringConverter::System).decode(bytes) != line)
+        return std::nullopt;
+    return bytes;
+#else
+    const bool latin1 = localIsLatin1();
+    QByteArray bytes;
+    bytes.reserve(line.size());
+    for (const QChar c : line) {
+        const char16_t unit = c.unicode();
+        if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF) || (latin1 && unit < 0x100)) {
+            bytes += char(unit);
+            continue;
+        }
+        const auto* found = std::find(std::begin(Windows1252High), std::end(Windows1252High), unit);
+        if (latin1 || found == std::end(Windows1252High))
+            return std::nullopt;
+        bytes += char(0x80 + (found - std::begin(Windows1252High)));
+    }
+    return bytes;
+#endif
+}
+
 struct Content {
     bool bom = false;
+    bool eightBit = false; // not UTF-8: read in the local 8-bit code page
     QString newline = u"\n"_s;
     QStringList lines;
+    // The bytes of each line as read, by its text, so unchanged lines are written back as they were.
+    QHash<QString, QByteArray> raw;
 };
+
+bool isUtf8(const QByteArray& bytes)
+{
+    // Invalid or cut-off sequences decode to U+FFFD and so do not come back as they were.
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
 
 Content load(const QString& path)
 {
@@ -27,16 +109,50 @@ Content load(const QString& path)
         content.bom = true;
         bytes.remove(0, 3);
     }
-    QString text = QString::fromUtf8(bytes);
-    if (text.contains(u"\r\n"_s))
+    content.eightBit = !isUtf8(bytes);
+    if (bytes.contains("\r\n"))
         content.newline = u"\r\n"_s;
-    text.replace(u"\r\n"_s, u"\n"_s);
-    text.replace(u'\r', u'\n');
-    content.lines = text.split(u'\n');
-    // A final line break leaves one empty element that is no line of its own.
-    if (!content.lines.isEmpty() && content.lines.constLast().isEmpty())
-        content.lines.removeLast();
+    // Line breaks are the same bytes in both encodings, so lines split before decoding.
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        const QByteArray line = bytes.mid(start, end - start);
+        const QString text = content.eightBit ? decode8Bit(line) : QString::fromUtf8(line);
+        content.lines.append(text);
+        content.raw.insert(text, line);
+        start = end + (bytes.mid(end, 2) == "\r\n" ? 2 : 1);
+    }
     return content;
+}
+
+// The file's bytes: lines read unchanged as they were, the others in the file's encoding. An
+// 8-bit file that must take a character its code page lacks becomes UTF-8 as a whole.
+QByteArray save(const Content& content)
+{
+    const QByteArray newline = content.newline.toLatin1();
+    QByteArray bytes;
+    if (content.bom)
+        bytes = "\xEF\xBB\xBF";
+    bool eightBit = content.eightBit;
+    if (eightBit) {
+        for (const QString& line : content.lines) {
+            if (!content.raw.contains(line) && !encode8Bit(line)) {
+                eightBit = false;
+                break;
+            }
+        }
+    }
+    for (const QString& line : content.lines) {
+        const auto kept = content.raw.constFind(line);
+        if (kept != content.raw.cend() && eightBit == content.eightBit)
+            bytes += *kept;
+        else
+            bytes += eightBit ? *encode8Bit(line) : line.toUtf8();
+        bytes += newline;
+    }
+    return bytes;
 }
 
 bool isSectionLine(const QString& line, QString* name)
@@ -207,10 +323,7 @@ void IniFile::change(const std::function<bool(QStringList&)>& edit) const
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         refuseWrite(m_path);
-    QByteArray bytes;
-    if (content.bom)
-        bytes = "\xEF\xBB\xBF";
-    bytes += (content.lines.join(content.newline) + content.newline).toUtf8();
+    const QByteArray bytes = save(content);
     if (file.write(bytes) != bytes.size() || !file.commit())
         refuseWrite(m_path);
 }

@@ -36,12 +36,21 @@ qsizetype SkipQuoted(const QString& text, qsizetype start, QChar quote)
     return text.size();
 }
 
+// "[ID:]" without its square brackets.
+QString BareName(const QString& parameter)
+{
+    if (parameter.startsWith(u'[') && parameter.endsWith(u']'))
+        return parameter.mid(1, parameter.size() - 2);
+    return parameter;
+}
+
 } // namespace
 
 PlaceholderText ToPlaceholders(const QString& body, const QStringList& parameterNames,
                                const QString& componentName)
 {
     PlaceholderText result;
+    QString undeclared;
     qsizetype i = 0;
     while (i < body.size()) {
         const QChar c = body.at(i);
@@ -59,10 +68,13 @@ PlaceholderText ToPlaceholders(const QString& body, const QStringList& parameter
             if (close > i + 1 && body.at(close - 1) == u':') {
                 const QString name = body.mid(i, close - i + 1);
                 const int index = IndexOfParameter(parameterNames, name);
-                if (index < 0)
-                    RaiseParameterNotFound(name, componentName);
-                result.sql += u'?';
-                result.placeholders << index;
+                if (index < 0) {
+                    if (undeclared.isEmpty())
+                        undeclared = name;
+                } else {
+                    result.sql += u'?';
+                    result.placeholders << index;
+                }
                 i = close + 1;
                 continue;
             }
@@ -70,15 +82,24 @@ PlaceholderText ToPlaceholders(const QString& body, const QStringList& parameter
         result.sql += QStringView(body).mid(i, end - i);
         i = end;
     }
+    // A declared parameter the body never takes would leave the query unfiltered.
+    QStringList missing;
+    for (qsizetype p = 0; p < parameterNames.size(); ++p) {
+        if (!result.placeholders.contains(int(p)))
+            missing << BareName(parameterNames.at(p));
+    }
+    if (!missing.isEmpty()) {
+        missing.sort(Qt::CaseInsensitive);
+        RaiseParameterNotFound(missing.join(u" or "_s), componentName);
+    }
+    if (!undeclared.isEmpty())
+        RaiseParameterNotFound(undeclared, componentName);
     return result;
 }
 
 void RaiseParameterNotFound(const QString& parameter, const QString& component)
 {
-    QString name = parameter;
-    if (name.startsWith(u'[') && name.endsWith(u']'))
-        name = name.mid(1, name.size() - 2);
-    throw Error(u"Could not find parameter called "_s + name + u" in "_s + component);
+    throw Error(u"Could not find parameter called "_s + BareName(parameter) + u" in "_s + component);
 }
 
 SavedQuery::SavedQuery(QString componentName, QString procedureName, QStringList parameterNames,

@@ -66,8 +66,9 @@ private:
 
 // A saved query's body with each bracketed parameter ("[Hotword:]", any case) turned into a
 // "?" placeholder; text inside quotes and comments is left alone. placeholders gives, for
-// each "?", the index of its parameter in parameterNames. A bracketed name ending in a colon
-// that is not among parameterNames raises RaiseParameterNotFound.
+// each "?", the index of its parameter in parameterNames. A declared parameter that the body
+// never takes raises RaiseParameterNotFound with the declared name (several: sorted, joined by
+// " or "); otherwise a bracketed name ending in a colon that is not declared raises it.
 struct PlaceholderText {
     QString sql;
     QList<int> placeholders;

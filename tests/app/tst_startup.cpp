@@ -1,5 +1,6 @@
 #include "desktoptools.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -22,6 +23,8 @@ class TestStartup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void startsOnTheEmbeddedExampleDatabase();
+    void fatalNoticeEndsWithFailureStatus_data();
+    void fatalNoticeEndsWithFailureStatus();
 };
 
 void TestStartup::startsOnTheEmbeddedExampleDatabase()
@@ -76,6 +79,51 @@ void TestStartup::startsOnTheEmbeddedExampleDatabase()
     QVERIFY(quillbay.waitForFinished(10000));
     QCOMPARE(quillbay.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quillbay.exitCode(), 0);
+}
+
+void TestStartup::fatalNoticeEndsWithFailureStatus_data()
+{
+    QTest::addColumn<QString>("schema");
+    // The database opens, but its Messages cannot be listed.
+    QTest::newRow("tree unreadable") << u"create table FAQ (ID integer primary key, Notes text)"_s;
+    // The file is not a database at all.
+    QTest::newRow("not a database") << QString();
+}
+
+void TestStartup::fatalNoticeEndsWithFailureStatus()
+{
+    QFETCH(QString, schema);
+    const ProgramFolder folder(QStringLiteral(QB_PROGRAM));
+    const QString database = folder.filePath(u"quillbay.db"_s);
+    if (schema.isEmpty()) {
+        QFile file(database);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    } else {
+        {
+            auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"prepare"_s);
+            db.setDatabaseName(database);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(schema));
+        }
+        QSqlDatabase::removeDatabase(u"prepare"_s);
+    }
+
+    QProcess quillbay;
+    QVERIFY(folder.start(quillbay));
+    const qint64 pid = quillbay.processId();
+    // Every box that shows is answered until the program ends.
+    QVERIFY(WaitFor([&] {
+        if (quillbay.state() == QProcess::NotRunning || quillbay.waitForFinished(50))
+            return true;
+        for (const QString& window : VisibleWindows(pid)) {
+            if (IsDialog(window))
+                PressKeys(window, {u"Return"_s});
+        }
+        return false;
+    }, 30000));
+    QCOMPARE(quillbay.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quillbay.exitCode(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void writeCreatesFileSectionAndKey();
     void writeKeepsEverythingElse();
     void writeKeepsByteOrderMarkAndLineEnds();
+    void filesThatAreNotUtf8_data();
+    void filesThatAreNotUtf8();
     void integers();
     void refusedWriteLeavesOldFile();
 
@@ -152,6 +154,44 @@ void TestIniFile::writeKeepsByteOrderMarkAndLineEnds()
     writeAll(path, "\xEF\xBB\xBF[A]\r\nk=1\r\n");
     IniFile(path).writeText(u"A"_s, u"k"_s, u"é"_s);
     QCOMPARE(readAll(path), "\xEF\xBB\xBF[A]\r\nk=\xC3\xA9\r\n");
+}
+
+void TestIniFile::filesThatAreNotUtf8_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("value"); // written to [A] k
+    QTest::addColumn<QString>("name"); // read from [A] Name
+    QTest::addColumn<QByteArray>("after");
+
+    // Written by Notepad in the ANSI code page (Windows-1252).
+    const QByteArray ansi = "; caf\xE9\r\n[A]\r\nName=M\xFCller \x80 \x93x\x94\r\nk=1\r\n";
+    QTest::newRow("ansi, value fits") << ansi << u"\u00E9\u20AC"_s << u"M\u00FCller \u20AC \u201Cx\u201D"_s
+                                      << QByteArray("; caf\xE9\r\n[A]\r\nName=M\xFCller \x80 \x93x\x94\r\nk=\xE9\x80\r\n");
+    QTest::newRow("ansi, value needs utf-8")
+        << ansi << u"\u03A9"_s << u"M\u00FCller \u20AC \u201Cx\u201D"_s
+        << QByteArray("; caf\xC3\xA9\r\n[A]\r\nName=M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D\r\nk=\xCE\xA9\r\n");
+    QTest::newRow("unassigned byte kept") << QByteArray("[A]\nName=\x81\x8D\nk=1\n") << u"2"_s << u"\u0081\u008D"_s
+                                          << QByteArray("[A]\nName=\x81\x8D\nk=2\n");
+    QTest::newRow("utf-8 stays utf-8") << QByteArray("[A]\nName=M\xC3\xBCller\nk=1\n") << u"\u00E9"_s
+                                       << u"M\u00FCller"_s << QByteArray("[A]\nName=M\xC3\xBCller\nk=\xC3\xA9\n");
+    // One stray byte makes the whole file 8-bit, also the bytes that would pass as UTF-8.
+    QTest::newRow("mixed") << QByteArray("[A]\nName=\xC3\xBC\xFC\nk=1\n") << u"x"_s << u"\u00C3\u00BC\u00FC"_s
+                           << QByteArray("[A]\nName=\xC3\xBC\xFC\nk=x\n");
+}
+
+void TestIniFile::filesThatAreNotUtf8()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, value);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, after);
+    writeAll(path, before);
+    const IniFile ini(path);
+    QCOMPARE(ini.readText(u"A"_s, u"Name"_s, {}), name);
+    ini.writeText(u"A"_s, u"k"_s, value);
+    QCOMPARE(readAll(path), after);
+    QCOMPARE(ini.readText(u"A"_s, u"Name"_s, {}), name);
+    QCOMPARE(ini.readText(u"A"_s, u"k"_s, {}), value);
 }
 
 void TestIniFile::integers()

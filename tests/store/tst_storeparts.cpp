@@ -12,6 +12,7 @@ class TestStoreParts : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void placeholdersOnlyOutsideQuotesAndComments();
+    void undeclaredParameterIsRefused_data();
     void undeclaredParameterIsRefused();
     void plainStatementsPerEngine();
     void scriptsSplitIntoWholeStatements();
@@ -38,13 +39,41 @@ void TestStoreParts::placeholdersOnlyOutsideQuotesAndComments()
     QVERIFY(!fullText.sql.contains(u'['));
 }
 
+void TestStoreParts::undeclaredParameterIsRefused_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("component");
+    QTest::addColumn<QString>("error");
+
+    const QStringList hotword{u"[Hotword:]"_s};
+    const QStringList move{u"[newparentid:]"_s, u"[id:]"_s};
+    QTest::newRow("other name") << u"select * from FAQ where Hotword = [word:]"_s << hotword
+                                << u"aspTextByHotword"_s << u"Hotword:"_s;
+    QTest::newRow("no parameter") << u"select * from FAQ"_s << hotword << u"aspTextByHotword"_s << u"Hotword:"_s;
+    QTest::newRow("only in a comment") << u"select * from FAQ -- where Hotword = [Hotword:]"_s << hotword
+                                       << u"aspTextByHotword"_s << u"Hotword:"_s;
+    QTest::newRow("only quoted") << u"select * from FAQ where Hotword = '[Hotword:]'"_s << hotword
+                                 << u"aspTextByHotword"_s << u"Hotword:"_s;
+    QTest::newRow("one of two") << u"update FAQ set GroupID = [newparentid:]"_s << move << u"aspUpdateParentID"_s
+                                << u"id:"_s;
+    QTest::newRow("both") << u"update FAQ set GroupID = 0"_s << move << u"aspUpdateParentID"_s
+                          << u"id: or newparentid:"_s;
+    QTest::newRow("an extra one") << u"update FAQ set GroupID = [newparentid:] where ID = [id:] or ID = [x:]"_s
+                                  << move << u"aspUpdateParentID"_s << u"x:"_s;
+}
+
 void TestStoreParts::undeclaredParameterIsRefused()
 {
+    QFETCH(QString, body);
+    QFETCH(QStringList, names);
+    QFETCH(QString, component);
+    QFETCH(QString, error);
     try {
-        ToPlaceholders(u"select * from FAQ where Hotword = [word:]"_s, {u"[Hotword:]"_s}, u"aspTextByHotword"_s);
+        ToPlaceholders(body, names, component);
         QFAIL("no error");
     } catch (const Error& e) {
-        QCOMPARE(e.text(), u"Could not find parameter called word: in aspTextByHotword"_s);
+        QCOMPARE(e.text(), u"Could not find parameter called "_s + error + u" in "_s + component);
     }
 }
 
