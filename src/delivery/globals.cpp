@@ -89,9 +89,12 @@ WindowHandle FindTitledWindow(const QString& pattern, bool startsWith)
 
 WindowHandle FindDestinationWindow()
 {
+    // A missing targets.ini finds no window; one that can not be read is named.
+    const IniFile targets = OpenTargetsFile();
+    targets.requireReadable();
     for (int entry = 1; entry <= TargetEntryCount; ++entry) {
         const QString application = ReadSetting(Setting::Target);
-        const WindowHandle result = FindEntryWindow(ReadTargetEntry(OpenTargetsFile(), application, entry));
+        const WindowHandle result = FindEntryWindow(ReadTargetEntry(targets, application, entry));
         if (result != 0) {
             BringForward(result);
             return result;

@@ -2,6 +2,7 @@
 
 #include "util/errors.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -341,6 +342,19 @@ QStringList IniFile::sectionNames() const
             names.append(name);
     }
     return names;
+}
+
+void IniFile::requireReadable() const
+{
+    const QFileInfo info(m_path);
+    if (!info.exists())
+        return;
+    const QString file = u"The settings file "_s + QDir::toNativeSeparators(info.absoluteFilePath());
+    if (info.isDir())
+        throw Error(file + u" can not be read: it is a folder."_s);
+    QFile reader(m_path);
+    if (!reader.open(QIODevice::ReadOnly))
+        throw Error(file + u" can not be read: "_s + reader.errorString() + u'.');
 }
 
 int TextToInteger(const QString& text)

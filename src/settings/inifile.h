@@ -30,6 +30,9 @@ public:
     void renameSection(const QString& section, const QString& newName) const;
     // Section names in file order, each once.
     QStringList sectionNames() const;
+    // Raises Error naming the file when it exists but can not be read (a folder, no
+    // permission); the readers above take such a file for a missing one.
+    void requireReadable() const;
 
     static constexpr qsizetype MaxValueLength = 2047;
 

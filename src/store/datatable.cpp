@@ -381,8 +381,15 @@ void DataTable::setFieldValue(const QString& field, const QVariant& value)
     m_dirty[index] = true;
 }
 
+void DataTable::refuseWhenReadOnly() const
+{
+    if (!m_readOnlyReason.isEmpty())
+        throw StoreError(m_readOnlyReason);
+}
+
 void DataTable::insert()
 {
+    refuseWhenReadOnly();
     if (!isOpen())
         throw Error(u"The table %1 is not open."_s.arg(m_tableName));
     if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
@@ -409,6 +416,7 @@ void DataTable::edit()
 {
     if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
         return;
+    refuseWhenReadOnly();
     if (!isOpen())
         throw Error(u"The table %1 is not open."_s.arg(m_tableName));
     if (eof())
@@ -540,6 +548,7 @@ void DataTable::deleteRow()
         cancel();
         return;
     }
+    refuseWhenReadOnly();
     cancel();
     if (!isOpen() || eof())
         throw Error(u"The table %1 has no current row to delete."_s.arg(m_tableName));

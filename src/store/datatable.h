@@ -83,6 +83,10 @@ public:
     using PostErrorHandler = std::function<void(const QString& databaseText)>;
     void setPostErrorHandler(PostErrorHandler handler);
 
+    // A table of a database opened for reading only: insert, edit and delete raise
+    // StoreError with this reason. Empty: writable.
+    void setReadOnlyReason(const QString& reason) { m_readOnlyReason = reason; }
+
 Q_SIGNALS:
     void stateChanged(DataSetState state);
     // The current row changed (scroll, refresh, filter, post, delete).
@@ -103,6 +107,7 @@ private:
     void postEdit();
     void postInsert();
     void refused(const QString& databaseText);
+    void refuseWhenReadOnly() const;
     void setState(DataSetState state);
     void notifyRowChange(const QVariant& keyBefore);
 
@@ -126,4 +131,5 @@ private:
     QString m_keyField;
     QList<DataTable*> m_details;
     PostErrorHandler m_postError;
+    QString m_readOnlyReason;
 };

@@ -11,9 +11,11 @@
 #include <QAtomicInt>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -27,9 +29,68 @@ const QString odbcDataSource = u"QuillBay"_s;
 
 // Long enough for another program's or another user's save to finish.
 constexpr int busyTimeoutMs = 5000;
+// Opening gives up this much sooner on a file that another program keeps locked.
+constexpr int openingBusyTimeoutMs = 1500;
 
 // Characters the Hotword column holds.
 constexpr qsizetype hotwordColumnLength = 50;
+
+// SQLite's primary result codes (the low byte of an extended code).
+enum SqliteCode { SqliteBusy = 5, SqliteLocked = 6, SqliteCorrupt = 11, SqliteNotADatabase = 26 };
+
+QString DatabaseFileNamed(const QString& path)
+{
+    return u"The Tolvane Quillbay database file "_s + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QString WithDetail(const QString& message, const QString& detail)
+{
+    return detail.trimmed().isEmpty() ? message : message + u"\n\n"_s + detail.trimmed();
+}
+
+[[noreturn]] void RaiseOpenFailure(const QString& path, const QSqlError& error)
+{
+    QString what;
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case SqliteCorrupt:
+    case SqliteNotADatabase:
+        what = u" is damaged or is not a Tolvane Quillbay database, so it can not be opened. "
+               "The file has not been changed."_s;
+        break;
+    case SqliteBusy:
+    case SqliteLocked:
+        what = u" is in use by another program, which keeps it locked. Please close that program "
+               "and start Tolvane Quillbay again."_s;
+        break;
+    default:
+        what = u" can not be opened."_s;
+    }
+    throw StoreError(WithDetail(DatabaseFileNamed(path) + what, error.text()));
+}
+
+bool DatabaseFileWritable(const QFileInfo& file)
+{
+    // SQLite keeps its journal and shared-memory files beside the database.
+    return QFileInfo(file.absolutePath()).isWritable() && (!file.exists() || file.isWritable());
+}
+
+// Switches a writable database to write-ahead logging, so that readers and one writer
+// work at the same time; the mode stays with the file. While another program has the file
+// open the switch waits for a later start.
+void UseWriteAheadLog(QSqlDatabase& db, const QString& path)
+{
+    QSqlQuery query(db);
+    if (!query.exec(u"pragma journal_mode"_s) || !query.next())
+        RaiseOpenFailure(path, query.lastError());
+    if (query.value(0).toString().compare(u"wal"_s, Qt::CaseInsensitive) == 0)
+        return;
+    query.finish();
+    if (!query.exec(u"pragma journal_mode = wal"_s)) {
+        const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
+        if (code != SqliteBusy && code != SqliteLocked)
+            RaiseOpenFailure(path, query.lastError());
+    }
+}
 
 } // namespace
 
@@ -107,8 +168,10 @@ TdmFAQData::TdmFAQData(const ConnectionSpec& spec, QObject* parent)
     atAttachments.setKeyField(u"ID"_s);
     atKeywords.setMaster(&atFAQ, u"FAQID"_s, u"ID"_s);
     atAttachments.setMaster(&atFAQ, u"FAQID"_s, u"ID"_s);
-    for (DataTable* table : {&atFAQ, &atKeywords, &atFAQAction, &atAttachments})
+    for (DataTable* table : {&atFAQ, &atKeywords, &atFAQAction, &atAttachments}) {
         table->setConnection(m_connectionName);
+        table->setReadOnlyReason(m_readOnlyReason);
+    }
     for (SavedQuery* query : savedQueries())
         query->setConnection(m_connectionName);
     adoCommand.setConnection(m_connectionName);
@@ -155,27 +218,85 @@ QString TdmFAQData::databaseLocation() const
     const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (db.driverName() == u"QODBC"_s)
         return u"ODBC data source "_s + db.databaseName();
-    return QDir::toNativeSeparators(db.databaseName());
+    return QDir::toNativeSeparators(m_databaseFile);
 }
 
 void TdmFAQData::openConnection(const ConnectionSpec& spec)
 {
-    if (spec.kind == ConnectionSpec::Kind::Sqlite) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
-        db.setDatabaseName(spec.database);
-        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(busyTimeoutMs));
-        if (!db.open())
-            throw StoreError(db.lastError().text());
-        connectionOpened(db);
-        EnsureEmbeddedSchema(db, spec.createWithExamples);
-    } else {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, m_connectionName);
-        db.setDatabaseName(spec.database);
-        db.setConnectOptions(u"SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_WRITE"_s);
-        if (!db.open())
-            throw StoreError(db.lastError().text());
-        connectionOpened(db);
+    if (spec.kind == ConnectionSpec::Kind::Sqlite)
+        openSqlite(spec);
+    else
+        openOdbc(spec);
+}
+
+void TdmFAQData::openSqlite(const ConnectionSpec& spec)
+{
+    const QString& path = spec.database;
+    m_databaseFile = path;
+    const QFileInfo file(path);
+    if (file.isDir())
+        throw StoreError(DatabaseFileNamed(path) + u" is a folder, not a database."_s);
+    if (file.exists() && !file.isReadable())
+        throw StoreError(DatabaseFileNamed(path) + u" can not be read: you have no permission to read it."_s);
+    const bool readOnly = !DatabaseFileWritable(file);
+    if (readOnly && file.size() == 0) {
+        throw StoreError(DatabaseFileNamed(path)
+                         + u" can not be created: the file or its folder is write-protected."_s);
     }
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
+    db.setDatabaseName(path);
+    QStringList options{u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(openingBusyTimeoutMs)};
+    if (readOnly) {
+        options << u"QSQLITE_OPEN_READONLY"_s;
+        // A write-ahead-logged file is read through a shared-memory file beside it; where
+        // none exists and none can be made, the file is read as it stands.
+        if (!QFileInfo(file.absolutePath()).isWritable() && !QFileInfo::exists(path + u"-shm"_s)) {
+            options << u"QSQLITE_OPEN_URI"_s;
+            db.setDatabaseName(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded)
+                               + u"?immutable=1"_s);
+        }
+        m_readOnlyReason = DatabaseFileNamed(path)
+                         + u" can only be read: the file or its folder is write-protected. Changes can not "
+                           "be saved; searching and sending still work."_s;
+    }
+    db.setConnectOptions(options.join(u';'));
+    if (!db.open())
+        RaiseOpenFailure(path, db.lastError());
+
+    // The first read tells a damaged or locked file from a usable one.
+    QSqlQuery probe(db);
+    if (!probe.exec(u"select count(*) from sqlite_master"_s) || !probe.next())
+        RaiseOpenFailure(path, probe.lastError());
+    const bool empty = probe.value(0).toInt() == 0;
+    probe.finish();
+    if (!readOnly) {
+        UseWriteAheadLog(db, path);
+        if (empty) {
+            try {
+                EnsureEmbeddedSchema(db, spec.createWithExamples);
+            } catch (const Error& e) {
+                throw StoreError(WithDetail(DatabaseFileNamed(path) + u" can not be set up."_s, e.text()));
+            }
+        }
+    }
+    connectionOpened(db);
+}
+
+void TdmFAQData::openOdbc(const ConnectionSpec& spec)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, m_connectionName);
+    db.setDatabaseName(spec.database);
+    db.setConnectOptions(u"SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_WRITE"_s);
+    if (!db.open()) {
+        const QString source = u"The ODBC data source "_s + spec.database;
+        const QString driver = MissingOdbcDriver(spec.database);
+        const QString message = driver.isEmpty()
+            ? QString(source + u" can not be opened."_s)
+            : QString(source + u" can not be opened: its driver "_s + driver + u" is not installed."_s);
+        throw StoreError(WithDetail(message, db.lastError().text()));
+    }
+    connectionOpened(db);
 }
 
 void TdmFAQData::connectionOpened(QSqlDatabase& db)
@@ -185,12 +306,15 @@ void TdmFAQData::connectionOpened(QSqlDatabase& db)
         QSqlQuery query(db);
         if (!query.exec(u"pragma busy_timeout = %1"_s.arg(busyTimeoutMs)))
             throw StoreError(query.lastError().text());
-        // Readers and one writer at a time; the mode stays with the file.
-        if (db.driverName() == u"QSQLITE"_s && !query.exec(u"pragma journal_mode = wal"_s))
-            throw StoreError(query.lastError().text());
     }
     for (SavedQuery* query : savedQueries())
         query->setConnection(m_connectionName);
+}
+
+void TdmFAQData::refuseWhenReadOnly() const
+{
+    if (!m_readOnlyReason.isEmpty())
+        throw StoreError(m_readOnlyReason);
 }
 
 void TdmFAQData::OpenDatabase()
@@ -341,6 +465,7 @@ void TdmFAQData::DeleteFAQ(int messageID)
 
 void TdmFAQData::UpdateParentID(int messageID, int newGroupID)
 {
+    refuseWhenReadOnly();
     SavedQuery& query = aspUpdateParentID;
     query.close();
     if (query.findParameter(u"[newparentid:]"_s).isEmpty() || query.findParameter(u"[id:]"_s).isEmpty())

@@ -41,8 +41,9 @@ private:
 class TdmFAQData : public QObject {
     Q_OBJECT
 public:
-    // Opens the connection (an open failure raises Error with the database layer's text)
-    // and runs OpenDatabase; an error inside OpenDatabase is shown in the standard error
+    // Opens the connection and runs OpenDatabase. An open failure raises StoreError naming
+    // the file or data source and what is wrong with it (damaged, locked, unreadable, a
+    // missing ODBC driver), followed by the database layer's text; an error inside OpenDatabase is shown in the standard error
     // box and creation goes on.
     explicit TdmFAQData(const ConnectionSpec& spec, QObject* parent = nullptr);
     ~TdmFAQData() override;
@@ -52,6 +53,10 @@ public:
     QString connectionName() const { return m_connectionName; }
     // For the user: the database file, or the ODBC data source with its name.
     QString databaseLocation() const;
+    // Why changes can not be saved; empty when the database is writable. A database file
+    // that the user may not write, or one in a folder the user may not write, opens for
+    // reading only; saving, deleting, moving and importing then raise StoreError with this text.
+    const QString& readOnlyReason() const { return m_readOnlyReason; }
 
     DataTable atFAQ;
     DataTable atKeywords;
@@ -116,11 +121,16 @@ private:
     // Whether a Message other than the one being saved has this Hotword.
     bool HotwordTakenByAnother(const QString& hotword);
     void openConnection(const ConnectionSpec& spec);
+    void openSqlite(const ConnectionSpec& spec);
+    void openOdbc(const ConnectionSpec& spec);
+    void refuseWhenReadOnly() const;
     // Settings of a freshly opened connection; forgets prepared saved queries.
     void connectionOpened(QSqlDatabase& db);
     QList<SavedQuery*> savedQueries();
 
     QString m_connectionName;
+    QString m_databaseFile;
+    QString m_readOnlyReason;
     SqlDialect m_dialect;
     bool m_terminationRequested = false;
 };

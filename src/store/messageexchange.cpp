@@ -372,6 +372,8 @@ QList<ImportIssue> FindImportIssues(TdmFAQData& dm, const MessageCollection& col
 ImportOutcome ImportMessages(TdmFAQData& dm, const MessageCollection& collection, ImportChoice choice,
                              const std::function<bool(qsizetype, qsizetype)>& progress)
 {
+    if (!dm.readOnlyReason().isEmpty())
+        throw StoreError(dm.readOnlyReason());
     Plan plan = MakePlan(dm, collection, choice);
     QSqlDatabase db = Database(dm);
     if (!db.transaction())
