@@ -1,13 +1,17 @@
-// The embedded database under faults: first start, a broken data source, a second writer,
-// and a writer killed in the middle of its saves.
+// The embedded database under faults: first start, a broken data source, a damaged, locked
+// or write-protected file, a second writer, and a writer killed in the middle of its saves.
 
 #include "scriptedinteraction.h"
 #include "store/dmData.h"
+#include "store/messageexchange.h"
+#include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/textutils.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -17,6 +21,8 @@
 
 #include <future>
 #include <thread>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -46,6 +52,48 @@ int RunWriter(const QString& path)
     }
 }
 
+QString StoreErrorText(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const StoreError& e) {
+        return e.text();
+    }
+    return {};
+}
+
+// Child process, without write permission: browses the database and tries every kind of
+// change; prints the read-only reason, what the searches found and each refusal.
+int RunReadOnly(const QString& path)
+{
+    ScriptedInteraction ui;
+    TdmFAQData dm(ConnectionSpec{ConnectionSpec::Kind::Sqlite, path, false});
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        return 1;
+    const int id = dm.MessagesByHotword(u"kept"_s).integer(0, u"ID"_s);
+    QStringList lines{dm.readOnlyReason(),
+                      u"found %1 %2 %3"_s.arg(dm.MessagesByFullText(u"Kept"_s).recordCount())
+                          .arg(dm.ChildrenOf(0).recordCount())
+                          .arg(dm.aspTextByID.openWith(u"[ID:]"_s, id).text(0, u"Text"_s))};
+    CollectedMessage imported;
+    imported.id = 1;
+    imported.shortName = imported.hotword = imported.text = u"new"_s;
+    MessageCollection collection;
+    collection.messages << imported;
+    dm.PositionOn(id);
+    for (const std::function<void()>& change : std::initializer_list<std::function<void()>>{
+             [&] { dm.atFAQ.insert(); },
+             [&] { dm.atFAQ.edit(); },
+             [&] { dm.atKeywords.insert(); },
+             [&] { dm.DeleteFAQ(id); },
+             [&] { dm.UpdateParentID(id, 0); },
+             [&] { ImportMessages(dm, collection, ImportChoice::Skip, {}); }})
+        lines << StoreErrorText(change);
+    out.write(lines.join(u'\n').toUtf8());
+    return 0;
+}
+
 QString Scalar(TdmFAQData& dm, const QString& sql)
 {
     dm.adoCommand.commandText = sql;
@@ -61,7 +109,14 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void firstStartCreatesTheExampleDatabase();
+    void brokenDataSourceStopsStartup_data();
     void brokenDataSourceStopsStartup();
+    void unusableFileIsNamedAndLeftAlone_data();
+    void unusableFileIsNamedAndLeftAlone();
+    void lockedFileIsNamedSoon_data();
+    void lockedFileIsNamedSoon();
+    void writeProtectedFileOpensForReading_data();
+    void writeProtectedFileOpensForReading();
     void secondWriterWaitsReadersDoNot();
     void killedWriterLosesNothingCommitted();
 
@@ -155,25 +210,201 @@ void TestStoreFaults::firstStartCreatesTheExampleDatabase()
     QCOMPARE(Scalar(*dm, u"select count(*) from FAQ"_s).toInt(), ids.size());
 }
 
+void TestStoreFaults::brokenDataSourceStopsStartup_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QString>("registered"); // odbcinst.ini
+    QTest::addColumn<QString>("named");
+    const QString library = dir->filePath(u"no-such-driver.so"_s);
+    QTest::newRow("library path") << library << QString() << library;
+    QTest::newRow("driver not registered") << u"Vanished"_s << QString() << u"Vanished"_s;
+    QTest::newRow("registered library gone") << u"Gone"_s << u"[Gone]\nDriver = %1\n"_s.arg(library)
+                                             << u"Gone (%1)"_s.arg(library);
+}
+
 void TestStoreFaults::brokenDataSourceStopsStartup()
 {
-    useOdbcIni(u"[QuillBay]\nDriver = %1\nDatabase = %2\n"_s.arg(dir->filePath(u"no-such-driver.so"_s),
-                                                                  dir->filePath(u"x.db"_s)));
+    QFETCH(QString, driver);
+    QFETCH(QString, registered);
+    QFETCH(QString, named);
+    useOdbcIni(u"[QuillBay]\nDriver = %1\nDatabase = %2\n"_s.arg(driver, dir->filePath(u"x.db"_s)));
+    QFile odbcinst(dir->filePath(u"odbcsys/odbcinst.ini"_s));
+    QVERIFY(odbcinst.open(QIODevice::WriteOnly));
+    odbcinst.write(registered.toUtf8());
+    odbcinst.close();
     const ConnectionSpec spec = DefaultConnectionSpec();
     QCOMPARE(spec.kind, ConnectionSpec::Kind::Odbc);
     QCOMPARE(spec.database, u"QuillBay"_s);
-    try {
-        TdmFAQData dm(spec);
-        QFAIL("the broken data source opened");
-    } catch (const Error& e) {
-        QVERIFY2(e.text().contains(u"no-such-driver"_s), qPrintable(e.text()));
-    }
+    // The driver manager keeps what it read of its files for a while, so each start runs
+    // in a process of its own, as the program's start does.
+    QProcess start;
+    start.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    start.start(QCoreApplication::applicationFilePath(), {u"--open"_s, dir->path()});
+    QVERIFY(start.waitForFinished(30000));
+    QCOMPARE(start.exitCode(), 0);
+    const QString text = QString::fromUtf8(start.readAllStandardOutput());
+    // The driver manager's own words follow as detail.
+    const QString message = u"The ODBC data source QuillBay can not be opened: its driver "_s + named
+                          + u" is not installed.\n\n"_s;
+    QVERIFY2(text.startsWith(message) && text.size() > message.size(), qPrintable(text));
+    QVERIFY(!StoreErrorText([&] { TdmFAQData dm(spec); }).isEmpty());
     QVERIFY(!QFile::exists(dir->filePath(u"quillbay.db"_s)));
     QCOMPARE(ui.shown.size(), 0);
     // The failed module left no connection behind that blocks the next one.
     useOdbcIni(QString());
     TdmFAQData embedded(DefaultConnectionSpec());
     QVERIFY(embedded.atFAQ.isOpen());
+}
+
+void TestStoreFaults::unusableFileIsNamedAndLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: a folder in the file's place
+    QTest::addColumn<QString>("reason");
+    QByteArray noise(4096, '\0');
+    for (qsizetype i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 251);
+    const QString damaged = u" is damaged or is not a Tolvane Quillbay database, so it can not be opened. "
+                            "The file has not been changed.\n\nfile is not a database"_s;
+    QTest::newRow("random bytes") << noise << damaged;
+    QTest::newRow("cut-off header") << QByteArray("SQLite format") << damaged;
+    QTest::newRow("text file") << QByteArray("[Options]\nTarget=Eudora\n").repeated(200) << damaged;
+    QTest::newRow("folder") << QByteArray() << u" is a folder, not a database."_s;
+}
+
+void TestStoreFaults::unusableFileIsNamedAndLeftAlone()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    const QString path = dir->filePath(u"quillbay.db"_s);
+    if (content.isEmpty()) {
+        QVERIFY(QDir(dir->path()).mkdir(u"quillbay.db"_s));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-3), QFileDevice::FileModificationTime));
+        file.close();
+    }
+    const QDateTime modified = QFileInfo(path).lastModified();
+    const QStringList before = QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    const QString text = StoreErrorText([&] { TdmFAQData dm(DefaultConnectionSpec()); });
+    QVERIFY2(text.startsWith(u"The Tolvane Quillbay database file "_s + path + reason), qPrintable(text));
+    QCOMPARE(QFileInfo(path).lastModified(), modified);
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+    }
+    // No journal or other file beside it either.
+    QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    QCOMPARE(ui.shown.size(), 0);
+}
+
+void TestStoreFaults::lockedFileIsNamedSoon_data()
+{
+    QTest::addColumn<QString>("journal");
+    QTest::addColumn<QStringList>("other"); // what the other program runs and keeps
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("exclusive lock") << u"delete"_s << QStringList{u"begin exclusive"_s} << false;
+    QTest::newRow("exclusive locking mode")
+        << u"wal"_s << QStringList{u"pragma locking_mode = exclusive"_s, u"begin exclusive"_s} << false;
+    // Readers do not wait for a writer; start-up needs no write.
+    QTest::newRow("another writer") << u"wal"_s
+                                    << QStringList{u"begin immediate"_s, u"delete from FAQKeywords"_s} << true;
+}
+
+void TestStoreFaults::lockedFileIsNamedSoon()
+{
+    QFETCH(QString, journal);
+    QFETCH(QStringList, other);
+    QFETCH(bool, opens);
+    const QString path = dir->filePath(u"quillbay.db"_s);
+    {
+        TdmFAQData create(DefaultConnectionSpec());
+        Scalar(create, u"pragma journal_mode = "_s + journal);
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString& statement : std::as_const(other))
+            QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+        const QString text = StoreErrorText([&] {
+            TdmFAQData dm(DefaultConnectionSpec());
+            QVERIFY(dm.MessagesByHotword(u"mine"_s).isEmpty());
+        });
+        if (opens) {
+            QCOMPARE(text, QString());
+        } else {
+            QVERIFY2(text.startsWith(u"The Tolvane Quillbay database file "_s + path
+                                     + u" is in use by another program, which keeps it locked. Please close "
+                                       "that program and start Tolvane Quillbay again.\n\n"_s),
+                     qPrintable(text));
+        }
+        query.exec(u"rollback"_s);
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+    QCOMPARE(ui.shown.size(), 0);
+}
+
+void TestStoreFaults::writeProtectedFileOpensForReading_data()
+{
+    QTest::addColumn<bool>("folderProtected");
+    QTest::newRow("file") << false;
+    // Without a shared-memory file beside it, which could not be made.
+    QTest::newRow("folder") << true;
+}
+
+void TestStoreFaults::writeProtectedFileOpensForReading()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(bool, folderProtected);
+    const QString path = dir->filePath(u"quillbay.db"_s);
+    {
+        TdmFAQData create(DefaultConnectionSpec());
+        create.adoCommand.commandText = u"insert into FAQ (ShortName, Hotword, Text) values ('Kept', 'kept', 'k')"_s;
+        create.adoCommand.execute();
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    file.close();
+    const int topLevel = Scalar(*std::make_unique<TdmFAQData>(DefaultConnectionSpec()),
+                                u"select count(*) from FAQ where GroupID = 0"_s).toInt();
+
+    const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner
+                        | QFile::ExeGroup | QFile::ExeOther;
+    const auto writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    QVERIFY(QFile::setPermissions(dir->path(), folderProtected ? readable : readable | writable));
+    QVERIFY(QFile::setPermissions(path, folderProtected ? readable | QFile::WriteOwner : readable));
+    // Root may write anything, so the check runs in a process without its rights.
+    QProcess child;
+    child.setChildProcessModifier([] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+    });
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {u"--read-only"_s, path});
+    const bool finished = child.waitForFinished(30000);
+    QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(finished);
+    QCOMPARE(child.exitCode(), 0);
+
+    const QString reason = u"The Tolvane Quillbay database file "_s + path
+                         + u" can only be read: the file or its folder is write-protected. Changes can not "
+                           "be saved; searching and sending still work."_s;
+    const QStringList expected{reason, u"found 1 %1 k"_s.arg(topLevel), reason, reason, reason, reason, reason, reason};
+    QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).split(u'\n'), expected);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+#else
+    QSKIP("needs a POSIX process without write permission");
+#endif
 }
 
 void TestStoreFaults::secondWriterWaitsReadersDoNot()
@@ -286,6 +517,23 @@ int main(int argc, char** argv)
             return RunWriter(QString::fromLocal8Bit(argv[2]));
         } catch (const Error& e) {
             std::fprintf(stderr, "writer: %s\n", e.what());
+            return 1;
+        }
+    }
+    if (argc == 3 && qstrcmp(argv[1], "--open") == 0) {
+        // Prints why the start-up's database does not open.
+        QCoreApplication app(argc, argv);
+        OverrideAppDir(QString::fromLocal8Bit(argv[2]));
+        ScriptedInteraction ui;
+        std::fputs(StoreErrorText([] { TdmFAQData dm(DefaultConnectionSpec()); }).toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (argc == 3 && qstrcmp(argv[1], "--read-only") == 0) {
+        QCoreApplication app(argc, argv);
+        try {
+            return RunReadOnly(QString::fromLocal8Bit(argv[2]));
+        } catch (const Error& e) {
+            std::fprintf(stderr, "read-only: %s\n", e.what());
             return 1;
         }
     }
