@@ -5,14 +5,21 @@
 #include "platform/fake/fakeplatform.h"
 #include "scriptedinteraction.h"
 #include "settings/settings.h"
+#include "util/errors.h"
 #include "util/textutils.h"
 #include "util/virtualkeys.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <map>
+
+#ifdef Q_OS_UNIX
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +41,8 @@ private Q_SLOTS:
     void foundWindowIsActivatedAndRaised();
     void suppliedTargetsFile_data();
     void suppliedTargetsFile();
+    void unreadableTargetsFileIsNamed_data();
+    void unreadableTargetsFileIsNamed();
 
     void sendKeyPressEvents_data();
     void sendKeyPressEvents();
@@ -293,6 +302,53 @@ void TestWindowMatching::suppliedTargetsFile()
     shown.className = className;
     shown.role = role;
     QCOMPARE(FindDestinationWindow(), window);
+}
+
+void TestWindowMatching::unreadableTargetsFileIsNamed_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder") << true << u"it is a folder."_s;
+    QTest::newRow("no permission") << false << u"Permission denied."_s;
+}
+
+void TestWindowMatching::unreadableTargetsFileIsNamed()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(bool, folder);
+    QFETCH(QString, reason);
+    setTarget(u"Eudora"_s);
+    fake->windows.addWindow(u"Eudora"_s);
+    const QString path = dir->filePath(u"targets.ini"_s);
+    if (folder) {
+        QVERIFY(QDir(dir->path()).mkdir(u"targets.ini"_s));
+    } else {
+        setEntry(u"Eudora"_s, u"Target"_s, u"Eudora"_s);
+        QVERIFY(QFile::setPermissions(path, {}));
+    }
+    // A folder that everyone may write stays the portable copy's folder for the child.
+    QVERIFY(QFile::setPermissions(dir->path(), QFileDevice::Permissions(0x7777)));
+    // Root reads any file, so the send runs in a child process without its rights.
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        try {
+            FindDestinationWindow();
+            _exit(1);
+        } catch (const Error& e) {
+            _exit(e.text() == u"The settings file "_s + path + u" can not be read: "_s + reason && ui->shown.isEmpty()
+                      ? 0
+                      : 2);
+        }
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+#else
+    QSKIP("needs a POSIX process without read permission");
+#endif
 }
 
 void TestWindowMatching::sendKeyPressEvents_data()
