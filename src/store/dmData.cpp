@@ -36,7 +36,7 @@ constexpr int openingBusyTimeoutMs = 1500;
 constexpr qsizetype hotwordColumnLength = 50;
 
 // SQLite's primary result codes (the low byte of an extended code).
-enum SqliteCode { SqliteBusy = 5, SqliteLocked = 6, SqliteCorrupt = 11, SqliteNotADatabase = 26 };
+enum SqliteCode { SqliteError = 1, SqliteBusy = 5, SqliteLocked = 6, SqliteCorrupt = 11, SqliteNotADatabase = 26 };
 
 QString DatabaseFileNamed(const QString& path)
 {
@@ -66,6 +66,15 @@ QString WithDetail(const QString& message, const QString& detail)
         what = u" can not be opened."_s;
     }
     throw StoreError(WithDetail(DatabaseFileNamed(path) + what, error.text()));
+}
+
+// Reads one Message; the database's error when that fails.
+std::optional<QSqlError> FirstMessageUnreadable(QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    if (query.exec(SqlDialect::forDatabase(db).translate(u"select top 1 ID from FAQ"_s)))
+        return std::nullopt;
+    return query.lastError();
 }
 
 bool DatabaseFileWritable(const QFileInfo& file)
@@ -270,16 +279,23 @@ void TdmFAQData::openSqlite(const ConnectionSpec& spec)
         RaiseOpenFailure(path, probe.lastError());
     const bool empty = probe.value(0).toInt() == 0;
     probe.finish();
-    if (!readOnly) {
-        UseWriteAheadLog(db, path);
-        if (empty) {
-            try {
-                EnsureEmbeddedSchema(db, spec.createWithExamples);
-            } catch (const Error& e) {
-                throw StoreError(WithDetail(DatabaseFileNamed(path) + u" can not be set up."_s, e.text()));
-            }
+    if (!readOnly && empty) {
+        try {
+            EnsureEmbeddedSchema(db, spec.createWithExamples);
+        } catch (const Error& e) {
+            throw StoreError(WithDetail(DatabaseFileNamed(path) + u" can not be set up."_s, e.text()));
         }
     }
+    if (const auto error = FirstMessageUnreadable(db)) {
+        if ((error->nativeErrorCode().toInt() & 0xff) != SqliteError)
+            RaiseOpenFailure(path, *error);
+        throw StoreError(WithDetail(DatabaseFileNamed(path)
+                                        + u" has no table of Messages, so it is not a Tolvane Quillbay database. "
+                                          "The file has not been changed."_s,
+                                    error->text()));
+    }
+    if (!readOnly)
+        UseWriteAheadLog(db, path);
     connectionOpened(db);
 }
 
@@ -288,13 +304,19 @@ void TdmFAQData::openOdbc(const ConnectionSpec& spec)
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, m_connectionName);
     db.setDatabaseName(spec.database);
     db.setConnectOptions(u"SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_WRITE"_s);
+    const QString source = u"The ODBC data source "_s + spec.database;
     if (!db.open()) {
-        const QString source = u"The ODBC data source "_s + spec.database;
         const QString driver = MissingOdbcDriver(spec.database);
         const QString message = driver.isEmpty()
             ? QString(source + u" can not be opened."_s)
             : QString(source + u" can not be opened: its driver "_s + driver + u" is not installed."_s);
         throw StoreError(WithDetail(message, db.lastError().text()));
+    }
+    if (const auto error = FirstMessageUnreadable(db)) {
+        throw StoreError(WithDetail(source
+                                        + u" was reached, but its Messages can not be read: its database may be "
+                                          "damaged, locked by another program, or not a Tolvane Quillbay database."_s,
+                                    error->text()));
     }
     connectionOpened(db);
 }

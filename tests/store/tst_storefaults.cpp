@@ -214,24 +214,41 @@ void TestStoreFaults::brokenDataSourceStopsStartup_data()
 {
     QTest::addColumn<QString>("driver");
     QTest::addColumn<QString>("registered"); // odbcinst.ini
-    QTest::addColumn<QString>("named");
+    QTest::addColumn<bool>("damaged"); // the database behind the data source
+    QTest::addColumn<QString>("reason");
     const QString library = dir->filePath(u"no-such-driver.so"_s);
-    QTest::newRow("library path") << library << QString() << library;
-    QTest::newRow("driver not registered") << u"Vanished"_s << QString() << u"Vanished"_s;
-    QTest::newRow("registered library gone") << u"Gone"_s << u"[Gone]\nDriver = %1\n"_s.arg(library)
-                                             << u"Gone (%1)"_s.arg(library);
+    const QString missing = u"can not be opened: its driver %1 is not installed."_s;
+    QTest::newRow("library path") << library << QString() << false << missing.arg(library);
+    QTest::newRow("driver not registered") << u"Vanished"_s << QString() << false << missing.arg(u"Vanished"_s);
+    QTest::newRow("registered library gone") << u"Gone"_s << u"[Gone]\nDriver = %1\n"_s.arg(library) << false
+                                             << missing.arg(u"Gone (%1)"_s.arg(library));
+    QFile system(u"/etc/odbcinst.ini"_s);
+    if (system.open(QIODevice::ReadOnly)) {
+        QTest::newRow("damaged database") << u"SQLite3"_s << QString::fromUtf8(system.readAll()) << true
+                                          << u"was reached, but its Messages can not be read: its database may be "
+                                             "damaged, locked by another program, or not a Tolvane Quillbay database."_s;
+    }
 }
 
 void TestStoreFaults::brokenDataSourceStopsStartup()
 {
     QFETCH(QString, driver);
     QFETCH(QString, registered);
-    QFETCH(QString, named);
-    useOdbcIni(u"[QuillBay]\nDriver = %1\nDatabase = %2\n"_s.arg(driver, dir->filePath(u"x.db"_s)));
+    QFETCH(bool, damaged);
+    QFETCH(QString, reason);
+    const QString database = dir->filePath(u"x.db"_s);
+    useOdbcIni(u"[QuillBay]\nDriver = %1\nDatabase = %2\n"_s.arg(driver, database));
     QFile odbcinst(dir->filePath(u"odbcsys/odbcinst.ini"_s));
     QVERIFY(odbcinst.open(QIODevice::WriteOnly));
     odbcinst.write(registered.toUtf8());
     odbcinst.close();
+    if (damaged) {
+        if (!registered.contains(u"[SQLite3]"_s))
+            QSKIP("the SQLite3 ODBC driver is not installed");
+        QFile file(database);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
     const ConnectionSpec spec = DefaultConnectionSpec();
     QCOMPARE(spec.kind, ConnectionSpec::Kind::Odbc);
     QCOMPARE(spec.database, u"QuillBay"_s);
@@ -244,8 +261,7 @@ void TestStoreFaults::brokenDataSourceStopsStartup()
     QCOMPARE(start.exitCode(), 0);
     const QString text = QString::fromUtf8(start.readAllStandardOutput());
     // The driver manager's own words follow as detail.
-    const QString message = u"The ODBC data source QuillBay can not be opened: its driver "_s + named
-                          + u" is not installed.\n\n"_s;
+    const QString message = u"The ODBC data source QuillBay "_s + reason + u"\n\n"_s;
     QVERIFY2(text.startsWith(message) && text.size() > message.size(), qPrintable(text));
     QVERIFY(!StoreErrorText([&] { TdmFAQData dm(spec); }).isEmpty());
     QVERIFY(!QFile::exists(dir->filePath(u"quillbay.db"_s)));
@@ -269,6 +285,20 @@ void TestStoreFaults::unusableFileIsNamedAndLeftAlone_data()
     QTest::newRow("cut-off header") << QByteArray("SQLite format") << damaged;
     QTest::newRow("text file") << QByteArray("[Options]\nTarget=Eudora\n").repeated(200) << damaged;
     QTest::newRow("folder") << QByteArray() << u" is a folder, not a database."_s;
+    QTemporaryDir other;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        db.setDatabaseName(other.filePath(u"other.db"_s));
+        QVERIFY(db.open() && QSqlQuery(db).exec(u"create table Other (x)"_s));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+    QFile file(other.filePath(u"other.db"_s));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QTest::newRow("another program's database")
+        << file.readAll()
+        << u" has no table of Messages, so it is not a Tolvane Quillbay database. The file has not been changed."
+           "\n\nno such table: FAQ"_s;
 }
 
 void TestStoreFaults::unusableFileIsNamedAndLeftAlone()
