@@ -14,6 +14,7 @@ namespace {
 
 const QString folderName = u"quillbay"_s;
 const QString targetsName = u"targets.ini"_s;
+const QString databaseName = u"quillbay.db"_s;
 
 QString installedShareFolder(const QString& programFolder)
 {
@@ -41,7 +42,10 @@ FileLocations DecideFileLocations(const QString& programFolder, const QString& c
 
     const QString beside = JoinPath(programFolder, targetsName);
     const QString supplied = QFileInfo::exists(beside) ? beside : JoinPath(installedShareFolder(programFolder), targetsName);
-    return {JoinPath(configHome, folderName), JoinPath(dataHome, folderName), supplied, false};
+    // A write-protected portable copy goes on reading its own database (read-only).
+    const bool ownDatabase = !isInstalledLayout(programFolder) && QFileInfo::exists(JoinPath(programFolder, databaseName));
+    return {JoinPath(configHome, folderName), ownDatabase ? programFolder : JoinPath(dataHome, folderName), supplied,
+            false};
 }
 
 FileLocations ProgramFileLocations()
@@ -92,5 +96,5 @@ QString TargetsFilePath()
 
 QString DatabaseFilePath()
 {
-    return JoinPath(ProgramFileLocations().dataFolder, u"quillbay.db"_s);
+    return JoinPath(ProgramFileLocations().dataFolder, databaseName);
 }

@@ -14,7 +14,8 @@ struct FileLocations {
 
 // A portable copy keeps its files beside the executable. An installed copy (its folder is
 // not writable, or it sits in bin/ beside share/quillbay/) keeps them in the user's
-// configuration and data folders, given here as the bases (~/.config, ~/.local/share).
+// configuration and data folders, given here as the bases (~/.config, ~/.local/share);
+// a portable copy whose folder is not writable still reads the database beside it.
 FileLocations DecideFileLocations(const QString& programFolder, const QString& configHome, const QString& dataHome);
 
 // The locations for this run, from AppDir() and the desktop's standard folders.

@@ -9,6 +9,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -29,6 +34,7 @@ private Q_SLOTS:
     void cleanup() { OverrideAppDir({}); }
     void decide_data();
     void decide();
+    void readOnlyFolderIsInstalled_data();
     void readOnlyFolderIsInstalled();
     void firstStartCopiesSuppliedTargets();
     void userTargetsAreKept();
@@ -81,21 +87,44 @@ void TestFileLocations::decide()
     }
 }
 
+void TestFileLocations::readOnlyFolderIsInstalled_data()
+{
+    QTest::addColumn<bool>("database");
+    QTest::newRow("without database") << false;
+    QTest::newRow("with its database") << true;
+}
+
 void TestFileLocations::readOnlyFolderIsInstalled()
 {
+#ifdef Q_OS_UNIX
+    QFETCH(bool, database);
     QTemporaryDir root;
     writeFile(root.filePath(u"targets.ini"_s), "[Other]\n");
-    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const bool stillWritable = QFileInfo(root.path()).isWritable();
-    const FileLocations locations = DecideFileLocations(root.path(), u"/c"_s, u"/d"_s);
+    if (database)
+        writeFile(root.filePath(u"quillbay.db"_s), {});
+    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                                           | QFile::ReadOther | QFile::ExeOther);
+    // Root may write any folder, so the decision is made in a child process without its rights.
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        const FileLocations locations = DecideFileLocations(root.path(), u"/c"_s, u"/d"_s);
+        // A read-only portable copy still supplies its own targets.ini.
+        _exit(!locations.portable && locations.configFolder == u"/c/quillbay"_s
+                      && locations.dataFolder == (database ? root.path() : u"/d/quillbay"_s)
+                      && locations.suppliedTargets == root.filePath(u"targets.ini"_s)
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
     QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (stillWritable)
-        QSKIP("Running with rights that write to any folder");
-    QVERIFY(!locations.portable);
-    QCOMPARE(locations.configFolder, u"/c/quillbay"_s);
-    QCOMPARE(locations.dataFolder, u"/d/quillbay"_s);
-    // A read-only portable copy still supplies its own targets.ini.
-    QCOMPARE(locations.suppliedTargets, root.filePath(u"targets.ini"_s));
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+#else
+    QSKIP("needs a POSIX process without write permission");
+#endif
 }
 
 void TestFileLocations::firstStartCopiesSuppliedTargets()
