@@ -250,7 +250,7 @@ void TdmFAQData::openSqlite(const ConnectionSpec& spec)
     const bool readOnly = !DatabaseFileWritable(file);
     if (readOnly && file.size() == 0) {
         throw StoreError(DatabaseFileNamed(path)
-                         + u" can not be created: the file or its folder is write-protected."_s);
+                         + u" can not be set up: the file or its folder is write-protected."_s);
     }
 
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
@@ -279,6 +279,9 @@ void TdmFAQData::openSqlite(const ConnectionSpec& spec)
         RaiseOpenFailure(path, probe.lastError());
     const bool empty = probe.value(0).toInt() == 0;
     probe.finish();
+    // From here on another program's write is waited for as long as at any save (a second
+    // start may be filling a new file).
+    connectionOpened(db);
     if (!readOnly && empty) {
         try {
             EnsureEmbeddedSchema(db, spec.createWithExamples);
@@ -296,7 +299,6 @@ void TdmFAQData::openSqlite(const ConnectionSpec& spec)
     }
     if (!readOnly)
         UseWriteAheadLog(db, path);
-    connectionOpened(db);
 }
 
 void TdmFAQData::openOdbc(const ConnectionSpec& spec)

@@ -41,9 +41,10 @@ private:
 class TdmFAQData : public QObject {
     Q_OBJECT
 public:
-    // Opens the connection and runs OpenDatabase. An open failure raises StoreError naming
-    // the file or data source and what is wrong with it (damaged, locked, unreadable, a
-    // missing ODBC driver), followed by the database layer's text; an error inside OpenDatabase is shown in the standard error
+    // Opens the connection and runs OpenDatabase. A database that can not be opened or
+    // read raises StoreError naming the file or data source and what is wrong with it
+    // (damaged, locked, unreadable, not this program's, a missing ODBC driver), followed by
+    // the database layer's text; an error inside OpenDatabase is shown in the standard error
     // box and creation goes on.
     explicit TdmFAQData(const ConnectionSpec& spec, QObject* parent = nullptr);
     ~TdmFAQData() override;

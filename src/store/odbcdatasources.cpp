@@ -77,12 +77,10 @@ QString MissingOdbcDriver(const QString& dataSource)
         if (registered.name.compare(driver, Qt::CaseInsensitive) != 0)
             continue;
         for (const QString& attribute : registered.details) {
-            for (const QString& pair : attribute.split(u';')) {
-                const QString library = pair.section(u'=', 1).trimmed();
-                if (pair.section(u'=', 0, 0).trimmed().compare(u"Driver"_s, Qt::CaseInsensitive) == 0
-                    && QDir::isAbsolutePath(library) && !QFileInfo::exists(library))
-                    return driver + u" ("_s + library + u')';
-            }
+            const QString library = attribute.section(u'=', 1).trimmed();
+            if (attribute.section(u'=', 0, 0).trimmed().compare(u"Driver"_s, Qt::CaseInsensitive) == 0
+                && QDir::isAbsolutePath(library) && !QFileInfo::exists(library))
+                return driver + u" ("_s + library + u')';
         }
         return {};
     }
