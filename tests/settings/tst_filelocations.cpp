@@ -102,15 +102,14 @@ void TestFileLocations::readOnlyFolderIsInstalled()
     writeFile(root.filePath(u"targets.ini"_s), "[Other]\n");
     if (database)
         writeFile(root.filePath(u"quillbay.db"_s), {});
-    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
-                                           | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(root.path(), QFileDevice::Permissions(0x5555));
     // Root may write any folder, so the decision is made in a child process without its rights.
     const pid_t child = fork();
     if (child == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             _exit(3);
         const FileLocations locations = DecideFileLocations(root.path(), u"/c"_s, u"/d"_s);
-        // A read-only portable copy still supplies its own targets.ini.
+        // A read-only portable copy still supplies its own targets.ini, and reads its database.
         _exit(!locations.portable && locations.configFolder == u"/c/quillbay"_s
                       && locations.dataFolder == (database ? root.path() : u"/d/quillbay"_s)
                       && locations.suppliedTargets == root.filePath(u"targets.ini"_s)
@@ -119,7 +118,7 @@ void TestFileLocations::readOnlyFolderIsInstalled()
     }
     int status = 0;
     QCOMPARE(waitpid(child, &status, 0), child);
-    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(root.path(), QFileDevice::Permissions(0x7700));
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
 #else

@@ -8,10 +8,8 @@
 #include "util/errors.h"
 #include "util/textutils.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -62,35 +60,22 @@ QString StoreErrorText(const std::function<void()>& action)
     return {};
 }
 
-// Child process, without write permission: browses the database and tries every kind of
-// change; prints the read-only reason, what the searches found and each refusal.
+// Child process, without write permission: prints the read-only reason, what a search
+// finds, and the refusal of each kind of change.
 int RunReadOnly(const QString& path)
 {
     ScriptedInteraction ui;
     TdmFAQData dm(ConnectionSpec{ConnectionSpec::Kind::Sqlite, path, false});
-    QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly))
-        return 1;
-    const int id = dm.MessagesByHotword(u"kept"_s).integer(0, u"ID"_s);
-    QStringList lines{dm.readOnlyReason(),
-                      u"found %1 %2 %3"_s.arg(dm.MessagesByFullText(u"Kept"_s).recordCount())
-                          .arg(dm.ChildrenOf(0).recordCount())
-                          .arg(dm.aspTextByID.openWith(u"[ID:]"_s, id).text(0, u"Text"_s))};
-    CollectedMessage imported;
-    imported.id = 1;
-    imported.shortName = imported.hotword = imported.text = u"new"_s;
+    const int id = dm.MessagesByFullText(u"Kept"_s).integer(0, u"ID"_s);
+    QStringList lines{dm.readOnlyReason(), dm.MessageByID(id).text(0, u"Text"_s)};
     MessageCollection collection;
-    collection.messages << imported;
+    collection.messages << CollectedMessage{1, 0, u"new"_s, u"new"_s, u"new"_s, {}, {}, {}, {}};
     dm.PositionOn(id);
     for (const std::function<void()>& change : std::initializer_list<std::function<void()>>{
-             [&] { dm.atFAQ.insert(); },
-             [&] { dm.atFAQ.edit(); },
-             [&] { dm.atKeywords.insert(); },
-             [&] { dm.DeleteFAQ(id); },
-             [&] { dm.UpdateParentID(id, 0); },
-             [&] { ImportMessages(dm, collection, ImportChoice::Skip, {}); }})
+             [&] { dm.atFAQ.insert(); }, [&] { dm.atFAQ.edit(); }, [&] { dm.DeleteFAQ(id); },
+             [&] { dm.UpdateParentID(id, 0); }, [&] { ImportMessages(dm, collection, ImportChoice::Skip, {}); }})
         lines << StoreErrorText(change);
-    out.write(lines.join(u'\n').toUtf8());
+    std::fputs(lines.join(u'\n').toUtf8().constData(), stdout);
     return 0;
 }
 
@@ -214,17 +199,17 @@ void TestStoreFaults::brokenDataSourceStopsStartup_data()
 {
     QTest::addColumn<QString>("driver");
     QTest::addColumn<QString>("registered"); // odbcinst.ini
-    QTest::addColumn<bool>("damaged"); // the database behind the data source
     QTest::addColumn<QString>("reason");
-    const QString library = dir->filePath(u"no-such-driver.so"_s);
+    const QString library = QDir::temp().filePath(u"no-such-folder/no-such-driver.so"_s);
     const QString missing = u"can not be opened: its driver %1 is not installed."_s;
-    QTest::newRow("library path") << library << QString() << false << missing.arg(library);
-    QTest::newRow("driver not registered") << u"Vanished"_s << QString() << false << missing.arg(u"Vanished"_s);
-    QTest::newRow("registered library gone") << u"Gone"_s << u"[Gone]\nDriver = %1\n"_s.arg(library) << false
+    QTest::newRow("library path") << library << QString() << missing.arg(library);
+    QTest::newRow("driver not registered") << u"Vanished"_s << QString() << missing.arg(u"Vanished"_s);
+    QTest::newRow("registered library gone") << u"Gone"_s << u"[Gone]\nDriver = %1\n"_s.arg(library)
                                              << missing.arg(u"Gone (%1)"_s.arg(library));
     QFile system(u"/etc/odbcinst.ini"_s);
-    if (system.open(QIODevice::ReadOnly)) {
-        QTest::newRow("damaged database") << u"SQLite3"_s << QString::fromUtf8(system.readAll()) << true
+    if (system.open(QIODevice::ReadOnly) && system.readAll().contains("[SQLite3]")) {
+        system.seek(0);
+        QTest::newRow("damaged database") << u"SQLite3"_s << QString::fromUtf8(system.readAll())
                                           << u"was reached, but its Messages can not be read: its database may be "
                                              "damaged, locked by another program, or not a Tolvane Quillbay database."_s;
     }
@@ -234,20 +219,14 @@ void TestStoreFaults::brokenDataSourceStopsStartup()
 {
     QFETCH(QString, driver);
     QFETCH(QString, registered);
-    QFETCH(bool, damaged);
     QFETCH(QString, reason);
     const QString database = dir->filePath(u"x.db"_s);
     useOdbcIni(u"[QuillBay]\nDriver = %1\nDatabase = %2\n"_s.arg(driver, database));
-    QFile odbcinst(dir->filePath(u"odbcsys/odbcinst.ini"_s));
-    QVERIFY(odbcinst.open(QIODevice::WriteOnly));
-    odbcinst.write(registered.toUtf8());
-    odbcinst.close();
-    if (damaged) {
-        if (!registered.contains(u"[SQLite3]"_s))
-            QSKIP("the SQLite3 ODBC driver is not installed");
-        QFile file(database);
+    for (const auto& [path, content] : {std::pair{dir->filePath(u"odbcsys/odbcinst.ini"_s), registered.toUtf8()},
+                                        std::pair{database, QByteArray(4096, 'x')}}) {
+        QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(4096, 'x'));
+        file.write(content);
     }
     const ConnectionSpec spec = DefaultConnectionSpec();
     QCOMPARE(spec.kind, ConnectionSpec::Kind::Odbc);
@@ -276,14 +255,10 @@ void TestStoreFaults::unusableFileIsNamedAndLeftAlone_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: a folder in the file's place
     QTest::addColumn<QString>("reason");
-    QByteArray noise(4096, '\0');
-    for (qsizetype i = 0; i < noise.size(); ++i)
-        noise[i] = char((i * 7919 + 13) % 251);
     const QString damaged = u" is damaged or is not a Tolvane Quillbay database, so it can not be opened. "
                             "The file has not been changed.\n\nfile is not a database"_s;
-    QTest::newRow("random bytes") << noise << damaged;
+    QTest::newRow("garbage") << QByteArray(4096, '\x9c') << damaged;
     QTest::newRow("cut-off header") << QByteArray("SQLite format") << damaged;
-    QTest::newRow("text file") << QByteArray("[Options]\nTarget=Eudora\n").repeated(200) << damaged;
     QTest::newRow("folder") << QByteArray() << u" is a folder, not a database."_s;
     QTemporaryDir other;
     {
@@ -306,29 +281,18 @@ void TestStoreFaults::unusableFileIsNamedAndLeftAlone()
     QFETCH(QByteArray, content);
     QFETCH(QString, reason);
     const QString path = dir->filePath(u"quillbay.db"_s);
-    if (content.isEmpty()) {
-        QVERIFY(QDir(dir->path()).mkdir(u"quillbay.db"_s));
-    } else {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-3), QFileDevice::FileModificationTime));
-        file.close();
-    }
-    const QDateTime modified = QFileInfo(path).lastModified();
+    QFile file(path);
+    QVERIFY(content.isEmpty() ? QDir(dir->path()).mkdir(u"quillbay.db"_s) : file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
     const QStringList before = QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 
     const QString text = StoreErrorText([&] { TdmFAQData dm(DefaultConnectionSpec()); });
     QVERIFY2(text.startsWith(u"The Tolvane Quillbay database file "_s + path + reason), qPrintable(text));
-    QCOMPARE(QFileInfo(path).lastModified(), modified);
-    if (!content.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), content);
-    }
-    // No journal or other file beside it either.
+    // Neither the file nor anything beside it was written.
     QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
-    QCOMPARE(ui.shown.size(), 0);
+    QVERIFY(content.isEmpty() || file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
 }
 
 void TestStoreFaults::lockedFileIsNamedSoon_data()
@@ -339,9 +303,9 @@ void TestStoreFaults::lockedFileIsNamedSoon_data()
     QTest::newRow("exclusive lock") << u"delete"_s << QStringList{u"begin exclusive"_s} << false;
     QTest::newRow("exclusive locking mode")
         << u"wal"_s << QStringList{u"pragma locking_mode = exclusive"_s, u"begin exclusive"_s} << false;
-    // Readers do not wait for a writer; start-up needs no write.
-    QTest::newRow("another writer") << u"wal"_s
-                                    << QStringList{u"begin immediate"_s, u"delete from FAQKeywords"_s} << true;
+    // Readers do not wait for a writer, and opening needs no write.
+    QTest::newRow("another writer") << u"wal"_s << QStringList{u"begin immediate"_s, u"delete from FAQKeywords"_s}
+                                    << true;
 }
 
 void TestStoreFaults::lockedFileIsNamedSoon()
@@ -350,10 +314,7 @@ void TestStoreFaults::lockedFileIsNamedSoon()
     QFETCH(QStringList, other);
     QFETCH(bool, opens);
     const QString path = dir->filePath(u"quillbay.db"_s);
-    {
-        TdmFAQData create(DefaultConnectionSpec());
-        Scalar(create, u"pragma journal_mode = "_s + journal);
-    }
+    Scalar(*std::make_unique<TdmFAQData>(DefaultConnectionSpec()), u"pragma journal_mode = "_s + journal);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
         db.setDatabaseName(path);
@@ -361,56 +322,40 @@ void TestStoreFaults::lockedFileIsNamedSoon()
         QSqlQuery query(db);
         for (const QString& statement : std::as_const(other))
             QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
-        const QString text = StoreErrorText([&] {
-            TdmFAQData dm(DefaultConnectionSpec());
-            QVERIFY(dm.MessagesByHotword(u"mine"_s).isEmpty());
-        });
-        if (opens) {
-            QCOMPARE(text, QString());
-        } else {
-            QVERIFY2(text.startsWith(u"The Tolvane Quillbay database file "_s + path
-                                     + u" is in use by another program, which keeps it locked. Please close "
-                                       "that program and start Tolvane Quillbay again.\n\n"_s),
-                     qPrintable(text));
-        }
+        const QString text = StoreErrorText([&] { TdmFAQData(DefaultConnectionSpec()).MessagesByHotword(u"x"_s); });
+        QCOMPARE(text.section(u"\n\n"_s, 0, 0),
+                 opens ? QString()
+                       : u"The Tolvane Quillbay database file "_s + path
+                           + u" is in use by another program, which keeps it locked. Please close that program "
+                             "and start Tolvane Quillbay again."_s);
         query.exec(u"rollback"_s);
-        query.finish();
-        db.close();
     }
     QSqlDatabase::removeDatabase(u"other"_s);
-    QCOMPARE(ui.shown.size(), 0);
 }
 
 void TestStoreFaults::writeProtectedFileOpensForReading_data()
 {
-    QTest::addColumn<bool>("folderProtected");
-    QTest::newRow("file") << false;
-    // Without a shared-memory file beside it, which could not be made.
-    QTest::newRow("folder") << true;
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<int>("fileMode");
+    QTest::newRow("file") << 0x7777 << 0x5555;
+    // No shared-memory file can be made beside it either.
+    QTest::newRow("folder") << 0x5555 << 0x7555;
 }
 
 void TestStoreFaults::writeProtectedFileOpensForReading()
 {
 #ifdef Q_OS_UNIX
-    QFETCH(bool, folderProtected);
+    QFETCH(int, folderMode);
+    QFETCH(int, fileMode);
     const QString path = dir->filePath(u"quillbay.db"_s);
-    {
-        TdmFAQData create(DefaultConnectionSpec());
-        create.adoCommand.commandText = u"insert into FAQ (ShortName, Hotword, Text) values ('Kept', 'kept', 'k')"_s;
-        create.adoCommand.execute();
-    }
+    Scalar(*std::make_unique<TdmFAQData>(DefaultConnectionSpec()),
+           u"insert into FAQ (ShortName, Hotword, Text) values ('Kept', 'kept', 'k')"_s);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray content = file.readAll();
     file.close();
-    const int topLevel = Scalar(*std::make_unique<TdmFAQData>(DefaultConnectionSpec()),
-                                u"select count(*) from FAQ where GroupID = 0"_s).toInt();
-
-    const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner
-                        | QFile::ExeGroup | QFile::ExeOther;
-    const auto writable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    QVERIFY(QFile::setPermissions(dir->path(), folderProtected ? readable : readable | writable));
-    QVERIFY(QFile::setPermissions(path, folderProtected ? readable | QFile::WriteOwner : readable));
+    QVERIFY(QFile::setPermissions(dir->path(), QFileDevice::Permissions(folderMode)));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(fileMode)));
     // Root may write anything, so the check runs in a process without its rights.
     QProcess child;
     child.setChildProcessModifier([] {
@@ -420,16 +365,15 @@ void TestStoreFaults::writeProtectedFileOpensForReading()
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), {u"--read-only"_s, path});
     const bool finished = child.waitForFinished(30000);
-    QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(dir->path(), QFileDevice::Permissions(0x7700));
     QVERIFY(finished);
     QCOMPARE(child.exitCode(), 0);
 
     const QString reason = u"The Tolvane Quillbay database file "_s + path
                          + u" can only be read: the file or its folder is write-protected. Changes can not "
                            "be saved; searching and sending still work."_s;
-    const QStringList expected{reason, u"found 1 %1 k"_s.arg(topLevel), reason, reason, reason, reason, reason, reason};
-    QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).split(u'\n'), expected);
+    QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).split(u'\n'),
+             QStringList({reason, u"k"_s, reason, reason, reason, reason, reason}));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), content);
 #else
