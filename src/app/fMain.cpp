@@ -5,6 +5,7 @@
 #include "dialogs/keyevents.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
+#include "dialogs/textpreview.h"
 #include "dialogs/widgetsupport.h"
 #include "settings/filelocations.h"
 #include "settings/settings.h"
@@ -25,7 +26,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QShowEvent>
@@ -603,7 +603,7 @@ void TfrmMain::ShowFAQByID(int messageID)
     m_singleMessageShown = true;
     LoadShownAttachments(messageID);
     lblAttachments->setText(u"Attachments: "_s + QString::number(m_shownAttachments.size()));
-    memText->setPlainText(rows.text(0, u"Text"_s));
+    memText->setPreviewText(rows.text(0, u"Text"_s));
     lblFAQTitle->setText(rows.text(0, u"ShortName"_s));
     lblFAQHotword->setText(rows.text(0, u"Hotword"_s));
 

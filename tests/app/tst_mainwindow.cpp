@@ -2,6 +2,7 @@
 #include "mainwindowfixture.h"
 #include "app/guardedapplication.h"
 #include "dialogs/fSelectFAQ.h"
+#include "dialogs/textpreview.h"
 #include "platform/fake/fakeplatform.h"
 #include "util/errors.h"
 #include "util/virtualkeys.h"
@@ -21,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QTest>
+#include <QTextBlock>
 #include <QTreeWidget>
 
 #include <functional>
@@ -116,6 +118,7 @@ private Q_SLOTS:
     void selectDialogPicksRefillsAndCancels();
     void resultCellShowsFirstLineOnly_data();
     void resultCellShowsFirstLineOnly();
+    void hugeMessageIsShownAndSentWhole();
     void synchronizeFindsShownMessageInCollapsedBranch();
     void helpCommands();
     void lastResortGuardReportsEscapedErrors();
@@ -766,7 +769,24 @@ void TestMainWindow::resultCellShowsFirstLineOnly()
     QCOMPARE(frmSelectFAQ->lvFAQs->topLevelItem(0)->text(2), cell);
     // The preview keeps the whole text.
     if (!text.contains(u'\r'))
-        QCOMPARE(frmSelectFAQ->memFullText->toPlainText(), text);
+        QCOMPARE(frmSelectFAQ->memFullText->previewText(), text);
+}
+
+void TestMainWindow::hugeMessageIsShownAndSentWhole()
+{
+    Program p;
+    const QString text = u"Dear all,\n"_s + QString(1 << 20, u'q') + u"\nbye"_s;
+    p.db.addMessage(u"Huge"_s, u"huge"_s, text);
+    TfrmMain& w = p.start();
+    p.select(u"Huge"_s);
+    // Held in pieces that are laid out one at a time, never as one megabyte line.
+    for (QTextBlock block = w.memText->document()->begin(); block.isValid(); block = block.next())
+        QVERIFY(block.length() - 1 <= TextPreview::MaxPieceLength);
+    QCOMPARE(w.memText->previewText(), text);
+
+    w.actSendFAQ->trigger();
+    QVERIFY(!p.desktop.clipboard.history.isEmpty());
+    QCOMPARE(p.desktop.clipboard.history.front(), text);
 }
 
 void TestMainWindow::synchronizeFindsShownMessageInCollapsedBranch()
