@@ -127,6 +127,22 @@ int main(int argc, char** argv)
     std::printf("expand all, chain of %d levels: %.1f ms\n", ChainDepth, expandAll(1));
     std::printf("expand all, %d Messages in %d groups: %.1f ms\n", Groups * PerGroup, Groups, expandAll(GroupTop));
 
+    // A rebuild (after a save, a move or Ctrl+R) opens again every node that was open.
+    auto rebuild = [&](int id) {
+        tree->clear();
+        window.RefreshFAQTree();
+        tree->setCurrentItem(TopLevelWithID(tree, id));
+        tree->setFocus();
+        PressKey(tree, Qt::Key_Asterisk);
+        return MedianMs(runs, [] {}, [&] {
+            window.RefreshFAQTree();
+            QApplication::processEvents();
+        });
+    };
+    std::printf("rebuild with a chain of %d levels expanded: %.1f ms\n", ChainDepth, rebuild(1));
+    std::printf("rebuild with %d Messages in %d groups expanded: %.1f ms\n", Groups * PerGroup, Groups,
+                rebuild(GroupTop));
+
     const QString huge(1 << 20, u'x');
     const double open = MedianMs(
         runs, [&] { frmSelectFAQ->hide(); },
