@@ -106,7 +106,10 @@ ProgramFolder::ProgramFolder(const QString& builtProgram)
     m_environment.remove(u"QT_QPA_PLATFORM"_s);
     m_environment.insert(u"HOME"_s, m_home.path());
     m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
+    // Nothing that the bus would start on its own and leave behind: no dconf, no
+    // accessibility bus.
     m_environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
+    m_environment.insert(u"NO_AT_BRIDGE"_s, u"1"_s);
 }
 
 bool ProgramFolder::start(QProcess& process, const QStringList& arguments) const
