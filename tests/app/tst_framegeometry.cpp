@@ -9,14 +9,29 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QRect Saved(const SettingKey& left, const SettingKey& top, const SettingKey& width, const SettingKey& height)
+using PlaceKeys = std::array<const SettingKey*, 4>;
+const PlaceKeys NotesKeys{&Setting::NotesFormLeft, &Setting::NotesFormTop, &Setting::NotesFormWidth,
+                          &Setting::NotesFormHeight};
+const PlaceKeys MainKeys{&Setting::MainFormLeft, &Setting::MainFormTop, &Setting::MainFormWidth,
+                         &Setting::MainFormHeight};
+
+void Store(const PlaceKeys& keys, const QRect& place)
 {
-    return {ReadIntegerSetting(left, -1), ReadIntegerSetting(top, -1), ReadIntegerSetting(width, -1),
-            ReadIntegerSetting(height, -1)};
+    const int values[] = {place.x(), place.y(), place.width(), place.height()};
+    for (int i = 0; i < 4; ++i)
+        WriteIntegerSetting(*keys[i], values[i]);
+}
+
+QRect Saved(const PlaceKeys& keys)
+{
+    return {ReadIntegerSetting(*keys[0], -1), ReadIntegerSetting(*keys[1], -1), ReadIntegerSetting(*keys[2], -1),
+            ReadIntegerSetting(*keys[3], -1)};
 }
 
 // Waits until the window is shown framed with the outer bounds expected, or 5 s.
@@ -57,10 +72,7 @@ void TestFrameGeometry::notesWindowKeepsItsPlace()
     QFETCH(QRect, stored);
     QFETCH(QRect, expected);
     MessageDb db;
-    MessageDb::setOption(Setting::NotesFormLeft, QString::number(stored.x()));
-    MessageDb::setOption(Setting::NotesFormTop, QString::number(stored.y()));
-    MessageDb::setOption(Setting::NotesFormWidth, QString::number(stored.width()));
-    MessageDb::setOption(Setting::NotesFormHeight, QString::number(stored.height()));
+    Store(NotesKeys, stored);
     for (int open = 0; open < 4; ++open) {
         QRect shown;
         QTimer::singleShot(0, [&] {
@@ -72,9 +84,7 @@ void TestFrameGeometry::notesWindowKeepsItsPlace()
         });
         ShowInternalNotes(u"notes"_s, nullptr);
         QCOMPARE(shown, expected);
-        QCOMPARE(Saved(Setting::NotesFormLeft, Setting::NotesFormTop, Setting::NotesFormWidth,
-                       Setting::NotesFormHeight),
-                 expected);
+        QCOMPARE(Saved(NotesKeys), expected);
     }
 }
 
@@ -94,16 +104,12 @@ void TestFrameGeometry::mainWindowKeepsItsPlace()
     QFETCH(QRect, expected);
     MainWindowFixture p;
     MessageDb::setOption(Setting::MainFormState, u"0"_s);
-    MessageDb::setOption(Setting::MainFormLeft, QString::number(stored.x()));
-    MessageDb::setOption(Setting::MainFormTop, QString::number(stored.y()));
-    MessageDb::setOption(Setting::MainFormWidth, QString::number(stored.width()));
-    MessageDb::setOption(Setting::MainFormHeight, QString::number(stored.height()));
+    Store(MainKeys, stored);
     for (int run = 0; run < 3; ++run) {
         p.create().show();
         QCOMPARE(FramedBounds(p.window.get(), expected), expected);
         p.window.reset();
-        QCOMPARE(Saved(Setting::MainFormLeft, Setting::MainFormTop, Setting::MainFormWidth, Setting::MainFormHeight),
-                 expected);
+        QCOMPARE(Saved(MainKeys), expected);
     }
 }
 
