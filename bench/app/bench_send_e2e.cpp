@@ -66,10 +66,11 @@ int main(int argc, char** argv)
 
     // A document with a file name, so that Ctrl+S saves it without a dialog and the title
     // loses its modified mark; the paste puts the mark back.
-    QProcess editor;
-    editor.setProcessEnvironment(folder.environment());
+    DesktopProgram editor;
     editor.start(u"mousepad"_s, {folder.filePath(u"bench.txt"_s)});
-    const QString editorWindow = FindWindow({u"--name"_s, u" - Mousepad$"_s});
+    const QString editorWindow = editor.window({u"--name"_s, u" - Mousepad$"_s});
+    if (editorWindow.isEmpty())
+        qFatal("window not found");
     QProcess quillbay;
     quillbay.setProcessEnvironment(folder.environment());
     quillbay.start(folder.program(), {});
@@ -122,9 +123,8 @@ int main(int argc, char** argv)
                 idle.median, idle.worst, loaded.median, loaded.worst);
 
     XCloseDisplay(display);
-    for (QProcess* process : {&quillbay, &editor}) {
-        process->kill();
-        process->waitForFinished();
-    }
+    quillbay.kill();
+    quillbay.waitForFinished();
+    editor.stop();
     return 0;
 }

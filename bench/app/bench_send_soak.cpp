@@ -105,10 +105,8 @@ int main(int argc, char** argv)
     options.write(qgetenv("QB_SOAK_OPTIONS").isEmpty() ? QByteArray("[Options]\nTarget=Notepad\n") : qgetenv("QB_SOAK_OPTIONS").replace("\\n", "\n"));
     options.close();
 
-    QProcess manager;
-    manager.setProcessEnvironment(folder.environment());
-    manager.start(u"copyq"_s, {u"--start-server"_s});
-    if (!manager.waitForStarted()) {
+    DesktopProgram manager;
+    if (!manager.start(u"copyq"_s, {u"--start-server"_s})) {
         std::fprintf(stderr, "copyq did not start\n");
         return 1;
     }
@@ -143,11 +141,10 @@ int main(int argc, char** argv)
 
     for (const Editor& editor : {Editor{u"mousepad"_s, u"soak-mousepad.txt"_s}, Editor{u"featherpad"_s, u"soak-feather.txt"_s}}) {
         QFile(folder.filePath(editor.file)).open(QIODevice::WriteOnly);
-        QProcess process;
-        process.setProcessEnvironment(folder.environment());
+        DesktopProgram process;
         process.start(editor.program, {folder.filePath(editor.file)});
-        QString window;
-        if (!WaitFor([&] { return !(window = FindVisibleWindow({u"--name"_s, editor.file.mid(1, 8)})).isEmpty(); }, 30000))
+        const QString window = process.window({u"--name"_s, editor.file.mid(1, 8)});
+        if (window.isEmpty())
             qFatal("editor window not found");
         const Window editorId = window.toULong();
         int rightTexts = 0;
@@ -192,8 +189,7 @@ int main(int argc, char** argv)
                     qPrintable(editor.program), sends, rightTexts, restored, Percentile(ms, 0.5),
                     Percentile(ms, 0.95), *std::max_element(ms.begin(), ms.end()));
         std::fflush(stdout);
-        process.kill();
-        process.waitForFinished();
+        process.stop();
     }
     for (auto& loop : loops) {
         loop.kill();
@@ -201,12 +197,11 @@ int main(int argc, char** argv)
     }
     XCloseDisplay(display);
     QProcess exit;
-    exit.setProcessEnvironment(folder.environment());
+    exit.setProcessEnvironment(manager.environment());
     exit.start(u"copyq"_s, {u"exit"_s});
     exit.waitForFinished();
-    for (QProcess* process : {&quillbay, &manager}) {
-        process->kill();
-        process->waitForFinished();
-    }
+    quillbay.kill();
+    quillbay.waitForFinished();
+    manager.stop();
     return 0;
 }

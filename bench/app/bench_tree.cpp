@@ -29,6 +29,7 @@ constexpr int Groups = 1000;
 constexpr int PerGroup = 100;
 constexpr int GroupTop = 100001;
 constexpr int HugeRows = 50;
+constexpr int HugeMessageID = 300000;
 
 void Run(const QString& connection, const QString& sql)
 {
@@ -127,6 +128,22 @@ int main(int argc, char** argv)
     std::printf("expand all, chain of %d levels: %.1f ms\n", ChainDepth, expandAll(1));
     std::printf("expand all, %d Messages in %d groups: %.1f ms\n", Groups * PerGroup, Groups, expandAll(GroupTop));
 
+    // A rebuild (after a save, a move or Ctrl+R) opens again every node that was open.
+    auto rebuild = [&](int id) {
+        tree->clear();
+        window.RefreshFAQTree();
+        tree->setCurrentItem(TopLevelWithID(tree, id));
+        tree->setFocus();
+        PressKey(tree, Qt::Key_Asterisk);
+        return MedianMs(runs, [] {}, [&] {
+            window.RefreshFAQTree();
+            QApplication::processEvents();
+        });
+    };
+    std::printf("rebuild with a chain of %d levels expanded: %.1f ms\n", ChainDepth, rebuild(1));
+    std::printf("rebuild with %d Messages in %d groups expanded: %.1f ms\n", Groups * PerGroup, Groups,
+                rebuild(GroupTop));
+
     const QString huge(1 << 20, u'x');
     const double open = MedianMs(
         runs, [&] { frmSelectFAQ->hide(); },
@@ -142,6 +159,21 @@ int main(int argc, char** argv)
     const double step = MedianMs(
         runs, [&] { frmSelectFAQ->lvFAQs->setFocus(); }, [&] { PressKey(frmSelectFAQ->lvFAQs, Qt::Key_Down); });
     std::printf("one arrow key down that list: %.1f ms\n", step);
+
+    // A found Message of 1 MB in the main window's panel.
+    QSqlQuery insert(QSqlDatabase::database(connection));
+    insert.prepare(u"insert into FAQ (ID, ShortName, Hotword, Text, GroupID) values (?, 'Huge', 'huge', ?, 0)"_s);
+    insert.addBindValue(HugeMessageID);
+    insert.addBindValue(huge);
+    if (!insert.exec())
+        qFatal("%s", qUtf8Printable(insert.lastError().text()));
+    const double shown = MedianMs(
+        runs, [&] { window.ShowFAQByID(1); },
+        [&] {
+            window.ShowFAQByID(HugeMessageID);
+            QApplication::processEvents();
+        });
+    std::printf("1 MB Message shown in the main window: %.1f ms\n", shown);
     dmFAQData = nullptr;
     return 0;
 }

@@ -8,10 +8,11 @@
 #include "util/interaction.h"
 #include "util/textutils.h"
 
+#include "desktoptools.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -204,8 +205,8 @@ int main(int argc, char** argv)
     Platform timed{windows, keyboard, clipboard, real.activationKey};
     setPlatform(&timed);
 
-    QProcess editor;
-    editor.start(u"mousepad"_s, {});
+    DesktopProgram editor;
+    editor.start(u"mousepad"_s);
     QElapsedTimer started;
     started.start();
     auto destinationListed = [&] {
@@ -252,8 +253,7 @@ int main(int argc, char** argv)
     std::printf("  of which window search up to the activation request: median %.2f ms\n", Median(toActivation));
     std::printf("waits for the destination (activation, modifiers, clipboard read): median %.2f ms\n",
                 Median(waits));
-    editor.kill();
-    editor.waitForFinished();
+    editor.stop();
     xcb_disconnect(other);
     return 0;
 }

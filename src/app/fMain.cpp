@@ -5,6 +5,7 @@
 #include "dialogs/keyevents.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
+#include "dialogs/textpreview.h"
 #include "dialogs/widgetsupport.h"
 #include "settings/filelocations.h"
 #include "settings/settings.h"
@@ -25,7 +26,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QShowEvent>
@@ -84,13 +84,24 @@ QString ElidedTarget(const QString& target)
 // Visits the nodes that exist, in tree order: a node, its children, then its next sibling.
 void WalkTree(QTreeWidget* tree, const std::function<void(QTreeWidgetItem*)>& visit)
 {
-    std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* node) {
+    // Parents before children, in tree order, without recursion: chains may be deep.
+    std::vector<QTreeWidgetItem*> pending;
+    for (int i = tree->topLevelItemCount() - 1; i >= 0; --i)
+        pending.push_back(tree->topLevelItem(i));
+    while (!pending.empty()) {
+        QTreeWidgetItem* node = pending.back();
+        pending.pop_back();
         visit(node);
-        for (int i = 0; i < node->childCount(); ++i)
-            walk(node->child(i));
-    };
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        walk(tree->topLevelItem(i));
+        for (int i = node->childCount() - 1; i >= 0; --i)
+            pending.push_back(node->child(i));
+    }
+}
+
+// Stands for the children of a node until the node is expanded.
+void AddPlaceholder(QTreeWidgetItem* node)
+{
+    auto* placeholder = new QTreeWidgetItem(node, QStringList{Placeholder});
+    placeholder->setData(0, MessageIdRole, 0);
 }
 
 QTreeWidgetItem* ChildWithID(QTreeWidget* tree, QTreeWidgetItem* parent, int messageID)
@@ -315,10 +326,10 @@ void TfrmMain::txtSearchTermKeyPress()
 
 void TfrmMain::RefreshFAQTree()
 {
-    QList<int> expanded;
+    QSet<int> expanded;
     WalkTree(tvFAQs, [&](QTreeWidgetItem* node) {
         if (node->isExpanded())
-            expanded.append(NodeID(node));
+            expanded.insert(NodeID(node));
     });
     tvFAQs->clear();
     try {
@@ -326,15 +337,12 @@ void TfrmMain::RefreshFAQTree()
     } catch (const StoreError&) {
         DatabaseNotFound();
     }
-    // Expanding loads a node's children, and the walk then goes on into them.
-    std::function<void(QTreeWidgetItem*)> restore = [&](QTreeWidgetItem* node) {
-        if (expanded.contains(NodeID(node)))
-            node->setExpanded(true);
-        for (int i = 0; i < node->childCount(); ++i)
-            restore(node->child(i));
-    };
-    for (int i = 0; i < tvFAQs->topLevelItemCount(); ++i)
-        restore(tvFAQs->topLevelItem(i));
+    const auto wasExpanded = [&](int id) { return expanded.contains(id); };
+    for (int i = 0; i < tvFAQs->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = tvFAQs->topLevelItem(i);
+        if (wasExpanded(NodeID(node)))
+            ExpandBranch(node, wasExpanded);
+    }
 }
 
 void TfrmMain::DatabaseNotFound()
@@ -392,10 +400,8 @@ void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
                 continue;
             auto* item = NewFAQNode(rows, row, showHotword);
             created.append(item);
-            if (id != 0 && CountChildFAQs(id) > 0) {
-                auto* placeholder = new QTreeWidgetItem(item, QStringList{Placeholder});
-                placeholder->setData(0, MessageIdRole, 0);
-            }
+            if (id != 0 && CountChildFAQs(id) > 0)
+                AddPlaceholder(item);
         }
     } catch (...) {
         append();
@@ -406,8 +412,13 @@ void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
 
 void TfrmMain::ExpandAllFAQNodes(QTreeWidgetItem* node)
 {
-    // The whole branch is read into detached items first, each Message once, and put
-    // into the tree in one step; one expansion each then needs no further reading.
+    ExpandBranch(node, [](int) { return true; });
+}
+
+void TfrmMain::ExpandBranch(QTreeWidgetItem* node, const std::function<bool(int)>& expand)
+{
+    // The branch is read into detached items first, each Message once on its path, and
+    // put into the tree in one step; one expansion each then needs no further reading.
     const bool showHotword = chkShowHotWord->isChecked();
     QSet<int> path = PathIDs(node);
     QList<QTreeWidgetItem*> branch;
@@ -438,6 +449,12 @@ void TfrmMain::ExpandAllFAQNodes(QTreeWidgetItem* node)
             const int id = NodeID(step.item);
             if (step.leaving) {
                 path.remove(id);
+                continue;
+            }
+            if (!expand(id)) {
+                // Loaded when the user expands it, as a node of a plain fill.
+                if (id != 0 && CountChildFAQs(id) > 0)
+                    AddPlaceholder(step.item);
                 continue;
             }
             path.insert(id);
@@ -603,7 +620,7 @@ void TfrmMain::ShowFAQByID(int messageID)
     m_singleMessageShown = true;
     LoadShownAttachments(messageID);
     lblAttachments->setText(u"Attachments: "_s + QString::number(m_shownAttachments.size()));
-    memText->setPlainText(rows.text(0, u"Text"_s));
+    memText->setPreviewText(rows.text(0, u"Text"_s));
     lblFAQTitle->setText(rows.text(0, u"ShortName"_s));
     lblFAQHotword->setText(rows.text(0, u"Hotword"_s));
 

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class ActivationHotKey;
 class DataSet;
 class QAction;
@@ -60,6 +62,9 @@ public:
     int CountChildFAQs(int messageID);
     // Loads and expands every node below a node, as the "*" key does.
     void ExpandAllFAQNodes(QTreeWidgetItem* node);
+    // Loads a node's branch and expands the node and each node below it whose Message ID
+    // expand accepts; the others are left to load when expanded.
+    void ExpandBranch(QTreeWidgetItem* node, const std::function<bool(int)>& expand);
     // The selected node's Message ID, or -1.
     int SelectedFAQID() const;
 

@@ -5,11 +5,11 @@
 #include "compose/expandtokens.h"
 #include "compose/standardsources.h"
 #include "delivery/send.h"
+#include "dialogs/textpreview.h"
 #include "platform/platform.h"
 #include "store/dmData.h"
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
 
 namespace {
 
@@ -22,7 +22,7 @@ public:
     }
 
     bool searchTermIsEmpty() override { return m_window.txtSearchTerm->text().isEmpty(); }
-    QString shownText() override { return m_window.memText->toPlainText(); }
+    QString shownText() override { return m_window.memText->previewText(); }
     bool singleMessageShown() override { return m_window.SingleMessageShown(); }
     void runSearch() override { m_window.actSearchExecute(); }
     QList<ShownAttachment> shownAttachments() override { return m_window.ShownAttachments(); }

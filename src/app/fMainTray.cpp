@@ -5,6 +5,7 @@
 #include "app/fMain.h"
 #include "app/windowlayout.h"
 #include "delivery/keyinput.h"
+#include "dialogs/widgetsupport.h"
 #include "platform/platform.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
@@ -85,17 +86,6 @@ private:
     int m_widthAtPress = 0;
 };
 
-// Moves and sizes a top-level window with topLeft as the corner of its frame. Until the
-// window manager has framed a new window, Qt takes a position for the inner area's, so the
-// window system is told again that the point is the frame's.
-void PlaceWindow(QWidget* window, QPoint topLeft, QSize size)
-{
-    window->move(topLeft);
-    window->resize(size);
-    if (QWindow* handle = window->windowHandle(); handle && !handle->isExposed())
-        handle->setFramePosition(topLeft);
-}
-
 // Without a notification area a hidden program could neither be seen nor ended. Without a
 // desktop of ours, Qt's view of the tray decides.
 bool HasNotificationArea()
@@ -145,6 +135,8 @@ void TfrmMain::CreateTrayIcon()
 void TfrmMain::PrepareWindowState()
 {
     move(DesignBounds.topLeft());
+    // The smallest size of the form is an outer one, like the remembered bounds.
+    SetOuterMinimumSize(this, minimumSize());
     // The remembered panel width applies as it is, below the width its buttons ask for too.
     pnlFAQs->setMinimumWidth(1);
     SetPanelWidth(DesignPanelWidth);
@@ -250,15 +242,17 @@ void TfrmMain::RestoreWindowState()
         return;
 
     // Each value is applied as soon as it is read, so that a bad value further on keeps it.
+    // Positions and sizes are the outer ones, frame included.
     const QSize screen = ScreenSize();
-    const int left = LeftOnScreen(ReadIntegerSetting(Setting::MainFormLeft, x()), screen);
-    PlaceWindow(this, {left, y()}, size());
-    const int top = TopOnScreen(ReadIntegerSetting(Setting::MainFormTop, y()), screen);
-    PlaceWindow(this, {left, top}, size());
-    const int newWidth = WidthOnScreen(ReadIntegerSetting(Setting::MainFormWidth, width()), left, screen);
-    PlaceWindow(this, {left, top}, {newWidth, height()});
-    const int newHeight = HeightOnScreen(ReadIntegerSetting(Setting::MainFormHeight, height()), top, screen);
-    PlaceWindow(this, {left, top}, {width(), newHeight});
+    QRect bounds = frameGeometry();
+    bounds.moveLeft(LeftOnScreen(ReadIntegerSetting(Setting::MainFormLeft, bounds.left()), screen));
+    SetFrameGeometry(this, bounds);
+    bounds.moveTop(TopOnScreen(ReadIntegerSetting(Setting::MainFormTop, bounds.top()), screen));
+    SetFrameGeometry(this, bounds);
+    bounds.setWidth(WidthOnScreen(ReadIntegerSetting(Setting::MainFormWidth, bounds.width()), bounds.left(), screen));
+    SetFrameGeometry(this, bounds);
+    bounds.setHeight(HeightOnScreen(ReadIntegerSetting(Setting::MainFormHeight, bounds.height()), bounds.top(), screen));
+    SetFrameGeometry(this, bounds);
 
     SetPanelWidth(TextToInteger(ReadSetting(Setting::LeftPanelWidth)));
 }
@@ -266,10 +260,11 @@ void TfrmMain::RestoreWindowState()
 void TfrmMain::SaveWindowState()
 {
     WriteIntegerSetting(Setting::MainFormState, StateToSave(windowState()));
-    WriteIntegerSetting(Setting::MainFormLeft, x());
-    WriteIntegerSetting(Setting::MainFormTop, y());
-    WriteIntegerSetting(Setting::MainFormWidth, width());
-    WriteIntegerSetting(Setting::MainFormHeight, height());
+    const QRect bounds = frameGeometry();
+    WriteIntegerSetting(Setting::MainFormLeft, bounds.x());
+    WriteIntegerSetting(Setting::MainFormTop, bounds.y());
+    WriteIntegerSetting(Setting::MainFormWidth, bounds.width());
+    WriteIntegerSetting(Setting::MainFormHeight, bounds.height());
 }
 
 void TfrmMain::SetPanelWidth(int width)

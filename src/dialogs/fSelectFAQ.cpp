@@ -1,5 +1,6 @@
 #include "dialogs/fSelectFAQ.h"
 
+#include "dialogs/textpreview.h"
 #include "dialogs/widgetsupport.h"
 #include "util/errors.h"
 
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
@@ -72,9 +72,8 @@ TfrmSelectFAQ::TfrmSelectFAQ(std::function<void(int)> showFAQByID, QWidget* pare
     panel2->setObjectName(u"Panel2"_s);
     auto* label2 = new QLabel(u"Full Text"_s, panel2);
     label2->setObjectName(u"Label2"_s);
-    memFullText = new QPlainTextEdit(panel2);
+    memFullText = new TextPreview(panel2);
     memFullText->setObjectName(u"memFullText"_s);
-    memFullText->setReadOnly(true);
     memFullText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette grey = memFullText->palette();
     grey.setColor(QPalette::Base, grey.color(QPalette::Window));
@@ -152,7 +151,7 @@ void TfrmSelectFAQ::lvFAQsSelectItem()
 {
     const QList<QTreeWidgetItem*> selected = lvFAQs->selectedItems();
     if (!selected.isEmpty())
-        memFullText->setPlainText(selected.front()->data(2, FullTextRole).toString());
+        memFullText->setPreviewText(selected.front()->data(2, FullTextRole).toString());
 }
 
 void TfrmSelectFAQ::btnSelectClick()

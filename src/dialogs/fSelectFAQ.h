@@ -4,10 +4,10 @@
 
 #include <functional>
 
-class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTreeWidget;
+class TextPreview;
 
 // Lists the Messages of a search with several results; the pick is shown in the main
 // window. Not modal: one instance, hidden when closed, refilled by every such search.
@@ -26,7 +26,7 @@ public:
 
     QTreeWidget* lvFAQs;
     QSplitter* spSplitter;
-    QPlainTextEdit* memFullText;
+    TextPreview* memFullText;
     QPushButton* btnSelect;
     QPushButton* btnCancel;
 

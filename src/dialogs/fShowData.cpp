@@ -1,5 +1,6 @@
 #include "dialogs/fShowData.h"
 
+#include "dialogs/widgetsupport.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
 
@@ -93,8 +94,7 @@ void TfrmShowData::setDataText(const QString& text)
 void TfrmShowData::PlaceAt(int left, int top, int width, int height)
 {
     m_centred = false;
-    move(left, top);
-    resize(width, height);
+    SetFrameGeometry(this, {left, top, width, height});
 }
 
 void TfrmShowData::showEvent(QShowEvent* event)
@@ -116,18 +116,21 @@ void ShowInternalNotes(const QString& notes, QWidget* parent)
     form->setDataText(notes);
     form->memData->setReadOnly(true);
 
+    // Positions and sizes are the outer ones, frame included.
     const QSize screen = ScreenSize();
-    const int left = Clamp(ReadIntegerSetting(Setting::NotesFormLeft, form->x()), 0, screen.width() - 50);
-    const int top = Clamp(ReadIntegerSetting(Setting::NotesFormTop, form->y()), 0, screen.height() - 50);
-    const int width = Clamp(ReadIntegerSetting(Setting::NotesFormWidth, form->width()), 100, screen.width() - left);
-    const int height = Clamp(ReadIntegerSetting(Setting::NotesFormHeight, form->height()), 50, screen.height() - top);
+    const QRect design = form->frameGeometry();
+    const int left = Clamp(ReadIntegerSetting(Setting::NotesFormLeft, design.x()), 0, screen.width() - 50);
+    const int top = Clamp(ReadIntegerSetting(Setting::NotesFormTop, design.y()), 0, screen.height() - 50);
+    const int width = Clamp(ReadIntegerSetting(Setting::NotesFormWidth, design.width()), 100, screen.width() - left);
+    const int height = Clamp(ReadIntegerSetting(Setting::NotesFormHeight, design.height()), 50, screen.height() - top);
     form->PlaceAt(left, top, width, height);
     form->exec();
 
-    WriteIntegerSetting(Setting::NotesFormLeft, form->x());
-    WriteIntegerSetting(Setting::NotesFormTop, form->y());
-    WriteIntegerSetting(Setting::NotesFormWidth, form->width());
-    WriteIntegerSetting(Setting::NotesFormHeight, form->height());
+    const QRect bounds = form->frameGeometry();
+    WriteIntegerSetting(Setting::NotesFormLeft, bounds.x());
+    WriteIntegerSetting(Setting::NotesFormTop, bounds.y());
+    WriteIntegerSetting(Setting::NotesFormWidth, bounds.width());
+    WriteIntegerSetting(Setting::NotesFormHeight, bounds.height());
 }
 
 void ShowHotwordList(QWidget* parent)

@@ -92,7 +92,7 @@ private:
     int scalar(const QString& sql);
 
     ProgramFolder folder{QStringLiteral(QB_PROGRAM)};
-    QProcess editor;
+    DesktopProgram editor;
     QProcess quillbay;
     QString editorWindow;
     QString mainWindow;
@@ -109,10 +109,9 @@ void TestEditEndToEnd::initTestCase()
 
 void TestEditEndToEnd::cleanupTestCase()
 {
-    for (QProcess* process : {&quillbay, &editor}) {
-        process->kill();
-        process->waitForFinished();
-    }
+    quillbay.kill();
+    quillbay.waitForFinished();
+    editor.stop();
     QSqlDatabase::removeDatabase(u"check"_s);
 }
 

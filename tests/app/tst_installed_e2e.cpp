@@ -30,7 +30,6 @@ private:
     QTemporaryDir home;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QProcess quillbay;
-    QProcess editor;
 };
 
 void TestInstalled::initTestCase()
@@ -53,10 +52,8 @@ void TestInstalled::initTestCase()
 
 void TestInstalled::cleanupTestCase()
 {
-    for (QProcess* process : {&quillbay, &editor}) {
-        process->kill();
-        process->waitForFinished();
-    }
+    quillbay.kill();
+    quillbay.waitForFinished();
 }
 
 bool TestInstalled::startProgram()
@@ -140,12 +137,10 @@ void TestInstalled::sendsIntoMousepad()
     QVERIFY(options.write("[Options]\nTarget=Notepad\n") > 0);
     options.close();
 
-    editor.setProcessEnvironment(environment);
-    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    editor.start(u"mousepad"_s, {});
-    QString editorWindow;
-    QVERIFY(WaitFor([&] { return !(editorWindow = FindVisibleWindow({u"--name"_s, u" - Mousepad$"_s})).isEmpty(); },
-                    20000));
+    DesktopProgram editor(environment);
+    QVERIFY(editor.start(u"mousepad"_s));
+    const QString editorWindow = editor.window({u"--name"_s, u" - Mousepad$"_s}, 20000);
+    QVERIFY(!editorWindow.isEmpty());
 
     QVERIFY(startProgram());
     QString mainWindow;

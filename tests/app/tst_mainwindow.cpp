@@ -2,6 +2,7 @@
 #include "mainwindowfixture.h"
 #include "app/guardedapplication.h"
 #include "dialogs/fSelectFAQ.h"
+#include "dialogs/textpreview.h"
 #include "platform/fake/fakeplatform.h"
 #include "util/errors.h"
 #include "util/virtualkeys.h"
@@ -21,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QTest>
+#include <QTextBlock>
 #include <QTreeWidget>
 
 #include <functional>
@@ -116,6 +118,7 @@ private Q_SLOTS:
     void selectDialogPicksRefillsAndCancels();
     void resultCellShowsFirstLineOnly_data();
     void resultCellShowsFirstLineOnly();
+    void hugeMessageIsShownAndSentWhole();
     void synchronizeFindsShownMessageInCollapsedBranch();
     void helpCommands();
     void lastResortGuardReportsEscapedErrors();
@@ -418,13 +421,18 @@ void TestMainWindow::expandAllOfDeepChain()
     p.start();
 
     PressExpandAll(p.window->tvFAQs, p.node(u"L1"_s));
-    QTreeWidgetItem* node = p.window->tvFAQs->topLevelItem(0);
-    for (int level = 1; level < depth; ++level) {
-        QVERIFY2(node->isExpanded() && node->childCount() == 1, qPrintable(node->text(0)));
-        node = node->child(0);
+    // A rebuild opens the whole chain again.
+    for (int rebuilt = 0; rebuilt < 2; ++rebuilt) {
+        if (rebuilt)
+            p.window->RefreshFAQTree();
+        QTreeWidgetItem* node = p.window->tvFAQs->topLevelItem(0);
+        for (int level = 1; level < depth; ++level) {
+            QVERIFY2(node->isExpanded() && node->childCount() == 1, qPrintable(node->text(0)));
+            node = node->child(0);
+        }
+        QCOMPARE(node->text(0), u"L%1"_s.arg(depth));
+        QCOMPARE(node->childCount(), 0);
     }
-    QCOMPARE(node->text(0), u"L%1"_s.arg(depth));
-    QCOMPARE(node->childCount(), 0);
 }
 
 void TestMainWindow::rebuildRestoresExpansionByMessageID()
@@ -433,6 +441,8 @@ void TestMainWindow::rebuildRestoresExpansionByMessageID()
     const int a = p.db.addMessage(u"A"_s, u"a"_s, u"A"_s);
     const int a1 = p.db.addMessage(u"A1"_s, u"a1"_s, u"A1"_s, a);
     p.db.addMessage(u"A1x"_s, u"a1x"_s, u"A1x"_s, a1);
+    const int a2 = p.db.addMessage(u"A2"_s, u"a2"_s, u"A2"_s, a);
+    p.db.addMessage(u"A2x"_s, u"a2x"_s, u"A2x"_s, a2);
     const int b = p.db.addMessage(u"B"_s, u"b"_s, u"B"_s);
     p.db.addMessage(u"B1"_s, u"b1"_s, u"B1"_s, b);
     TfrmMain& w = p.start();
@@ -445,12 +455,17 @@ void TestMainWindow::rebuildRestoresExpansionByMessageID()
     QCOMPARE(p.children(p.node(u"A1"_s)), QStringList{u"A1x"_s});
     QVERIFY(!p.node(u"B"_s)->isExpanded());
     QVERIFY(!p.node(u"B1"_s));
+    // A collapsed node inside an opened branch loads its children when expanded.
+    QCOMPARE(p.children(p.node(u"A2"_s)), QStringList{u"Searching..."_s});
+    p.node(u"A2"_s)->setExpanded(true);
+    QCOMPARE(p.children(p.node(u"A2"_s)), QStringList{u"A2x"_s});
+    p.node(u"A2"_s)->setExpanded(false);
 
     // Moved into a collapsed branch, an expanded Message is not opened again.
     p.db.moveMessage(a1, b);
     w.RefreshFAQTree();
     QVERIFY(!p.node(u"A1"_s));
-    QCOMPARE(p.node(u"A"_s)->childCount(), 0);
+    QCOMPARE(p.children(p.node(u"A"_s)), QStringList{u"A2"_s});
     p.node(u"B"_s)->setExpanded(true);
     QCOMPARE(p.children(p.node(u"B"_s)), (QStringList{u"A1"_s, u"B1"_s}));
     QVERIFY(!p.node(u"A1"_s)->isExpanded());
@@ -766,7 +781,24 @@ void TestMainWindow::resultCellShowsFirstLineOnly()
     QCOMPARE(frmSelectFAQ->lvFAQs->topLevelItem(0)->text(2), cell);
     // The preview keeps the whole text.
     if (!text.contains(u'\r'))
-        QCOMPARE(frmSelectFAQ->memFullText->toPlainText(), text);
+        QCOMPARE(frmSelectFAQ->memFullText->previewText(), text);
+}
+
+void TestMainWindow::hugeMessageIsShownAndSentWhole()
+{
+    Program p;
+    const QString text = u"Dear all,\n"_s + QString(1 << 20, u'q') + u"\nbye"_s;
+    p.db.addMessage(u"Huge"_s, u"huge"_s, text);
+    TfrmMain& w = p.start();
+    p.select(u"Huge"_s);
+    // Held in pieces that are laid out one at a time, never as one megabyte line.
+    for (QTextBlock block = w.memText->document()->begin(); block.isValid(); block = block.next())
+        QVERIFY(block.length() - 1 <= TextPreview::MaxPieceLength);
+    QCOMPARE(w.memText->previewText(), text);
+
+    w.actSendFAQ->trigger();
+    QVERIFY(!p.desktop.clipboard.history.isEmpty());
+    QCOMPARE(p.desktop.clipboard.history.front(), text);
 }
 
 void TestMainWindow::synchronizeFindsShownMessageInCollapsedBranch()

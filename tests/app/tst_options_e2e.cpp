@@ -51,10 +51,9 @@ bool Gone(const QString& window)
 // A program started with the folder's environment, killed at the end.
 class Started {
 public:
-    Started(const ProgramFolder& folder, const QString& program, const QStringList& arguments,
-            const QProcessEnvironment& environment = {})
+    Started(const ProgramFolder& folder, const QString& program, const QStringList& arguments)
     {
-        process.setProcessEnvironment(environment.isEmpty() ? folder.environment() : environment);
+        process.setProcessEnvironment(folder.environment());
         process.setStandardOutputFile(QProcess::nullDevice());
         process.setStandardErrorFile(QProcess::nullDevice()); // harmless GTK and dconf warnings
         process.start(program, arguments);
@@ -68,13 +67,6 @@ public:
             process.waitForFinished();
         }
     }
-    QString window(const QStringList& search) const
-    {
-        QString found;
-        WaitFor([&] { return !(found = FindVisibleWindow(search)).isEmpty(); }, 30000);
-        return found;
-    }
-
     QProcess process;
 };
 
@@ -124,7 +116,8 @@ void TestOptionsEndToEnd::send(const QString& sendKey)
 
 void TestOptionsEndToEnd::newUserChoosesDestinationAndSendKey()
 {
-    Started editor(folder, u"mousepad"_s, {});
+    DesktopProgram editor;
+    QVERIFY(editor.start(u"mousepad"_s));
     const QString editorWindow = editor.window({u"--name"_s, u" - Mousepad$"_s});
     QVERIFY(!editorWindow.isEmpty());
 
@@ -173,8 +166,9 @@ void TestOptionsEndToEnd::newUserChoosesDestinationAndSendKey()
 void TestOptionsEndToEnd::pickedWindowBecomesADestination()
 {
     QVERIFY(quillbay);
-    Started editor(folder, u"featherpad"_s, {});
-    const QString editorWindow = editor.window({u"--pid"_s, QString::number(editor.process.processId())});
+    DesktopProgram editor;
+    QVERIFY(editor.start(u"featherpad"_s));
+    const QString editorWindow = editor.window();
     QVERIFY(!editorWindow.isEmpty());
 
     const QString options = openOptions();
@@ -209,9 +203,10 @@ void TestOptionsEndToEnd::sendsIntoMailComposerWithSubject()
 {
     QVERIFY(quillbay);
     // A throw-away offline profile: an MH mailbox and one account on localhost.
-    QTemporaryDir home;
-    QVERIFY(QDir(home.path()).mkpath(u".sylpheed-2.0"_s));
-    QVERIFY(QDir(home.path()).mkpath(u"Mail"_s));
+    DesktopProgram mail;
+    const QDir home(mail.home());
+    QVERIFY(home.mkpath(u".sylpheed-2.0"_s));
+    QVERIFY(home.mkpath(u"Mail"_s));
     QFile folders(home.filePath(u".sylpheed-2.0/folderlist.xml"_s));
     QVERIFY(folders.open(QIODevice::WriteOnly));
     folders.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<folderlist>\n"
@@ -229,13 +224,10 @@ void TestOptionsEndToEnd::sendsIntoMailComposerWithSubject()
                   "address=test@example.invalid\nprotocol=0\nreceive_server=localhost\n"
                   "smtp_server=localhost\nuser_id=test\n");
     account.close();
-    QProcessEnvironment environment = folder.environment();
-    environment.insert(u"HOME"_s, home.path());
 
     // A reply: the composer's title is its subject's. A click in the lower part puts the
     // focus in the body, where it stays when the window is brought back.
-    Started mail(folder, u"sylpheed"_s, {u"--compose"_s, u"mailto:ann@example.invalid?subject=Re:%20Order%20123"_s},
-                 environment);
+    QVERIFY(mail.start(u"sylpheed"_s, {u"--compose"_s, u"mailto:ann@example.invalid?subject=Re:%20Order%20123"_s}));
     const QString composer = mail.window({u"--name"_s, u"^Re: Order 123 - Compose$"_s});
     QVERIFY(!composer.isEmpty());
     ActivateWindow(composer);

@@ -54,7 +54,7 @@ private:
     void clearEditor();
 
     ProgramFolder folder{QStringLiteral(QB_PROGRAM)};
-    QProcess editor;
+    DesktopProgram editor;
     QProcess quillbay;
     QString editorWindow;
     QString mainWindow;
@@ -71,10 +71,9 @@ void TestSendEndToEnd::initTestCase()
 
 void TestSendEndToEnd::cleanupTestCase()
 {
-    for (QProcess* process : {&quillbay, &editor}) {
-        process->kill();
-        process->waitForFinished();
-    }
+    quillbay.kill();
+    quillbay.waitForFinished();
+    editor.stop();
 }
 
 void TestSendEndToEnd::sendAndWait(const QString& clipboardBefore)

@@ -4,6 +4,7 @@
 #include "desktoptools.h"
 #include "settings/inifile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -105,29 +106,22 @@ private:
     // Keys typed now land in the search box: what it holds afterwards.
     QString typeIntoFocus(const QString& text);
 
-    QTemporaryDir m_editorFolder;
-    QProcess m_editor;
+    DesktopProgram m_editor;
     QString m_editorWindow;
 };
 
 void TestTray::initTestCase()
 {
-    const QString file = m_editorFolder.filePath(u"note.txt"_s);
+    const QString file = QDir(m_editor.home()).filePath(u"note.txt"_s);
     QFile(file).open(QIODevice::WriteOnly);
-    m_editor.setStandardOutputFile(QProcess::nullDevice());
-    m_editor.setStandardErrorFile(QProcess::nullDevice()); // harmless dconf warnings
-    m_editor.start(u"mousepad"_s, {file});
-    QVERIFY(m_editor.waitForStarted());
-    QVERIFY(WaitFor([this] {
-        m_editorWindow = Xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"note.txt"_s});
-        return !m_editorWindow.isEmpty();
-    }));
+    QVERIFY(m_editor.start(u"mousepad"_s, {file}));
+    m_editorWindow = m_editor.window({u"--name"_s, u"note.txt"_s});
+    QVERIFY(!m_editorWindow.isEmpty());
 }
 
 void TestTray::cleanupTestCase()
 {
-    m_editor.kill();
-    m_editor.waitForFinished();
+    m_editor.stop();
 }
 
 bool TestTray::activateFromEditor(const QString& window)

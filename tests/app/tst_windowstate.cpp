@@ -102,7 +102,7 @@ void TestWindowState::savedStates()
     MessageDb::setOption(Setting::LeftPanelWidth, u"300"_s);
     TfrmMain& w = p.start();
     QCOMPARE(w.windowState(), Qt::WindowNoState);
-    QCOMPARE(w.width(), QGuiApplication::primaryScreen()->size().width());
+    QCOMPARE(w.frameGeometry().width(), QGuiApplication::primaryScreen()->size().width());
     QCOMPARE(w.pnlFAQs->width(), 300);
 }
 
@@ -119,11 +119,15 @@ void TestWindowState::layoutIsSavedOnlyAfterAShowing()
     TfrmMain& w = p.start();
     w.move(120, 130);
     w.resize(700, 420);
+    // The outer bounds are saved, frame included.
+    const QSize outer = w.frameGeometry().size();
     p.window.reset();
     QFile options(p.db.folder.filePath(u"options.ini"_s));
     QVERIFY(options.open(QIODevice::ReadOnly));
-    QVERIFY(options.readAll().endsWith("[Startup Settings]\nMain Form State=0\nMain Form Left=120\n"
-                                       "Main Form Top=130\nMain Form Width=700\nMain Form Height=420\n"));
+    QCOMPARE(QString::fromUtf8(options.readAll()).section(u"[Startup Settings]\n"_s, 1),
+             u"Main Form State=0\nMain Form Left=120\nMain Form Top=130\nMain Form Width=%1\nMain Form Height=%2\n"_s
+                 .arg(outer.width())
+                 .arg(outer.height()));
 }
 
 void TestWindowState::splitterRefusesWidthsOutsideItsRange()

@@ -3,6 +3,7 @@
 #include "delivery/send.h"
 
 #include "platform/x11/x11platform.h"
+#include "desktoptools.h"
 #include "shownmessage.h"
 #include "scriptedinteraction.h"
 #include "settings/settings.h"
@@ -35,7 +36,7 @@ private:
     void clearEditor();
 
     QTemporaryDir dir;
-    QProcess editor;
+    DesktopProgram editor;
     std::unique_ptr<X11Platform> x11;
     std::unique_ptr<ScriptedInteraction> ui;
 };
@@ -49,20 +50,13 @@ void TestX11Send::initTestCase()
     setPlatform(&x11->interfaces());
     ui = std::make_unique<ScriptedInteraction>();
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"HOME"_s, dir.path());
-    env.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
-    env.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
-    editor.setProcessEnvironment(env);
-    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    editor.start(u"mousepad"_s, {});
+    QVERIFY(editor.start(u"mousepad"_s));
     QTRY_VERIFY_WITH_TIMEOUT(editorWindow() != 0, 20000);
 }
 
 void TestX11Send::cleanupTestCase()
 {
-    editor.kill();
-    editor.waitForFinished();
+    editor.stop();
     setPlatform(nullptr);
     ui.reset();
     x11.reset();

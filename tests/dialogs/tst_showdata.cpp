@@ -44,7 +44,7 @@ Seen RunModal(const std::function<void()>& command, int closeKey = Qt::Key_Escap
         seen.caption = form->windowTitle();
         seen.text = form->memData->toPlainText();
         seen.readOnly = form->memData->isReadOnly();
-        seen.bounds = QRect(form->pos(), form->size());
+        seen.bounds = form->frameGeometry();
         if (whileOpen)
             whileOpen(*form);
         if (closeKey)

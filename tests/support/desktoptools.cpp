@@ -1,6 +1,7 @@
 #include "desktoptools.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -9,6 +10,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <csignal>
+
+#include <sys/types.h>
 
 using namespace Qt::StringLiterals;
 
@@ -102,7 +106,10 @@ ProgramFolder::ProgramFolder(const QString& builtProgram)
     m_environment.remove(u"QT_QPA_PLATFORM"_s);
     m_environment.insert(u"HOME"_s, m_home.path());
     m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
+    // Nothing that the bus would start on its own and leave behind: no dconf, no
+    // accessibility bus.
     m_environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
+    m_environment.insert(u"NO_AT_BRIDGE"_s, u"1"_s);
 }
 
 bool ProgramFolder::start(QProcess& process, const QStringList& arguments) const
@@ -131,7 +138,7 @@ void ProgramFolder::addFile(const QString& source, const QString& name)
         qFatal("cannot copy %s", qUtf8Printable(source));
 }
 
-void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, QProcess& editor, QProcess& program,
+void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, DesktopProgram& editor, QProcess& program,
                            QString& editorWindow, QString& mainWindow)
 {
     folder.addFile(targets, u"targets.ini"_s);
@@ -140,12 +147,7 @@ void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, QProce
         qFatal("cannot write options.ini");
     options.close();
 
-    editor.setProcessEnvironment(folder.environment());
-    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    editor.start(u"mousepad"_s, {});
-    if (!editor.waitForStarted()
-        || !WaitFor([&] { return !(editorWindow = FindVisibleWindow({u"--name"_s, u" - Mousepad$"_s})).isEmpty(); },
-                    20000))
+    if (!editor.start(u"mousepad"_s) || (editorWindow = editor.window({u"--name"_s, u" - Mousepad$"_s}, 20000)).isEmpty())
         qFatal("Mousepad did not show its window");
 
     program.setProcessEnvironment(folder.environment());
@@ -178,4 +180,71 @@ QString MessageTextIn(const QString& databaseFile, const QString& hotword)
     }
     QSqlDatabase::removeDatabase(u"check"_s);
     return text;
+}
+
+DesktopProgram::DesktopProgram(const QProcessEnvironment& base)
+    : m_environment(base)
+{
+    const QDir folder(m_folder.path());
+    for (const QString& name : {u"home"_s, u"config"_s, u"data"_s, u"cache"_s, u"runtime"_s}) {
+        if (!folder.mkpath(name))
+            qFatal("cannot make %s", qUtf8Printable(folder.filePath(name)));
+    }
+    QFile::setPermissions(folder.filePath(u"runtime"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_environment.insert(u"HOME"_s, home());
+    m_environment.insert(u"XDG_CONFIG_HOME"_s, folder.filePath(u"config"_s));
+    m_environment.insert(u"XDG_DATA_HOME"_s, folder.filePath(u"data"_s));
+    m_environment.insert(u"XDG_CACHE_HOME"_s, folder.filePath(u"cache"_s));
+    m_environment.insert(u"XDG_RUNTIME_DIR"_s, folder.filePath(u"runtime"_s));
+    m_environment.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
+
+    // A bus of its own: Mousepad, FeatherPad and others hand a new start over to a running
+    // copy that they find on the session bus.
+    QProcess bus;
+    bus.setProcessEnvironment(m_environment);
+    bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--fork"_s, u"--print-address=1"_s, u"--print-pid=1"_s});
+    if (!bus.waitForFinished(10000) || bus.exitCode() != 0)
+        qFatal("dbus-daemon did not start: %s", bus.readAllStandardError().constData());
+    const QStringList lines = QString::fromLocal8Bit(bus.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    if (lines.size() < 2 || (m_busPid = lines[1].trimmed().toLongLong()) <= 0)
+        qFatal("dbus-daemon gave no address and process ID");
+    m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, lines[0].trimmed());
+    process.setProcessEnvironment(m_environment);
+}
+
+DesktopProgram::~DesktopProgram()
+{
+    stop();
+}
+
+bool DesktopProgram::start(const QString& program, const QStringList& arguments)
+{
+    process.setProcessEnvironment(m_environment);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForStarted();
+}
+
+QString DesktopProgram::window(const QStringList& search, int timeoutMs) const
+{
+    const QStringList arguments = QStringList{u"--all"_s, u"--pid"_s, QString::number(process.processId())} + search;
+    QString found;
+    WaitFor([&] { return !(found = FindVisibleWindow(arguments)).isEmpty(); }, timeoutMs);
+    return found;
+}
+
+void DesktopProgram::stop()
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        if (!process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    if (m_busPid > 0) {
+        ::kill(pid_t(m_busPid), SIGTERM);
+        m_busPid = 0;
+    }
 }

@@ -36,13 +36,42 @@ void PressKeys(const QString& window, const QStringList& keys);
 // The text of the Message with this Hotword in an embedded database file, or empty.
 QString MessageTextIn(const QString& databaseFile, const QString& hotword);
 
-class QProcess;
+// A desktop program that a test starts (an editor, a mail program, a clipboard manager)
+// in a world of its own: a home folder, XDG configuration, data, cache and runtime folders
+// and a private D-Bus session bus, so that a copy the user runs can neither take the start
+// over nor see the test's files. Stopped by its process, the bus by its process ID.
+class DesktopProgram {
+public:
+    explicit DesktopProgram(const QProcessEnvironment& base = QProcessEnvironment::systemEnvironment());
+    ~DesktopProgram();
+    DesktopProgram(const DesktopProgram&) = delete;
+    DesktopProgram& operator=(const DesktopProgram&) = delete;
+
+    // The home folder, to be filled before start when the program needs a profile.
+    QString home() const { return m_folder.filePath(QStringLiteral("home")); }
+    const QProcessEnvironment& environment() const { return m_environment; }
+    // Starts the program, its output discarded (GTK and dconf warnings); whether it started.
+    bool start(const QString& program, const QStringList& arguments = {});
+    // The first visible window of the program's process that the search finds within the
+    // time, or empty.
+    QString window(const QStringList& search = {}, int timeoutMs = 30000) const;
+    // Stops the program, then its bus; also done when the object ends.
+    void stop();
+
+    QProcess process;
+
+private:
+    QTemporaryDir m_folder;
+    QProcessEnvironment m_environment;
+    qint64 m_busPid = 0;
+};
+
 class ProgramFolder;
 
 // Starts Mousepad and then the program from the folder, with targets.ini copied in and
 // Notepad as the destination application, and finds their windows; fails the test
 // program when either does not show within 20 s.
-void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, QProcess& editor, QProcess& program,
+void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, DesktopProgram& editor, QProcess& program,
                            QString& editorWindow, QString& mainWindow);
 
 // A folder that holds a copy of the program and nothing else, with an environment in
