@@ -37,7 +37,14 @@ QString FindVisibleWindow(const QStringList& searchArguments)
 
 void ActivateWindow(const QString& window)
 {
-    Xdotool({u"windowactivate"_s, u"--sync"_s, window});
+    // "windowactivate --sync" waits without end when the window manager passes the
+    // request over (a busy server, a window just mapped): ask again until it is active.
+    const bool active = WaitFor([&] {
+        RunTool(u"xdotool"_s, {u"windowactivate"_s, window});
+        return WaitFor([&] { return Xdotool({u"getactivewindow"_s}) == window; }, 1000);
+    }, 15000);
+    if (!active)
+        qWarning("window %s did not become active", qUtf8Printable(window));
 }
 
 QStringList ManagedWindows()
