@@ -344,7 +344,8 @@ private:
             const qsizetype end = i + 1 < starts.size() ? starts[i + 1] : window.size();
             QString part = window.mid(starts[i], end - starts[i]);
             const bool upper = QStringView(part).left(m_marker.size()) == m_marker;
-            previous = insertAfter(previous, Node{.text = std::move(part), .marker = true, .upper = upper});
+            previous = insertAfter(previous,
+                                   Node{.text = std::move(part), .marker = true, .upper = upper});
             added.push_back(previous);
         }
         if (node(left).marker)

@@ -7,7 +7,8 @@
 // Turns a Message body into the text to paste, in this order: "%CLIPBOARD%", "%DATE%",
 // "%DATETIME%" (any case), then free-text fields "^^INPUT:prompt||default^^", then includes
 // "%INCLUDE:hotword%". Text brought in by a step is subject to the later steps only, except
-// the clipboard's text: that is data, inserted as it is; no step expands tokens in it and no token reaches across it.
+// the clipboard's text: that is data, inserted as it is; no step expands tokens in it, and
+// no token reaches across it.
 // Free-text fields and includes are each expanded by a loop over the whole text: while it
 // holds the marker in capitals, the first token (marker in any case, up to the next closer)
 // is filled in, and every copy of its text then present, in any case, is replaced left to
@@ -21,10 +22,10 @@
 //
 // Includes nest up to MaxIncludeDepth bodies deep. An include of a Hotword that is already
 // being included, or one nested deeper, is replaced by a note instead of the body (an include
-// counts as inside a body only when the body holds the whole token). So is one
-// that would take the included text, counting every copy and every note, past
-// MaxIncludedLength characters; the includes still left after it then stay as written, as
-// does one for which not even the note fits.
+// counts as inside a body only when the body holds the whole token). So is one that would
+// take the included text, counting every copy and every note, past MaxIncludedLength
+// characters; the includes still left after it then stay as written, as does one for which
+// not even the note fits.
 //
 // Raises Abort when the user cancels a prompt; errors of the sources pass through.
 QString ExpandTokens(const QString& text, const TokenSources& sources);

@@ -83,8 +83,9 @@ constexpr char16_t DataStandIn = u'\u0001';
 // written and the text after it is looped over as a text of its own. fill gives the
 // replacement of a token's inner text, or no value when it cannot be filled in. No value
 // where the steps would not end.
+using Fill = std::function<std::optional<QString>(const QString& inner)>;
 std::optional<QString> LiteralLoop(QString text, const QString& marker, const QString& closer,
-                                   const std::function<std::optional<QString>(const QString&)>& fill)
+                                   const Fill& fill)
 {
     qsizetype from = 0; // the text after the last token left as written
     for (int pass = 0;; ++pass) {
@@ -114,26 +115,27 @@ std::optional<QString> LiteralLoop(QString text, const QString& marker, const QS
 
 std::optional<QString> LiteralLoops(const QString& text, Fakes& fakes)
 {
-    const std::optional<QString> answered
-        = LiteralLoop(text, u"^^INPUT:"_s, u"^^"_s, [&fakes](const QString& body) -> std::optional<QString> {
-              const QString prompt = TextBefore(body, u"||"_s);
-              if (prompt.isEmpty())
-                  return std::nullopt;
-              const std::optional<QString> answer = fakes.askFreeText(prompt, TextAfter(body, u"||"_s));
-              if (!answer)
-                  throw Abort();
-              return answer;
-          });
-    if (!answered)
-        return std::nullopt;
-    return LiteralLoop(*answered, u"%INCLUDE:"_s, u"%"_s, [&fakes](const QString& hotword) -> std::optional<QString> {
+    const Fill ask = [&fakes](const QString& body) -> Fill::result_type {
+        const QString prompt = TextBefore(body, u"||"_s);
+        if (prompt.isEmpty())
+            return std::nullopt;
+        const auto answer = fakes.askFreeText(prompt, TextAfter(body, u"||"_s));
+        if (!answer)
+            throw Abort();
+        return answer;
+    };
+    const Fill lookUp = [&fakes](const QString& hotword) -> Fill::result_type {
         const HotwordText found = fakes.textByHotword(hotword);
         if (found.rowCount == 0)
             return u"HotWord \""_s + hotword + u"\" not found."_s;
         if (found.rowCount > 1)
             return u"Multiple entries found for hotword \""_s + hotword + u"\". Please check."_s;
         return found.text;
-    });
+    };
+    const std::optional<QString> answered = LiteralLoop(text, u"^^INPUT:"_s, u"^^"_s, ask);
+    if (!answered)
+        return std::nullopt;
+    return LiteralLoop(*answered, u"%INCLUDE:"_s, u"%"_s, lookUp);
 }
 
 } // namespace
@@ -435,7 +437,8 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
         const QString text = randomText(12);
         const quint32 seed = random.generate();
         const std::optional<QString> clipboard
-            = random.bounded(2) ? std::optional(u"clip %DATE% %INCLUDE:a% ^^INPUT:Name||^^"_s) : std::nullopt;
+            = random.bounded(2) ? std::optional(u"clip %DATE% %INCLUDE:a% ^^INPUT:Name||^^"_s)
+                                : std::nullopt;
         Fakes fast;
         setUp(fast, seed, clipboard);
         Fakes literal;
@@ -443,7 +446,8 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
 
         const QString result = fast.expand(text);
         const QString standIn(1, QChar(DataStandIn));
-        QString simpleSteps = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, standIn) : text;
+        QString simpleSteps
+            = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, standIn) : text;
         simpleSteps = ReplaceEveryNoCase(simpleSteps, u"%DATE%"_s, u"07.03.2024"_s);
         std::optional<QString> expected = LiteralLoops(simpleSteps, literal);
         QVERIFY2(expected.has_value(), qPrintable(text));
