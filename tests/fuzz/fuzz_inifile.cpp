@@ -9,6 +9,7 @@
 #include "settings/inifile.h"
 
 #include <QByteArrayList>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -33,10 +34,12 @@ QByteArrayList Lines(QByteArray bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
+    if (bytes.isEmpty())
+        return {};
     bytes.replace("\r\n", "\n").replace('\r', '\n');
     if (bytes.endsWith('\n'))
         bytes.chop(1);
-    return bytes.isEmpty() ? QByteArrayList() : bytes.split('\n');
+    return bytes.split('\n');
 }
 
 // Whether the bytes after any byte-order mark are UTF-8 (a decoder drops the mark).
@@ -51,7 +54,9 @@ bool IsUtf8(QByteArray bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static QTemporaryDir folder;
+    // In memory where there is such a file system: every write is synced to disk.
+    static QTemporaryDir folder(QDir(u"/dev/shm"_s).exists() ? u"/dev/shm/qb-fuzz-XXXXXX"_s
+                                                                : QDir::tempPath() + u"/qb-fuzz-XXXXXX"_s);
     const QString path = folder.filePath(u"options.ini"_s);
     const QByteArray before(reinterpret_cast<const char*>(data), qsizetype(size));
     {
