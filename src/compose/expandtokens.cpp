@@ -222,6 +222,9 @@ protected:
     void replaceCopy(int index, const QString& text, int innerFrame)
     {
         const Node& copy = node(index);
+        if (!copy.marker || !copy.closed)
+            return; // taken with a copy before it
+
         const qsizetype end = copy.close + m_closer.size();
         const int left = copy.prev;
         const int frame = copy.frame;
