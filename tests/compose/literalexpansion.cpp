@@ -14,13 +14,21 @@ constexpr char16_t DataStandIn = u'\u0001';
 
 QString ReplaceEveryNoCase(const QString& text, const QString& token, const QString& replacement)
 {
+    // Lower-cased unit by unit, as TextPosNoCase compares, once for the whole text.
+    const auto lowered = [](QString lower) {
+        for (QChar& c : lower)
+            c = c.toLower();
+        return lower;
+    };
+    const QString low = lowered(text);
+    const QString lowToken = lowered(token);
     QString result;
-    QString rest = text;
-    for (qsizetype at; (at = TextPosNoCase(token, rest)) > 0;) {
-        result += rest.left(at - 1) + replacement;
-        rest = rest.mid(at - 1 + token.size());
+    qsizetype from = 0;
+    for (qsizetype at; !token.isEmpty() && (at = low.indexOf(lowToken, from)) >= 0;) {
+        result += QStringView(text).mid(from, at - from) + replacement;
+        from = at + token.size();
     }
-    return result + rest;
+    return result + QStringView(text).mid(from);
 }
 
 std::optional<QString> LiteralLoop(QString text, const QString& marker, const QString& closer,
