@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QList>
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -106,29 +105,31 @@ void ReplaceDates(Segments& segments, Clock& clock, DateFormats& formats)
     });
 }
 
-// A run of one of the texts a pass works on.
-struct Piece {
-    int source = 0;
-    qsizetype offset = 0;
-    qsizetype length = 0;
-};
-
-// The text of a pass is a linked list of plain runs and tokens. Replacing a token rewrites
-// its node in place, so node numbers held elsewhere stay valid.
+// The text of one looping step as a list of nodes. A text node either starts with the
+// step's marker (in any case) or is the first after a barrier; no marker starts anywhere
+// else, so none reaches across two nodes. Barriers are data and tokens left as written:
+// nothing reaches into or across them. Node 0 is a barrier that starts the list.
 struct Node {
-    Piece piece = {};
+    QString text = {};
+    int prev = -1;
     int next = -1;
-    bool live = false; // a token not yet replaced
+    bool barrier = false;
+    bool data = false;
+    bool marker = false; // starts with the marker and is still in the list
     bool upper = false; // its marker is written in capitals
-    Piece inner = {}; // free-text body or Hotword
-    QString key = {}; // inner, lower-cased: equal keys are the same token
-    int frame = -1; // the include the text around it came from; -1 at the top
+    bool closed = false;
+    bool indexed = false;
+    qsizetype close = 0; // where its closer starts; at or past the end when it is the next marker's
+    QString key = {}; // inner text, lower-cased: equal keys are copies of one token
+    int frame = -1; // the include whose body holds the whole token; -1 for none
+    quint64 stamp = 0; // the resolution that counted it as a copy
 };
-using Nodes = std::vector<Node>;
 
-// One of the two looping steps: tokens of one kind are resolved first to last; resolving a
-// token replaces every live copy of it at once. The pass ends when no live token is left,
-// or none of those left has its marker in capitals.
+// One of the two looping steps, done as the literal loop does it: while the text holds the
+// marker in capitals, take the first token (marker in any case), and replace every copy of
+// its text then present, left to right, without rescanning what is put in. A token that
+// cannot be filled in stays as written, and the text after it is looped over as a text of
+// its own.
 class TokenPass {
 public:
     TokenPass(QStringView marker, QStringView closer)
@@ -141,140 +142,262 @@ public:
 
     Segments run(const Segments& segments)
     {
-        Nodes first;
+        m_nodes.push_back(Node{.barrier = true});
+        int last = 0;
         for (const Segment& segment : segments) {
-            const Nodes nodes = segment.data ? plain(segment.text, true) : scan(addText(segment.text));
-            first.insert(first.end(), nodes.begin(), nodes.end());
+            if (segment.data) {
+                last = insertAfter(last, Node{.text = segment.text, .barrier = true, .data = true});
+                continue;
+            }
+            splice(last, segment.text, -1, 0, -1, -1);
+            while (node(last).next >= 0)
+                last = node(last).next;
         }
-        m_nodes.push_back(Node{});
-        replace(0, first, -1);
         for (int at = 0;;) {
-            while (at >= 0 && !m_nodes[size_t(at)].live)
-                at = m_nodes[size_t(at)].next;
-            if (at < 0 || m_liveUpper == 0 || !resolve(at))
+            while (at >= 0 && !node(at).marker)
+                at = node(at).next;
+            if (at < 0 || m_upper == 0)
                 break;
+            const int before = node(at).prev;
+            if (!node(at).closed || !fillable(at))
+                leaveAsWritten(at);
+            else if (!resolve(at))
+                break;
+            at = before;
         }
         return assemble();
     }
 
 protected:
-    // Whether a token with this inner text can be resolved; others stay as plain text.
-    virtual bool resolvable(QStringView inner) const = 0;
-    // Replaces every live copy of the token at node, that one included; false ends the pass.
+    // Whether the token at node can be filled in; others stay as written.
+    virtual bool fillable(int node) const = 0;
+    // Replaces the copies of the first token, node; false ends the step.
     virtual bool resolve(int node) = 0;
-
-    int addText(QString text, bool data = false)
-    {
-        m_sources.push_back(std::move(text));
-        m_data.push_back(data);
-        return int(m_sources.size() - 1);
-    }
-
-    QStringView view(const Piece& piece) const
-    {
-        return QStringView(m_sources[size_t(piece.source)]).mid(piece.offset, piece.length);
-    }
 
     const Node& node(int index) const { return m_nodes[size_t(index)]; }
 
-    // The nodes of one text: its runs and its resolvable tokens, without links.
-    Nodes scan(int source) const
+    // The text between marker and closer, as written.
+    QStringView inner(int index) const
     {
-        const QString& text = m_sources[size_t(source)];
-        const QString low = Lowered(text);
-        Nodes result;
-        qsizetype plainStart = 0;
-        qsizetype at = 0;
-        for (;;) {
-            const qsizetype start = low.indexOf(m_markerLower, at);
-            if (start < 0)
-                break;
-            const qsizetype innerStart = start + m_marker.size();
-            const qsizetype close = low.indexOf(m_closer, innerStart);
-            if (close < 0)
-                break;
-            const Piece inner{source, innerStart, close - innerStart};
-            at = close + m_closer.size();
-            if (!resolvable(view(inner)))
-                continue;
-            if (start > plainStart)
-                result.push_back(Node{.piece = {source, plainStart, start - plainStart}});
-            result.push_back(
-                Node{.piece = {source, start, at - start},
-                     .live = true,
-                     .upper = QStringView(text).mid(start, m_marker.size()) == m_marker,
-                     .inner = inner,
-                     .key = low.mid(inner.offset, inner.length)});
-            plainStart = at;
-        }
-        if (plainStart < text.size())
-            result.push_back(Node{.piece = {source, plainStart, text.size() - plainStart}});
-        return result;
+        const Node& token = node(index);
+        return QStringView(token.text).mid(m_marker.size(), token.close - m_marker.size());
     }
 
-    // The nodes of a text that holds no token, or of data.
-    Nodes plain(QString text, bool data = false)
+    // The copies of node's token that one replacement of its text takes: every node with
+    // that key, except one whose marker the closer of a taken copy before it overlaps.
+    std::vector<int> takeCopies(int index)
     {
-        const qsizetype length = text.size();
-        return {Node{.piece = {addText(std::move(text), data), 0, length}}};
-    }
-
-    // Takes the live copies of a token out of the index; each must then be replaced.
-    std::vector<int> takeLive(const QString& key)
-    {
-        const auto it = m_live.find(key);
-        if (it == m_live.end())
-            return {};
-        std::vector<int> copies = std::move(*it);
-        m_live.erase(it);
-        return copies;
-    }
-
-    // Puts the nodes of replacement where node index stands; tokens in it belong to frame.
-    void replace(int index, const Nodes& replacement, int frame)
-    {
-        const int after = m_nodes[size_t(index)].next;
-        if (m_nodes[size_t(index)].live && m_nodes[size_t(index)].upper)
-            --m_liveUpper;
-        if (replacement.empty()) {
-            m_nodes[size_t(index)] = Node{.next = after};
-            return;
-        }
-        int previous = -1;
-        for (const Node& part : replacement) {
-            int current = index;
-            if (previous >= 0) {
-                current = int(m_nodes.size());
-                m_nodes.push_back(part);
-                m_nodes[size_t(previous)].next = current;
-            } else {
-                m_nodes[size_t(index)] = part;
+        const QString key = node(index).key;
+        ++m_stamp;
+        std::vector<int> copies;
+        if (const auto it = m_byKey.find(key); it != m_byKey.end()) {
+            for (const int copy : *it) {
+                Node& candidate = m_nodes[size_t(copy)];
+                if (candidate.marker && candidate.closed && candidate.key == key
+                    && candidate.stamp != m_stamp) {
+                    candidate.stamp = m_stamp;
+                    copies.push_back(copy);
+                }
             }
-            Node& placed = m_nodes[size_t(current)];
-            placed.frame = frame;
-            placed.next = -1;
-            if (placed.live) {
-                m_live[placed.key].push_back(current);
-                if (placed.upper)
-                    ++m_liveUpper;
-            }
-            previous = current;
+            m_byKey.erase(it);
         }
-        m_nodes[size_t(previous)].next = after;
+        const auto counted = [this](int at) { return at >= 0 && node(at).stamp == m_stamp; };
+        std::vector<int> taken;
+        for (const int copy : copies) {
+            if (counted(node(copy).prev) && reachesNext(node(copy).prev))
+                continue; // taken or passed over with the chain it belongs to
+            bool take = true;
+            for (int at = copy;; take = !take) {
+                if (take)
+                    taken.push_back(at);
+                if (!reachesNext(at) || !counted(node(at).next))
+                    break;
+                at = node(at).next;
+            }
+        }
+        return taken;
+    }
+
+    // Replaces one copy by text; tokens wholly inside text belong to innerFrame.
+    void replaceCopy(int index, const QString& text, int innerFrame)
+    {
+        const Node& copy = node(index);
+        if (!copy.marker || !copy.closed)
+            return; // taken with a copy before it
+
+        const qsizetype end = copy.close + m_closer.size();
+        const int left = copy.prev;
+        const int frame = copy.frame;
+        QString rest;
+        int right = copy.next;
+        if (end > copy.text.size()) {
+            rest = node(right).text.mid(end - copy.text.size());
+            const int eaten = right;
+            right = node(eaten).next;
+            unlink(eaten);
+        } else {
+            rest = copy.text.mid(end);
+        }
+        unlink(index);
+        splice(left, text + rest, right, text.size(), innerFrame, frame);
     }
 
 private:
+    bool reachesNext(int index) const
+    {
+        const Node& token = node(index);
+        return token.closed && token.close + m_closer.size() > token.text.size();
+    }
+
+    int insertAfter(int left, Node added)
+    {
+        const int index = int(m_nodes.size());
+        added.prev = left;
+        added.next = node(left).next;
+        if (added.next >= 0)
+            m_nodes[size_t(added.next)].prev = index;
+        m_nodes[size_t(left)].next = index;
+        if (added.marker && added.upper)
+            ++m_upper;
+        m_nodes.push_back(std::move(added));
+        return index;
+    }
+
+    void unlink(int index)
+    {
+        Node& gone = m_nodes[size_t(index)];
+        if (gone.prev >= 0)
+            m_nodes[size_t(gone.prev)].next = gone.next;
+        if (gone.next >= 0)
+            m_nodes[size_t(gone.next)].prev = gone.prev;
+        unmark(gone);
+    }
+
+    void unmark(Node& token)
+    {
+        if (token.marker && token.upper)
+            --m_upper;
+        token.marker = false;
+    }
+
+    // Finds where a marker node's token closes and files it under its key.
+    void settle(int index)
+    {
+        Node& token = m_nodes[size_t(index)];
+        const qsizetype found = token.text.indexOf(m_closer, m_marker.size());
+        token.closed = true;
+        if (found >= 0) {
+            token.close = found;
+        } else if (token.next >= 0 && node(token.next).marker) {
+            // The next marker starts with the closer; a closer may also begin at our end.
+            token.close = token.text.size();
+            for (qsizetype part = m_closer.size() - 1; part > 0; --part) {
+                if (token.text.size() - part >= m_marker.size()
+                    && token.text.endsWith(m_closer.left(part))) {
+                    token.close = token.text.size() - part;
+                    break;
+                }
+            }
+        } else {
+            token.closed = false;
+        }
+        if (!token.closed) {
+            token.indexed = false;
+            return;
+        }
+        QString key = Lowered(inner(index).toString());
+        if (!token.indexed || key != token.key)
+            m_byKey[key].push_back(index);
+        token.key = std::move(key);
+        token.indexed = true;
+    }
+
+    // Puts text between left and right, which are then neighbours, and splits it at the
+    // markers it forms, also with the end of left. The first innerLength characters are an
+    // answer or body: tokens wholly inside them belong to innerFrame, others to outerFrame.
+    void splice(int left, const QString& text, int right, qsizetype innerLength, int innerFrame,
+                int outerFrame)
+    {
+        m_nodes[size_t(left)].next = right;
+        if (right >= 0)
+            m_nodes[size_t(right)].prev = left;
+        const QString before = node(left).barrier
+            ? QString()
+            : node(left).text.right(qMin(m_marker.size() - 1, node(left).text.size()));
+        const QString window = before + text;
+        const QString low = Lowered(window);
+        std::vector<qsizetype> starts;
+        for (qsizetype at = low.indexOf(m_markerLower); at >= 0;
+             at = low.indexOf(m_markerLower, at + m_marker.size()))
+            starts.push_back(at);
+
+        const qsizetype lead = starts.empty() ? window.size() : starts.front();
+        int previous = left;
+        if (lead < before.size()) {
+            m_nodes[size_t(left)].text.chop(before.size() - lead);
+        } else if (lead > before.size()) {
+            const QString leading = window.mid(before.size(), lead - before.size());
+            if (node(left).barrier)
+                previous = insertAfter(left, Node{.text = leading});
+            else
+                m_nodes[size_t(left)].text += leading;
+        }
+        std::vector<int> added;
+        for (size_t i = 0; i < starts.size(); ++i) {
+            const qsizetype end = i + 1 < starts.size() ? starts[i + 1] : window.size();
+            QString part = window.mid(starts[i], end - starts[i]);
+            const bool upper = QStringView(part).left(m_marker.size()) == m_marker;
+            previous = insertAfter(previous,
+                                   Node{.text = std::move(part), .marker = true, .upper = upper});
+            added.push_back(previous);
+        }
+        if (node(left).marker)
+            settle(left);
+        for (size_t i = 0; i < added.size(); ++i) {
+            settle(added[i]);
+            Node& token = m_nodes[size_t(added[i])];
+            const qsizetype start = starts[i] - before.size();
+            const bool inside = token.closed && start >= 0
+                && start + token.close + m_closer.size() <= innerLength;
+            token.frame = inside ? innerFrame : outerFrame;
+        }
+    }
+
+    // The first token cannot be filled in: it and the text before it are final.
+    void leaveAsWritten(int index)
+    {
+        Node& token = m_nodes[size_t(index)];
+        unmark(token);
+        token.barrier = true;
+        if (!token.closed)
+            return; // no closer up to the next barrier
+        const qsizetype end = token.close + m_closer.size();
+        QString rest;
+        int right = token.next;
+        if (end > token.text.size()) {
+            const qsizetype eaten = end - token.text.size();
+            token.text += node(right).text.left(eaten);
+            rest = node(right).text.mid(eaten);
+            const int gone = right;
+            right = node(gone).next;
+            unlink(gone);
+        } else {
+            rest = token.text.mid(end);
+            token.text.truncate(end);
+        }
+        splice(index, rest, right, 0, -1, -1);
+    }
+
     Segments assemble() const
     {
         Segments result;
         for (int at = 0; at >= 0; at = node(at).next) {
-            const Piece& piece = node(at).piece;
-            if (piece.length == 0)
+            const Node& part = node(at);
+            if (part.text.isEmpty())
                 continue;
-            const bool data = m_data[size_t(piece.source)];
-            if (result.empty() || result.back().data != data)
-                result.push_back({{}, data});
-            result.back().text += view(piece);
+            if (result.empty() || result.back().data != part.data)
+                result.push_back({{}, part.data});
+            result.back().text += part.text;
         }
         return result;
     }
@@ -282,11 +405,10 @@ private:
     const QStringView m_marker;
     const QString m_markerLower;
     const QStringView m_closer;
-    std::vector<QString> m_sources;
-    std::vector<bool> m_data; // per source: whether it is data
-    Nodes m_nodes;
-    QHash<QString, std::vector<int>> m_live;
-    int m_liveUpper = 0;
+    std::vector<Node> m_nodes;
+    QHash<QString, std::vector<int>> m_byKey;
+    int m_upper = 0; // marker nodes written in capitals
+    quint64 m_stamp = 0;
 };
 
 // "^^INPUT:prompt||default^^": asks once per distinct token.
@@ -299,23 +421,22 @@ public:
     }
 
 protected:
-    bool resolvable(QStringView inner) const override
+    bool fillable(int index) const override
     {
         // The prompt is the body before the first "||"; without one it is empty.
-        return inner.indexOf(u"||") > 0;
+        return inner(index).indexOf(u"||") > 0;
     }
 
     bool resolve(int index) override
     {
-        const QStringView body = view(node(index).inner);
+        const QStringView body = inner(index);
         const qsizetype bars = body.indexOf(u"||");
         const std::optional<QString> answer
             = m_prompt.askFreeText(body.left(bars).toString(), body.mid(bars + 2).toString());
         if (!answer)
             throw Abort();
-        const Nodes replacement = scan(addText(*answer));
-        for (const int copy : takeLive(node(index).key))
-            replace(copy, replacement, -1);
+        for (const int copy : takeCopies(index))
+            replaceCopy(copy, *answer, -1);
         return true;
     }
 
@@ -333,20 +454,18 @@ public:
     }
 
 protected:
-    bool resolvable(QStringView) const override { return true; }
+    bool fillable(int) const override { return true; }
 
     bool resolve(int index) override
     {
         const QString key = node(index).key;
-        const QString hotword = view(node(index).inner).toString();
+        const QString hotword = inner(index).toString();
         const QString quoted = u'"' + hotword + u'"';
         std::optional<HotwordText> found;
-        Nodes body;
-        bool nests = false; // the body holds include tokens of its own
+        bool nests = false; // the body holds a marker of its own
         bool full = false;
-        QHash<QString, Nodes> notes;
 
-        for (const int copy : takeLive(key)) {
+        for (const int copy : takeCopies(index)) {
             const int frame = node(copy).frame;
             const int depth = frame < 0 ? 0 : m_frames[size_t(frame)].depth;
             QString note;
@@ -357,11 +476,8 @@ protected:
             } else {
                 if (!found) {
                     found = m_lookup.textByHotword(hotword);
-                    if (found->rowCount == 1) {
-                        body = scan(addText(found->text));
-                        nests = std::any_of(body.begin(), body.end(),
-                                            [](const Node& part) { return part.live; });
-                    }
+                    nests = found->rowCount == 1
+                        && found->text.contains(u"%INCLUDE:", Qt::CaseInsensitive);
                 }
                 if (found->rowCount == 0) {
                     note = u"HotWord "_s + quoted + u" not found."_s;
@@ -374,7 +490,7 @@ protected:
                     m_included += found->text.size();
                     if (nests)
                         m_frames.push_back(Frame{key, frame, depth + 1});
-                    replace(copy, body, nests ? int(m_frames.size() - 1) : frame);
+                    replaceCopy(copy, found->text, nests ? int(m_frames.size() - 1) : frame);
                     continue;
                 }
             }
@@ -383,10 +499,7 @@ protected:
             if (note.size() > MaxIncludedLength - m_included)
                 return false;
             m_included += note.size();
-            auto it = notes.find(note);
-            if (it == notes.end())
-                it = notes.insert(note, plain(note));
-            replace(copy, *it, frame);
+            replaceCopy(copy, note, frame);
         }
         // Once a body does not fit, the includes after it stay as written.
         return !full;

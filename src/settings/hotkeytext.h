@@ -11,8 +11,8 @@ struct HotKey {
     friend bool operator==(const HotKey&, const HotKey&) = default;
 };
 
-// The written name of a virtual-key code: distinct and stable for every code from 8 to 255,
-// empty for the others.
+// The written name of a virtual-key code: stable for every code from 8 to 255 and distinct
+// but for the keypad digits, which are named like the main keyboard's; empty for the others.
 QString VirtualKeyName(std::uint16_t key);
 // "Shift+", "Ctrl+", "Alt+" in this order, then the key's name; empty for no key.
 QString HotKeyToText(const HotKey& hotKey);

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -84,20 +83,21 @@ std::optional<QByteArray> encode8Bit(const QString& line)
 #endif
 }
 
-struct Content {
-    bool bom = false;
-    bool eightBit = false; // not UTF-8: read in the local 8-bit code page
-    QString newline = u"\n"_s;
-    QStringList lines;
-    // The bytes of each line as read, by its text, so unchanged lines are written back as they were.
-    QHash<QString, QByteArray> raw;
-};
-
 bool isUtf8(const QByteArray& bytes)
 {
     // Invalid or cut-off sequences decode to U+FFFD and so do not come back as they were.
     return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
+
+struct Content {
+    bool bom = false;
+    bool eightBit = false; // not UTF-8: read in the local 8-bit code page
+    QString newline = u"\n"_s;
+    QStringList lines;
+    // The lines as read, and their bytes, so that unchanged lines are written back as they were.
+    QStringList readLines;
+    QByteArrayList raw;
+};
 
 Content load(const QString& path)
 {
@@ -122,38 +122,60 @@ Content load(const QString& path)
         const QByteArray line = bytes.mid(start, end - start);
         const QString text = content.eightBit ? decode8Bit(line) : QString::fromUtf8(line);
         content.lines.append(text);
-        content.raw.insert(text, line);
+        content.raw.append(line);
         start = end + (bytes.mid(end, 2) == "\r\n" ? 2 : 1);
     }
+    content.readLines = content.lines;
     return content;
 }
 
 // The file's bytes: lines read unchanged as they were, the others in the file's encoding. An
-// 8-bit file that must take a character its code page lacks becomes UTF-8 as a whole.
+// 8-bit file that must take a character its code page lacks becomes UTF-8 as a whole, and
+// so does one that would pass as UTF-8 once written and so read differently.
 QByteArray save(const Content& content)
 {
-    const QByteArray newline = content.newline.toLatin1();
-    QByteArray bytes;
-    if (content.bom)
-        bytes = "\xEF\xBB\xBF";
+    // An edit changes one run of lines: those before and after it are the lines read.
+    const QStringList& lines = content.lines;
+    const QStringList& read = content.readLines;
+    qsizetype same = 0;
+    while (same < lines.size() && same < read.size() && lines[same] == read[same])
+        ++same;
+    qsizetype sameEnd = 0;
+    while (sameEnd < lines.size() - same && sameEnd < read.size() - same
+           && lines[lines.size() - 1 - sameEnd] == read[read.size() - 1 - sameEnd])
+        ++sameEnd;
+    const auto rawOf = [&](qsizetype i) -> const QByteArray* {
+        if (i < same)
+            return &content.raw[i];
+        if (i >= lines.size() - sameEnd)
+            return &content.raw[i - lines.size() + read.size()];
+        return nullptr;
+    };
+
     bool eightBit = content.eightBit;
-    if (eightBit) {
-        for (const QString& line : content.lines) {
-            if (!content.raw.contains(line) && !encode8Bit(line)) {
-                eightBit = false;
-                break;
-            }
+    for (qsizetype i = 0; eightBit && i < lines.size(); ++i) {
+        if (!rawOf(i) && !encode8Bit(lines[i]))
+            eightBit = false;
+    }
+    const auto linesIn = [&](bool asEightBit) {
+        const QByteArray newline = content.newline.toLatin1();
+        QByteArray bytes;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QByteArray* kept = rawOf(i);
+            if (kept && asEightBit == content.eightBit)
+                bytes += *kept;
+            else
+                bytes += asEightBit ? *encode8Bit(lines[i]) : lines[i].toUtf8();
+            bytes += newline;
         }
-    }
-    for (const QString& line : content.lines) {
-        const auto kept = content.raw.constFind(line);
-        if (kept != content.raw.cend() && eightBit == content.eightBit)
-            bytes += *kept;
-        else
-            bytes += eightBit ? *encode8Bit(line) : line.toUtf8();
-        bytes += newline;
-    }
-    return bytes;
+        return bytes;
+    };
+    QByteArray bytes = linesIn(eightBit);
+    if (eightBit && isUtf8(bytes) && std::any_of(bytes.cbegin(), bytes.cend(), [](char byte) {
+            return static_cast<unsigned char>(byte) >= 0x80;
+        }))
+        bytes = linesIn(false);
+    return content.bom ? "\xEF\xBB\xBF" + bytes : bytes;
 }
 
 bool isSectionLine(const QString& line, QString* name)

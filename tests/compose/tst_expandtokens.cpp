@@ -1,7 +1,7 @@
 #include "compose/expandtokens.h"
+#include "literalexpansion.h"
 
 #include "util/errors.h"
-#include "util/textutils.h"
 
 #include <QHash>
 #include <QRandomGenerator>
@@ -64,46 +64,6 @@ struct Fakes : ClipboardTextSource, Clock, DateFormats, FreeTextPrompt, IncludeL
     QString expand(const QString& text) { return ExpandTokens(text, sources()); }
 };
 
-QString ReplaceEveryNoCase(const QString& text, const QString& token, const QString& replacement)
-{
-    QString result;
-    QString rest = text;
-    for (qsizetype at; (at = TextPosNoCase(token, rest)) > 0;) {
-        result += rest.left(at - 1) + replacement;
-        rest = rest.mid(at - 1 + token.size());
-    }
-    return result + rest;
-}
-
-// The looping steps exactly as written, one token per pass and each pass rescanning the
-// whole text; no value where those steps would never end.
-std::optional<QString> LiteralLoops(QString text, Fakes& fakes)
-{
-    for (int pass = 0; text.contains(u"^^INPUT:"_s); ++pass) {
-        const QString body = TextBetween(text, u"^^INPUT:"_s, u"^^"_s);
-        const QString prompt = TextBefore(body, u"||"_s);
-        if (prompt.isEmpty() || pass > 100)
-            return std::nullopt;
-        const std::optional<QString> answer = fakes.askFreeText(prompt, TextAfter(body, u"||"_s));
-        if (!answer)
-            throw Abort();
-        text = ReplaceEveryNoCase(text, u"^^INPUT:"_s + body + u"^^"_s, *answer);
-    }
-    for (int pass = 0; text.contains(u"%INCLUDE:"_s); ++pass) {
-        if (pass > 100)
-            return std::nullopt;
-        const QString hotword = TextBetween(text, u"%INCLUDE:"_s, u"%"_s);
-        const HotwordText found = fakes.textByHotword(hotword);
-        QString replacement = found.text;
-        if (found.rowCount == 0)
-            replacement = u"HotWord \""_s + hotword + u"\" not found."_s;
-        else if (found.rowCount > 1)
-            replacement = u"Multiple entries found for hotword \""_s + hotword + u"\". Please check."_s;
-        text = ReplaceEveryNoCase(text, u"%INCLUDE:"_s + hotword + u"%"_s, replacement);
-    }
-    return text;
-}
-
 } // namespace
 
 class TestExpandTokens : public QObject {
@@ -118,6 +78,8 @@ private Q_SLOTS:
     void includes();
     void unendingTextsEnd_data();
     void unendingTextsEnd();
+    void overlapsAndCompletions_data();
+    void overlapsAndCompletions();
     void fanOutIsCapped_data();
     void fanOutIsCapped();
     void agreesWithTheLiteralSteps();
@@ -278,6 +240,39 @@ void TestExpandTokens::unendingTextsEnd()
     QCOMPARE(fakes.prompts, prompts);
 }
 
+void TestExpandTokens::overlapsAndCompletions_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QStringList>("asked"); // prompts and lookups, in order
+    // The first marker in any case is taken once any marker is in capitals; its closer is
+    // the next marker's start, which the replacement takes with it.
+    QTest::newRow("lower field first") << u"^^input:A||^^INPUT:B||x^^"_s << u"aINPUT:B||x^^"_s
+                                       << QStringList{u"A|"_s};
+    QTest::newRow("lower include first") << u"%include:one%INCLUDE:two%"_s << u"1INCLUDE:two%"_s
+                                         << QStringList{u"one"_s};
+    // An answer or body completes a token with the text after it.
+    QTest::newRow("answer opens a field") << u"^^INPUT:Open||^^x^^"_s << u"q"_s
+                                          << QStringList{u"Open|"_s, u"Q|x"_s};
+    QTest::newRow("body opens an include")
+        << u"%INCLUDE:open%one%!"_s << u"(1!"_s << QStringList{u"open"_s, u"one"_s};
+}
+
+void TestExpandTokens::overlapsAndCompletions()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, asked);
+    Fakes fakes;
+    fakes.answerFor = [](int, const QString& prompt, const QString&) {
+        return prompt == u"Open"_s ? u"^^INPUT:Q||"_s : prompt.toLower();
+    };
+    fakes.bodies.insert(u"one"_s, u"1"_s);
+    fakes.bodies.insert(u"open"_s, u"(%INCLUDE:"_s);
+    QCOMPARE(fakes.expand(text), expected);
+    QCOMPARE(fakes.prompts + fakes.lookups, asked);
+}
+
 void TestExpandTokens::fanOutIsCapped_data()
 {
     QTest::addColumn<int>("levels");
@@ -310,29 +305,32 @@ void TestExpandTokens::fanOutIsCapped()
 
 void TestExpandTokens::agreesWithTheLiteralSteps()
 {
-    // Random texts of whole tokens and words, compared with the steps done literally: the
-    // same result, the same prompts and the same lookups, in the same order.
-    const QStringList markers{u"^^INPUT:"_s, u"^^INPUT:"_s, u"^^INPUT:"_s, u"^^input:"_s,
-                              u"^^Input:"_s};
-    const QStringList prompts{u"Name"_s, u"name"_s, u"Age"_s, u"Town"_s};
+    // Random texts of tokens, pieces of tokens and words, compared with the steps done
+    // literally: the same result, the same prompts and the same lookups, in the same order.
+    // Markers in mixed case overlap closers, and answers and bodies complete tokens with the
+    // text after them.
+    const QStringList markers{u"^^INPUT:"_s, u"^^INPUT:"_s, u"^^input:"_s, u"^^Input:"_s};
+    const QStringList prompts{u"Name"_s, u"name"_s, u"Age"_s, QString()};
     const QStringList values{QString(), u"Bob"_s, u"red||blue"_s};
     const QStringList includes{u"%INCLUDE:"_s, u"%INCLUDE:"_s, u"%include:"_s, u"%Include:"_s};
-    const QStringList hotwords{u"a"_s, u"A"_s, u"b"_s, u"c"_s, u"multi"_s, u"nosuch"_s, QString()};
-    const QStringList words{u"x"_s, u" "_s, u"Bob "_s, u"\r\n"_s, u"é"_s, u"||"_s, u"%DATE%"_s,
+    const QStringList hotwords{u"a"_s, u"A"_s, u"c"_s, u"multi"_s, u"nosuch"_s, u"open"_s,
+                               u"half"_s, QString()};
+    const QStringList words{u"x"_s, u" "_s, u"\r\n"_s, u"é"_s, u"||"_s, u"^^"_s, u"^"_s, u"%"_s,
+                            u"^^INP"_s, u"UT:"_s, u"%INCL"_s, u"UDE:"_s, u"c%"_s, u"%DATE%"_s, u"%datetime%"_s,
                             u"%clipboard%"_s};
 
     QRandomGenerator random(20240307);
     const auto pick
         = [&random](const QStringList& list) { return list.at(random.bounded(int(list.size()))); };
-    const auto field = [&]() -> QString {
-        return pick(markers) + pick(prompts) + u"||"_s + pick(values) + u"^^"_s;
-    };
-    const auto include = [&]() -> QString { return pick(includes) + pick(hotwords) + u'%'; };
     const auto randomText = [&](int items) {
         QString text;
         for (int i = random.bounded(items); i >= 0; --i) {
-            const int kind = random.bounded(4);
-            text += kind == 0 ? field() : kind == 1 ? include() : pick(words);
+            switch (random.bounded(5)) {
+            case 0: text += pick(markers) + pick(prompts) + u"||"_s + pick(values) + u"^^"_s; break;
+            case 1: text += pick(includes) + pick(hotwords) + u'%'; break;
+            case 2: text += pick(random.bounded(2) ? markers : includes); break;
+            default: text += pick(words); break;
+            }
         }
         return text;
     };
@@ -340,40 +338,42 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
     const auto setUp = [](Fakes& fakes, quint32 seed, const std::optional<QString>& clipboard) {
         QRandomGenerator answers(seed);
         fakes.clipboard = clipboard;
-        fakes.bodies.insert(u"a"_s, u"A[%INCLUDE:b% ^^INPUT:Name||^^ %DATE%]"_s);
-        fakes.bodies.insert(u"b"_s, u"B[%include:C% %INCLUDE:c%]"_s);
+        fakes.bodies.insert(u"a"_s, u"A[%INCLUDE:c% ^^INPUT:Name||^^ %DATE%]"_s);
         fakes.bodies.insert(u"c"_s, u"C"_s);
         fakes.bodies.insert(u"multi"_s, u"1"_s);
         fakes.bodies.insert(u"multi"_s, u"2"_s);
-        fakes.answerFor
-            = [answers](int call, const QString& prompt, const QString& value) mutable -> QString {
-            const int kind = answers.bounded(4);
+        fakes.bodies.insert(u"open"_s, u"(%INCLUDE:c"_s);
+        fakes.bodies.insert(u"half"_s, u"%INCL"_s);
+        const QStringList completing{u"^^INPUT:Age||"_s, u"^^INP"_s, u"^"_s, u"||"_s,
+                                     u"%INCLUDE:"_s, u"%INCLUDE:a"_s};
+        fakes.answerFor = [answers, completing](int call, const QString& prompt,
+                                                const QString& value) mutable -> QString {
+            const int kind = answers.bounded(6);
             if (call < 8 && kind == 0)
                 return u"<^^INPUT:Age||^^ %INCLUDE:a%>"_s;
-            if (kind == 1)
+            if (call < 8 && kind == 1)
+                return completing.at(answers.bounded(int(completing.size())));
+            if (kind == 2)
                 return QString();
             return prompt + u'=' + value + u'#' + QString::number(call);
         };
     };
 
     for (int round = 0; round < 3000; ++round) {
-        const QString text = randomText(10);
+        const QString text = randomText(12);
         const quint32 seed = random.generate();
         const std::optional<QString> clipboard
-            = random.bounded(2) ? std::optional(u"clip %DATE% %INCLUDE:a% ^^INPUT:Name||^^"_s) : std::nullopt;
+            = random.bounded(2) ? std::optional(u"clip %DATE% %INCLUDE:a% ^^INPUT:Name||^^"_s)
+                                : std::nullopt;
         Fakes fast;
         setUp(fast, seed, clipboard);
         Fakes literal;
         setUp(literal, seed, clipboard);
 
         const QString result = fast.expand(text);
-        // Clipboard text is data: a stand-in that no step touches takes its place until the end.
-        const QString standIn = u"\u0001"_s;
-        QString simpleSteps = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, standIn) : text;
-        simpleSteps = ReplaceEveryNoCase(simpleSteps, u"%DATE%"_s, u"07.03.2024"_s);
-        std::optional<QString> expected = LiteralLoops(simpleSteps, literal);
-        if (expected && clipboard)
-            expected = expected->replace(standIn, *clipboard);
+        const std::optional<QString> expected
+            = LiteralExpansion(text, clipboard, u"07.03.2024"_s, u"07.03.2024 13:04:05"_s, literal,
+                               literal, 200);
         QVERIFY2(expected.has_value(), qPrintable(text));
         if (result != *expected || fast.prompts != literal.prompts
             || fast.lookups != literal.lookups) {

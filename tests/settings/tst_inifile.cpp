@@ -177,6 +177,13 @@ void TestIniFile::filesThatAreNotUtf8_data()
     // One stray byte makes the whole file 8-bit, also the bytes that would pass as UTF-8.
     QTest::newRow("mixed") << QByteArray("[A]\nName=\xC3\xBC\xFC\nk=1\n") << u"x"_s << u"\u00C3\u00BC\u00FC"_s
                            << QByteArray("[A]\nName=\xC3\xBC\xFC\nk=x\n");
+    // Without its one stray byte the file would pass as UTF-8 and read otherwise.
+    QTest::newRow("stray byte rewritten")
+        << QByteArray("[A]\nName=\xC3\xBC\nk=\xFC\n") << u"x"_s << u"\u00C3\u00BC"_s
+        << QByteArray("[A]\nName=\xC3\x83\xC2\xBC\nk=x\n");
+    // A line of only a byte-order mark reads as empty, like the line before it.
+    QTest::newRow("lines that read alike") << QByteArray("[A]\nName=x\n\n\xEF\xBB\xBF\nk=1\n") << u"2"_s
+                                           << u"x"_s << QByteArray("[A]\nName=x\n\n\xEF\xBB\xBF\nk=2\n");
 }
 
 void TestIniFile::filesThatAreNotUtf8()
