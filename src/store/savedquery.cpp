@@ -63,6 +63,10 @@ PlaceholderText ToPlaceholders(const QString& body, const QStringList& parameter
         } else if (c == u'/' && body.mid(i, 2) == u"/*"_s) {
             end = body.indexOf(u"*/"_s, i + 2);
             end = end < 0 ? body.size() : end + 2;
+        } else if (c == u'?') {
+            // A bare "?" would take a bound value meant for a later parameter.
+            throw Error(u"The saved query "_s + componentName
+                        + u" holds a \"?\" outside quotes, so its parameters can not be bound safely."_s);
         } else if (c == u'[') {
             const qsizetype close = body.indexOf(u']', i + 1);
             if (close > i + 1 && body.at(close - 1) == u':') {

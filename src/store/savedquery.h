@@ -68,7 +68,8 @@ private:
 // "?" placeholder; text inside quotes and comments is left alone. placeholders gives, for
 // each "?", the index of its parameter in parameterNames. A declared parameter that the body
 // never takes raises RaiseParameterNotFound with the declared name (several: sorted, joined by
-// " or "); otherwise a bracketed name ending in a colon that is not declared raises it.
+// " or "); otherwise a bracketed name ending in a colon that is not declared raises it. A "?"
+// outside quotes and comments is refused.
 struct PlaceholderText {
     QString sql;
     QList<int> placeholders;

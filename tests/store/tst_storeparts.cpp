@@ -59,6 +59,9 @@ void TestStoreParts::undeclaredParameterIsRefused_data()
                                 << u"id:"_s;
     QTest::newRow("both") << u"update FAQ set GroupID = 0"_s << move << u"aspUpdateParentID"_s
                           << u"id: or newparentid:"_s;
+    QTest::newRow("bare question mark")
+        << u"update FAQ set GroupID = ? where ID = [id:] and GroupID <> [newparentid:]"_s << move
+        << u"aspUpdateParentID"_s << QString();
     QTest::newRow("an extra one") << u"update FAQ set GroupID = [newparentid:] where ID = [id:] or ID = [x:]"_s
                                   << move << u"aspUpdateParentID"_s << u"x:"_s;
 }
@@ -73,7 +76,11 @@ void TestStoreParts::undeclaredParameterIsRefused()
         ToPlaceholders(body, names, component);
         QFAIL("no error");
     } catch (const Error& e) {
-        QCOMPARE(e.text(), u"Could not find parameter called "_s + error + u" in "_s + component);
+        const QString expected = error.isEmpty()
+            ? QString(u"The saved query "_s + component
+                      + u" holds a \"?\" outside quotes, so its parameters can not be bound safely."_s)
+            : QString(u"Could not find parameter called "_s + error + u" in "_s + component);
+        QCOMPARE(e.text(), expected);
     }
 }
 
