@@ -98,11 +98,13 @@ int main(int argc, char** argv)
     // Both editors by a file name of their document, also when it is marked modified.
     QFile targets(folder.filePath(u"targets.ini"_s));
     targets.open(QIODevice::WriteOnly);
-    targets.write("[Notepad]\nTarget=oak-mousepad\nSearch Type=Substring\nTarget2=oak-feather\nSearch Type2=Substring\n");
+    targets.write(
+        "[Notepad]\nTarget=oak-mousepad\nSearch Type=Substring\nTarget2=oak-feather\nSearch Type2=Substring\n");
     targets.close();
     QFile options(folder.filePath(u"options.ini"_s));
     options.open(QIODevice::WriteOnly);
-    options.write(qgetenv("QB_SOAK_OPTIONS").isEmpty() ? QByteArray("[Options]\nTarget=Notepad\n") : qgetenv("QB_SOAK_OPTIONS").replace("\\n", "\n"));
+    options.write(qgetenv("QB_SOAK_OPTIONS").isEmpty() ? QByteArray("[Options]\nTarget=Notepad\n")
+                                                       : qgetenv("QB_SOAK_OPTIONS").replace("\\n", "\n"));
     options.close();
 
     DesktopProgram manager;
@@ -115,7 +117,11 @@ int main(int argc, char** argv)
     quillbay.setProcessEnvironment(folder.environment());
     quillbay.start(folder.program(), {});
     QString mainWindow;
-    if (!WaitFor([&] { return !(mainWindow = FindVisibleWindow({u"--pid"_s, QString::number(quillbay.processId())})).isEmpty(); }, 20000))
+    if (!WaitFor(
+            [&] {
+                return !(mainWindow = FindVisibleWindow({u"--pid"_s, QString::number(quillbay.processId())})).isEmpty();
+            },
+            20000))
         qFatal("main window not found");
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s);
     db.setDatabaseName(folder.filePath(u"quillbay.db"_s));
@@ -139,7 +145,8 @@ int main(int argc, char** argv)
     const QByteArray picture = Picture();
     QClipboard* clipboard = QGuiApplication::clipboard();
 
-    for (const Editor& editor : {Editor{u"mousepad"_s, u"soak-mousepad.txt"_s}, Editor{u"featherpad"_s, u"soak-feather.txt"_s}}) {
+    for (const Editor& editor :
+         {Editor{u"mousepad"_s, u"soak-mousepad.txt"_s}, Editor{u"featherpad"_s, u"soak-feather.txt"_s}}) {
         QFile(folder.filePath(editor.file)).open(QIODevice::WriteOnly);
         DesktopProgram process;
         process.start(editor.program, {folder.filePath(editor.file)});
@@ -154,7 +161,12 @@ int main(int argc, char** argv)
             ActivateWindow(window);
             Xdotool({u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"Delete"_s, u"ctrl+s"_s});
             QByteArray saved;
-            Poll([&] { saved = WindowTitle(display, editorId); return !saved.startsWith('*'); }, 5000, 2000);
+            Poll(
+                [&] {
+                    saved = WindowTitle(display, editorId);
+                    return !saved.startsWith('*');
+                },
+                5000, 2000);
             const QString before = u"clipboard before send %1 — ü"_s.arg(send);
             auto* data = new QMimeData;
             data->setText(before);
@@ -173,7 +185,9 @@ int main(int argc, char** argv)
             ms.push_back(double(clock.nsecsElapsed()) / 1e6);
 
             // The program takes the clipboard for the paste and then puts ours back.
-            const bool back = Poll([&] { return !clipboard->ownsClipboard() && ReadClipboard(u"UTF8_STRING"_s) == before.toUtf8(); }, 5000, 5000);
+            const bool back = Poll(
+                [&] { return !clipboard->ownsClipboard() && ReadClipboard(u"UTF8_STRING"_s) == before.toUtf8(); }, 5000,
+                5000);
             if (back && ReadClipboard(u"image/png"_s) == picture)
                 ++restored;
 
@@ -186,8 +200,8 @@ int main(int argc, char** argv)
         }
         std::printf("%s: %d sends, %d right texts, %d clipboards restored (text and picture); F12 to text in "
                     "the editor: median %.1f ms, 95th percentile %.1f ms, worst %.1f ms\n",
-                    qPrintable(editor.program), sends, rightTexts, restored, Percentile(ms, 0.5),
-                    Percentile(ms, 0.95), *std::max_element(ms.begin(), ms.end()));
+                    qPrintable(editor.program), sends, rightTexts, restored, Percentile(ms, 0.5), Percentile(ms, 0.95),
+                    *std::max_element(ms.begin(), ms.end()));
         std::fflush(stdout);
         process.stop();
     }

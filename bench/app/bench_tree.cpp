@@ -86,21 +86,24 @@ int main(int argc, char** argv)
     dmFAQData = &data;
     const QString connection = data.connectionName();
     Run(connection, u"begin"_s);
-    Run(connection, u"with recursive c(n) as (select 1 union all select n + 1 from c where n < %1) "
-                    "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
-                    "select n, 'Level ' || n, 'l' || n, 't', n - 1 from c"_s.arg(ChainDepth));
-    Run(connection, u"insert into FAQ (ID, ShortName, Hotword, Text, GroupID) values (%1, 'Groups', 'g', 't', 0)"_s
-                        .arg(GroupTop));
-    Run(connection, u"with recursive c(n) as (select 1 union all select n + 1 from c where n < %1) "
-                    "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
-                    "select %2 + n, 'Group ' || n, 'g' || n, 't', %2 from c"_s.arg(Groups).arg(GroupTop));
-    Run(connection, u"with recursive c(n) as (select 0 union all select n + 1 from c where n < %1) "
-                    "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
-                    "select %2 + n, 'Message ' || n, 'm' || n, 't', %3 + n / %4 from c"_s
-                        .arg(Groups * PerGroup - 1)
-                        .arg(GroupTop + Groups + 1)
-                        .arg(GroupTop + 1)
-                        .arg(PerGroup));
+    Run(connection,
+        u"with recursive c(n) as (select 1 union all select n + 1 from c where n < %1) "
+        "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
+        "select n, 'Level ' || n, 'l' || n, 't', n - 1 from c"_s.arg(ChainDepth));
+    Run(connection,
+        u"insert into FAQ (ID, ShortName, Hotword, Text, GroupID) values (%1, 'Groups', 'g', 't', 0)"_s.arg(GroupTop));
+    Run(connection,
+        u"with recursive c(n) as (select 1 union all select n + 1 from c where n < %1) "
+        "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
+        "select %2 + n, 'Group ' || n, 'g' || n, 't', %2 from c"_s.arg(Groups)
+            .arg(GroupTop));
+    Run(connection,
+        u"with recursive c(n) as (select 0 union all select n + 1 from c where n < %1) "
+        "insert into FAQ (ID, ShortName, Hotword, Text, GroupID) "
+        "select %2 + n, 'Message ' || n, 'm' || n, 't', %3 + n / %4 from c"_s.arg(Groups * PerGroup - 1)
+            .arg(GroupTop + Groups + 1)
+            .arg(GroupTop + 1)
+            .arg(PerGroup));
     Run(connection, u"commit"_s);
 
     TfrmMain window;
@@ -135,10 +138,12 @@ int main(int argc, char** argv)
         tree->setCurrentItem(TopLevelWithID(tree, id));
         tree->setFocus();
         PressKey(tree, Qt::Key_Asterisk);
-        return MedianMs(runs, [] {}, [&] {
-            window.RefreshFAQTree();
-            QApplication::processEvents();
-        });
+        return MedianMs(
+            runs, [] {},
+            [&] {
+                window.RefreshFAQTree();
+                QApplication::processEvents();
+            });
     };
     std::printf("rebuild with a chain of %d levels expanded: %.1f ms\n", ChainDepth, rebuild(1));
     std::printf("rebuild with %d Messages in %d groups expanded: %.1f ms\n", Groups * PerGroup, Groups,

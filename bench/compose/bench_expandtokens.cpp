@@ -79,8 +79,7 @@ QString MakeText(qsizetype size, int tokens, MemorySources& sources)
     return text;
 }
 
-double MedianMs(qsizetype size, int tokens, int runs, qsizetype& resultSize,
-                TdmFAQData* data = nullptr)
+double MedianMs(qsizetype size, int tokens, int runs, qsizetype& resultSize, TdmFAQData* data = nullptr)
 {
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
@@ -106,13 +105,11 @@ double MedianMs(qsizetype size, int tokens, int runs, qsizetype& resultSize,
 // An embedded database holding the bodies as Messages.
 std::unique_ptr<TdmFAQData> MakeDatabase(const QString& file, const QHash<QString, QString>& bodies)
 {
-    auto data
-        = std::make_unique<TdmFAQData>(ConnectionSpec{ConnectionSpec::Kind::Sqlite, file, false});
+    auto data = std::make_unique<TdmFAQData>(ConnectionSpec{ConnectionSpec::Kind::Sqlite, file, false});
     QStringList rows;
     for (auto it = bodies.cbegin(); it != bodies.cend(); ++it)
         rows << u"('m', '%1', '%2', 0)"_s.arg(it.key(), it.value());
-    data->adoCommand.commandText
-        = u"insert into FAQ (ShortName, Hotword, Text, GroupID) values "_s + rows.join(u',');
+    data->adoCommand.commandText = u"insert into FAQ (ShortName, Hotword, Text, GroupID) values "_s + rows.join(u',');
     data->adoCommand.execute();
     return data;
 }
@@ -123,8 +120,8 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     const qsizetype mb = 1024 * 1024;
     double oneMb = 0;
-    for (const auto& [size, tokens] : {std::pair{mb / 4, 2500}, std::pair{mb / 2, 5000},
-                                       std::pair{mb, 10000}, std::pair{2 * mb, 20000}}) {
+    for (const auto& [size, tokens] :
+         {std::pair{mb / 4, 2500}, std::pair{mb / 2, 5000}, std::pair{mb, 10000}, std::pair{2 * mb, 20000}}) {
         qsizetype resultSize = 0;
         const double ms = MedianMs(size, tokens, 11, resultSize);
         if (size == mb)
@@ -141,8 +138,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     MemorySources sources;
     MakeText(mb, 10000, sources);
-    const std::unique_ptr<TdmFAQData> data
-        = MakeDatabase(dir.filePath(u"bench.db"_s), sources.bodies);
+    const std::unique_ptr<TdmFAQData> data = MakeDatabase(dir.filePath(u"bench.db"_s), sources.bodies);
     qsizetype resultSize = 0;
     const double ms = MedianMs(mb, 10000, 5, resultSize, data.get());
     out << u"1024 KiB, 10000 tokens -> %1 KiB, includes from the embedded database: "

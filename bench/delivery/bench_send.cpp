@@ -33,8 +33,7 @@ struct Timing {
     qint64 waited = 0;
     qint64 lastKey = 0;
     qint64 activation = 0; // when the destination was asked to become active
-    template <typename F>
-    auto wait(F&& f)
+    template <typename F> auto wait(F&& f)
     {
         const qint64 start = clock_.nsecsElapsed();
         auto result = f();
@@ -45,7 +44,10 @@ struct Timing {
 
 class TimedWindows : public WindowSystem {
 public:
-    TimedWindows(WindowSystem& real, Timing& timing) : m_real(real), m_timing(timing) {}
+    TimedWindows(WindowSystem& real, Timing& timing)
+        : m_real(real)
+        , m_timing(timing)
+    { }
     QList<WindowHandle> topLevelWindows() override { return m_real.topLevelWindows(); }
     QString windowTitle(WindowHandle w) override { return m_real.windowTitle(w); }
     QString windowClass(WindowHandle w) override { return m_real.windowClass(w); }
@@ -74,7 +76,10 @@ private:
 
 class TimedKeyboard : public KeyboardSynth {
 public:
-    TimedKeyboard(KeyboardSynth& real, Timing& timing) : m_real(real), m_timing(timing) {}
+    TimedKeyboard(KeyboardSynth& real, Timing& timing)
+        : m_real(real)
+        , m_timing(timing)
+    { }
     std::uint8_t scanCode(std::uint16_t vk) override { return m_real.scanCode(vk); }
     void keyEvent(std::uint16_t vk, std::uint8_t scan, std::uint32_t flags) override
     {
@@ -96,7 +101,10 @@ private:
 
 class TimedClipboard : public Clipboard {
 public:
-    TimedClipboard(Clipboard& real, Timing& timing) : m_real(real), m_timing(timing) {}
+    TimedClipboard(Clipboard& real, Timing& timing)
+        : m_real(real)
+        , m_timing(timing)
+    { }
     bool hasText() override { return m_real.hasText(); }
     QString text() override { return m_real.text(); }
     void setText(const QString& text) override { m_real.setText(text); }
@@ -131,7 +139,7 @@ public:
     std::optional<QString> openFileName(const QString&, const QString&) override { return {}; }
     std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
     int choose(const QString&, const QStringList& choices) override { return int(choices.size()) - 1; }
-    void setBusyCursor(bool) override {}
+    void setBusyCursor(bool) override { }
     int runFile(const QString&, const QString&, int, const QString&) override { return 42; }
 };
 
@@ -140,7 +148,7 @@ public:
     bool searchTermIsEmpty() override { return false; }
     QString shownText() override { return u"Dear customer,\nthank you for your order.\n"_s; }
     bool singleMessageShown() override { return true; }
-    void runSearch() override {}
+    void runSearch() override { }
     QList<ShownAttachment> shownAttachments() override { return {}; }
     QStringList& attachmentsToSend() override { return m_toSend; }
 
@@ -159,8 +167,7 @@ void OpenOtherWindows(xcb_connection_t* c, int count)
         const QByteArray title = "Report " + QByteArray::number(i) + " - Viewer";
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                             static_cast<std::uint32_t>(title.size()), title.constData());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 14,
-                            "viewer\0Viewer\0");
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 14, "viewer\0Viewer\0");
         xcb_map_window(c, w);
     }
     xcb_flush(c);
@@ -247,12 +254,11 @@ int main(int argc, char** argv)
 
     std::printf("sends: %d, top-level windows: %lld, clipboard reads missed: %d\n", sends,
                 static_cast<long long>(real.windows.topLevelWindows().size()), clipboard.unread);
-    std::printf("send command to last key, without waits: median %.2f ms, min %.2f, max %.2f\n",
-                Median(toLastKey), *std::min_element(toLastKey.begin(), toLastKey.end()),
+    std::printf("send command to last key, without waits: median %.2f ms, min %.2f, max %.2f\n", Median(toLastKey),
+                *std::min_element(toLastKey.begin(), toLastKey.end()),
                 *std::max_element(toLastKey.begin(), toLastKey.end()));
     std::printf("  of which window search up to the activation request: median %.2f ms\n", Median(toActivation));
-    std::printf("waits for the destination (activation, modifiers, clipboard read): median %.2f ms\n",
-                Median(waits));
+    std::printf("waits for the destination (activation, modifiers, clipboard read): median %.2f ms\n", Median(waits));
     editor.stop();
     xcb_disconnect(other);
     return 0;

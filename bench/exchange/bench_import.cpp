@@ -24,7 +24,7 @@ MessageCollection Generate(int count)
 {
     QRandomGenerator random(11);
     const QStringList words{u"order"_s, u"refund"_s, u"delivery"_s, u"customer"_s, u"invoice"_s,
-                            u"thank"_s, u"please"_s, u"account"_s, u"password"_s, u"address"_s};
+                            u"thank"_s, u"please"_s, u"account"_s,  u"password"_s, u"address"_s};
     MessageCollection collection;
     collection.messages.reserve(count);
     const int groups = std::max(1, count / 1000);
@@ -100,7 +100,7 @@ int main(int argc, char** argv)
                     run + 1, imports.last(), importCpu.last(), reading, exports.last());
     }
     // On a busy machine the processor time tells more than the elapsed time.
-    std::printf("median: import %.2f s (processor time %.2f s), export %.2f s\n", Median(imports),
-                Median(importCpu), Median(exports));
+    std::printf("median: import %.2f s (processor time %.2f s), export %.2f s\n", Median(imports), Median(importCpu),
+                Median(exports));
     return 0;
 }

@@ -25,8 +25,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int messageCount = 100000;
-constexpr int areaCount = 10;          // level 1
-constexpr int sectionsPerArea = 10;    // level 2
+constexpr int areaCount = 10; // level 1
+constexpr int sectionsPerArea = 10; // level 2
 constexpr int bigGroupChildren = 1000; // the one large group, under the first area
 constexpr int keywordsPerMessage = 3;
 constexpr int keywordVocabulary = 20000;
@@ -79,8 +79,7 @@ public:
         , m_prefix(std::move(prefix))
         , m_columns(columns)
         , m_rowsPerStatement(rowsPerStatement)
-    {
-    }
+    { }
     void add(const QVariantList& row)
     {
         m_values << row;
@@ -152,10 +151,12 @@ Layout Generate(QSqlDatabase db, bool postgres)
     layout.bigGroup = next;
     rows << Row{next++, areas.at(0), u"Large group"_s, filler(200)};
     for (int c = 0; c < bigGroupChildren; ++c)
-        rows << Row{next++, layout.bigGroup, u"Child %1 %2"_s.arg(words.at(random.bounded(int(words.size()))), c), QString()};
+        rows << Row{next++, layout.bigGroup, u"Child %1 %2"_s.arg(words.at(random.bounded(int(words.size()))), c),
+                    QString()};
     while (next <= messageCount) {
         const int section = layout.sections.at(random.bounded(int(layout.sections.size())));
-        rows << Row{next, section, u"Message %1 %2"_s.arg(words.at(random.bounded(int(words.size())))).arg(next), QString()};
+        rows << Row{next, section, u"Message %1 %2"_s.arg(words.at(random.bounded(int(words.size())))).arg(next),
+                    QString()};
         ++next;
     }
     // About 1 KB of text each; every text has the common word, five have the rare one.
@@ -284,14 +285,15 @@ int main(int argc, char** argv)
         else
             layout = ReadLayout(db);
         if (MessagesIn(db) != messageCount)
-            throw Error(u"The benchmark database does not hold %1 Messages; run with --regenerate."_s.arg(messageCount));
+            throw Error(
+                u"The benchmark database does not hold %1 Messages; run with --regenerate."_s.arg(messageCount));
 
-        out << "Engine: " << dm.dialect().engineName() << (odbc ? " over ODBC" : " (embedded)")
-            << ", " << messageCount << " Messages, median of " << runs << " runs" << Qt::endl;
+        out << "Engine: " << dm.dialect().engineName() << (odbc ? " over ODBC" : " (embedded)") << ", " << messageCount
+            << " Messages, median of " << runs << " runs" << Qt::endl;
         QRandomGenerator random(1);
         auto print = [&out](const QString& what, double ms) {
-            out << qSetFieldWidth(44) << Qt::left << what << qSetFieldWidth(0) << QString::number(ms, 'f', 3)
-                << " ms" << Qt::endl;
+            out << qSetFieldWidth(44) << Qt::left << what << qSetFieldWidth(0) << QString::number(ms, 'f', 3) << " ms"
+                << Qt::endl;
         };
         auto expect = [](const DataSet& rows, int atLeast, const char* what) {
             if (rows.recordCount() < atLeast)
@@ -299,46 +301,46 @@ int main(int argc, char** argv)
         };
 
         print(u"TextByHotWord"_s, MedianMs(runs, [&](int) {
-            expect(dm.aspTextByHotword.openWith(u"[Hotword:]"_s, u"HW%1"_s.arg(1 + random.bounded(messageCount))), 1, "hotword");
-        }));
+                  expect(dm.aspTextByHotword.openWith(u"[Hotword:]"_s, u"HW%1"_s.arg(1 + random.bounded(messageCount))),
+                         1, "hotword");
+              }));
         print(u"TextByID"_s, MedianMs(runs, [&](int) {
-            expect(dm.aspTextByID.openWith(u"[ID:]"_s, 1 + random.bounded(messageCount)), 1, "id");
-        }));
+                  expect(dm.aspTextByID.openWith(u"[ID:]"_s, 1 + random.bounded(messageCount)), 1, "id");
+              }));
         print(u"FAQbyKeyword"_s, MedianMs(runs, [&](int) {
-            dm.aspTextbyKeyword.openWith(u"[keyword:]"_s, u"KW%1"_s.arg(random.bounded(keywordVocabulary)));
-        }));
+                  dm.aspTextbyKeyword.openWith(u"[keyword:]"_s, u"KW%1"_s.arg(random.bounded(keywordVocabulary)));
+              }));
         const double rare = MedianMs(runs, [&](int) {
             expect(dm.aspFullText.openWith(u"[search term:]"_s, rareWord), rareMessages, "rare word");
         });
         print(u"fulltext, rare word (5 hits)"_s, rare);
-        const double common = MedianMs(runs, [&](int) {
-            expect(dm.aspFullText.openWith(u"[search term:]"_s, u"Customer"_s), 50, "common word");
-        });
+        const double common = MedianMs(
+            runs, [&](int) { expect(dm.aspFullText.openWith(u"[search term:]"_s, u"Customer"_s), 50, "common word"); });
         print(u"fulltext, common word (50 of 100,000)"_s, common);
-        print(u"fulltext, two-letter term"_s, MedianMs(std::min(runs, 5), [&](int) {
-            dm.aspFullText.openWith(u"[search term:]"_s, u"zq"_s);
-        }));
+        print(u"fulltext, two-letter term"_s,
+              MedianMs(std::min(runs, 5), [&](int) { dm.aspFullText.openWith(u"[search term:]"_s, u"zq"_s); }));
         print(u"FAQDescandIDByParentID, top level"_s, MedianMs(runs, [&](int) {
-            expect(dm.aspFAQsByParentID.openWith(u"[parentid:]"_s, 0), areaCount, "top level");
-        }));
+                  expect(dm.aspFAQsByParentID.openWith(u"[parentid:]"_s, 0), areaCount, "top level");
+              }));
         print(u"CountByParentID"_s, MedianMs(runs, [&](int) {
-            dm.aspCountByParentID.openWith(u"[groupid:]"_s, layout.sections.at(random.bounded(int(layout.sections.size()))));
-        }));
+                  dm.aspCountByParentID.openWith(u"[groupid:]"_s,
+                                                 layout.sections.at(random.bounded(int(layout.sections.size()))));
+              }));
         print(u"AttachmentsByID"_s, MedianMs(runs, [&](int) {
-            dm.aspAttachmentsByID.openWith(u"[FAQID:]"_s, 1 + random.bounded(messageCount));
-        }));
+                  dm.aspAttachmentsByID.openWith(u"[FAQID:]"_s, 1 + random.bounded(messageCount));
+              }));
         print(u"updateparentid"_s, MedianMs(runs, [&](int i) {
-            dm.aspUpdateParentID.close();
-            dm.aspUpdateParentID.setParameter(u"[newparentid:]"_s, layout.sections.at(i & 1));
-            dm.aspUpdateParentID.setParameter(u"[id:]"_s, messageCount);
-            dm.aspUpdateParentID.execute();
-        }));
+                  dm.aspUpdateParentID.close();
+                  dm.aspUpdateParentID.setParameter(u"[newparentid:]"_s, layout.sections.at(i & 1));
+                  dm.aspUpdateParentID.setParameter(u"[id:]"_s, messageCount);
+                  dm.aspUpdateParentID.execute();
+              }));
         print(u"fill the 1,000-child group (1,001 queries)"_s, MedianMs(std::min(runs, 11), [&](int) {
-            const DataSet children = dm.aspFAQsByParentID.openWith(u"[parentid:]"_s, layout.bigGroup);
-            expect(children, bigGroupChildren, "children");
-            for (int i = 0; i < children.recordCount(); ++i)
-                dm.aspCountByParentID.openWith(u"[groupid:]"_s, children.integer(i, u"ID"_s));
-        }));
+                  const DataSet children = dm.aspFAQsByParentID.openWith(u"[parentid:]"_s, layout.bigGroup);
+                  expect(children, bigGroupChildren, "children");
+                  for (int i = 0; i < children.recordCount(); ++i)
+                      dm.aspCountByParentID.openWith(u"[groupid:]"_s, children.integer(i, u"ID"_s));
+              }));
 
         // The same search without the index.
         QSqlQuery scan(db);
@@ -352,8 +354,7 @@ int main(int argc, char** argv)
                 for (int i = 0; i < 4; ++i)
                     scan.bindValue(i, QString(u"%"_s + word + u"%"_s));
                 Exec(scan);
-                while (scan.next()) {
-                }
+                while (scan.next()) { }
                 scan.finish();
             };
         };
@@ -361,8 +362,8 @@ int main(int argc, char** argv)
         const double commonScan = MedianMs(std::min(runs, 5), scanFor(commonWord));
         print(u"LIKE scan, rare word"_s, rareScan);
         print(u"LIKE scan, common word"_s, commonScan);
-        out << "Index against scan: rare word " << QString::number(rareScan / rare, 'f', 1)
-            << "x faster, common word " << QString::number(commonScan / common, 'f', 1) << "x" << Qt::endl;
+        out << "Index against scan: rare word " << QString::number(rareScan / rare, 'f', 1) << "x faster, common word "
+            << QString::number(commonScan / common, 'f', 1) << "x" << Qt::endl;
     } catch (const Error& e) {
         std::fprintf(stderr, "bench_store: %s\n", e.what());
         return 1;

@@ -21,8 +21,7 @@ GlobalHotKey* DesktopHotKey()
 
 ActivationHotKey::ActivationHotKey(QObject* parent)
     : QObject(parent)
-{
-}
+{ }
 
 ActivationHotKey::~ActivationHotKey()
 {

@@ -2,9 +2,9 @@
 
 #include "app/activationhotkey.h"
 #include "app/faqnodes.h"
-#include "dialogs/keyevents.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
+#include "dialogs/keyevents.h"
 #include "dialogs/textpreview.h"
 #include "dialogs/widgetsupport.h"
 #include "settings/filelocations.h"
@@ -152,8 +152,7 @@ protected:
         const auto& key = *static_cast<QKeyEvent*>(event);
         Guarded([&] { m_window->FormKeyDown(key); });
         const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
-        if (watched == m_window->txtSearchTerm && enter
-            && !key.modifiers().testFlag(Qt::ControlModifier)) {
+        if (watched == m_window->txtSearchTerm && enter && !key.modifiers().testFlag(Qt::ControlModifier)) {
             Guarded([this] { m_window->txtSearchTermKeyPress(); });
             return true;
         }
@@ -196,9 +195,9 @@ void TfrmMain::OnTriggered(QAction* action, void (TfrmMain::*handler)())
 void TfrmMain::CreateCommands()
 {
     // Commands work by their shortcuts also where no menu shows them.
-    addActions({acRefreshFAQs, actSearch, actNew, actEdit, actDelete, actSendFAQ, actViewInternalNotes,
-                actHotwordList, actUsageReport, actOptions, actSynchronize, actReconnect, actInstructions,
-                actImport, actExport, actExit, actRestore, actHelpContents, actAbout});
+    addActions({acRefreshFAQs, actSearch, actNew, actEdit, actDelete, actSendFAQ, actViewInternalNotes, actHotwordList,
+                actUsageReport, actOptions, actSynchronize, actReconnect, actInstructions, actImport, actExport,
+                actExit, actRestore, actHelpContents, actAbout});
 
     OnTriggered(acRefreshFAQs, &TfrmMain::acRefreshFAQsExecute);
     OnTriggered(actSearch, &TfrmMain::actSearchExecute);
@@ -303,8 +302,7 @@ void TfrmMain::FormKeyDown(const QKeyEvent& event)
         cmbSearchType->setCurrentIndex(event.key() - Qt::Key_F2);
         txtSearchTerm->setFocus();
         return;
-    default:
-        break;
+    default: break;
     }
     const HotKey pressed = HotKeyFromKeyEvent(event);
     if (pressed.key == 0)
@@ -562,20 +560,14 @@ void TfrmMain::actSearchExecute()
     try {
         const QString term = txtSearchTerm->text();
         switch (cmbSearchType->currentIndex()) {
-        case 0:
-            SearchByHotword(term);
-            break;
+        case 0: SearchByHotword(term); break;
         case 1:
-            ActOnSearchRows(dmFAQData->MessagesByKeyword(term),
-                            u"No matching records found using keyword search"_s);
+            ActOnSearchRows(dmFAQData->MessagesByKeyword(term), u"No matching records found using keyword search"_s);
             break;
         case 2:
-            ActOnSearchRows(dmFAQData->MessagesByFullText(term),
-                            u"No matching records found using full text search"_s);
+            ActOnSearchRows(dmFAQData->MessagesByFullText(term), u"No matching records found using full text search"_s);
             break;
-        default:
-            interaction().showMessage(u"Unrecognized search option"_s);
-            break;
+        default: interaction().showMessage(u"Unrecognized search option"_s); break;
         }
     } catch (...) {
         // The cursor must not stay busy after a failed search.
@@ -588,8 +580,7 @@ void TfrmMain::actSearchExecute()
 
 void TfrmMain::SearchByHotword(const QString& term)
 {
-    ActOnSearchRows(dmFAQData->MessagesByHotword(term),
-                    u"No matching records found using HotWord search"_s);
+    ActOnSearchRows(dmFAQData->MessagesByHotword(term), u"No matching records found using HotWord search"_s);
 }
 
 void TfrmMain::ActOnSearchRows(const DataSet& rows, const QString& noneMessage)
@@ -644,8 +635,7 @@ void TfrmMain::ShowSearchResults(const DataSet& rows)
 {
     frmSelectFAQ->ClearResults();
     for (int row = 0; row < rows.recordCount(); ++row) {
-        frmSelectFAQ->AddResult(rows.text(row, u"ID"_s), rows.text(row, u"ShortName"_s),
-                                rows.text(row, u"Text"_s));
+        frmSelectFAQ->AddResult(rows.text(row, u"ID"_s), rows.text(row, u"ShortName"_s), rows.text(row, u"Text"_s));
     }
     frmSelectFAQ->setWindowIcon(windowIcon());
     frmSelectFAQ->ShowNonModal();
@@ -664,20 +654,15 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == lblAttachments) {
         switch (event->type()) {
-        case QEvent::Enter:
-            lblAttachments->setBackgroundRole(QPalette::Base);
-            break;
-        case QEvent::Leave:
-            lblAttachments->setBackgroundRole(QPalette::Button);
-            break;
+        case QEvent::Enter: lblAttachments->setBackgroundRole(QPalette::Base); break;
+        case QEvent::Leave: lblAttachments->setBackgroundRole(QPalette::Button); break;
         case QEvent::MouseButtonRelease: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::LeftButton && lblAttachments->rect().contains(mouse->position().toPoint()))
                 Guarded([this] { lblAttachmentsClick(); });
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -733,8 +718,9 @@ void TfrmMain::actHelpContentsExecute()
 
 void TfrmMain::actAboutExecute()
 {
-    interaction().showMessage(ApplicationTitle() + u" v1.1\r\n\r\nhttps://www.tolvane.example/quillbay\r\n\r\n"_s
-                              u"Copyright (C) Tolvane. All rights reserved.\r\n\r\nSettings: "_s
+    interaction().showMessage(ApplicationTitle()
+                              + u" v1.1\r\n\r\nhttps://www.tolvane.example/quillbay\r\n\r\n"_s
+                                u"Copyright (C) Tolvane. All rights reserved.\r\n\r\nSettings: "_s
                               + QDir::toNativeSeparators(ProgramFileLocations().configFolder) + u"\r\nMessages: "_s
                               + dmFAQData->databaseLocation());
 }

@@ -121,8 +121,7 @@ bool TfrmMain::tvFAQsDragEvent(QEvent* event)
             this, [this, point] { Guarded([&] { tvFAQsDragDrop(point); }); }, Qt::QueuedConnection);
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

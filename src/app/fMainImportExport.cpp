@@ -62,19 +62,16 @@ std::optional<ImportChoice> AskImportChoice(const QList<ImportIssue>& issues, qs
     }
     if (!mendable)
         return ImportChoice::Skip;
-    const QString text = u"%1 of the %2 Messages in the file cannot be imported as they stand:"_s.arg(issues.size())
-                             .arg(total)
+    const QString text
+        = u"%1 of the %2 Messages in the file cannot be imported as they stand:"_s.arg(issues.size()).arg(total)
         + u"\r\n"_s + Listed(lines) + u"\r\n\r\n"_s
         + u"Skip them, or import them with a suffix such as \"-2\" added to a taken or too long Hotword "
           "(and a too long short description cut)? Messages without a Hotword, a short description or "
           "text are always skipped."_s;
     switch (interaction().choose(text, {u"&Skip Them"_s, u"Import with a &Suffix"_s, u"Cancel"_s})) {
-    case 0:
-        return ImportChoice::Skip;
-    case 1:
-        return ImportChoice::Rename;
-    default:
-        return std::nullopt;
+    case 0: return ImportChoice::Skip;
+    case 1: return ImportChoice::Rename;
+    default: return std::nullopt;
     }
 }
 
@@ -115,8 +112,8 @@ void ImportFile(TfrmMain& window, const QString& path)
     }
     progress.reset();
     window.RefreshFAQTree();
-    interaction().showMessage(u"Imported from %1: %2."_s.arg(name, Totals(outcome.messages, outcome.groups,
-                                                                          outcome.keywords, outcome.attachments))
+    interaction().showMessage(u"Imported from %1: %2."_s.arg(
+                                  name, Totals(outcome.messages, outcome.groups, outcome.keywords, outcome.attachments))
                               + Section(u"Left out:"_s, outcome.skipped) + Section(u"Changed:"_s, outcome.changed)
                               + Section(u"Kept as plain text or left out by the reader:"_s, collection.remarks));
 }
@@ -142,9 +139,8 @@ void ExportFile(const QString& path)
         keywords += message.keywords.size();
         attachments += message.attachments.size();
     }
-    interaction().showMessage(u"Exported to %1: %2."_s.arg(QFileInfo(path).fileName(),
-                                                           Totals(collection.messages.size(), groups.size(),
-                                                                  keywords, attachments)));
+    interaction().showMessage(u"Exported to %1: %2."_s.arg(
+        QFileInfo(path).fileName(), Totals(collection.messages.size(), groups.size(), keywords, attachments)));
 }
 
 } // namespace

@@ -18,8 +18,7 @@ public:
     MainWindowSendContext(TfrmMain& window, QStringList& attachmentsToSend)
         : m_window(window)
         , m_attachmentsToSend(attachmentsToSend)
-    {
-    }
+    { }
 
     bool searchTermIsEmpty() override { return m_window.txtSearchTerm->text().isEmpty(); }
     QString shownText() override { return m_window.memText->previewText(); }
@@ -51,7 +50,5 @@ void TfrmMain::actSendFAQExecute()
     MainWindowSendContext context(*this, m_attachmentsToSend);
     PlatformClipboardText clipboard;
     StandardTokenSources sources(clipboard, *dmFAQData);
-    ::actSendFAQExecute(context, [&sources](const QString& text) {
-        return ExpandTokens(text, sources.sources());
-    });
+    ::actSendFAQExecute(context, [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); });
 }

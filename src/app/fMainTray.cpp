@@ -71,8 +71,7 @@ protected:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && firstWidth() != m_widthAtPress)
                 m_moved();
             return false;
-        default:
-            return false;
+        default: return false;
         }
     }
 
@@ -251,7 +250,8 @@ void TfrmMain::RestoreWindowState()
     SetFrameGeometry(this, bounds);
     bounds.setWidth(WidthOnScreen(ReadIntegerSetting(Setting::MainFormWidth, bounds.width()), bounds.left(), screen));
     SetFrameGeometry(this, bounds);
-    bounds.setHeight(HeightOnScreen(ReadIntegerSetting(Setting::MainFormHeight, bounds.height()), bounds.top(), screen));
+    bounds.setHeight(
+        HeightOnScreen(ReadIntegerSetting(Setting::MainFormHeight, bounds.height()), bounds.top(), screen));
     SetFrameGeometry(this, bounds);
 
     SetPanelWidth(TextToInteger(ReadSetting(Setting::LeftPanelWidth)));

@@ -4,8 +4,7 @@
 
 GuardedApplication::GuardedApplication(int& argc, char** argv)
     : QApplication(argc, argv)
-{
-}
+{ }
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event)
 {

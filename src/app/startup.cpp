@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
 #include "app/fMain.h"
-#include "dialogs/ffaqaddedit.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
+#include "dialogs/ffaqaddedit.h"
 #ifdef _WIN32
 #include "platform/win/winplatform.h"
 #else

@@ -42,12 +42,9 @@ std::optional<Qt::WindowState> StateToRestore(int saved)
 {
     switch (saved) {
     case Normal:
-    case Minimized:
-        return Qt::WindowNoState;
-    case Maximized:
-        return Qt::WindowMaximized;
-    default:
-        return std::nullopt;
+    case Minimized: return Qt::WindowNoState;
+    case Maximized: return Qt::WindowMaximized;
+    default: return std::nullopt;
     }
 }
 

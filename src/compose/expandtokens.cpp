@@ -34,8 +34,7 @@ QList<qsizetype> Occurrences(const QString& text, QStringView token)
     return found;
 }
 
-QString ReplaceAt(const QString& text, const QList<qsizetype>& found, qsizetype length,
-                  const QString& replacement)
+QString ReplaceAt(const QString& text, const QList<qsizetype>& found, qsizetype length, const QString& replacement)
 {
     QString result;
     result.reserve(text.size() + found.size() * (replacement.size() - length));
@@ -136,8 +135,7 @@ public:
         : m_marker(marker)
         , m_markerLower(Lowered(marker.toString()))
         , m_closer(closer)
-    {
-    }
+    { }
     virtual ~TokenPass() = default;
 
     Segments run(const Segments& segments)
@@ -193,8 +191,7 @@ protected:
         if (const auto it = m_byKey.find(key); it != m_byKey.end()) {
             for (const int copy : *it) {
                 Node& candidate = m_nodes[size_t(copy)];
-                if (candidate.marker && candidate.closed && candidate.key == key
-                    && candidate.stamp != m_stamp) {
+                if (candidate.marker && candidate.closed && candidate.key == key && candidate.stamp != m_stamp) {
                     candidate.stamp = m_stamp;
                     copies.push_back(copy);
                 }
@@ -292,8 +289,7 @@ private:
             // The next marker starts with the closer; a closer may also begin at our end.
             token.close = token.text.size();
             for (qsizetype part = m_closer.size() - 1; part > 0; --part) {
-                if (token.text.size() - part >= m_marker.size()
-                    && token.text.endsWith(m_closer.left(part))) {
+                if (token.text.size() - part >= m_marker.size() && token.text.endsWith(m_closer.left(part))) {
                     token.close = token.text.size() - part;
                     break;
                 }
@@ -315,20 +311,17 @@ private:
     // Puts text between left and right, which are then neighbours, and splits it at the
     // markers it forms, also with the end of left. The first innerLength characters are an
     // answer or body: tokens wholly inside them belong to innerFrame, others to outerFrame.
-    void splice(int left, const QString& text, int right, qsizetype innerLength, int innerFrame,
-                int outerFrame)
+    void splice(int left, const QString& text, int right, qsizetype innerLength, int innerFrame, int outerFrame)
     {
         m_nodes[size_t(left)].next = right;
         if (right >= 0)
             m_nodes[size_t(right)].prev = left;
-        const QString before = node(left).barrier
-            ? QString()
-            : node(left).text.right(qMin(m_marker.size() - 1, node(left).text.size()));
+        const QString before
+            = node(left).barrier ? QString() : node(left).text.right(qMin(m_marker.size() - 1, node(left).text.size()));
         const QString window = before + text;
         const QString low = Lowered(window);
         std::vector<qsizetype> starts;
-        for (qsizetype at = low.indexOf(m_markerLower); at >= 0;
-             at = low.indexOf(m_markerLower, at + m_marker.size()))
+        for (qsizetype at = low.indexOf(m_markerLower); at >= 0; at = low.indexOf(m_markerLower, at + m_marker.size()))
             starts.push_back(at);
 
         const qsizetype lead = starts.empty() ? window.size() : starts.front();
@@ -347,8 +340,7 @@ private:
             const qsizetype end = i + 1 < starts.size() ? starts[i + 1] : window.size();
             QString part = window.mid(starts[i], end - starts[i]);
             const bool upper = QStringView(part).left(m_marker.size()) == m_marker;
-            previous = insertAfter(previous,
-                                   Node{.text = std::move(part), .marker = true, .upper = upper});
+            previous = insertAfter(previous, Node{.text = std::move(part), .marker = true, .upper = upper});
             added.push_back(previous);
         }
         if (node(left).marker)
@@ -357,8 +349,7 @@ private:
             settle(added[i]);
             Node& token = m_nodes[size_t(added[i])];
             const qsizetype start = starts[i] - before.size();
-            const bool inside = token.closed && start >= 0
-                && start + token.close + m_closer.size() <= innerLength;
+            const bool inside = token.closed && start >= 0 && start + token.close + m_closer.size() <= innerLength;
             token.frame = inside ? innerFrame : outerFrame;
         }
     }
@@ -417,8 +408,7 @@ public:
     explicit FreeTextPass(FreeTextPrompt& prompt)
         : TokenPass(u"^^INPUT:", u"^^")
         , m_prompt(prompt)
-    {
-    }
+    { }
 
 protected:
     bool fillable(int index) const override
@@ -450,8 +440,7 @@ public:
     explicit IncludePass(IncludeLookup& lookup)
         : TokenPass(u"%INCLUDE:", u"%")
         , m_lookup(lookup)
-    {
-    }
+    { }
 
 protected:
     bool fillable(int) const override { return true; }
@@ -476,8 +465,7 @@ protected:
             } else {
                 if (!found) {
                     found = m_lookup.textByHotword(hotword);
-                    nests = found->rowCount == 1
-                        && found->text.contains(u"%INCLUDE:", Qt::CaseInsensitive);
+                    nests = found->rowCount == 1 && found->text.contains(u"%INCLUDE:", Qt::CaseInsensitive);
                 }
                 if (found->rowCount == 0) {
                     note = u"HotWord "_s + quoted + u" not found."_s;

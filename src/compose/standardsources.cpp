@@ -58,8 +58,7 @@ QString LocaleDateFormats::format(const wchar_t* pattern, const struct tm& momen
     return QString::fromWCharArray(buffer, qsizetype(length));
 }
 
-std::optional<QString> InteractionFreeTextPrompt::askFreeText(const QString& prompt,
-                                                              const QString& defaultValue)
+std::optional<QString> InteractionFreeTextPrompt::askFreeText(const QString& prompt, const QString& defaultValue)
 {
     return interaction().inputText(u"Free Text Entry"_s, prompt, defaultValue, 255);
 }
@@ -78,5 +77,4 @@ HotwordText DataModuleIncludeLookup::textByHotword(const QString& hotword)
 StandardTokenSources::StandardTokenSources(ClipboardTextSource& clipboard, TdmFAQData& data)
     : m_includes(data)
     , m_sources{clipboard, m_clock, m_dateFormats, m_prompt, m_includes}
-{
-}
+{ }

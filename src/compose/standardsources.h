@@ -45,8 +45,7 @@ class DataModuleIncludeLookup : public IncludeLookup {
 public:
     explicit DataModuleIncludeLookup(TdmFAQData& data)
         : m_data(data)
-    {
-    }
+    { }
     HotwordText textByHotword(const QString& hotword) override;
 
 private:

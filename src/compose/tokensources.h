@@ -38,8 +38,7 @@ class FreeTextPrompt {
 public:
     virtual ~FreeTextPrompt();
     // Asks for the value of a free-text field; no value when the user cancels.
-    virtual std::optional<QString> askFreeText(const QString& prompt, const QString& defaultValue)
-        = 0;
+    virtual std::optional<QString> askFreeText(const QString& prompt, const QString& defaultValue) = 0;
 };
 
 // What the Hotword query found: how many Messages, and the body of the one when exactly one.

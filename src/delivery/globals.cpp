@@ -39,8 +39,7 @@ WindowHandle FindWindow(const TargetEntry& entry, bool startsWith)
         if (entry.title.isEmpty()) {
             candidate = windows.windowOwner(window) == 0;
         } else {
-            const qsizetype position =
-                TextPosNoCase(entry.title, windows.windowTitle(window).left(MatchedTitleLength));
+            const qsizetype position = TextPosNoCase(entry.title, windows.windowTitle(window).left(MatchedTitleLength));
             candidate = startsWith ? position == 1 : position > 1 && windows.windowOwner(window) == 0;
         }
         const QString windowClass = windows.windowClass(window);

@@ -67,7 +67,7 @@ void RestoreClipboard(Clipboard& clipboard, const SavedClipboard& saved)
 QString NotPastedMessage(const QString& title, const QString& reason)
 {
     return u"The text was not pasted: the window \""_s + title + u"\" "_s + reason
-           + u". The text is on the clipboard; paste it there by hand."_s;
+        + u". The text is on the clipboard; paste it there by hand."_s;
 }
 
 } // namespace

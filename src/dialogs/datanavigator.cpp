@@ -83,9 +83,8 @@ void DataNavigator::gridRowChanged(int row)
 
 void DataNavigator::focusChanged(QWidget* old, QWidget* now)
 {
-    const auto inGrid = [this](QWidget* widget) {
-        return widget && (widget == m_grid || m_grid->isAncestorOf(widget));
-    };
+    const auto inGrid
+        = [this](QWidget* widget) { return widget && (widget == m_grid || m_grid->isAncestorOf(widget)); };
     if (inGrid(old) && !inGrid(now) && m_model->table().isOpen())
         m_model->dropUntouchedInsert();
 }

@@ -23,8 +23,7 @@ void DataTableModel::tableChangedOutside()
     endResetModel();
 }
 
-template <typename Change>
-void DataTableModel::changeTable(Change change)
+template <typename Change> void DataTableModel::changeTable(Change change)
 {
     // Views are told once, after the table has settled, also when the change fails.
     beginResetModel();

@@ -49,8 +49,7 @@ public:
 
 private:
     // Runs a change of the table and tells the views afterwards.
-    template <typename Change>
-    void changeTable(Change change);
+    template <typename Change> void changeTable(Change change);
     void tableChangedOutside();
 
     DataTable& m_table;

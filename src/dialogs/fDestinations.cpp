@@ -204,8 +204,8 @@ void TfrmDestinations::UpdateMatchesNow()
     try {
         for (int row = 0; row < TargetEntryCount; ++row) {
             if (const WindowHandle window = FindEntryWindow(destination->entries[row])) {
-                m_ui->lblMatchesNow->setText(u"Now entry %1 finds: %2"_s.arg(row + 1).arg(
-                    DescribeWindow(platform().windows, window)));
+                m_ui->lblMatchesNow->setText(
+                    u"Now entry %1 finds: %2"_s.arg(row + 1).arg(DescribeWindow(platform().windows, window)));
                 return;
             }
         }
@@ -260,8 +260,7 @@ void TfrmDestinations::btnRenameClick()
 void TfrmDestinations::btnDeleteClick()
 {
     const Destination* destination = Current();
-    if (!destination
-        || !interaction().confirmYesNo(u"Delete the destination \"%1\"?"_s.arg(destination->name)))
+    if (!destination || !interaction().confirmYesNo(u"Delete the destination \"%1\"?"_s.arg(destination->name)))
         return;
     if (!destination->original.isEmpty())
         m_removed.append(destination->original);

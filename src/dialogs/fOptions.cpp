@@ -35,7 +35,8 @@ TfrmOptions::TfrmOptions(OptionsHooks hooks, QWidget* parent)
             reject();
     });
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_ui->btnDestinations, &QPushButton::clicked, this, [this] { Guarded([this] { btnDestinationsClick(); }); });
+    connect(m_ui->btnDestinations, &QPushButton::clicked, this,
+            [this] { Guarded([this] { btnDestinationsClick(); }); });
     connect(m_ui->cmbDestinationApplication, &QComboBox::textActivated, this,
             [this](const QString& name) { Guarded([&] { SelectDestination(name); }); });
 
@@ -112,7 +113,8 @@ void TfrmOptions::btnOKClick()
     WriteBoolSetting(Setting::DoAttachments, m_ui->chkDoAttachments->isChecked());
     WriteBoolSetting(Setting::RestoreClipboard, m_ui->chkRestoreClipboard->isChecked());
     WriteBoolSetting(Setting::MinimizeOnClose, m_ui->chkMinimizeOnClose->isChecked());
-    if (LoginStart* loginStart = PlatformLoginStart(); loginStart && loginStart->isEnabled() != m_ui->chkStartAtLogin->isChecked())
+    if (LoginStart* loginStart = PlatformLoginStart();
+        loginStart && loginStart->isEnabled() != m_ui->chkStartAtLogin->isChecked())
         loginStart->setEnabled(m_ui->chkStartAtLogin->isChecked());
     const QString destination = Destination();
     WriteSetting(Setting::Target, destination == OtherDestination ? m_ui->txtTargetWord->text() : destination);

@@ -106,8 +106,7 @@ TfrmSelectFAQ::TfrmSelectFAQ(std::function<void(int)> showFAQByID, QWidget* pare
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(spSplitter);
 
-    connect(lvFAQs, &QTreeWidget::itemSelectionChanged, this,
-            [this] { Guarded([this] { lvFAQsSelectItem(); }); });
+    connect(lvFAQs, &QTreeWidget::itemSelectionChanged, this, [this] { Guarded([this] { lvFAQsSelectItem(); }); });
     connect(btnSelect, &QPushButton::clicked, this, [this] { Guarded([this] { btnSelectClick(); }); });
     // Cancel and Esc only hide the dialog; the main window is left as it was.
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -153,7 +153,6 @@ void ShowUsageReport(QWidget* parent)
     }.join(u"\r\n"_s);
     ShowList(sql, u"HotWord List"_s, parent, [](const DataSet& rows, int row) -> QString {
         const QStringList& columns = rows.fieldNames();
-        return rows.text(row, columns.value(0)) + u" : "_s
-            + QString::number(rows.integer(row, columns.value(1)));
+        return rows.text(row, columns.value(0)) + u" : "_s + QString::number(rows.integer(row, columns.value(1)));
     });
 }

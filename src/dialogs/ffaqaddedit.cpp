@@ -69,8 +69,7 @@ public:
     FileNameDelegate(FileNameEditor::Picker picker, QObject* parent)
         : QStyledItemDelegate(parent)
         , m_picker(std::move(picker))
-    {
-    }
+    { }
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
         auto* self = const_cast<FileNameDelegate*>(this);
@@ -188,25 +187,25 @@ void TfrmAddEditFAQ::CreateTokenMenus()
 void TfrmAddEditFAQ::CreateEditCommands()
 {
     // Each acts on the focused text field, a line or a multi-line one.
-    auto command = [this](const QString& name, const QString& caption, QKeySequence::StandardKey key,
-                          auto onLine, auto onText) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(name);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-        connect(action, &QAction::triggered, this, [this, onLine, onText] {
-            Guarded([&] {
-                OnFocusedText([&](QWidget* focused) {
-                    if (auto* line = qobject_cast<QLineEdit*>(focused))
-                        (line->*onLine)();
-                    else
-                        (static_cast<QPlainTextEdit*>(focused)->*onText)();
-                });
-            });
-        });
-        return action;
-    };
+    auto command
+        = [this](const QString& name, const QString& caption, QKeySequence::StandardKey key, auto onLine, auto onText) {
+              auto* action = new QAction(caption, this);
+              action->setObjectName(name);
+              action->setShortcut(key);
+              action->setShortcutContext(Qt::WindowShortcut);
+              addAction(action);
+              connect(action, &QAction::triggered, this, [this, onLine, onText] {
+                  Guarded([&] {
+                      OnFocusedText([&](QWidget* focused) {
+                          if (auto* line = qobject_cast<QLineEdit*>(focused))
+                              (line->*onLine)();
+                          else
+                              (static_cast<QPlainTextEdit*>(focused)->*onText)();
+                      });
+                  });
+              });
+              return action;
+          };
     actCopy = command(u"actCopy"_s, u"&Copy"_s, QKeySequence::Copy, &QLineEdit::copy, &QPlainTextEdit::copy);
     actCut = command(u"actCut"_s, u"Cu&t"_s, QKeySequence::Cut, &QLineEdit::cut, &QPlainTextEdit::cut);
     actPaste = command(u"actPaste"_s, u"&Paste"_s, QKeySequence::Paste, &QLineEdit::paste, &QPlainTextEdit::paste);
@@ -248,8 +247,9 @@ void TfrmAddEditFAQ::ConfigureGrids()
     dbnKeywords->bind(dbgKeywords, m_keywords);
     dbNavAttachments->bind(dbgAttachments, m_attachments);
     dbgAttachments->setItemDelegateForColumn(
-        0, new FileNameDelegate([this](const QString& file) { return dbgAttachmentsEditButtonClick(file); },
-                                dbgAttachments));
+        0,
+        new FileNameDelegate([this](const QString& file) { return dbgAttachmentsEditButtonClick(file); },
+                             dbgAttachments));
     dbgAttachments->setItemDelegateForColumn(1, new PromptDelegate(dbgAttachments));
     dbgAttachments->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     dbgAttachments->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
@@ -350,8 +350,7 @@ void TfrmAddEditFAQ::reject()
     const bool byTitleBar = m_closingByTitleBar;
     m_closingByTitleBar = false;
     Guarded([&] {
-        if (byTitleBar && Modified()
-            && !interaction().confirmYesNo(u"Discard the changes made to this message?"_s))
+        if (byTitleBar && Modified() && !interaction().confirmYesNo(u"Discard the changes made to this message?"_s))
             return;
         btnCancelClick();
     });
@@ -371,9 +370,9 @@ void TfrmAddEditFAQ::InsertToken(const QString& text, bool wrap)
 
 void TfrmAddEditFAQ::actTokenOtherFAQExecute()
 {
-    const auto hotword = interaction().inputText(u"HotWord for Other message to Include"_s,
-                                                 u"Please enter the HotWord for the message to include in this one"_s,
-                                                 QString(), 255);
+    const auto hotword
+        = interaction().inputText(u"HotWord for Other message to Include"_s,
+                                  u"Please enter the HotWord for the message to include in this one"_s, QString(), 255);
     if (hotword && !hotword->isEmpty())
         InsertToken(u"INCLUDE:"_s + *hotword, true);
 }

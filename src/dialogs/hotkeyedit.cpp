@@ -22,10 +22,8 @@ bool IsModifierKey(int qtKey)
     case Qt::Key_Super_L:
     case Qt::Key_Super_R:
     case Qt::Key_Hyper_L:
-    case Qt::Key_Hyper_R:
-        return true;
-    default:
-        return false;
+    case Qt::Key_Hyper_R: return true;
+    default: return false;
     }
 }
 
@@ -39,14 +37,11 @@ bool BelongsToDialog(const QKeyEvent& event)
 {
     switch (event.key()) {
     case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return true;
+    case Qt::Key_Backtab: return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        return IsPlain(event);
-    default:
-        return false;
+    case Qt::Key_Escape: return IsPlain(event);
+    default: return false;
     }
 }
 

@@ -26,9 +26,8 @@ QString DisplayText(const QString& text)
     return shown;
 }
 
-QMessageBox::StandardButton ShowBox(QMessageBox::Icon icon, const QString& caption,
-                                    const QString& text, QMessageBox::StandardButtons buttons,
-                                    QMessageBox::StandardButton escapeButton)
+QMessageBox::StandardButton ShowBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escapeButton)
 {
     QMessageBox box(icon, caption, DisplayText(text), buttons, QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
@@ -55,13 +54,12 @@ void QtInteraction::showError(const QString& text)
 
 bool QtInteraction::confirmYesNo(const QString& text)
 {
-    return ShowBox(QMessageBox::Question, u"Confirm"_s, text, QMessageBox::Yes | QMessageBox::No,
-                   QMessageBox::No)
+    return ShowBox(QMessageBox::Question, u"Confirm"_s, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
 
-std::optional<QString> QtInteraction::inputText(const QString& caption, const QString& prompt,
-                                                const QString& value, int maxLength)
+std::optional<QString> QtInteraction::inputText(const QString& caption, const QString& prompt, const QString& value,
+                                                int maxLength)
 {
     QDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(caption);
@@ -98,8 +96,7 @@ QString QtFileFilter(const QString& filter)
 
 std::optional<QString> QtInteraction::openFileName(const QString& folder, const QString& filter)
 {
-    const QString file
-        = QFileDialog::getOpenFileName(QApplication::activeWindow(), {}, folder, QtFileFilter(filter));
+    const QString file = QFileDialog::getOpenFileName(QApplication::activeWindow(), {}, folder, QtFileFilter(filter));
     if (file.isEmpty())
         return std::nullopt;
     return file;
@@ -108,8 +105,8 @@ std::optional<QString> QtInteraction::openFileName(const QString& folder, const 
 std::optional<QString> QtInteraction::saveFileName(const QString& folder, const QString& filter)
 {
     QString chosenFilter;
-    QString file = QFileDialog::getSaveFileName(QApplication::activeWindow(), {}, folder, QtFileFilter(filter),
-                                                &chosenFilter);
+    QString file
+        = QFileDialog::getSaveFileName(QApplication::activeWindow(), {}, folder, QtFileFilter(filter), &chosenFilter);
     if (file.isEmpty())
         return std::nullopt;
     // "Name (*.csv)": the first pattern's extension.

@@ -66,7 +66,8 @@ void TextPreview::setPreviewText(const QString& text)
             break;
         shown += u'\n';
         ++block;
-        lineStart = lineEnd + (text[lineEnd] == u'\r' && lineEnd + 1 < text.size() && text[lineEnd + 1] == u'\n' ? 2 : 1);
+        lineStart
+            = lineEnd + (text[lineEnd] == u'\r' && lineEnd + 1 < text.size() && text[lineEnd + 1] == u'\n' ? 2 : 1);
     }
     setPlainText(shown);
     QTextDocument* doc = document();

@@ -7,8 +7,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList columnNames{u"ID"_s,       u"ParentID"_s, u"ShortName"_s, u"Hotword"_s,
-                              u"Text"_s,     u"Notes"_s,    u"Keywords"_s,  u"Attachments"_s};
+const QStringList columnNames{u"ID"_s,   u"ParentID"_s, u"ShortName"_s, u"Hotword"_s,
+                              u"Text"_s, u"Notes"_s,    u"Keywords"_s,  u"Attachments"_s};
 enum Column { ColId, ColParentId, ColShortName, ColHotword, ColText, ColNotes, ColKeywords, ColAttachments };
 
 const QString askFlag = u"True"_s;
@@ -184,8 +184,9 @@ MessageCollection ReadCsv(const QByteArray& data)
     for (qsizetype r = 1; r < records.size(); ++r) {
         const Record& record = records.at(r);
         if (record.fields.size() != header.fields.size())
-            Fail(record.line, u"%1 fields where the first line names %2 columns"_s.arg(record.fields.size())
-                                  .arg(header.fields.size()));
+            Fail(record.line,
+                 u"%1 fields where the first line names %2 columns"_s.arg(record.fields.size())
+                     .arg(header.fields.size()));
         auto field = [&](Column column) {
             const qsizetype at = columnAt.value(column, -1);
             return at < 0 ? QString() : record.fields.at(at);
@@ -202,7 +203,8 @@ MessageCollection ReadCsv(const QByteArray& data)
         for (const QString& line : Lines(field(ColAttachments))) {
             const QString flag = line.section(u'|', 0, 0);
             if (!line.contains(u'|')
-                || (flag.compare(askFlag, Qt::CaseInsensitive) != 0 && flag.compare(sendFlag, Qt::CaseInsensitive) != 0))
+                || (flag.compare(askFlag, Qt::CaseInsensitive) != 0
+                    && flag.compare(sendFlag, Qt::CaseInsensitive) != 0))
                 Fail(record.line, u"the attachment \"%1\" must start with True| or False|"_s.arg(line));
             message.attachments.append({line.mid(flag.size() + 1), flag.compare(askFlag, Qt::CaseInsensitive) == 0});
         }

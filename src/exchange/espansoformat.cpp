@@ -150,7 +150,8 @@ MessageCollection ReadEspanso(const QByteArray& data, const QString& fileName)
             } else if (match["trigger"]) {
                 triggers.append(ScalarText(match, u"trigger"_s));
             } else {
-                collection.remarks.append(LineOf(match) + u": a match without a plain trigger (regex or event) is left out."_s);
+                collection.remarks.append(LineOf(match)
+                                          + u": a match without a plain trigger (regex or event) is left out."_s);
                 continue;
             }
             QString replacement;
@@ -163,7 +164,8 @@ MessageCollection ReadEspanso(const QByteArray& data, const QString& fileName)
                 }
             }
             if (!replaces) {
-                collection.remarks.append(LineOf(match) + u": a match without a text replacement (an image) is left out."_s);
+                collection.remarks.append(LineOf(match)
+                                          + u": a match without a text replacement (an image) is left out."_s);
                 continue;
             }
             Variables variables = globals;

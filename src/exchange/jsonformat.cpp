@@ -38,8 +38,8 @@ MessageCollection ReadJson(const QByteArray& data)
         throw FormatError(u"format: expected \"%1\"."_s.arg(formatName));
     const int version = JsonWholeNumber(root, {}, u"version"_s, 0);
     if (version != formatVersion)
-        throw FormatError(u"version: this program reads version %1, the file has version %2."_s.arg(formatVersion)
-                              .arg(version));
+        throw FormatError(
+            u"version: this program reads version %1, the file has version %2."_s.arg(formatVersion).arg(version));
 
     MessageCollection collection;
     const QJsonArray messages = JsonArray(root, {}, u"messages"_s);

@@ -41,9 +41,11 @@ FileLocations DecideFileLocations(const QString& programFolder, const QString& c
         return {programFolder, programFolder, {}, true};
 
     const QString beside = JoinPath(programFolder, targetsName);
-    const QString supplied = QFileInfo::exists(beside) ? beside : JoinPath(installedShareFolder(programFolder), targetsName);
+    const QString supplied
+        = QFileInfo::exists(beside) ? beside : JoinPath(installedShareFolder(programFolder), targetsName);
     // A write-protected portable copy goes on reading its own database (read-only).
-    const bool ownDatabase = !isInstalledLayout(programFolder) && QFileInfo::exists(JoinPath(programFolder, databaseName));
+    const bool ownDatabase
+        = !isInstalledLayout(programFolder) && QFileInfo::exists(JoinPath(programFolder, databaseName));
     return {JoinPath(configHome, folderName), ownDatabase ? programFolder : JoinPath(dataHome, folderName), supplied,
             false};
 }

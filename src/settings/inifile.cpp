@@ -21,10 +21,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // 0x80..0x9F of Windows-1252; the five unassigned bytes map to the C1 controls, as Windows does.
-constexpr char16_t Windows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t Windows1252High[32]
+    = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+       0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+       0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // The 8-bit code page of a file that is not UTF-8: the ANSI code page on Windows; elsewhere
 // Latin-1 when the locale uses it, and Windows-1252 otherwise.
@@ -209,8 +209,7 @@ std::optional<QString> entryKey(const QString& line)
 QString entryValue(const QString& line)
 {
     QString value = line.mid(line.indexOf(u'=') + 1).trimmed();
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'')
-        && value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
         value = value.mid(1, value.size() - 2);
     return value.left(IniFile::MaxValueLength);
 }
@@ -221,8 +220,7 @@ bool sameName(const QString& a, const QString& b)
 }
 
 // Line index range [begin, end) of the body of the first matching section, or no value.
-std::optional<std::pair<qsizetype, qsizetype>> findSection(const QStringList& lines,
-                                                           const QString& section)
+std::optional<std::pair<qsizetype, qsizetype>> findSection(const QStringList& lines, const QString& section)
 {
     QString name;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -236,8 +234,7 @@ std::optional<std::pair<qsizetype, qsizetype>> findSection(const QStringList& li
     return std::nullopt;
 }
 
-std::optional<qsizetype> findKey(const QStringList& lines, qsizetype begin, qsizetype end,
-                                 const QString& key)
+std::optional<qsizetype> findKey(const QStringList& lines, qsizetype begin, qsizetype end, const QString& key)
 {
     for (qsizetype i = begin; i < end; ++i) {
         const auto found = entryKey(lines[i]);
@@ -256,8 +253,7 @@ std::optional<qsizetype> findKey(const QStringList& lines, qsizetype begin, qsiz
 
 IniFile::IniFile(QString path)
     : m_path(std::move(path))
-{
-}
+{ }
 
 QString IniFile::readText(const QString& section, const QString& key, const QString& defaultValue) const
 {
@@ -358,8 +354,8 @@ QStringList IniFile::sectionNames() const
     for (const QString& line : load(m_path).lines) {
         if (!isSectionLine(line, &name))
             continue;
-        const bool known = std::any_of(names.cbegin(), names.cend(),
-                                       [&](const QString& n) { return sameName(n, name); });
+        const bool known
+            = std::any_of(names.cbegin(), names.cend(), [&](const QString& n) { return sameName(n, name); });
         if (!known)
             names.append(name);
     }

@@ -8,8 +8,7 @@ using namespace Qt::StringLiterals;
 DataSet::DataSet(QStringList fieldNames, QList<QVariantList> rows)
     : m_fieldNames(std::move(fieldNames))
     , m_rows(std::move(rows))
-{
-}
+{ }
 
 int DataSet::fieldIndex(const QString& name) const
 {
@@ -57,12 +56,9 @@ bool DataSet::boolean(int row, const QString& field) const
 {
     const QVariant v = value(row, field);
     switch (v.typeId()) {
-    case QMetaType::Bool:
-        return v.toBool();
+    case QMetaType::Bool: return v.toBool();
     case QMetaType::QString:
-    case QMetaType::QByteArray:
-        return TextToBool(v.toString().trimmed());
-    default:
-        return v.toLongLong() != 0;
+    case QMetaType::QByteArray: return TextToBool(v.toString().trimmed());
+    default: return v.toLongLong() != 0;
     }
 }

@@ -104,12 +104,9 @@ QVariant DataTable::effectiveKey() const
 {
     switch (m_state) {
     case DataSetState::Inactive:
-    case DataSetState::Insert:
-        return {};
-    case DataSetState::Edit:
-        return m_editKey;
-    case DataSetState::Browse:
-        break;
+    case DataSetState::Insert: return {};
+    case DataSetState::Edit: return m_editKey;
+    case DataSetState::Browse: break;
     }
     if (m_current < 0 || m_current >= m_keys.size())
         return {};
@@ -223,8 +220,7 @@ void DataTable::reload(bool keepPosition)
     QList<QVariantList> rows;
     QVariantList keys;
     if (!noRows) {
-        QString sql = u"select "_s + (byKeyOnly ? m_keyField : m_fields.join(u", "_s)) + u" from "_s
-            + m_tableName;
+        QString sql = u"select "_s + (byKeyOnly ? m_keyField : m_fields.join(u", "_s)) + u" from "_s + m_tableName;
         if (!conditions.isEmpty())
             sql += u" where "_s + conditions.join(u" and "_s);
         if (!m_keyField.isEmpty())
@@ -273,8 +269,8 @@ QVariantList DataTable::readRow(const QVariant& key) const
 {
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    query.prepare(u"select "_s + m_fields.join(u", "_s) + u" from "_s + m_tableName + u" where "_s
-                  + m_keyField + u" = ?"_s);
+    query.prepare(u"select "_s + m_fields.join(u", "_s) + u" from "_s + m_tableName + u" where "_s + m_keyField
+                  + u" = ?"_s);
     query.addBindValue(key);
     if (!query.exec())
         throw StoreError(query.lastError().text());
@@ -448,8 +444,8 @@ void DataTable::postEdit()
     }
     if (!assignments.isEmpty()) {
         QSqlQuery query(database());
-        if (!query.prepare(u"update "_s + m_tableName + u" set "_s + assignments.join(u", "_s)
-                           + u" where "_s + m_keyField + u" = ?"_s))
+        if (!query.prepare(u"update "_s + m_tableName + u" set "_s + assignments.join(u", "_s) + u" where "_s
+                           + m_keyField + u" = ?"_s))
             throw StoreError(query.lastError().text());
         for (qsizetype i = 0; i < values.size(); ++i)
             query.bindValue(int(i), values.at(i));
@@ -479,13 +475,12 @@ void DataTable::postInsert()
     }
     QSqlDatabase db = database();
     const SqlDialect dialect = SqlDialect::forDatabase(db);
-    QString sql = m_keyField.isEmpty() ? QString()
-                                        : dialect.insertReturningKey(m_tableName, columns, m_keyField);
+    QString sql = m_keyField.isEmpty() ? QString() : dialect.insertReturningKey(m_tableName, columns, m_keyField);
     const bool returning = !sql.isEmpty();
     if (!returning) {
         QStringList marks(columns.size(), u"?"_s);
-        sql = u"insert into "_s + m_tableName + u" ("_s + columns.join(u", "_s) + u") values ("_s
-            + marks.join(u", "_s) + u")"_s;
+        sql = u"insert into "_s + m_tableName + u" ("_s + columns.join(u", "_s) + u") values ("_s + marks.join(u", "_s)
+            + u")"_s;
     }
     QSqlQuery query(db);
     query.setForwardOnly(true);

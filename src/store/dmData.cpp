@@ -62,8 +62,7 @@ QString WithDetail(const QString& message, const QString& detail)
         what = u" is in use by another program, which keeps it locked. Please close that program "
                "and start Tolvane Quillbay again."_s;
         break;
-    default:
-        what = u" can not be opened."_s;
+    default: what = u" can not be opened."_s;
     }
     throw StoreError(WithDetail(DatabaseFileNamed(path) + what, error.text()));
 }
@@ -147,12 +146,10 @@ DataSet SqlCommand::execute()
 
 TdmFAQData::TdmFAQData(const ConnectionSpec& spec, QObject* parent)
     : QObject(parent)
-    , atFAQ(u"atFAQ"_s, u"FAQ"_s,
-            {u"Text"_s, u"Hotword"_s, u"GroupID"_s, u"ShortName"_s, u"ID"_s, u"Notes"_s})
+    , atFAQ(u"atFAQ"_s, u"FAQ"_s, {u"Text"_s, u"Hotword"_s, u"GroupID"_s, u"ShortName"_s, u"ID"_s, u"Notes"_s})
     , atKeywords(u"atKeywords"_s, u"FAQKeywords"_s, {u"FAQID"_s, u"Keyword"_s, u"KeywordID"_s})
     , atFAQAction(u"atFAQAction"_s, u"FAQAction"_s, {})
-    , atAttachments(u"atAttachments"_s, u"FAQAttachments"_s,
-                    {u"ID"_s, u"FAQID"_s, u"Filename"_s, u"PromptToUse"_s})
+    , atAttachments(u"atAttachments"_s, u"FAQAttachments"_s, {u"ID"_s, u"FAQID"_s, u"Filename"_s, u"PromptToUse"_s})
     , aspFullText(u"aspFullText"_s, u"fulltext"_s, {u"[search term:]"_s}, 50)
     , aspTextByHotword(u"aspTextByHotword"_s, u"TextByHotWord"_s, {u"[Hotword:]"_s})
     , aspTextByID(u"aspTextByID"_s, u"TextByID"_s, {u"[ID:]"_s})
@@ -160,8 +157,7 @@ TdmFAQData::TdmFAQData(const ConnectionSpec& spec, QObject* parent)
     , aspCountByParentID(u"aspCountByParentID"_s, u"CountByParentID"_s, {u"[groupid:]"_s})
     , aspFAQsByParentID(u"aspFAQsByParentID"_s, u"FAQDescandIDByParentID"_s, {u"[parentid:]"_s})
     , aspAttachmentsByID(u"aspAttachmentsByID"_s, u"AttachmentsByID"_s, {u"[FAQID:]"_s})
-    , aspUpdateParentID(u"aspUpdateParentID"_s, u"updateparentid"_s,
-                        {u"[newparentid:]"_s, u"[id:]"_s})
+    , aspUpdateParentID(u"aspUpdateParentID"_s, u"updateparentid"_s, {u"[newparentid:]"_s, u"[id:]"_s})
     , m_connectionName(u"quillbay-%1"_s.arg(connectionCounter.fetchAndAddRelaxed(1) + 1))
 {
     setObjectName(u"dmFAQData"_s);
@@ -249,8 +245,7 @@ void TdmFAQData::openSqlite(const ConnectionSpec& spec)
         throw StoreError(DatabaseFileNamed(path) + u" can not be read: you have no permission to read it."_s);
     const bool readOnly = !DatabaseFileWritable(file);
     if (readOnly && file.size() == 0) {
-        throw StoreError(DatabaseFileNamed(path)
-                         + u" can not be set up: the file or its folder is write-protected."_s);
+        throw StoreError(DatabaseFileNamed(path) + u" can not be set up: the file or its folder is write-protected."_s);
     }
 
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
@@ -266,8 +261,8 @@ void TdmFAQData::openSqlite(const ConnectionSpec& spec)
                                + u"?immutable=1"_s);
         }
         m_readOnlyReason = DatabaseFileNamed(path)
-                         + u" can only be read: the file or its folder is write-protected. Changes can not "
-                           "be saved; searching and sending still work."_s;
+            + u" can only be read: the file or its folder is write-protected. Changes can not "
+              "be saved; searching and sending still work."_s;
     }
     db.setConnectOptions(options.join(u';'));
     if (!db.open())
@@ -368,11 +363,10 @@ void TdmFAQData::CheckNotesColumn()
         return;
     adoCommand.commandText = u"alter table FAQ add Notes Memo"_s;
     adoCommand.execute();
-    interaction().showMessage(
-        u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
-        "None of your data has been changed or lost.  When you run this program again, the "
-        "program will be fully functional."_s
-        + u"\r\n"_s + u"\r\n"_s + u"Press OK to close Tolvane Quillbay"_s);
+    interaction().showMessage(u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
+                              "None of your data has been changed or lost.  When you run this program again, the "
+                              "program will be fully functional."_s
+                              + u"\r\n"_s + u"\r\n"_s + u"Press OK to close Tolvane Quillbay"_s);
     m_terminationRequested = true;
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/datatable.h"
 #include "store/dataset.h"
+#include "store/datatable.h"
 #include "store/savedquery.h"
 #include "store/sqldialect.h"
 

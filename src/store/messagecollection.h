@@ -28,9 +28,9 @@ struct CollectedMessage {
 
     bool operator==(const CollectedMessage& other) const
     {
-        return id == other.id && parentId == other.parentId && shortName == other.shortName
-            && hotword == other.hotword && text == other.text && notes == other.notes
-            && keywords == other.keywords && attachments == other.attachments;
+        return id == other.id && parentId == other.parentId && shortName == other.shortName && hotword == other.hotword
+            && text == other.text && notes == other.notes && keywords == other.keywords
+            && attachments == other.attachments;
     }
 };
 

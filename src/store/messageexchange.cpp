@@ -43,8 +43,7 @@ class HotwordKeys {
 public:
     explicit HotwordKeys(SqlDialect::Engine engine)
         : m_asciiOnly(engine == SqlDialect::Engine::SQLite)
-    {
-    }
+    { }
     QString key(const QString& hotword) const
     {
         if (!m_asciiOnly)
@@ -196,8 +195,9 @@ public:
         if (m_dialect.engine() == SqlDialect::Engine::SQLite) {
             // Keys are handed out here, after the highest ever given, so that keywords go in
             // before their Message: the full-text row is then written once, not once per keyword.
-            QSqlQuery last = Run(db, u"select max(coalesce((select seq from sqlite_sequence where name = 'FAQ'), 0), "
-                                     "coalesce((select max(ID) from FAQ), 0))"_s);
+            QSqlQuery last = Run(db,
+                                 u"select max(coalesce((select seq from sqlite_sequence where name = 'FAQ'), 0), "
+                                 "coalesce((select max(ID) from FAQ), 0))"_s);
             m_nextKey = last.next() ? last.value(0).toInt() + 1 : 1;
             last.finish();
             // A large import touches far more pages than the default cache holds.
@@ -210,9 +210,10 @@ public:
             m_returning = m_dialect.insertReturningKey(u"FAQ"_s, columns, u"ID"_s);
         }
         const QStringList marks(columns.size(), u"?"_s);
-        prepare(m_message, m_returning.isEmpty() ? u"insert into FAQ ("_s + columns.join(u", "_s) + u") values ("_s
-                                                       + marks.join(u", "_s) + u")"_s
-                                                 : m_returning);
+        prepare(m_message,
+                m_returning.isEmpty()
+                    ? u"insert into FAQ ("_s + columns.join(u", "_s) + u") values ("_s + marks.join(u", "_s) + u")"_s
+                    : m_returning);
         prepare(m_keyword, u"insert into FAQKeywords (FAQID, Keyword) values (?, ?)"_s);
         prepare(m_attachment, u"insert into FAQAttachments (FAQID, Filename, PromptToUse) values (?, ?, ?)"_s);
     }
@@ -246,8 +247,7 @@ public:
     }
 
 private:
-    int message(int id, const QString& shortName, const QString& hotword, const CollectedMessage& message,
-                int groupId)
+    int message(int id, const QString& shortName, const QString& hotword, const CollectedMessage& message, int groupId)
     {
         int column = 0;
         if (id > 0)

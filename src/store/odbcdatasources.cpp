@@ -17,8 +17,7 @@ struct Listed {
 };
 
 // The data sources (SQLDataSources) or the registered drivers (SQLDrivers).
-template <typename Fetch>
-QList<Listed> ListFromDriverManager(Fetch fetch)
+template <typename Fetch> QList<Listed> ListFromDriverManager(Fetch fetch)
 {
     QList<Listed> listed;
     SQLHENV environment = SQL_NULL_HENV;

@@ -46,8 +46,7 @@ QString BareName(const QString& parameter)
 
 } // namespace
 
-PlaceholderText ToPlaceholders(const QString& body, const QStringList& parameterNames,
-                               const QString& componentName)
+PlaceholderText ToPlaceholders(const QString& body, const QStringList& parameterNames, const QString& componentName)
 {
     PlaceholderText result;
     QString undeclared;
@@ -106,8 +105,7 @@ void RaiseParameterNotFound(const QString& parameter, const QString& component)
     throw Error(u"Could not find parameter called "_s + BareName(parameter) + u" in "_s + component);
 }
 
-SavedQuery::SavedQuery(QString componentName, QString procedureName, QStringList parameterNames,
-                       int maxRows)
+SavedQuery::SavedQuery(QString componentName, QString procedureName, QStringList parameterNames, int maxRows)
     : m_componentName(std::move(componentName))
     , m_procedureName(std::move(procedureName))
     , m_parameterNames(std::move(parameterNames))
@@ -167,7 +165,7 @@ QSqlQuery& SavedQuery::prepared()
     query->setForwardOnly(true);
     if (!query->prepare(text.sql))
         throw StoreError(u"The saved query "_s + m_procedureName + u" cannot be prepared: "_s
-                    + query->lastError().text());
+                         + query->lastError().text());
     m_query = std::move(query);
     m_placeholders = std::move(text.placeholders);
     return *m_query;

@@ -19,8 +19,7 @@ class SavedQuery {
 public:
     // componentName: "aspTextByHotword"; procedureName: "TextByHotWord";
     // parameterNames with brackets and colon: {"[Hotword:]"}. maxRows < 0: no limit.
-    SavedQuery(QString componentName, QString procedureName, QStringList parameterNames,
-               int maxRows = -1);
+    SavedQuery(QString componentName, QString procedureName, QStringList parameterNames, int maxRows = -1);
 
     const QString& componentName() const { return m_componentName; }
     const QString& procedureName() const { return m_procedureName; }
@@ -74,8 +73,7 @@ struct PlaceholderText {
     QString sql;
     QList<int> placeholders;
 };
-PlaceholderText ToPlaceholders(const QString& body, const QStringList& parameterNames,
-                               const QString& componentName);
+PlaceholderText ToPlaceholders(const QString& body, const QStringList& parameterNames, const QString& componentName);
 
 // The error for a parameter that a saved-query component does not declare.
 [[noreturn]] void RaiseParameterNotFound(const QString& parameter, const QString& component);

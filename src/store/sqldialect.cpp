@@ -15,8 +15,7 @@ namespace {
 QString OdbcEngineName(const QSqlDatabase& database)
 {
     const QVariant handle = database.driver()->handle();
-    if (!handle.isValid()
-        || (qstrcmp(handle.typeName(), "SQLHANDLE") != 0 && qstrcmp(handle.typeName(), "void*") != 0))
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "SQLHANDLE") != 0 && qstrcmp(handle.typeName(), "void*") != 0))
         return {};
     SQLHANDLE connection = *static_cast<const SQLHANDLE*>(handle.constData());
     if (!connection)
@@ -37,12 +36,9 @@ SqlDialect SqlDialect::forDatabase(const QSqlDatabase& database)
         return SqlDialect(Engine::Other);
     const bool odbc = database.driverName() == u"QODBC"_s;
     switch (database.driver()->dbmsType()) {
-    case QSqlDriver::SQLite:
-        return SqlDialect(Engine::SQLite, odbc);
-    case QSqlDriver::PostgreSQL:
-        return SqlDialect(Engine::PostgreSQL, odbc);
-    default:
-        break;
+    case QSqlDriver::SQLite: return SqlDialect(Engine::SQLite, odbc);
+    case QSqlDriver::PostgreSQL: return SqlDialect(Engine::PostgreSQL, odbc);
+    default: break;
     }
     if (odbc && database.isOpen()) {
         const QString name = OdbcEngineName(database);
@@ -57,12 +53,9 @@ SqlDialect SqlDialect::forDatabase(const QSqlDatabase& database)
 QString SqlDialect::engineName() const
 {
     switch (m_engine) {
-    case Engine::SQLite:
-        return u"SQLite"_s;
-    case Engine::PostgreSQL:
-        return u"PostgreSQL"_s;
-    case Engine::Other:
-        break;
+    case Engine::SQLite: return u"SQLite"_s;
+    case Engine::PostgreSQL: return u"PostgreSQL"_s;
+    case Engine::Other: break;
     }
     return u"other"_s;
 }
@@ -73,15 +66,14 @@ QString SqlDialect::translate(const QString& statement) const
         return statement;
     QString sql = statement;
 
-    static const QRegularExpression top(
-        u"^\\s*select\\s+top\\s+(\\d+)\\s+(.*?)\\s*;?\\s*$"_s,
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression top(u"^\\s*select\\s+top\\s+(\\d+)\\s+(.*?)\\s*;?\\s*$"_s,
+                                        QRegularExpression::CaseInsensitiveOption
+                                            | QRegularExpression::DotMatchesEverythingOption);
     if (const auto m = top.match(sql); m.hasMatch())
         sql = u"select "_s + m.captured(2) + u" limit "_s + m.captured(1);
 
-    static const QRegularExpression memo(
-        u"^(\\s*alter\\s+table\\s+\\S+\\s+add\\s+(?:column\\s+)?\\S+\\s+)memo\\b"_s,
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression memo(u"^(\\s*alter\\s+table\\s+\\S+\\s+add\\s+(?:column\\s+)?\\S+\\s+)memo\\b"_s,
+                                         QRegularExpression::CaseInsensitiveOption);
     sql.replace(memo, u"\\1text"_s);
 
     // Action="Used": a value, which these engines read as a column name.
@@ -100,8 +92,7 @@ QString SqlDialect::translate(const QString& statement) const
     return result;
 }
 
-QString SqlDialect::insertReturningKey(const QString& table, const QStringList& columns,
-                                       const QString& keyColumn) const
+QString SqlDialect::insertReturningKey(const QString& table, const QStringList& columns, const QString& keyColumn) const
 {
     // The SQLite ODBC driver runs RETURNING but hands back no row.
     if (m_engine == Engine::Other || (m_engine == Engine::SQLite && m_odbc))
@@ -121,12 +112,9 @@ QString SqlDialect::insertReturningKey(const QString& table, const QStringList& 
 QString SqlDialect::lastKeyQuery() const
 {
     switch (m_engine) {
-    case Engine::SQLite:
-        return u"select last_insert_rowid()"_s;
-    case Engine::PostgreSQL:
-        return u"select lastval()"_s;
-    case Engine::Other:
-        break;
+    case Engine::SQLite: return u"select last_insert_rowid()"_s;
+    case Engine::PostgreSQL: return u"select lastval()"_s;
+    case Engine::Other: break;
     }
     return {};
 }

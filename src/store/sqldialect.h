@@ -2,9 +2,9 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QVariant>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 // What differs between the database engines behind the Message store.
 class SqlDialect {
@@ -14,8 +14,7 @@ public:
     explicit SqlDialect(Engine engine = Engine::Other, bool odbc = false)
         : m_engine(engine)
         , m_odbc(odbc)
-    {
-    }
+    { }
     // The engine of an open connection: the driver's own answer, or for ODBC drivers that
     // Qt does not recognise, the engine name that the ODBC driver reports.
     static SqlDialect forDatabase(const QSqlDatabase& database);
@@ -32,8 +31,7 @@ public:
 
     // An insert that gives back the new row's key as its only column, or an empty text
     // where the engine or its driver cannot do that.
-    QString insertReturningKey(const QString& table, const QStringList& columns,
-                               const QString& keyColumn) const;
+    QString insertReturningKey(const QString& table, const QStringList& columns, const QString& keyColumn) const;
     // Where the driver does not report the last insert id: the query that reads it on the
     // same connection, or an empty text.
     QString lastKeyQuery() const;

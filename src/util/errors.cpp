@@ -9,8 +9,7 @@ using namespace Qt::StringLiterals;
 Error::Error(QString text)
     : m_text(std::move(text))
     , m_utf8(m_text.toUtf8())
-{
-}
+{ }
 
 void ReportException(std::exception_ptr error) noexcept
 {

@@ -20,8 +20,8 @@ public:
     // Box captioned "Confirm" with Yes and No; true only for Yes.
     virtual bool confirmYesNo(const QString& text) = 0;
     // Single-line input box; no value when cancelled or closed.
-    virtual std::optional<QString> inputText(const QString& caption, const QString& prompt,
-                                             const QString& value, int maxLength)
+    virtual std::optional<QString> inputText(const QString& caption, const QString& prompt, const QString& value,
+                                             int maxLength)
         = 0;
     // File-open dialog; filter in the form "Name|*.a;*.b|Name|*.*". No value when cancelled.
     virtual std::optional<QString> openFileName(const QString& folder, const QString& filter) = 0;
@@ -33,9 +33,7 @@ public:
     virtual int choose(const QString& text, const QStringList& choices) = 0;
     virtual void setBusyCursor(bool busy) = 0;
     // Opens a file with the desktop's default program; the shell's result (> 32 is success).
-    virtual int runFile(const QString& file, const QString& parameters, int showCommand,
-                        const QString& folder)
-        = 0;
+    virtual int runFile(const QString& file, const QString& parameters, int showCommand, const QString& folder) = 0;
 };
 
 // The installed implementation; raises Error when none is installed.

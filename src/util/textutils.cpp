@@ -194,8 +194,7 @@ bool TextToBool(const QString& text)
         if (c >= u'A' && c <= u'Z')
             c = QChar(c.unicode() + (u'a' - u'A'));
     }
-    return folded == u"yes"_s || folded == u"true"_s || folded == u"y"_s || folded == u"t"_s
-        || folded == u"1"_s;
+    return folded == u"yes"_s || folded == u"true"_s || folded == u"y"_s || folded == u"t"_s || folded == u"1"_s;
 }
 
 QString BoolToText(bool value)

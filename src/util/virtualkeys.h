@@ -17,7 +17,7 @@ inline constexpr std::uint16_t Capital = 0x14;
 inline constexpr std::uint16_t Escape = 0x1B;
 inline constexpr std::uint16_t Space = 0x20;
 inline constexpr std::uint16_t Prior = 0x21; // Page Up
-inline constexpr std::uint16_t Next = 0x22;  // Page Down
+inline constexpr std::uint16_t Next = 0x22; // Page Down
 inline constexpr std::uint16_t End = 0x23;
 inline constexpr std::uint16_t Home = 0x24;
 inline constexpr std::uint16_t Left = 0x25;
@@ -59,18 +59,18 @@ inline constexpr std::uint16_t LControl = 0xA2;
 inline constexpr std::uint16_t RControl = 0xA3;
 inline constexpr std::uint16_t LMenu = 0xA4;
 inline constexpr std::uint16_t RMenu = 0xA5;
-inline constexpr std::uint16_t Oem1 = 0xBA;      // ;:
-inline constexpr std::uint16_t OemPlus = 0xBB;   // =+
-inline constexpr std::uint16_t OemComma = 0xBC;  // ,<
-inline constexpr std::uint16_t OemMinus = 0xBD;  // -_
+inline constexpr std::uint16_t Oem1 = 0xBA; // ;:
+inline constexpr std::uint16_t OemPlus = 0xBB; // =+
+inline constexpr std::uint16_t OemComma = 0xBC; // ,<
+inline constexpr std::uint16_t OemMinus = 0xBD; // -_
 inline constexpr std::uint16_t OemPeriod = 0xBE; // .>
-inline constexpr std::uint16_t Oem2 = 0xBF;      // /?
-inline constexpr std::uint16_t Oem3 = 0xC0;      // `~
-inline constexpr std::uint16_t Oem4 = 0xDB;      // [{
-inline constexpr std::uint16_t Oem5 = 0xDC;      // backslash |
-inline constexpr std::uint16_t Oem6 = 0xDD;      // ]}
-inline constexpr std::uint16_t Oem7 = 0xDE;      // '"
-inline constexpr std::uint16_t Oem102 = 0xE2;    // <> on 102-key keyboards
+inline constexpr std::uint16_t Oem2 = 0xBF; // /?
+inline constexpr std::uint16_t Oem3 = 0xC0; // `~
+inline constexpr std::uint16_t Oem4 = 0xDB; // [{
+inline constexpr std::uint16_t Oem5 = 0xDC; // backslash |
+inline constexpr std::uint16_t Oem6 = 0xDD; // ]}
+inline constexpr std::uint16_t Oem7 = 0xDE; // '"
+inline constexpr std::uint16_t Oem102 = 0xE2; // <> on 102-key keyboards
 } // namespace Vk
 
 // The modifier set: bit 0 Shift, bit 1 Alt, bit 2 Ctrl.

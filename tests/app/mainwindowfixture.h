@@ -36,7 +36,8 @@ struct MainWindowFixture {
         window = std::make_unique<TfrmMain>();
         frmMain = window.get();
         frmSelectFAQ = new TfrmSelectFAQ([](int id) { frmMain->ShowFAQByID(id); }, window.get());
-        frmAddEditFAQ = new TfrmAddEditFAQ([](const QString& hotword) { frmMain->MessageSaved(hotword); }, window.get());
+        frmAddEditFAQ
+            = new TfrmAddEditFAQ([](const QString& hotword) { frmMain->MessageSaved(hotword); }, window.get());
         return *window;
     }
 };

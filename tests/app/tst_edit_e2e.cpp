@@ -313,10 +313,10 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     QString box;
     QVERIFY(QTest::qWaitFor(
         [&] {
-            const QStringList windows = Xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s,
-                                                 QString::number(quillbay.processId()), u"--name"_s,
-                                                 u"^Tolvane Quillbay$"_s})
-                                            .split(u'\n');
+            const QStringList windows
+                = Xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(quillbay.processId()),
+                           u"--name"_s, u"^Tolvane Quillbay$"_s})
+                      .split(u'\n');
             for (const QString& window : windows) {
                 if (!window.isEmpty() && window != mainWindow)
                     box = window;

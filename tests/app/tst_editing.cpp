@@ -258,8 +258,7 @@ void TestEditing::cancelAndClose()
     QVERIFY(d.isVisible());
     d.close();
     QVERIFY(!d.isVisible());
-    QCOMPARE(e.ui.texts(u"confirm"_s),
-             QStringList(2, u"Discard the changes made to this message?"_s));
+    QCOMPARE(e.ui.texts(u"confirm"_s), QStringList(2, u"Discard the changes made to this message?"_s));
     QCOMPARE(e.stored(a, u"Text"_s), u"stored"_s);
     QCOMPARE(e.db.module->atFAQ.state(), DataSetState::Browse);
 
@@ -283,8 +282,8 @@ void TestEditing::tokens_data()
     // The text is "one two" with "two" selected, or the caret after "one " when nothing is.
     QTest::newRow("date replaces selection") << u"actTokenDate"_s << u"select"_s << false << u"one %DATE%"_s;
     QTest::newRow("date at caret") << u"actTokenDate"_s << QString() << false << u"one %DATE%two"_s;
-    QTest::newRow("clipboard from notes page") << u"actTokenClipboard"_s << QString() << true
-                                               << u"one %CLIPBOARD%two"_s;
+    QTest::newRow("clipboard from notes page")
+        << u"actTokenClipboard"_s << QString() << true << u"one %CLIPBOARD%two"_s;
     QTest::newRow("date and time") << u"actTokenDateTime"_s << QString() << false << u"one %DATETIME%two"_s;
     QTest::newRow("other message") << u"actTokenOtherFAQ"_s << u"abc"_s << false << u"one %INCLUDE:abc%two"_s;
     QTest::newRow("other message empty") << u"actTokenOtherFAQ"_s << u""_s << false << u"one two"_s;
@@ -351,12 +350,11 @@ void TestEditing::tokenMenusInOrder()
     QCOMPARE(d.btnInclude->text(), u"Replaceable Field"_s);
     QCOMPARE(d.pcNotes->currentWidget(), d.tsMessage);
     QCOMPARE(MenuTexts(d.btnInclude->menu()),
-             (QStringList{u"Other Message"_s, u"Clipboard"_s, u"Date"_s, u"Date && Time"_s,
-                          u"Prompt For Text Entry"_s, u"-"_s, u"Help"_s}));
+             (QStringList{u"Other Message"_s, u"Clipboard"_s, u"Date"_s, u"Date && Time"_s, u"Prompt For Text Entry"_s,
+                          u"-"_s, u"Help"_s}));
     QCOMPARE(MenuTexts(d.mnuInclude),
-             (QStringList{u"&Copy"_s, u"Cu&t"_s, u"&Paste"_s, u"Select &All"_s, u"-"_s, u"Other FAQ"_s,
-                          u"Clipboard"_s, u"Date"_s, u"Date && Time"_s, u"Prompt For Text Entry"_s, u"-"_s,
-                          u"Help"_s}));
+             (QStringList{u"&Copy"_s, u"Cu&t"_s, u"&Paste"_s, u"Select &All"_s, u"-"_s, u"Other FAQ"_s, u"Clipboard"_s,
+                          u"Date"_s, u"Date && Time"_s, u"Prompt For Text Entry"_s, u"-"_s, u"Help"_s}));
     d.actHelp->trigger();
     QVERIFY(e.ui.texts(u"message"_s)
                 .value(0)
@@ -462,8 +460,7 @@ void TestEditing::attachmentPicker()
     e.ui.fileAnswers.push_back(std::nullopt);
     QVERIFY(!d.dbgAttachmentsEditButtonClick(cell));
     QCOMPARE(e.ui.shown.size(), 1);
-    QCOMPARE(e.ui.shown.front().caption,
-             startsInItsFolder ? e.db.folder.filePath(u"sub/"_s) : AppDir());
+    QCOMPARE(e.ui.shown.front().caption, startsInItsFolder ? e.db.folder.filePath(u"sub/"_s) : AppDir());
     QCOMPARE(e.ui.shown.front().text, u"Documents|*.txt;*.doc;*.htm;*.html|All Files|*.*"_s);
     // Off the file-name column the ellipsis does nothing.
     d.dbgAttachments->setCurrentIndex(d.dbgAttachments->model()->index(0, 1));

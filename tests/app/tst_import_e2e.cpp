@@ -84,10 +84,13 @@ void TestImportE2E::importThroughTheFileMenu()
     Xdotool({u"type"_s, u"--delay"_s, u"20"_s, u"imported-e2e"_s});
     PressKeys(mainWindow, {u"Return"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"ctrl+a"_s, u"ctrl+c"_s});
     QString copied;
-    QVERIFY2(WaitFor([&] {
-        copied = RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
-        return copied == u"Imported through the menu."_s;
-    }, 5000), qPrintable(copied));
+    QVERIFY2(WaitFor(
+                 [&] {
+                     copied = RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
+                     return copied == u"Imported through the menu."_s;
+                 },
+                 5000),
+             qPrintable(copied));
 
     PressKeys(mainWindow, {u"alt+f"_s, u"x"_s});
     QVERIFY(quillbay.waitForFinished(10000));

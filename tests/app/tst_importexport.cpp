@@ -70,12 +70,13 @@ void TestImportExport::importAsksAboutTakenHotwords_data()
     const QString left = u"\r\n\r\nLeft out:\r\nline 5 (Hotword \"empty\"): left out, it has no text."_s;
     QTest::newRow("skip") << 0 << 1 << 2
                           << u"Imported from answers.csv: 1 Message (0 groups), 2 keywords and 0 attachments."_s
-                                 + u"\r\n\r\nLeft out:\r\nline 2 (Hotword \"orders\"): left out, the Hotword already exists."_s
-                                 + u"\r\nline 5 (Hotword \"empty\"): left out, it has no text."_s;
+            + u"\r\n\r\nLeft out:\r\nline 2 (Hotword \"orders\"): left out, the Hotword already exists."_s
+            + u"\r\nline 5 (Hotword \"empty\"): left out, it has no text."_s;
     QTest::newRow("suffix") << 1 << 2 << 2
-                            << u"Imported from answers.csv: 2 Messages (1 group), 2 keywords and 0 attachments."_s + left
-                                   + u"\r\n\r\nChanged:\r\nline 2 (Hotword \"orders\"): the Hotword already exists; "
-                                     "imported as \"orders-2\"."_s;
+                            << u"Imported from answers.csv: 2 Messages (1 group), 2 keywords and 0 attachments."_s
+            + left
+            + u"\r\n\r\nChanged:\r\nline 2 (Hotword \"orders\"): the Hotword already exists; "
+              "imported as \"orders-2\"."_s;
     QTest::newRow("cancel") << 2 << 0 << 0 << QString();
 }
 
@@ -112,8 +113,9 @@ void TestImportExport::brokenFileChangesNothing()
     broken.replace("We refund.", "We \"refund\".");
     f.ui.fileAnswers.push_back(WriteFile(f.db, u"broken.csv"_s, broken));
     Trigger(window, u"actImport"_s);
-    QCOMPARE(f.ui.texts(u"error"_s), QStringList{u"Nothing was imported from broken.csv.\r\n"
-                                                 "Line 3: a quote inside a field that does not start with one."_s});
+    QCOMPARE(f.ui.texts(u"error"_s),
+             QStringList{u"Nothing was imported from broken.csv.\r\n"
+                         "Line 3: a quote inside a field that does not start with one."_s});
     QCOMPARE(Count(f.db), 0);
 }
 

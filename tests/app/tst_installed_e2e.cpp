@@ -34,7 +34,8 @@ private:
 
 void TestInstalled::initTestCase()
 {
-    const QFileInfoList packages = QDir(QStringLiteral(QB_PACKAGE_DIR)).entryInfoList({u"quillbay_*.deb"_s}, QDir::Files);
+    const QFileInfoList packages
+        = QDir(QStringLiteral(QB_PACKAGE_DIR)).entryInfoList({u"quillbay_*.deb"_s}, QDir::Files);
     QCOMPARE(packages.size(), 1);
     QProcess unpack;
     unpack.start(u"dpkg"_s, {u"-x"_s, packages.front().filePath(), root.path()});
@@ -110,12 +111,16 @@ void TestInstalled::firstStartMakesTheUserFiles()
                 .contains(u"_NET_WM_WINDOW_TYPE_DIALOG"_s));
     PressKeys(windows.front(), {u"Return"_s});
     QString mainWindow;
-    const QStringList mainSearch{u"--pid"_s, QString::number(quillbay.processId()), u"--name"_s, u"^Tolvane Quillbay$"_s};
-    QVERIFY(WaitFor([&] {
-        mainWindow = FindVisibleWindow(mainSearch);
-        return !mainWindow.isEmpty() && !RunTool(u"xprop"_s, {u"-id"_s, mainWindow, u"_NET_WM_WINDOW_TYPE"_s})
-                                             .contains(u"_NET_WM_WINDOW_TYPE_DIALOG"_s);
-    }, 20000));
+    const QStringList mainSearch{u"--pid"_s, QString::number(quillbay.processId()), u"--name"_s,
+                                 u"^Tolvane Quillbay$"_s};
+    QVERIFY(WaitFor(
+        [&] {
+            mainWindow = FindVisibleWindow(mainSearch);
+            return !mainWindow.isEmpty()
+                && !RunTool(u"xprop"_s, {u"-id"_s, mainWindow, u"_NET_WM_WINDOW_TYPE"_s})
+                        .contains(u"_NET_WM_WINDOW_TYPE_DIALOG"_s);
+        },
+        20000));
     PressKeys(mainWindow, {u"alt+f"_s, u"x"_s});
     QVERIFY(quillbay.waitForFinished(10000));
     QCOMPARE(quillbay.exitCode(), 0);
@@ -144,7 +149,8 @@ void TestInstalled::sendsIntoMousepad()
 
     QVERIFY(startProgram());
     QString mainWindow;
-    const QStringList mainSearch{u"--pid"_s, QString::number(quillbay.processId()), u"--name"_s, u"^Tolvane Quillbay$"_s};
+    const QStringList mainSearch{u"--pid"_s, QString::number(quillbay.processId()), u"--name"_s,
+                                 u"^Tolvane Quillbay$"_s};
     QVERIFY(WaitFor([&] { return !(mainWindow = FindVisibleWindow(mainSearch)).isEmpty(); }, 20000));
     ActivateWindow(mainWindow);
     Xdotool({u"type"_s, u"--delay"_s, u"20"_s, u"start"_s});

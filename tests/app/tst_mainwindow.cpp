@@ -1,8 +1,8 @@
 #include "app/fMain.h"
-#include "mainwindowfixture.h"
 #include "app/guardedapplication.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/textpreview.h"
+#include "mainwindowfixture.h"
 #include "platform/fake/fakeplatform.h"
 #include "util/errors.h"
 #include "util/virtualkeys.h"
@@ -20,9 +20,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
@@ -382,8 +382,9 @@ void TestMainWindow::expandAllListsEachMessageOnce_data()
         << QStringList{u"update FAQ set GroupID = 3 where ID = 1"_s} << u"A"_s
         << QStringList{u"A"_s, u" B"_s, u"  C"_s};
     QTest::newRow("two levels of groups")
-        << QStringList{insert + u"(1, 'A', 'a', 'A', 0), (2, 'B', 'b', 'B', 1), (3, 'C', 'c', 'C', 2), "
-                                "(4, 'D', 'd', 'D', 1), (5, 'E', 'e', 'E', 0)"_s}
+        << QStringList{insert
+                       + u"(1, 'A', 'a', 'A', 0), (2, 'B', 'b', 'B', 1), (3, 'C', 'c', 'C', 2), "
+                         "(4, 'D', 'd', 'D', 1), (5, 'E', 'e', 'E', 0)"_s}
         << QStringList{} << u"A"_s << QStringList{u"A"_s, u" B"_s, u"  C"_s, u" D"_s};
 }
 
@@ -765,8 +766,7 @@ void TestMainWindow::resultCellShowsFirstLineOnly_data()
     QTest::newRow("300 exactly") << line300 << line300;
     QTest::newRow("300 then a break") << line300 + u"\nmore"_s << line300;
     QTest::newRow("1 MB one line") << QString(1 << 20, u'y') << QString(300, u'y') + u'\u2026';
-    QTest::newRow("pair across the cut") << QString(299, u'z') + u"\U0001F600tail"_s
-                                         << QString(299, u'z') + u'\u2026';
+    QTest::newRow("pair across the cut") << QString(299, u'z') + u"\U0001F600tail"_s << QString(299, u'z') + u'\u2026';
 }
 
 void TestMainWindow::resultCellShowsFirstLineOnly()

@@ -5,8 +5,8 @@
 #include "desktoptools.h"
 #include "settings/inifile.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -33,11 +33,13 @@ void Type(const QString& text)
 QString AwaitWindow(const QProcess& process, const QString& title, int timeoutMs = 20000)
 {
     QString window;
-    WaitFor([&] {
-        window = FindVisibleWindow({u"--all"_s, u"--pid"_s, QString::number(process.processId()), u"--name"_s,
-                                    u'^' + QRegularExpression::escape(title) + u'$'});
-        return !window.isEmpty();
-    }, timeoutMs);
+    WaitFor(
+        [&] {
+            window = FindVisibleWindow({u"--all"_s, u"--pid"_s, QString::number(process.processId()), u"--name"_s,
+                                        u'^' + QRegularExpression::escape(title) + u'$'});
+            return !window.isEmpty();
+        },
+        timeoutMs);
     if (!window.isEmpty())
         ActivateWindow(window);
     return window;
@@ -231,8 +233,10 @@ void TestOptionsEndToEnd::sendsIntoMailComposerWithSubject()
     const QString composer = mail.window({u"--name"_s, u"^Re: Order 123 - Compose$"_s});
     QVERIFY(!composer.isEmpty());
     ActivateWindow(composer);
-    const int height =
-        Xdotool({u"getwindowgeometry"_s, u"--shell"_s, composer}).section(u"HEIGHT="_s, 1).section(u'\n', 0, 0).toInt();
+    const int height = Xdotool({u"getwindowgeometry"_s, u"--shell"_s, composer})
+                           .section(u"HEIGHT="_s, 1)
+                           .section(u'\n', 0, 0)
+                           .toInt();
     Xdotool({u"mousemove"_s, u"--window"_s, composer, u"100"_s, QString::number(height - 40), u"click"_s, u"1"_s});
 
     const QString options = openOptions();
@@ -262,9 +266,9 @@ void TestOptionsEndToEnd::closingWithoutAndWithNotificationArea()
     Started program(folder, folder.program(), {});
     const QString window = AwaitWindow(program.process, u"Tolvane Quillbay"_s);
     QVERIFY(!window.isEmpty());
-    Started tray(folder, u"trayer"_s,
-                 {u"--edge"_s, u"bottom"_s, u"--align"_s, u"right"_s, u"--widthtype"_s, u"request"_s, u"--height"_s,
-                  u"24"_s});
+    Started tray(
+        folder, u"trayer"_s,
+        {u"--edge"_s, u"bottom"_s, u"--align"_s, u"right"_s, u"--widthtype"_s, u"request"_s, u"--height"_s, u"24"_s});
     QVERIFY(WaitFor([&] {
         const QStringList windows = WindowsOf(program.process.processId());
         return std::any_of(windows.begin(), windows.end(), [](const QString& w) { return IsViewable(w) && InTray(w); });

@@ -85,9 +85,8 @@ void TestSendEndToEnd::sendAndWait(const QString& clipboardBefore)
     // itself, so only ownership changes are watched: the program takes the clipboard for
     // the paste and then takes it again to give the old text back.
     int changes = 0;
-    const auto watch = connect(clipboard, &QClipboard::changed, this, [&](QClipboard::Mode mode) {
-        changes += mode == QClipboard::Clipboard;
-    });
+    const auto watch = connect(clipboard, &QClipboard::changed, this,
+                               [&](QClipboard::Mode mode) { changes += mode == QClipboard::Clipboard; });
     ActivateWindow(mainWindow);
     Keys({u"F12"_s});
     QTRY_VERIFY_WITH_TIMEOUT(changes >= 2, 10000);

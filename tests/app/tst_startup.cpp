@@ -54,8 +54,9 @@ void TestStartup::startsOnTheEmbeddedExampleDatabase()
 
     // The first node of the example tree shows its Message: from the search box back to the
     // tree, step down and up to its first node, then copy the shown text.
-    PressKeys(mainWindow, {u"shift+Tab"_s, u"shift+Tab"_s, u"shift+Tab"_s, u"Down"_s, u"Up"_s, u"F2"_s, u"Tab"_s, u"Tab"_s,
-                           u"Tab"_s, u"ctrl+a"_s, u"ctrl+c"_s});
+    PressKeys(mainWindow,
+              {u"shift+Tab"_s, u"shift+Tab"_s, u"shift+Tab"_s, u"Down"_s, u"Up"_s, u"F2"_s, u"Tab"_s, u"Tab"_s,
+               u"Tab"_s, u"ctrl+a"_s, u"ctrl+c"_s});
     QString expected;
     {
         auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
@@ -68,10 +69,12 @@ void TestStartup::startsOnTheEmbeddedExampleDatabase()
     QSqlDatabase::removeDatabase(u"check"_s);
     QVERIFY(!expected.isEmpty());
     QString copied;
-    QVERIFY(WaitFor([&] {
-        copied = RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
-        return copied == expected.trimmed();
-    }, 5000));
+    QVERIFY(WaitFor(
+        [&] {
+            copied = RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s});
+            return copied == expected.trimmed();
+        },
+        5000));
     QCOMPARE(VisibleWindows(pid), QStringList{mainWindow});
 
     // File, Exit ends the program.
@@ -113,15 +116,17 @@ void TestStartup::fatalNoticeEndsWithFailureStatus()
     QVERIFY(folder.start(quillbay));
     const qint64 pid = quillbay.processId();
     // Every box that shows is answered until the program ends.
-    QVERIFY(WaitFor([&] {
-        if (quillbay.state() == QProcess::NotRunning || quillbay.waitForFinished(50))
-            return true;
-        for (const QString& window : VisibleWindows(pid)) {
-            if (IsDialog(window))
-                PressKeys(window, {u"Return"_s});
-        }
-        return false;
-    }, 30000));
+    QVERIFY(WaitFor(
+        [&] {
+            if (quillbay.state() == QProcess::NotRunning || quillbay.waitForFinished(50))
+                return true;
+            for (const QString& window : VisibleWindows(pid)) {
+                if (IsDialog(window))
+                    PressKeys(window, {u"Return"_s});
+            }
+            return false;
+        },
+        30000));
     QCOMPARE(quillbay.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quillbay.exitCode(), 1);
 }

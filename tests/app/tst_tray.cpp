@@ -34,9 +34,8 @@ public:
         IniFile ini(folder.filePath(u"options.ini"_s));
         ini.writeText(u"Options"_s, u"Target"_s, u"Notepad"_s);
         for (const auto& [key, value] : options) {
-            const QString section = key.startsWith(u"Main Form"_s) || key == u"Left Panel Width"_s
-                                        ? u"Startup Settings"_s
-                                        : u"Options"_s;
+            const QString section
+                = key.startsWith(u"Main Form"_s) || key == u"Left Panel Width"_s ? u"Startup Settings"_s : u"Options"_s;
             ini.writeText(section, key, value);
         }
         process.setProcessEnvironment(folder.environment());

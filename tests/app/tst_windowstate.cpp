@@ -1,7 +1,7 @@
 #include "app/activationhotkey.h"
 #include "app/fMain.h"
-#include "mainwindowfixture.h"
 #include "dialogs/fSelectFAQ.h"
+#include "mainwindowfixture.h"
 #include "platform/fake/fakeplatform.h"
 #include "util/virtualkeys.h"
 

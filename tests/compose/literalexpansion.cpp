@@ -31,8 +31,8 @@ QString ReplaceEveryNoCase(const QString& text, const QString& token, const QStr
     return result + QStringView(text).mid(from);
 }
 
-std::optional<QString> LiteralLoop(QString text, const QString& marker, const QString& closer,
-                                   const Fill& fill, int maxPasses)
+std::optional<QString> LiteralLoop(QString text, const QString& marker, const QString& closer, const Fill& fill,
+                                   int maxPasses)
 {
     qsizetype from = 0; // the text after the last token left as written
     for (int pass = 0;; ++pass) {
@@ -61,9 +61,8 @@ std::optional<QString> LiteralLoop(QString text, const QString& marker, const QS
 }
 
 std::optional<QString> LiteralExpansion(const QString& text, const std::optional<QString>& clipboard,
-                                        const QString& date, const QString& dateTime,
-                                        FreeTextPrompt& prompt, IncludeLookup& includes,
-                                        int maxPasses)
+                                        const QString& date, const QString& dateTime, FreeTextPrompt& prompt,
+                                        IncludeLookup& includes, int maxPasses)
 {
     const QString standIn(1, QChar(DataStandIn));
     QString simple = clipboard ? ReplaceEveryNoCase(text, u"%CLIPBOARD%"_s, standIn) : text;

@@ -18,11 +18,10 @@ QString ReplaceEveryNoCase(const QString& text, const QString& token, const QStr
 
 // One looping step; fill gives the replacement of a token's inner text, or no value when it
 // cannot be filled in. No value where the steps would not end (more than maxPasses).
-std::optional<QString> LiteralLoop(QString text, const QString& marker, const QString& closer,
-                                   const Fill& fill, int maxPasses);
+std::optional<QString> LiteralLoop(QString text, const QString& marker, const QString& closer, const Fill& fill,
+                                   int maxPasses);
 
 // The whole expansion. No value where the steps would not end; Abort on a cancelled prompt.
 std::optional<QString> LiteralExpansion(const QString& text, const std::optional<QString>& clipboard,
-                                        const QString& date, const QString& dateTime,
-                                        FreeTextPrompt& prompt, IncludeLookup& includes,
-                                        int maxPasses);
+                                        const QString& date, const QString& dateTime, FreeTextPrompt& prompt,
+                                        IncludeLookup& includes, int maxPasses);

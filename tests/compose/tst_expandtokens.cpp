@@ -115,13 +115,11 @@ void TestExpandTokens::clipboardAndDates_data()
     const QTime afternoon(13, 4, 5);
     QTest::newRow("date any case") << none << afternoon << u"%date%, %Date%, %DATE%"_s
                                    << u"07.03.2024, 07.03.2024, 07.03.2024"_s;
-    QTest::newRow("date and time")
-        << none << afternoon << u"[%DateTime%]"_s << u"[07.03.2024 13:04:05]"_s;
+    QTest::newRow("date and time") << none << afternoon << u"[%DateTime%]"_s << u"[07.03.2024 13:04:05]"_s;
     QTest::newRow("midnight") << none << QTime(0, 0) << u"[%DATETIME%]"_s << u"[07.03.2024]"_s;
-    QTest::newRow("no clipboard text")
-        << none << afternoon << u"a %CLIPBOARD% b"_s << u"a %CLIPBOARD% b"_s;
-    QTest::newRow("clipboard every copy") << std::optional(u"key-123"_s) << afternoon
-                                          << u"%CLIPBOARD%/%clipboard%"_s << u"key-123/key-123"_s;
+    QTest::newRow("no clipboard text") << none << afternoon << u"a %CLIPBOARD% b"_s << u"a %CLIPBOARD% b"_s;
+    QTest::newRow("clipboard every copy")
+        << std::optional(u"key-123"_s) << afternoon << u"%CLIPBOARD%/%clipboard%"_s << u"key-123/key-123"_s;
     // Clipboard text is data, whatever it holds: no prompt, no lookup, no date.
     const QString customerMail = u"on %DATE% ^^INPUT:Password||^^ %INCLUDE:internal% %Clipboard%"_s;
     QTest::newRow("clipboard text is data")
@@ -147,10 +145,8 @@ void TestExpandTokens::freeTextFields()
     Fakes fakes;
     fakes.answers = {u""_s, u"1"_s, u"2"_s};
     QCOMPARE(fakes.expand(u"Hi ^^INPUT:Customer's First Name||^^!"_s), u"Hi !"_s);
-    QCOMPARE(fakes.expand(u"^^INPUT:Name||Bob^^ ^^INPUT:Name||Jim^^ ^^input:NAME||bob^^"_s),
-             u"1 2 1"_s);
-    QCOMPARE(fakes.prompts,
-             (QStringList{u"Customer's First Name|"_s, u"Name|Bob"_s, u"Name|Jim"_s}));
+    QCOMPARE(fakes.expand(u"^^INPUT:Name||Bob^^ ^^INPUT:Name||Jim^^ ^^input:NAME||bob^^"_s), u"1 2 1"_s);
+    QCOMPARE(fakes.prompts, (QStringList{u"Customer's First Name|"_s, u"Name|Bob"_s, u"Name|Jim"_s}));
 }
 
 void TestExpandTokens::cancelledPromptAborts()
@@ -158,8 +154,7 @@ void TestExpandTokens::cancelledPromptAborts()
     Fakes fakes;
     fakes.bodies.insert(u"abc"_s, u"body"_s);
     fakes.answers = {u"Bob"_s, std::nullopt};
-    QVERIFY_THROWS_EXCEPTION(Abort,
-                             fakes.expand(u"%INCLUDE:abc% ^^INPUT:Name||^^ ^^INPUT:Age||^^"_s));
+    QVERIFY_THROWS_EXCEPTION(Abort, fakes.expand(u"%INCLUDE:abc% ^^INPUT:Name||^^ ^^INPUT:Age||^^"_s));
     QCOMPARE(fakes.prompts.size(), 2);
     QVERIFY(fakes.lookups.isEmpty());
 }
@@ -195,24 +190,17 @@ void TestExpandTokens::unendingTextsEnd_data()
     const QString next = u" ^^INPUT:Next||^^"_s;
     const QStringList askedNext{u"Next|"_s};
     QTest::newRow("no bars") << u"^^INPUT:Name^^"_s + next << u"^^INPUT:Name^^ N"_s << askedNext;
-    QTest::newRow("bars first") << u"^^INPUT:||Bob^^"_s + next << u"^^INPUT:||Bob^^ N"_s
-                                << askedNext;
+    QTest::newRow("bars first") << u"^^INPUT:||Bob^^"_s + next << u"^^INPUT:||Bob^^ N"_s << askedNext;
     QTest::newRow("empty body") << u"^^INPUT:^^"_s + next << u"^^INPUT:^^ N"_s << askedNext;
     QTest::newRow("lower stuck") << u"^^input:x^^"_s + next << u"^^input:x^^ N"_s << askedNext;
-    QTest::newRow("no closing") << next + u" ^^INPUT:Name||Bob"_s << u" N ^^INPUT:Name||Bob"_s
-                                << askedNext;
-    QTest::newRow("answer unclosed")
-        << u"^^INPUT:Q||^^ tail^^"_s << u"^^INPUT:Next tail^^"_s << QStringList{u"Q|"_s};
-    QTest::newRow("include unclosed")
-        << u"%INCLUDE:leaf% %INCLUDE:leaf"_s << u"L %INCLUDE:leaf"_s << QStringList();
-    QTest::newRow("self") << u"<%INCLUDE:self%>"_s
-                          << u"<me Circular include of hotword \"self\". Please check.>"_s
+    QTest::newRow("no closing") << next + u" ^^INPUT:Name||Bob"_s << u" N ^^INPUT:Name||Bob"_s << askedNext;
+    QTest::newRow("answer unclosed") << u"^^INPUT:Q||^^ tail^^"_s << u"^^INPUT:Next tail^^"_s << QStringList{u"Q|"_s};
+    QTest::newRow("include unclosed") << u"%INCLUDE:leaf% %INCLUDE:leaf"_s << u"L %INCLUDE:leaf"_s << QStringList();
+    QTest::newRow("self") << u"<%INCLUDE:self%>"_s << u"<me Circular include of hotword \"self\". Please check.>"_s
                           << QStringList();
     QTest::newRow("cycle") << u"%INCLUDE:ping%"_s
-                           << u"ping(pong(Circular include of hotword \"PING\". Please check.))"_s
-                           << QStringList();
-    QTest::newRow("nested body unclosed")
-        << u"%INCLUDE:open%!"_s << u"[%INCLUDE:leaf]!"_s << QStringList();
+                           << u"ping(pong(Circular include of hotword \"PING\". Please check.))"_s << QStringList();
+    QTest::newRow("nested body unclosed") << u"%INCLUDE:open%!"_s << u"[%INCLUDE:leaf]!"_s << QStringList();
     QString deep = u"%INCLUDE:d0%"_s;
     QString deepResult = u"Includes nested too deeply at hotword \"d32\". Please check."_s;
     for (int i = MaxIncludeDepth - 1; i >= 0; --i)
@@ -247,15 +235,12 @@ void TestExpandTokens::overlapsAndCompletions_data()
     QTest::addColumn<QStringList>("asked"); // prompts and lookups, in order
     // The first marker in any case is taken once any marker is in capitals; its closer is
     // the next marker's start, which the replacement takes with it.
-    QTest::newRow("lower field first") << u"^^input:A||^^INPUT:B||x^^"_s << u"aINPUT:B||x^^"_s
-                                       << QStringList{u"A|"_s};
+    QTest::newRow("lower field first") << u"^^input:A||^^INPUT:B||x^^"_s << u"aINPUT:B||x^^"_s << QStringList{u"A|"_s};
     QTest::newRow("lower include first") << u"%include:one%INCLUDE:two%"_s << u"1INCLUDE:two%"_s
                                          << QStringList{u"one"_s};
     // An answer or body completes a token with the text after it.
-    QTest::newRow("answer opens a field") << u"^^INPUT:Open||^^x^^"_s << u"q"_s
-                                          << QStringList{u"Open|"_s, u"Q|x"_s};
-    QTest::newRow("body opens an include")
-        << u"%INCLUDE:open%one%!"_s << u"(1!"_s << QStringList{u"open"_s, u"one"_s};
+    QTest::newRow("answer opens a field") << u"^^INPUT:Open||^^x^^"_s << u"q"_s << QStringList{u"Open|"_s, u"Q|x"_s};
+    QTest::newRow("body opens an include") << u"%INCLUDE:open%one%!"_s << u"(1!"_s << QStringList{u"open"_s, u"one"_s};
 }
 
 void TestExpandTokens::overlapsAndCompletions()
@@ -313,15 +298,13 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
     const QStringList prompts{u"Name"_s, u"name"_s, u"Age"_s, QString()};
     const QStringList values{QString(), u"Bob"_s, u"red||blue"_s};
     const QStringList includes{u"%INCLUDE:"_s, u"%INCLUDE:"_s, u"%include:"_s, u"%Include:"_s};
-    const QStringList hotwords{u"a"_s, u"A"_s, u"c"_s, u"multi"_s, u"nosuch"_s, u"open"_s,
-                               u"half"_s, QString()};
-    const QStringList words{u"x"_s, u" "_s, u"\r\n"_s, u"é"_s, u"||"_s, u"^^"_s, u"^"_s, u"%"_s,
-                            u"^^INP"_s, u"UT:"_s, u"%INCL"_s, u"UDE:"_s, u"c%"_s, u"%DATE%"_s, u"%datetime%"_s,
-                            u"%clipboard%"_s};
+    const QStringList hotwords{u"a"_s, u"A"_s, u"c"_s, u"multi"_s, u"nosuch"_s, u"open"_s, u"half"_s, QString()};
+    const QStringList words{u"x"_s,  u" "_s,      u"\r\n"_s,       u"é"_s,          u"||"_s,    u"^^"_s,
+                            u"^"_s,  u"%"_s,      u"^^INP"_s,      u"UT:"_s,        u"%INCL"_s, u"UDE:"_s,
+                            u"c%"_s, u"%DATE%"_s, u"%datetime%"_s, u"%clipboard%"_s};
 
     QRandomGenerator random(20240307);
-    const auto pick
-        = [&random](const QStringList& list) { return list.at(random.bounded(int(list.size()))); };
+    const auto pick = [&random](const QStringList& list) { return list.at(random.bounded(int(list.size()))); };
     const auto randomText = [&](int items) {
         QString text;
         for (int i = random.bounded(items); i >= 0; --i) {
@@ -344,10 +327,9 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
         fakes.bodies.insert(u"multi"_s, u"2"_s);
         fakes.bodies.insert(u"open"_s, u"(%INCLUDE:c"_s);
         fakes.bodies.insert(u"half"_s, u"%INCL"_s);
-        const QStringList completing{u"^^INPUT:Age||"_s, u"^^INP"_s, u"^"_s, u"||"_s,
-                                     u"%INCLUDE:"_s, u"%INCLUDE:a"_s};
-        fakes.answerFor = [answers, completing](int call, const QString& prompt,
-                                                const QString& value) mutable -> QString {
+        const QStringList completing{u"^^INPUT:Age||"_s, u"^^INP"_s, u"^"_s, u"||"_s, u"%INCLUDE:"_s, u"%INCLUDE:a"_s};
+        fakes.answerFor
+            = [answers, completing](int call, const QString& prompt, const QString& value) mutable -> QString {
             const int kind = answers.bounded(6);
             if (call < 8 && kind == 0)
                 return u"<^^INPUT:Age||^^ %INCLUDE:a%>"_s;
@@ -363,8 +345,7 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
         const QString text = randomText(12);
         const quint32 seed = random.generate();
         const std::optional<QString> clipboard
-            = random.bounded(2) ? std::optional(u"clip %DATE% %INCLUDE:a% ^^INPUT:Name||^^"_s)
-                                : std::nullopt;
+            = random.bounded(2) ? std::optional(u"clip %DATE% %INCLUDE:a% ^^INPUT:Name||^^"_s) : std::nullopt;
         Fakes fast;
         setUp(fast, seed, clipboard);
         Fakes literal;
@@ -372,13 +353,11 @@ void TestExpandTokens::agreesWithTheLiteralSteps()
 
         const QString result = fast.expand(text);
         const std::optional<QString> expected
-            = LiteralExpansion(text, clipboard, u"07.03.2024"_s, u"07.03.2024 13:04:05"_s, literal,
-                               literal, 200);
+            = LiteralExpansion(text, clipboard, u"07.03.2024"_s, u"07.03.2024 13:04:05"_s, literal, literal, 200);
         QVERIFY2(expected.has_value(), qPrintable(text));
-        if (result != *expected || fast.prompts != literal.prompts
-            || fast.lookups != literal.lookups) {
-            qWarning() << "text" << text << "\nfast" << result << fast.prompts << fast.lookups
-                       << "\nliteral" << *expected << literal.prompts << literal.lookups;
+        if (result != *expected || fast.prompts != literal.prompts || fast.lookups != literal.lookups) {
+            qWarning() << "text" << text << "\nfast" << result << fast.prompts << fast.lookups << "\nliteral"
+                       << *expected << literal.prompts << literal.lookups;
             QFAIL("expansions differ");
         }
     }

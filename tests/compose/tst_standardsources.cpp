@@ -54,8 +54,7 @@ void TestStandardSources::cleanup()
 
 void TestStandardSources::addMessage(const QString& hotword, const QString& text)
 {
-    dm->adoCommand.commandText
-        = u"insert into FAQ (ShortName, Hotword, Text, GroupID) values ('m', '"_s + hotword
+    dm->adoCommand.commandText = u"insert into FAQ (ShortName, Hotword, Text, GroupID) values ('m', '"_s + hotword
         + u"', '"_s + text + u"', 0)"_s;
     dm->adoCommand.execute();
 }
@@ -75,8 +74,7 @@ void TestStandardSources::userLocaleFromTheEnvironment()
         QSKIP("The locale sources (Debian package locales) are not installed");
     // A locale of our own, so the test does not depend on which ones the system has built.
     const QString target = dir.filePath(u"ko_KR.UTF-8"_s);
-    QCOMPARE(QProcess::execute(u"localedef"_s, {u"-i"_s, u"ko_KR"_s, u"-f"_s, u"UTF-8"_s, target}),
-             0);
+    QCOMPARE(QProcess::execute(u"localedef"_s, {u"-i"_s, u"ko_KR"_s, u"-f"_s, u"UTF-8"_s, target}), 0);
     qputenv("LOCPATH", QFile::encodeName(dir.path()));
     qputenv("LANG", "C");
     qputenv("LC_TIME", "ko_KR.UTF-8");
@@ -104,8 +102,7 @@ void TestStandardSources::standardSourcesTogether()
     FixedClipboard clipboard;
     StandardTokenSources standard(clipboard, *dm);
     ui.inputAnswers = {QString(), QString(300, u'x')};
-    QCOMPARE(ExpandTokens(u"%CLIPBOARD% %INCLUDE:ABC% ^^INPUT:Name||Bob^^ %INCLUDE:nosuch%"_s,
-                          standard.sources()),
+    QCOMPARE(ExpandTokens(u"%CLIPBOARD% %INCLUDE:ABC% ^^INPUT:Name||Bob^^ %INCLUDE:nosuch%"_s, standard.sources()),
              u"clip Body of abc Bob HotWord \"nosuch\" not found."_s);
     QCOMPARE(ui.shown.size(), 1);
     QCOMPARE(ui.shown.first().caption, u"Free Text Entry"_s);

@@ -8,7 +8,7 @@ public:
     bool searchTermIsEmpty() override { return false; }
     QString shownText() override { return text; }
     bool singleMessageShown() override { return true; }
-    void runSearch() override {}
+    void runSearch() override { }
     QList<ShownAttachment> shownAttachments() override { return attachments; }
     QStringList& attachmentsToSend() override { return toSend; }
 

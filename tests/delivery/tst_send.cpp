@@ -18,9 +18,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString NotExactlyOne =
-    u"That search did not result in exactly one result, so the send will be cancelled. Please use a search term "
-    "that matches exactly one result; a HotWord is recommended for maximum speed and efficiency."_s;
+const QString NotExactlyOne
+    = u"That search did not result in exactly one result, so the send will be cancelled. Please use a search term "
+      "that matches exactly one result; a HotWord is recommended for maximum speed and efficiency."_s;
 const QString NoTarget = u"Please use the Tools->Options menu to identify which email program you are using "
                          "before using this command."_s;
 const QString OnlyOutlook = u"Attachments can only be sent to Outlook or Outlook Express"_s;
@@ -30,8 +30,7 @@ class JournalingInteraction : public ScriptedInteraction {
 public:
     explicit JournalingInteraction(QStringList& journal)
         : m_journal(journal)
-    {
-    }
+    { }
     void showMessage(const QString& text) override
     {
         m_journal.append(u"message "_s + text);
@@ -57,8 +56,7 @@ class FakeSendContext : public SendContext {
 public:
     explicit FakeSendContext(QStringList& journal)
         : m_journal(journal)
-    {
-    }
+    { }
     bool searchTermIsEmpty() override { return searchTerm.isEmpty(); }
     QString shownText() override { return text; }
     bool singleMessageShown() override { return single; }
@@ -255,7 +253,8 @@ void TestSend::fullSendInOrder()
                          u"clipboard text Hello Ann, see Regards"_s,
                          u"wait active %1"_s.arg(inbox),
                          u"wait modifiers"_s};
-    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox) << u"clipboard files:"_s + a + u'|' + b;
+    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox)
+             << u"clipboard files:"_s + a + u'|' + b;
     expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox) << u"clipboard content abc"_s
              << u"clipboard transient off"_s;
     QCOMPARE(fake->journal, expected);

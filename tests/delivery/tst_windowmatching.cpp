@@ -108,7 +108,7 @@ void TestWindowMatching::caseOwnersAndHintWindows()
 
     QCOMPARE(FindTitledWindow(u"INBOX"_s, true), main); // case ignored, hint passed over
     QCOMPARE(FindTitledWindow(u"reminder"_s, true), reminder); // owners do not matter here
-    QCOMPARE(FindTitledWindow(u"Outlook"_s, false), main);     // an owned pop-up never matches
+    QCOMPARE(FindTitledWindow(u"Outlook"_s, false), main); // an owned pop-up never matches
     fake->windows.window(main).owner = hint;
     QCOMPARE(FindTitledWindow(u"Outlook"_s, false), WindowHandle(0));
 
@@ -173,8 +173,8 @@ void TestWindowMatching::longTitlesMatchOnTheirStart()
 {
     const QString padding(248, u'x');
     const WindowHandle window = fake->windows.addWindow(padding + u"Notepad"_s);
-    QCOMPARE(FindTitledWindow(u"Note"_s, false), window);   // ends at character 252
-    QCOMPARE(FindTitledWindow(u"Notep"_s, false), window);  // ends at 253
+    QCOMPARE(FindTitledWindow(u"Note"_s, false), window); // ends at character 252
+    QCOMPARE(FindTitledWindow(u"Notep"_s, false), window); // ends at 253
     QCOMPARE(FindTitledWindow(u"Notepa"_s, false), WindowHandle(0));
 }
 
@@ -195,7 +195,7 @@ void TestWindowMatching::noMatchReportsOnceAndGivesNoWindow()
 void TestWindowMatching::classAndRoleEntries_data()
 {
     QTest::addColumn<QString>("entries"); // Key=Value pairs of the section, split by ";"
-    QTest::addColumn<QString>("found");   // the window's name below, or empty
+    QTest::addColumn<QString>("found"); // the window's name below, or empty
     QTest::newRow("class alone: topmost without owner") << u"Class=evolution"_s << u"main"_s;
     QTest::newRow("class and role") << u"Class=evolution;Role=composer"_s << u"composer"_s;
     QTest::newRow("case ignored") << u"Class=EVOLUTION;Role=Composer"_s << u"composer"_s;
@@ -204,13 +204,12 @@ void TestWindowMatching::classAndRoleEntries_data()
     QTest::newRow("no window has the role") << u"Class=evolution;Role=viewer"_s << QString();
     QTest::newRow("role without class finds nothing") << u"Role=composer"_s << QString();
     QTest::newRow("title alone") << u"Target=Re: Order;Search Type=Starts With"_s << u"notes"_s;
-    QTest::newRow("title and class") << u"Target=Re: Order;Search Type=Starts With;Class=evolution"_s
-                                     << u"composer"_s;
+    QTest::newRow("title and class") << u"Target=Re: Order;Search Type=Starts With;Class=evolution"_s << u"composer"_s;
     QTest::newRow("substring and class") << u"Target=Order;Search Type=Substring;Class=Evolution"_s << u"composer"_s;
     QTest::newRow("numbered keys") << u"Class3=evolution;Role3=composer"_s << u"composer"_s;
     QTest::newRow("owned window: not by class alone") << u"Class=evolution;Role=spell"_s << QString();
-    QTest::newRow("owned window: by its title") << u"Target=Spell;Search Type=Starts With;Role=spell;Class=evolution"_s
-                                                << u"spelling"_s;
+    QTest::newRow("owned window: by its title")
+        << u"Target=Spell;Search Type=Starts With;Role=spell;Class=evolution"_s << u"spelling"_s;
     QTest::newRow("class of a hint window") << u"Class=THintWindow"_s << QString();
 }
 
@@ -261,8 +260,8 @@ void TestWindowMatching::suppliedTargetsFile_data()
     QTest::newRow("Sylpheed") << u"Sylpheed"_s << u"(No Subject) - Compose"_s << none << none;
     QTest::newRow("Sylpheed with a subject") << u"Sylpheed"_s << u"Re: Order 123 - Compose *"_s << none << none;
     QTest::newRow("Geary") << u"Geary"_s << u"New Message"_s << none << none;
-    QTest::newRow("Outlook on the web") << u"Outlook"_s << u"Mail - Ann Example - Outlook — Mozilla Firefox"_s
-                                        << none << none;
+    QTest::newRow("Outlook on the web") << u"Outlook"_s << u"Mail - Ann Example - Outlook — Mozilla Firefox"_s << none
+                                        << none;
     QTest::newRow("Mousepad") << u"Notepad"_s << u"/tmp/notes.txt - Mousepad"_s << none << none;
     QTest::newRow("gedit") << u"Notepad"_s << u"notes.txt (/tmp) - gedit"_s << none << none;
     QTest::newRow("Kate") << u"Notepad"_s << u"notes.txt  — Kate"_s << none << none;
@@ -308,7 +307,8 @@ void TestWindowMatching::unreadableTargetsFileIsNamed()
         FindDestinationWindow();
         QFAIL("no error");
     } catch (const Error& e) {
-        QCOMPARE(e.text(), u"The settings file "_s + dir->filePath(u"targets.ini"_s) + u" can not be read: it is a folder."_s);
+        QCOMPARE(e.text(),
+                 u"The settings file "_s + dir->filePath(u"targets.ini"_s) + u" can not be read: it is a folder."_s);
     }
     QCOMPARE(ui->shown.size(), 0);
 }
@@ -322,18 +322,21 @@ void TestWindowMatching::sendKeyPressEvents_data()
     const std::uint32_t ext = KeyboardSynth::ExtendedKey;
     const std::uint8_t ctrl = 0x1D, shift = 0x2A, alt = 0x38, v = 0x2F;
     QTest::newRow("Ctrl+V") << ShiftState::Ctrl << false
-                            << QList<KeyEventRecord>{{Vk::Control, ctrl, 0}, {Vk::KeyV, v, 0},
-                                                     {Vk::KeyV, v, up}, {Vk::Control, ctrl, up}};
-    QTest::newRow("Ctrl+Shift+Alt+V")
-        << std::uint8_t(ShiftState::Ctrl | ShiftState::Shift | ShiftState::Alt) << false
-        << QList<KeyEventRecord>{{Vk::Control, ctrl, 0}, {Vk::Shift, shift, 0}, {Vk::Menu, alt, 0},
-                                 {Vk::KeyV, v, 0},       {Vk::KeyV, v, up},     {Vk::Menu, alt, up},
-                                 {Vk::Shift, shift, up}, {Vk::Control, ctrl, up}};
-    QTest::newRow("V alone") << std::uint8_t(0) << false
-                             << QList<KeyEventRecord>{{Vk::KeyV, v, 0}, {Vk::KeyV, v, up}};
+                            << QList<KeyEventRecord>{{Vk::Control, ctrl, 0},
+                                                     {Vk::KeyV, v, 0},
+                                                     {Vk::KeyV, v, up},
+                                                     {Vk::Control, ctrl, up}};
+    QTest::newRow("Ctrl+Shift+Alt+V") << std::uint8_t(ShiftState::Ctrl | ShiftState::Shift | ShiftState::Alt) << false
+                                      << QList<KeyEventRecord>{{Vk::Control, ctrl, 0}, {Vk::Shift, shift, 0},
+                                                               {Vk::Menu, alt, 0},     {Vk::KeyV, v, 0},
+                                                               {Vk::KeyV, v, up},      {Vk::Menu, alt, up},
+                                                               {Vk::Shift, shift, up}, {Vk::Control, ctrl, up}};
+    QTest::newRow("V alone") << std::uint8_t(0) << false << QList<KeyEventRecord>{{Vk::KeyV, v, 0}, {Vk::KeyV, v, up}};
     QTest::newRow("Alt+extended V") << ShiftState::Alt << true
-                                    << QList<KeyEventRecord>{{Vk::Menu, alt, 0}, {Vk::KeyV, v, ext},
-                                                             {Vk::KeyV, v, ext | up}, {Vk::Menu, alt, up}};
+                                    << QList<KeyEventRecord>{{Vk::Menu, alt, 0},
+                                                             {Vk::KeyV, v, ext},
+                                                             {Vk::KeyV, v, ext | up},
+                                                             {Vk::Menu, alt, up}};
 }
 
 void TestWindowMatching::sendKeyPressEvents()

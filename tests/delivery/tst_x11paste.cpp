@@ -6,9 +6,9 @@
 #include "delivery/send.h"
 
 #include "platform/x11/x11platform.h"
-#include "shownmessage.h"
 #include "scriptedinteraction.h"
 #include "settings/settings.h"
+#include "shownmessage.h"
 #include "util/errors.h"
 #include "util/textutils.h"
 #include "util/virtualkeys.h"
@@ -17,8 +17,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -60,8 +60,9 @@ public:
     // Waits (events flowing, so that our clipboard answers) for a line that starts so.
     bool waitForLine(const QString& start, int timeoutMs = 10000)
     {
-        return QTest::qWaitFor([&] { return !lines().filter(QRegularExpression(u'^' + QRegularExpression::escape(start))).isEmpty(); },
-                               timeoutMs);
+        return QTest::qWaitFor(
+            [&] { return !lines().filter(QRegularExpression(u'^' + QRegularExpression::escape(start))).isEmpty(); },
+            timeoutMs);
     }
     // The value the probe got for a target in one paste.
     QString value(int paste, const QString& target)
@@ -209,12 +210,12 @@ void TestX11Paste::wholeClipboardComesBack()
     file.write(picture);
     file.close();
     QProcess owner;
-    owner.start(u"xclip"_s, {u"-quiet"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, u"image/png"_s, u"-i"_s,
-                             file.fileName()});
+    owner.start(u"xclip"_s,
+                {u"-quiet"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, u"image/png"_s, u"-i"_s, file.fileName()});
     Clipboard& clipboard = x11->interfaces().clipboard;
-    QTRY_VERIFY_WITH_TIMEOUT(RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, u"TARGETS"_s})
-                                 .contains(u"image/png"_s),
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        RunTool(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, u"TARGETS"_s}).contains(u"image/png"_s),
+        10000);
 
     Probe probe({u"window"_s, u"Probe window"_s});
     sendFromOwnWindow(probe.window());

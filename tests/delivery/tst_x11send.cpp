@@ -2,11 +2,11 @@
 // found through the supplied targets.ini.
 #include "delivery/send.h"
 
-#include "platform/x11/x11platform.h"
 #include "desktoptools.h"
-#include "shownmessage.h"
+#include "platform/x11/x11platform.h"
 #include "scriptedinteraction.h"
 #include "settings/settings.h"
+#include "shownmessage.h"
 #include "util/textutils.h"
 
 #include <QFile>
@@ -18,9 +18,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-} // namespace
+namespace { } // namespace
 
 class TestX11Send : public QObject {
     Q_OBJECT

@@ -47,8 +47,8 @@ public:
         return query;
     }
 
-    int addMessage(const QString& shortName, const QString& hotword, const QString& text,
-                   int groupID = 0, const QVariant& notes = {}) const
+    int addMessage(const QString& shortName, const QString& hotword, const QString& text, int groupID = 0,
+                   const QVariant& notes = {}) const
     {
         QSqlQuery query = run(QStringLiteral("insert into FAQ (ShortName, Hotword, Text, GroupID, Notes) "
                                              "values (?, ?, ?, ?, ?)"),
@@ -68,10 +68,7 @@ public:
     {
         run(QStringLiteral("update FAQ set GroupID = ? where ID = ?"), {groupID, messageID});
     }
-    void deleteMessage(int messageID) const
-    {
-        run(QStringLiteral("delete from FAQ where ID = ?"), {messageID});
-    }
+    void deleteMessage(int messageID) const { run(QStringLiteral("delete from FAQ where ID = ?"), {messageID}); }
 
     static void setOption(const SettingKey& key, const QString& value) { WriteSetting(key, value); }
     static QString option(const SettingKey& key) { return ReadSetting(key, QStringLiteral("<missing>")); }

@@ -1,11 +1,11 @@
 // The destinations editor over a real targets.ini in a temporary folder and a fake desktop.
 #include "dialogs/fDestinations.h"
 
-#include "platform/fake/fakeplatform.h"
 #include "childbyname.h"
+#include "platform/fake/fakeplatform.h"
 #include "scriptedinteraction.h"
-#include "testfiles.h"
 #include "settings/settings.h"
+#include "testfiles.h"
 #include "util/textutils.h"
 
 #include <QComboBox>
@@ -22,8 +22,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Comments, an unknown key and CR LF line ends, which the editor keeps.
-const QByteArray Original = "; supplied list\r\n[Mail]\r\n; the composer\r\nTarget=Compose\r\nSearch Type=starts with\r\n"
-                            "Colour=blue\r\n[Editor]\r\nTarget=- Mousepad\r\n[Old]\r\nTarget=x\r\n";
+const QByteArray Original
+    = "; supplied list\r\n[Mail]\r\n; the composer\r\nTarget=Compose\r\nSearch Type=starts with\r\n"
+      "Colour=blue\r\n[Editor]\r\nTarget=- Mousepad\r\n[Old]\r\nTarget=x\r\n";
 
 } // namespace
 
@@ -104,9 +105,10 @@ void TestDestinations::editsKeepWhatTheEditorDoesNotKnow()
 
     QCOMPARE(editor->result(), int(QDialog::Accepted));
     QCOMPARE(editor->CurrentDestination(), u"New"_s);
-    QCOMPARE(ReadFileBytes(targetsPath()),
-             "; supplied list\r\n[Mail]\r\n; the composer\r\nTarget=Write:\r\nSearch Type=starts with\r\n"
-             "Colour=blue\r\nClass3=evolution\r\n[Mousepad]\r\n[New]\r\nTarget2=Inbox\r\nSearch Type2=Substring\r\n"_ba);
+    QCOMPARE(
+        ReadFileBytes(targetsPath()),
+        "; supplied list\r\n[Mail]\r\n; the composer\r\nTarget=Write:\r\nSearch Type=starts with\r\n"
+        "Colour=blue\r\nClass3=evolution\r\n[Mousepad]\r\n[New]\r\nTarget2=Inbox\r\nSearch Type2=Substring\r\n"_ba);
 }
 
 void TestDestinations::cancelWritesNothing()
@@ -125,8 +127,8 @@ void TestDestinations::namesAreCheckedBeforeUse_data()
     QTest::addColumn<QString>("warning");
     QTest::addColumn<QStringList>("listed");
     const QStringList before{u"Mail"_s, u"Editor"_s, u"Old"_s};
-    QTest::newRow("taken in another case") << u"EDITOR"_s << u"There is a destination named \"EDITOR\" already."_s
-                                           << before;
+    QTest::newRow("taken in another case")
+        << u"EDITOR"_s << u"There is a destination named \"EDITOR\" already."_s << before;
     QTest::newRow("brackets") << u"a]b"_s << u"A destination's name cannot hold [ or ]."_s << before;
     QTest::newRow("blank") << u"   "_s << QString() << before;
     QTest::newRow("trimmed") << u" Sylpheed "_s << QString() << before + QStringList{u"Sylpheed"_s};

@@ -5,8 +5,8 @@
 
 #include "childbyname.h"
 #include "scriptedinteraction.h"
-#include "testfiles.h"
 #include "settings/settings.h"
+#include "testfiles.h"
 #include "util/textutils.h"
 #include "util/virtualkeys.h"
 
@@ -91,25 +91,24 @@ void TestOptions::hotKeyField_data()
     QTest::addColumn<HotKey>("stored");
     const auto none = Qt::KeyboardModifiers();
     QTest::newRow("key alone") << int(Qt::Key_F9) << none << u"F9"_s << HotKey{Vk::F1 + 8, 0};
-    QTest::newRow("Ctrl+F9 keeps the key") << int(Qt::Key_F9) << Qt::KeyboardModifiers(Qt::ControlModifier)
-                                           << u"F9"_s << HotKey{Vk::F1 + 8, 0};
+    QTest::newRow("Ctrl+F9 keeps the key")
+        << int(Qt::Key_F9) << Qt::KeyboardModifiers(Qt::ControlModifier) << u"F9"_s << HotKey{Vk::F1 + 8, 0};
     QTest::newRow("Alt+F9") << int(Qt::Key_F9) << Qt::KeyboardModifiers(Qt::AltModifier) << u"Alt+F9"_s
                             << HotKey{Vk::F1 + 8, ShiftState::Alt};
     QTest::newRow("Shift+F11") << int(Qt::Key_F11) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"Shift+F11"_s
                                << HotKey{Vk::F11, ShiftState::Shift};
-    QTest::newRow("Shift+Alt keeps the key") << int(Qt::Key_F9) << (Qt::ShiftModifier | Qt::AltModifier) << u"F9"_s
-                                             << HotKey{Vk::F1 + 8, 0};
+    QTest::newRow("Shift+Alt keeps the key")
+        << int(Qt::Key_F9) << (Qt::ShiftModifier | Qt::AltModifier) << u"F9"_s << HotKey{Vk::F1 + 8, 0};
     QTest::newRow("all three keep the key")
         << int(Qt::Key_A) << (Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier) << u"A"_s
         << HotKey{Vk::KeyA, 0};
-    QTest::newRow("Shift+1 as typed") << int(Qt::Key_Exclam) << Qt::KeyboardModifiers(Qt::ShiftModifier)
-                                      << u"Shift+1"_s << HotKey{Vk::Key0 + 1, ShiftState::Shift};
+    QTest::newRow("Shift+1 as typed") << int(Qt::Key_Exclam) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"Shift+1"_s
+                                      << HotKey{Vk::Key0 + 1, ShiftState::Shift};
     QTest::newRow("number pad digit reads back as the digit")
         << int(Qt::Key_5) << Qt::KeyboardModifiers(Qt::KeypadModifier) << u"5"_s << HotKey{Vk::Key0 + 5, 0};
     QTest::newRow("Backspace empties") << int(Qt::Key_Backspace) << none << QString() << HotKey{};
-    QTest::newRow("Ctrl+Backspace is the key") << int(Qt::Key_Backspace)
-                                               << Qt::KeyboardModifiers(Qt::ControlModifier) << u"BkSp"_s
-                                               << HotKey{Vk::Back, 0};
+    QTest::newRow("Ctrl+Backspace is the key")
+        << int(Qt::Key_Backspace) << Qt::KeyboardModifiers(Qt::ControlModifier) << u"BkSp"_s << HotKey{Vk::Back, 0};
     QTest::newRow("a modifier alone changes nothing")
         << int(Qt::Key_Shift) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"F12"_s << HotKey{Vk::F12, 0};
     QTest::newRow("Esc belongs to the dialog") << int(Qt::Key_Escape) << none << u"F12"_s << HotKey{Vk::F12, 0};
@@ -135,24 +134,24 @@ void TestOptions::opening_data()
     QTest::addColumn<QByteArray>("options");
     QTest::addColumn<QByteArray>("targets"); // empty: no targets.ini
     QTest::addColumn<QString>("destination");
-    QTest::addColumn<QString>("keys");       // activation key, send key
-    QTest::addColumn<QString>("switches");   // restore, attachments, minimise
+    QTest::addColumn<QString>("keys"); // activation key, send key
+    QTest::addColumn<QString>("switches"); // restore, attachments, minimise
     QTest::addColumn<QString>("targetWord");
     QTest::addColumn<QString>("matchType");
     QTest::newRow("only Target") << "[Options]\nTarget=Outlook\n"_ba << Targets << u"Outlook"_s << u"F11 F12"_s
                                  << u"110"_s << u"- Outlook"_s << u"Substring"_s;
-    QTest::newRow("name in another case") << "[Options]\nTarget=OUTLOOK\n"_ba << Targets << u"Outlook"_s
-                                          << u"F11 F12"_s << u"110"_s << u"- Outlook"_s << u"Substring"_s;
+    QTest::newRow("name in another case") << "[Options]\nTarget=OUTLOOK\n"_ba << Targets << u"Outlook"_s << u"F11 F12"_s
+                                          << u"110"_s << u"- Outlook"_s << u"Substring"_s;
     QTest::newRow("no such section") << "[Options]\nTarget=Eudora\n"_ba << Targets << u"Notepad"_s << u"F11 F12"_s
                                      << u"110"_s << u"- Mousepad"_s << QString();
-    QTest::newRow("no Target") << QByteArray() << Targets << u"Notepad"_s << u"F11 F12"_s << u"110"_s
-                               << u"- Mousepad"_s << QString();
-    QTest::newRow("section without a title") << "[Options]\nTarget=Bare\n"_ba << Targets << u"Bare"_s
-                                             << u"F11 F12"_s << u"110"_s << u"Bare"_s << QString();
+    QTest::newRow("no Target") << QByteArray() << Targets << u"Notepad"_s << u"F11 F12"_s << u"110"_s << u"- Mousepad"_s
+                               << QString();
+    QTest::newRow("section without a title")
+        << "[Options]\nTarget=Bare\n"_ba << Targets << u"Bare"_s << u"F11 F12"_s << u"110"_s << u"Bare"_s << QString();
     QTest::newRow("Other") << "[Options]\nTarget=Other\n"_ba << Targets << u"Other"_s << u"F11 F12"_s << u"110"_s
                            << QString() << QString();
-    QTest::newRow("no targets.ini") << "[Options]\nTarget=Outlook\n"_ba << QByteArray() << QString()
-                                    << u"F11 F12"_s << u"110"_s << QString() << QString();
+    QTest::newRow("no targets.ini") << "[Options]\nTarget=Outlook\n"_ba << QByteArray() << QString() << u"F11 F12"_s
+                                    << u"110"_s << QString() << QString();
     QTest::newRow("keys and switches as written")
         << "[Options]\nHotKey=ctrl+shift+f12\nActivateKey=^F9\nRestoreClipboard=no\nDo Attachments=0\n"
            "Minimize On Close=YES\n"_ba
@@ -201,10 +200,9 @@ void TestOptions::okWritesInOrderThenApplies_data()
                                    << keys + "Window Search=Substring\n" + switches + "Target=Outlook\n";
     QTest::newRow("Notepad as opened") << Targets << QString()
                                        << keys + "Window Search=\n" + switches + "Target=Notepad\n";
-    QTest::newRow("Other stores no Target") << Targets << u"Other"_s
-                                            << keys + "Window Search=\n" + switches + "Target=\n";
-    QTest::newRow("no targets.ini") << QByteArray() << QString()
-                                    << keys + "Window Search=\n" + switches + "Target=\n";
+    QTest::newRow("Other stores no Target")
+        << Targets << u"Other"_s << keys + "Window Search=\n" + switches + "Target=\n";
+    QTest::newRow("no targets.ini") << QByteArray() << QString() << keys + "Window Search=\n" + switches + "Target=\n";
 }
 
 void TestOptions::okWritesInOrderThenApplies()

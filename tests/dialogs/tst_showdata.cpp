@@ -103,9 +103,8 @@ void TestShowData::notesOpenAtDesignPlaceAndSaveIt()
 
     // Moved and closed by the title bar, the new place is remembered.
     SetNotesPlace(u"20"_s, u"30"_s, u"400"_s, u"200"_s);
-    const Seen again = RunModal([] { ShowInternalNotes(u"x"_s, nullptr); }, 0, [](TfrmShowData& form) {
-        form.move(40, 50);
-    });
+    const Seen again
+        = RunModal([] { ShowInternalNotes(u"x"_s, nullptr); }, 0, [](TfrmShowData& form) { form.move(40, 50); });
     QCOMPARE(again.bounds, QRect(20, 30, 400, 200));
     QCOMPARE(NotesPlace(), (QStringList{u"40"_s, u"50"_s, u"400"_s, u"200"_s}));
     QVERIFY(ui.shown.isEmpty());
@@ -124,10 +123,10 @@ void TestShowData::notesPlaceIsClamped()
     QCOMPARE(placed(u"5000"_s, u"-20"_s, u"50"_s, u"10"_s),
              QRect(screen.width() - 50, 0, 50, 50)); // width: upper bound 50 wins over 100
     QCOMPARE(placed(u"10"_s, u"5000"_s, u"50"_s, u"5000"_s), QRect(10, screen.height() - 50, 100, 50));
-    QCOMPARE(placed(u"10"_s, u"20"_s, u"9000"_s, u"9000"_s),
-             QRect(10, 20, screen.width() - 10, screen.height() - 20));
-    QCOMPARE(NotesPlace(), (QStringList{u"10"_s, u"20"_s, QString::number(screen.width() - 10),
-                                        QString::number(screen.height() - 20)}));
+    QCOMPARE(placed(u"10"_s, u"20"_s, u"9000"_s, u"9000"_s), QRect(10, 20, screen.width() - 10, screen.height() - 20));
+    QCOMPARE(
+        NotesPlace(),
+        (QStringList{u"10"_s, u"20"_s, QString::number(screen.width() - 10), QString::number(screen.height() - 20)}));
 }
 
 void TestShowData::invalidRememberedValueStopsTheCommand()
@@ -151,15 +150,20 @@ void TestShowData::hotwordListAndUsageReport()
 
     const int banana = db.addMessage(u"Yellow fruit"_s, u"Banana"_s, u"b"_s);
     const int apple = db.addMessage(u"Red fruit"_s, u"apple"_s, u"a"_s);
-    const Seen list = RunModal([] { ShowHotwordList(nullptr); }, Qt::Key_Return, [](TfrmShowData& form) {
-        QVERIFY(!form.memData->isReadOnly());
-        form.btnClose->setFocus();
-    });
+    const Seen list = RunModal([] { ShowHotwordList(nullptr); }, Qt::Key_Return,
+                               [](TfrmShowData& form) {
+                                   QVERIFY(!form.memData->isReadOnly());
+                                   form.btnClose->setFocus();
+                               });
     QCOMPARE(list.caption, u"HotWord List"_s);
     QCOMPARE(list.text, u"apple : Red fruit\nBanana : Yellow fruit\n"_s);
 
-    for (const auto& [id, action] : {std::pair{apple, u"Used"_s}, {banana, u"Used"_s}, {banana, u"Used"_s},
-                                     {apple, u"Viewed"_s}, {apple, u"Viewed"_s}, {apple, u"Viewed"_s}})
+    for (const auto& [id, action] : {std::pair{apple, u"Used"_s},
+                                     {banana, u"Used"_s},
+                                     {banana, u"Used"_s},
+                                     {apple, u"Viewed"_s},
+                                     {apple, u"Viewed"_s},
+                                     {apple, u"Viewed"_s}})
         db.run(u"insert into FAQAction (FAQID, Action) values (?, ?)"_s, {id, action});
     const Seen report = RunModal([] { ShowUsageReport(nullptr); });
     QCOMPARE(report.caption, u"HotWord List"_s);
@@ -180,8 +184,7 @@ void TestShowData::databaseErrorOpensNoWindow()
 
 void TestShowData::fileFilterConversion()
 {
-    QCOMPARE(QtFileFilter(u"Documents|*.doc;*.pdf|All files|*.*"_s),
-             u"Documents (*.doc *.pdf);;All files (*.*)"_s);
+    QCOMPARE(QtFileFilter(u"Documents|*.doc;*.pdf|All files|*.*"_s), u"Documents (*.doc *.pdf);;All files (*.*)"_s);
     QCOMPARE(QtFileFilter(u"All|*.*"_s), u"All (*.*)"_s);
     QCOMPARE(QtFileFilter({}), QString());
 }

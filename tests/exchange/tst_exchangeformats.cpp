@@ -66,8 +66,15 @@ void TestExchangeFormats::roundTrip()
     QFETCH(bool, csv);
     MessageCollection collection;
     collection.messages = {
-        {1, 0, u"Group, \"one\""_s, u"g1"_s, u"Line one\r\nline two\nthree"_s, u"Notes \"x\""_s,
-         {u"a,b"_s, u"Ünïcode €"_s}, {{u"/tmp/x|y.pdf"_s, true}, {u"C:\\docs\\a b.doc"_s, false}}, {}},
+        {1,
+         0,
+         u"Group, \"one\""_s,
+         u"g1"_s,
+         u"Line one\r\nline two\nthree"_s,
+         u"Notes \"x\""_s,
+         {u"a,b"_s, u"Ünïcode €"_s},
+         {{u"/tmp/x|y.pdf"_s, true}, {u"C:\\docs\\a b.doc"_s, false}},
+         {}},
         {2, 1, u" leading and trailing "_s, u"two"_s, u"\"quoted\""_s, {}, {}, {}, {}},
         {3, 2, u"Deep"_s, u"three"_s, u"x,,y"_s, u"\n"_s, {}, {}, {}},
     };
@@ -131,9 +138,9 @@ void TestExchangeFormats::brokenFiles_data()
                                       << u"messages[0].id: expected a whole number."_s;
     QTest::newRow("json keyword") << u"a.json"_s << head + "{\"id\": 1, \"keywords\": [\"a\", 2]}]}"
                                   << u"messages[0].keywords[1]: expected a text."_s;
-    QTest::newRow("json newer version")
-        << u"a.json"_s << QByteArray("{\"format\": \"Tolvane Quillbay Messages\", \"version\": 2}")
-        << u"version: this program reads version 1, the file has version 2."_s;
+    QTest::newRow("json newer version") << u"a.json"_s
+                                        << QByteArray("{\"format\": \"Tolvane Quillbay Messages\", \"version\": 2}")
+                                        << u"version: this program reads version 1, the file has version 2."_s;
     QTest::newRow("json unknown") << u"a.json"_s << QByteArray("{\"things\": []}")
                                   << u"format: expected \"Tolvane Quillbay Messages\"."_s;
     QTest::newRow("beeftext combo") << u"a.json"_s << QByteArray("{\"combos\": [{\"keyword\": \"a\"}, 7]}")
@@ -141,7 +148,8 @@ void TestExchangeFormats::brokenFiles_data()
     QTest::newRow("espanso yaml") << u"a.yml"_s << QByteArray("matches:\n  - trigger: \":a\"\n    replace: [unclosed\n")
                                   << u"Line 4: end of sequence flow not found."_s;
     QTest::newRow("espanso shape") << u"a.yml"_s
-                                   << QByteArray("matches:\n  - trigger: \":a\"\n    replace: \"x\"\n  - trigger: [1]\n")
+                                   << QByteArray(
+                                          "matches:\n  - trigger: \":a\"\n    replace: \"x\"\n  - trigger: [1]\n")
                                    << u"Line 4: trigger must be a text."_s;
     QTest::newRow("unknown extension") << u"a.txt"_s << QByteArray("x") << u"neither"_s;
 }
@@ -163,31 +171,35 @@ void TestExchangeFormats::brokenFiles()
 void TestExchangeFormats::espansoMatches()
 {
     const MessageCollection read = ReadCollectionFile(QB_EXCHANGE_DATA "/replies.yml"_L1);
-    Compare(read, {{0, u"replies.yml"_s, u"replies"_s, u"Matches imported from replies.yml."_s},
-                   {1, u"Thank you note"_s, u":thanks"_s, u"Thank you for your mail of %DATE%."_s},
-                   {1, u":paste"_s, u":paste"_s, u"You wrote: %CLIPBOARD%"_s},
-                   {1, u":clip"_s, u":clip"_s, u"You wrote: %CLIPBOARD%"_s},
-                   {1, u":stamp"_s, u":stamp"_s, u"Sent %DATETIME% by {{sender}}"_s},
-                   {1, u":clock"_s, u":clock"_s, u"{{time}}"_s},
-                   {1, u":greet"_s, u":greet"_s, u"Dear ^^INPUT:name||^^,"_s}});
-    QCOMPARE(read.remarks, (QStringList{u"Trigger \":stamp\": {{sender}} kept as plain text."_s,
-                                        u"Trigger \":clock\": {{time}} kept as plain text."_s,
-                                        u"line 39: a match without a plain trigger (regex or event) is left out."_s,
-                                        u"line 42: a match without a text replacement (an image) is left out."_s}));
+    Compare(read,
+            {{0, u"replies.yml"_s, u"replies"_s, u"Matches imported from replies.yml."_s},
+             {1, u"Thank you note"_s, u":thanks"_s, u"Thank you for your mail of %DATE%."_s},
+             {1, u":paste"_s, u":paste"_s, u"You wrote: %CLIPBOARD%"_s},
+             {1, u":clip"_s, u":clip"_s, u"You wrote: %CLIPBOARD%"_s},
+             {1, u":stamp"_s, u":stamp"_s, u"Sent %DATETIME% by {{sender}}"_s},
+             {1, u":clock"_s, u":clock"_s, u"{{time}}"_s},
+             {1, u":greet"_s, u":greet"_s, u"Dear ^^INPUT:name||^^,"_s}});
+    QCOMPARE(read.remarks,
+             (QStringList{u"Trigger \":stamp\": {{sender}} kept as plain text."_s,
+                          u"Trigger \":clock\": {{time}} kept as plain text."_s,
+                          u"line 39: a match without a plain trigger (regex or event) is left out."_s,
+                          u"line 42: a match without a text replacement (an image) is left out."_s}));
 }
 
 void TestExchangeFormats::beeftextCombos()
 {
     const MessageCollection read = ReadCollectionFile(QB_EXCHANGE_DATA "/combos.json"_L1);
-    Compare(read, {{0, u"Support"_s, u"Support"_s, u"Support answers"_s},
-                   {0, u"Sales"_s, u"Sales"_s, u"Sales"_s},
-                   {1, u"Reset password"_s, u"pwreset"_s,
-                    u"Hello ^^INPUT:Customer name||^^,\nplease follow the link. #{cursor}\n%INCLUDE:sig%"_s},
-                   {2, u"quote"_s, u"quote"_s, u"Offer of %DATE%, valid until %DATE%, sent %DATETIME%: %CLIPBOARD%"_s},
-                   {0, u"Signature"_s, u"sig"_s, u"Kind regards #{time}"_s}});
+    Compare(read,
+            {{0, u"Support"_s, u"Support"_s, u"Support answers"_s},
+             {0, u"Sales"_s, u"Sales"_s, u"Sales"_s},
+             {1, u"Reset password"_s, u"pwreset"_s,
+              u"Hello ^^INPUT:Customer name||^^,\nplease follow the link. #{cursor}\n%INCLUDE:sig%"_s},
+             {2, u"quote"_s, u"quote"_s, u"Offer of %DATE%, valid until %DATE%, sent %DATETIME%: %CLIPBOARD%"_s},
+             {0, u"Signature"_s, u"sig"_s, u"Kind regards #{time}"_s}});
     QCOMPARE(read.messages.at(2).notes, u"Most asked"_s);
-    QCOMPARE(read.remarks, (QStringList{u"Combo \"pwreset\": #{cursor} kept as plain text."_s,
-                                        u"Combo \"sig\": #{time} kept as plain text."_s}));
+    QCOMPARE(read.remarks,
+             (QStringList{u"Combo \"pwreset\": #{cursor} kept as plain text."_s,
+                          u"Combo \"sig\": #{time} kept as plain text."_s}));
 }
 
 QTEST_GUILESS_MAIN(TestExchangeFormats)

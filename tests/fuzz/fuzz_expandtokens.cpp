@@ -52,8 +52,7 @@ struct Script : ClipboardTextSource, Clock, DateFormats, FreeTextPrompt, Include
 // Notes that stand where the literal steps would not end.
 bool HasOwnNote(const QString& text)
 {
-    return text.contains(u"Circular include of hotword"_s)
-        || text.contains(u"Includes nested too deeply"_s)
+    return text.contains(u"Circular include of hotword"_s) || text.contains(u"Includes nested too deeply"_s)
         || text.contains(u"Included text too long"_s);
 }
 
@@ -61,8 +60,7 @@ bool HasOwnNote(const QString& text)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QStringList fields
-        = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)).split(QChar(0));
+    const QStringList fields = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)).split(QChar(0));
     const QString text = fields.at(0);
     std::optional<QString> clipboard;
     if (fields.size() > 1 && !fields.at(1).isEmpty())
@@ -74,12 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::optional<QString> result;
     try {
         result = ExpandTokens(text, {fast, fast, fast, fast, fast});
-    } catch (const Abort&) {
-    }
+    } catch (const Abort&) { }
 
     // The literal steps are slow, and cannot take the character that stands in for data.
-    const bool comparable = !(result && (HasOwnNote(*result) || result->size() > 65536))
-        && fast.asked.size() < 100 && !fields.join(QString()).contains(QChar(1));
+    const bool comparable = !(result && (HasOwnNote(*result) || result->size() > 65536)) && fast.asked.size() < 100
+        && !fields.join(QString()).contains(QChar(1));
     if (!comparable)
         return 0;
     Script literal;
@@ -88,18 +85,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::optional<QString> expected;
     bool aborted = false;
     try {
-        expected = LiteralExpansion(text, clipboard, u"07.03.2024"_s, u"07.03.2024 13:04:05"_s,
-                                    literal, literal, 200);
+        expected = LiteralExpansion(text, clipboard, u"07.03.2024"_s, u"07.03.2024 13:04:05"_s, literal, literal, 200);
         if (!expected)
             return 0;
     } catch (const Abort&) {
         aborted = true;
     }
-    if (result.has_value() == aborted || (result && *result != *expected)
-        || fast.asked != literal.asked) {
-        qWarning("text: %s\nfast: %s\nliteral: %s\nfast asked: %s\nliteral asked: %s",
-                 qPrintable(text), qPrintable(result.value_or(u"<cancelled>"_s)),
-                 qPrintable(expected.value_or(u"<cancelled>"_s)),
+    if (result.has_value() == aborted || (result && *result != *expected) || fast.asked != literal.asked) {
+        qWarning("text: %s\nfast: %s\nliteral: %s\nfast asked: %s\nliteral asked: %s", qPrintable(text),
+                 qPrintable(result.value_or(u"<cancelled>"_s)), qPrintable(expected.value_or(u"<cancelled>"_s)),
                  qPrintable(fast.asked.join(u" / "_s)), qPrintable(literal.asked.join(u" / "_s)));
         std::abort();
     }

@@ -10,8 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const HotKey parsed
-        = TextToHotKey(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const HotKey parsed = TextToHotKey(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
     const QString written = HotKeyToText(parsed);
     if (parsed.key == 0 ? !written.isEmpty() : TextToHotKey(written) != parsed)
         std::abort();

@@ -56,19 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     // In memory where there is such a file system: every write is synced to disk.
     static QTemporaryDir folder(QDir(u"/dev/shm"_s).exists() ? u"/dev/shm/qb-fuzz-XXXXXX"_s
-                                                                : QDir::tempPath() + u"/qb-fuzz-XXXXXX"_s);
+                                                             : QDir::tempPath() + u"/qb-fuzz-XXXXXX"_s);
     const QString path = folder.filePath(u"options.ini"_s);
     const QByteArray before(reinterpret_cast<const char*>(data), qsizetype(size));
     {
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            || file.write(before) != before.size())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(before) != before.size())
             std::abort();
     }
     const IniFile ini(path);
     const QStringList sections = ini.sectionNames();
-    const QString section
-        = sections.isEmpty() || size == 0 ? u"Options"_s : sections.at(data[0] % sections.size());
+    const QString section = sections.isEmpty() || size == 0 ? u"Options"_s : sections.at(data[0] % sections.size());
     const QString value = u"Fuzz value"_s;
 
     ini.writeText(section, u"Target"_s, value);
@@ -93,8 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool bom = before.startsWith("\xEF\xBB\xBF");
     const bool madeUtf8 = !IsUtf8(before) && IsUtf8(written)
         && std::any_of(written.cbegin(), written.cend(), [](char c) { return c & 0x80; });
-    if ((!madeUtf8 && !oneRun)
-        || written.startsWith("\xEF\xBB\xBF") != bom) {
+    if ((!madeUtf8 && !oneRun) || written.startsWith("\xEF\xBB\xBF") != bom) {
         qWarning("written: %s", written.toPercentEncoding(" =[];").constData());
         std::abort();
     }

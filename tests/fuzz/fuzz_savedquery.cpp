@@ -15,8 +15,7 @@ using namespace Qt::StringLiterals;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QStringList fields
-        = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)).split(QChar(0));
+    const QStringList fields = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)).split(QChar(0));
     const QStringList names = fields.mid(1);
     try {
         const PlaceholderText text = ToPlaceholders(fields.at(0), names, u"aspFuzz"_s);
@@ -28,7 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!text.placeholders.contains(int(i)))
                 std::abort();
         }
-    } catch (const Error&) {
-    }
+    } catch (const Error&) { }
     return 0;
 }

@@ -4,8 +4,8 @@
 
 #include "util/virtualkeys.h"
 
-#include <QGuiApplication>
 #include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -27,8 +27,7 @@ public:
     OtherClient()
         : c(xcb_connect(nullptr, nullptr))
         , screen(xcb_setup_roots_iterator(xcb_get_setup(c)).data)
-    {
-    }
+    { }
     ~OtherClient() { xcb_disconnect(c); }
 
     xcb_atom_t atom(const char* name)
@@ -42,8 +41,8 @@ public:
 
     void setText(xcb_window_t w, xcb_atom_t property, xcb_atom_t type, const QByteArray& value)
     {
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8,
-                            static_cast<std::uint32_t>(value.size()), value.constData());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8, static_cast<std::uint32_t>(value.size()),
+                            value.constData());
     }
 
     // A top-level window; utf8Title goes to _NET_WM_NAME, latin1Title to WM_NAME.
@@ -52,8 +51,8 @@ public:
     {
         const xcb_window_t w = xcb_generate_id(c);
         const std::uint32_t events = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 10, 10, 200, 100, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_EVENT_MASK, &events);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 10, 10, 200, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, XCB_CW_EVENT_MASK, &events);
         if (!utf8Title.isNull())
             setText(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), utf8Title.toUtf8());
         if (!latin1Title.isNull())
@@ -76,8 +75,7 @@ public:
         event.window = w;
         event.type = atom("WM_CHANGE_STATE");
         event.data.data32[0] = 3; // IconicState
-        xcb_send_event(c, 0, screen->root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
         xcb_flush(c);
     }
@@ -85,8 +83,7 @@ public:
     bool windowManagerRuns()
     {
         auto* reply = xcb_get_property_reply(
-            c, xcb_get_property(c, 0, screen->root, atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1),
-            nullptr);
+            c, xcb_get_property(c, 0, screen->root, atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1), nullptr);
         const bool found = reply && reply->type == XCB_ATOM_WINDOW;
         std::free(reply);
         return found;
@@ -275,9 +272,8 @@ void TestX11Platform::synthesizedKeysArriveInOrder()
 
     const QList<OtherClient::Key> keys = other.keys();
     const xcb_keycode_t rightControl = other.keycode(XK_Control_R);
-    const QList<std::pair<bool, xcb_keycode_t>> expected{{true, control}, {true, v},  {false, v},
-                                                         {false, control}, {true, rightControl},
-                                                         {false, rightControl}};
+    const QList<std::pair<bool, xcb_keycode_t>> expected{
+        {true, control}, {true, v}, {false, v}, {false, control}, {true, rightControl}, {false, rightControl}};
     for (qsizetype i = 0; i < expected.size(); ++i) {
         QCOMPARE(keys[i].press, expected[i].first);
         QCOMPARE(keys[i].code, expected[i].second);
@@ -357,8 +353,8 @@ void TestX11Platform::fileListIsOfferedToFileManagers()
     QVERIFY(!clipboard.hasText());
     QCOMPARE(clipboard.text(), QString());
 
-    const QStringList targets = runXclip({u"-o"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, u"TARGETS"_s})
-                                    .split(u'\n', Qt::SkipEmptyParts);
+    const QStringList targets
+        = runXclip({u"-o"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, u"TARGETS"_s}).split(u'\n', Qt::SkipEmptyParts);
     QVERIFY2(targets.contains(u"text/uri-list"_s), qPrintable(targets.join(u' ')));
     QVERIFY(targets.contains(u"x-special/gnome-copied-files"_s));
     // A text-only program gets no text: only the file-list formats are offered.

@@ -55,8 +55,8 @@ void TestFileLocations::decide_data()
     QTest::newRow("bin without share") << u"usr/bin"_s << QStringList{u"usr/bin/targets.ini"_s} << true << QString();
     QTest::newRow("installed prefix") << u"usr/bin"_s << QStringList{u"usr/share/quillbay/targets.ini"_s} << false
                                       << u"usr/share/quillbay/targets.ini"_s;
-    QTest::newRow("share folder without targets") << u"opt/bin"_s << QStringList{u"opt/share/quillbay/guide.html"_s}
-                                                  << true << QString();
+    QTest::newRow("share folder without targets")
+        << u"opt/bin"_s << QStringList{u"opt/share/quillbay/guide.html"_s} << true << QString();
     QTest::newRow("not named bin") << u"opt/prog"_s << QStringList{u"opt/share/quillbay/targets.ini"_s} << true
                                    << QString();
 }
@@ -133,8 +133,8 @@ void TestFileLocations::firstStartCopiesSuppliedTargets()
     writeFile(supplied, "[Notepad]\nWindow Title=- Mousepad\n");
     QFile::setPermissions(supplied, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     QVERIFY(QDir().mkpath(root.filePath(u"usr/bin"_s)));
-    const FileLocations locations =
-        DecideFileLocations(root.filePath(u"usr/bin"_s), root.filePath(u"config"_s), root.filePath(u"data"_s));
+    const FileLocations locations
+        = DecideFileLocations(root.filePath(u"usr/bin"_s), root.filePath(u"config"_s), root.filePath(u"data"_s));
 
     PrepareFileLocations(locations);
     QVERIFY(QFileInfo(locations.dataFolder).isDir());
@@ -159,7 +159,8 @@ void TestFileLocations::userTargetsAreKept()
     writeFile(root.filePath(u"share/quillbay/targets.ini"_s), "[Supplied]\n");
     writeFile(root.filePath(u"config/quillbay/targets.ini"_s), "[Mine]\n");
     QVERIFY(QDir().mkpath(root.filePath(u"bin"_s)));
-    PrepareFileLocations(DecideFileLocations(root.filePath(u"bin"_s), root.filePath(u"config"_s), root.filePath(u"data"_s)));
+    PrepareFileLocations(
+        DecideFileLocations(root.filePath(u"bin"_s), root.filePath(u"config"_s), root.filePath(u"data"_s)));
     QFile file(root.filePath(u"config/quillbay/targets.ini"_s));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("[Mine]\n"));
@@ -171,8 +172,8 @@ void TestFileLocations::unwritableConfigFolderIsReported()
     writeFile(root.filePath(u"share/quillbay/targets.ini"_s), "[Supplied]\n");
     writeFile(root.filePath(u"config"_s), "a file where the folder should be");
     QVERIFY(QDir().mkpath(root.filePath(u"bin"_s)));
-    const FileLocations locations =
-        DecideFileLocations(root.filePath(u"bin"_s), root.filePath(u"config"_s), root.filePath(u"data"_s));
+    const FileLocations locations
+        = DecideFileLocations(root.filePath(u"bin"_s), root.filePath(u"config"_s), root.filePath(u"data"_s));
     try {
         PrepareFileLocations(locations);
         QFAIL("no error raised");

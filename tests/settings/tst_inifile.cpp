@@ -35,7 +35,12 @@ void writeAll(const QString& path, const QByteArray& bytes)
 class TestIniFile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { QVERIFY(dir.isValid()); path = dir.filePath(u"t.ini"_s); QFile::remove(path); }
+    void init()
+    {
+        QVERIFY(dir.isValid());
+        path = dir.filePath(u"t.ini"_s);
+        QFile::remove(path);
+    }
 
     void readsLikePrivateProfile();
     void defaultsForMissingParts();
@@ -91,7 +96,7 @@ void TestIniFile::defaultsForMissingParts()
     QCOMPARE(ini.readText(u"Options"_s, u"Target"_s, u"dflt"_s), u"dflt"_s); // no file
     writeAll(path, "[Other]\nTarget=x\n");
     QCOMPARE(ini.readText(u"Options"_s, u"Target"_s, u"dflt"_s), u"dflt"_s); // no section
-    QCOMPARE(ini.readText(u"Other"_s, u"Target2"_s, u"dflt"_s), u"dflt"_s);  // no key
+    QCOMPARE(ini.readText(u"Other"_s, u"Target2"_s, u"dflt"_s), u"dflt"_s); // no key
     QVERIFY(ini.sectionNames() == QStringList{u"Other"_s});
 }
 
@@ -105,8 +110,7 @@ void TestIniFile::longValuesAreCut()
 void TestIniFile::sectionNamesInFileOrder()
 {
     writeAll(path, "[Eudora]\n[Pegasus]\n; [Commented]\n[ Outlook ]\n[eudora]\n[Notepad]\n");
-    QCOMPARE(IniFile(path).sectionNames(),
-             (QStringList{u"Eudora"_s, u"Pegasus"_s, u"Outlook"_s, u"Notepad"_s}));
+    QCOMPARE(IniFile(path).sectionNames(), (QStringList{u"Eudora"_s, u"Pegasus"_s, u"Outlook"_s, u"Notepad"_s}));
 }
 
 void TestIniFile::writeCreatesFileSectionAndKey()
@@ -116,8 +120,7 @@ void TestIniFile::writeCreatesFileSectionAndKey()
     ini.writeText(u"Options"_s, u"HotKey"_s, u"Shift+F12"_s);
     ini.writeText(u"Startup Settings"_s, u"Main Form Left"_s, u"-20"_s);
     ini.writeText(u"options"_s, u"TARGET"_s, u"Eudora"_s);
-    QCOMPARE(readAll(path),
-             "[Options]\nTarget=Eudora\nHotKey=Shift+F12\n[Startup Settings]\nMain Form Left=-20\n");
+    QCOMPARE(readAll(path), "[Options]\nTarget=Eudora\nHotKey=Shift+F12\n[Startup Settings]\nMain Form Left=-20\n");
     QCOMPARE(ini.readText(u"Options"_s, u"Target"_s, {}), u"Eudora"_s);
 }
 
@@ -166,10 +169,12 @@ void TestIniFile::filesThatAreNotUtf8_data()
     // Written by Notepad in the ANSI code page (Windows-1252).
     const QByteArray ansi = "; caf\xE9\r\n[A]\r\nName=M\xFCller \x80 \x93x\x94\r\nk=1\r\n";
     QTest::newRow("ansi, value fits") << ansi << u"\u00E9\u20AC"_s << u"M\u00FCller \u20AC \u201Cx\u201D"_s
-                                      << QByteArray("; caf\xE9\r\n[A]\r\nName=M\xFCller \x80 \x93x\x94\r\nk=\xE9\x80\r\n");
+                                      << QByteArray(
+                                             "; caf\xE9\r\n[A]\r\nName=M\xFCller \x80 \x93x\x94\r\nk=\xE9\x80\r\n");
     QTest::newRow("ansi, value needs utf-8")
         << ansi << u"\u03A9"_s << u"M\u00FCller \u20AC \u201Cx\u201D"_s
-        << QByteArray("; caf\xC3\xA9\r\n[A]\r\nName=M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D\r\nk=\xCE\xA9\r\n");
+        << QByteArray(
+               "; caf\xC3\xA9\r\n[A]\r\nName=M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D\r\nk=\xCE\xA9\r\n");
     QTest::newRow("unassigned byte kept") << QByteArray("[A]\nName=\x81\x8D\nk=1\n") << u"2"_s << u"\u0081\u008D"_s
                                           << QByteArray("[A]\nName=\x81\x8D\nk=2\n");
     QTest::newRow("utf-8 stays utf-8") << QByteArray("[A]\nName=M\xC3\xBCller\nk=1\n") << u"\u00E9"_s
@@ -178,12 +183,11 @@ void TestIniFile::filesThatAreNotUtf8_data()
     QTest::newRow("mixed") << QByteArray("[A]\nName=\xC3\xBC\xFC\nk=1\n") << u"x"_s << u"\u00C3\u00BC\u00FC"_s
                            << QByteArray("[A]\nName=\xC3\xBC\xFC\nk=x\n");
     // Without its one stray byte the file would pass as UTF-8 and read otherwise.
-    QTest::newRow("stray byte rewritten")
-        << QByteArray("[A]\nName=\xC3\xBC\nk=\xFC\n") << u"x"_s << u"\u00C3\u00BC"_s
-        << QByteArray("[A]\nName=\xC3\x83\xC2\xBC\nk=x\n");
+    QTest::newRow("stray byte rewritten") << QByteArray("[A]\nName=\xC3\xBC\nk=\xFC\n") << u"x"_s << u"\u00C3\u00BC"_s
+                                          << QByteArray("[A]\nName=\xC3\x83\xC2\xBC\nk=x\n");
     // A line of only a byte-order mark reads as empty, like the line before it.
-    QTest::newRow("lines that read alike") << QByteArray("[A]\nName=x\n\n\xEF\xBB\xBF\nk=1\n") << u"2"_s
-                                           << u"x"_s << QByteArray("[A]\nName=x\n\n\xEF\xBB\xBF\nk=2\n");
+    QTest::newRow("lines that read alike") << QByteArray("[A]\nName=x\n\n\xEF\xBB\xBF\nk=1\n") << u"2"_s << u"x"_s
+                                           << QByteArray("[A]\nName=x\n\n\xEF\xBB\xBF\nk=2\n");
 }
 
 void TestIniFile::filesThatAreNotUtf8()
@@ -209,8 +213,8 @@ void TestIniFile::integers()
     QCOMPARE(ini.readInteger(u"S"_s, u"b"_s, 0), -7);
     QCOMPARE(ini.readInteger(u"S"_s, u"e"_s, 0), 3);
     QCOMPARE(ini.readInteger(u"S"_s, u"missing"_s, 178), 178);
-    for (const auto& [key, text] : {std::pair{u"c"_s, u"12px"_s}, std::pair{u"d"_s, QString()},
-                                    std::pair{u"f"_s, u"99999999999"_s}}) {
+    for (const auto& [key, text] :
+         {std::pair{u"c"_s, u"12px"_s}, std::pair{u"d"_s, QString()}, std::pair{u"f"_s, u"99999999999"_s}}) {
         try {
             ini.readInteger(u"S"_s, key, 0);
             QFAIL("no conversion error");
@@ -227,8 +231,9 @@ void TestIniFile::refusedWriteLeavesOldFile()
     // child process without them.
     const QByteArray old = "[Options]\n; keep\nTarget=Old\n";
     writeAll(path, old);
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
-                                          | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(dir.path(),
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
+                              | QFile::ExeGroup);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther | QFile::ReadGroup);
     const pid_t child = fork();
     if (child == 0) {

@@ -1,8 +1,8 @@
 // The data module's contract, run on each engine: the embedded SQLite file (no wrapper),
 // SQLite through ODBC (with-odbc-sqlite.sh) and PostgreSQL through ODBC (with-postgres.sh).
 
-#include "scriptedinteraction.h"
 #include "exchange/exchangeformats.h"
+#include "scriptedinteraction.h"
 #include "store/dmData.h"
 #include "store/messageexchange.h"
 #include "store/schema.h"
@@ -82,8 +82,8 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TdmFAQData> openModule();
     void run(const QString& sql);
-    int addMessage(const QString& shortName, const QString& hotword, const QString& text,
-                   int groupId = 0, const QStringList& keywords = {});
+    int addMessage(const QString& shortName, const QString& hotword, const QString& text, int groupId = 0,
+                   const QStringList& keywords = {});
     void showMessage(int id);
     void clearTables();
     int count(const QString& table);
@@ -145,8 +145,8 @@ void TestStoreContract::cleanup()
     QCOMPARE(ui.texts(u"error"_s), QStringList());
 }
 
-int TestStoreContract::addMessage(const QString& shortName, const QString& hotword,
-                                  const QString& text, int groupId, const QStringList& keywords)
+int TestStoreContract::addMessage(const QString& shortName, const QString& hotword, const QString& text, int groupId,
+                                  const QStringList& keywords)
 {
     dm->atFAQ.insert();
     dm->atFAQ.setFieldValue(u"GroupID"_s, groupId);
@@ -170,8 +170,8 @@ void TestStoreContract::showMessage(int id)
 
 void TestStoreContract::engineAndDataSource()
 {
-    const SqlDialect::Engine expected = Engine() == u"postgresql"_s ? SqlDialect::Engine::PostgreSQL
-                                                                     : SqlDialect::Engine::SQLite;
+    const SqlDialect::Engine expected
+        = Engine() == u"postgresql"_s ? SqlDialect::Engine::PostgreSQL : SqlDialect::Engine::SQLite;
     QCOMPARE(dm->dialect().engine(), expected);
 
     const ConnectionSpec found = DefaultConnectionSpec();
@@ -219,14 +219,12 @@ void TestStoreContract::fullTextOverEveryField()
     const int b = addMessage(u"Returns"_s, u"returnlabel"_s, u"Print the LABEL."_s, 0, {u"parcel"_s});
     const int c = addMessage(u"Warranty"_s, u"warranty"_s, u"Two years."_s, 0, {u"guarantee"_s});
 
-    auto search = [this](const QString& term) {
-        return Ids(dm->aspFullText.openWith(u"[search term:]"_s, term));
-    };
-    QCOMPARE(search(u"shipping"_s), QList<int>{a});  // short name, other case
-    QCOMPARE(search(u"TURNLAB"_s), QList<int>{b});   // inside the Hotword
+    auto search = [this](const QString& term) { return Ids(dm->aspFullText.openWith(u"[search term:]"_s, term)); };
+    QCOMPARE(search(u"shipping"_s), QList<int>{a}); // short name, other case
+    QCOMPARE(search(u"TURNLAB"_s), QList<int>{b}); // inside the Hotword
     QCOMPARE(search(u"age is fr"_s), QList<int>{a}); // inside the text, across words
-    QCOMPARE(search(u"label"_s), QList<int>{b});     // Hotword and text of one Message
-    QCOMPARE(search(u"uarant"_s), QList<int>{c});    // keyword
+    QCOMPARE(search(u"label"_s), QList<int>{b}); // Hotword and text of one Message
+    QCOMPARE(search(u"uarant"_s), QList<int>{c}); // keyword
     QCOMPARE(search(u"nothing like it"_s), QList<int>{});
 
     // The index follows edits of the Message and of its keywords.
@@ -271,8 +269,7 @@ void TestStoreContract::childrenOrderedAndCounted()
 
     const DataSet& children = dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, group);
     QCOMPARE(children.recordCount(), 3);
-    QCOMPARE((QList<int>{children.integer(0, u"ID"_s), children.integer(1, u"ID"_s),
-                         children.integer(2, u"ID"_s)}),
+    QCOMPARE((QList<int>{children.integer(0, u"ID"_s), children.integer(1, u"ID"_s), children.integer(2, u"ID"_s)}),
              (QList<int>{a, b, c}));
     QCOMPARE(children.text(1, u"Hotword"_s), u"b"_s);
     QCOMPARE(Ids(dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, 0)), (QList<int>{group, top}));
@@ -317,9 +314,21 @@ void TestStoreContract::parametersByNameOnly()
 
 void TestStoreContract::hostileTermsAreSearchedLiterally()
 {
-    const QStringList terms = {u"'; drop table FAQ; --"_s, u"it's"_s, u"say \"hi"_s, u"\"*():^-"_s,
-                               u"100%"_s,  u"a_b"_s, u"back\\slash"_s, u"[ID:]"_s, u"NEAR(a b)"_s,
-                               u"x OR y"_s, u"'"_s, u"\""_s, u"%"_s, u"_"_s, u"*"_s};
+    const QStringList terms = {u"'; drop table FAQ; --"_s,
+                               u"it's"_s,
+                               u"say \"hi"_s,
+                               u"\"*():^-"_s,
+                               u"100%"_s,
+                               u"a_b"_s,
+                               u"back\\slash"_s,
+                               u"[ID:]"_s,
+                               u"NEAR(a b)"_s,
+                               u"x OR y"_s,
+                               u"'"_s,
+                               u"\""_s,
+                               u"%"_s,
+                               u"_"_s,
+                               u"*"_s};
     QList<int> ids;
     for (int i = 0; i < terms.size(); ++i)
         ids << addMessage(u"Case %1"_s.arg(i), terms.at(i), u"Text with "_s + terms.at(i) + u" inside"_s, 0,
@@ -446,9 +455,9 @@ void TestStoreContract::saveReturnsTheNewId()
     dm->atKeywords.post();
     QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"kid"_s)), QList<int>{id});
     QVERIFY(!ErrorText([this] {
-                dm->atFAQ.edit();
-                dm->atFAQ.setFieldValue(u"ID"_s, 99);
-            }).isEmpty());
+                 dm->atFAQ.edit();
+                 dm->atFAQ.setFieldValue(u"ID"_s, 99);
+             }).isEmpty());
     dm->atFAQ.cancel();
 }
 
@@ -484,7 +493,8 @@ void TestStoreContract::duplicateHotwordKeepsTheEdit()
     dm->atFAQ.setFieldValue(u"Hotword"_s, QString(51, u'h'));
     QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
     QCOMPARE(ui.texts(u"message"_s),
-             QStringList{u"The HotWord may have at most 50 characters; this one has 51. Please shorten it and try again."_s});
+             QStringList{
+                 u"The HotWord may have at most 50 characters; this one has 51. Please shorten it and try again."_s});
     QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
     // Its own Hotword in another case is no duplicate.
     dm->atFAQ.setFieldValue(u"Hotword"_s, u"REFUND2"_s);
@@ -662,10 +672,9 @@ void TestStoreContract::missingNotesColumnIsAdded()
     run(u"alter table FAQ drop column Notes"_s);
     dm.reset();
 
-    const QString notice =
-        u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
-        "None of your data has been changed or lost.  When you run this program again, the "
-        "program will be fully functional.\r\n\r\nPress OK to close Tolvane Quillbay"_s;
+    const QString notice = u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
+                           "None of your data has been changed or lost.  When you run this program again, the "
+                           "program will be fully functional.\r\n\r\nPress OK to close Tolvane Quillbay"_s;
     dm = openModule();
     QCOMPARE(ui.texts(u"message"_s), QStringList{notice});
     QVERIFY(dm->terminationRequested());
@@ -776,8 +785,7 @@ void TestStoreContract::exportImportRoundTrip()
     dm->adoCommand.commandText = u"select max(ID) as id from FAQ"_s;
     const int lastId = dm->adoCommand.execute().integer(0, u"id"_s);
     clearTables();
-    const ImportOutcome outcome
-        = ImportMessages(*dm, csv ? ReadCsv(exported) : ReadJson(exported), ImportChoice::Skip);
+    const ImportOutcome outcome = ImportMessages(*dm, csv ? ReadCsv(exported) : ReadJson(exported), ImportChoice::Skip);
     QCOMPARE(outcome.messages, int(first.messages.size()));
     QCOMPARE(outcome.keywords, count(u"FAQKeywords"_s));
     QCOMPARE(outcome.attachments, 2);
@@ -801,8 +809,9 @@ void TestStoreContract::importIssues_data()
     // Parents come before their children, so the child follows its group.
     QTest::newRow("skip") << ImportChoice::Skip << QStringList{u"Taken"_s, u"child"_s, u"fresh"_s} << -1 << 7;
     QTest::newRow("rename") << ImportChoice::Rename
-                            << QStringList{u"Taken"_s, u"taken-2"_s, u"child"_s, u"fresh"_s, u"FRESH-2"_s,
-                                           longWord.left(48) + u"-2"_s, u"Long short name"_s}
+                            << QStringList{u"Taken"_s,          u"taken-2"_s, u"child"_s,
+                                           u"fresh"_s,          u"FRESH-2"_s, longWord.left(48) + u"-2"_s,
+                                           u"Long short name"_s}
                             << 1 << 3;
 }
 
@@ -843,8 +852,7 @@ void TestStoreContract::importIssues()
     for (int row = 0; row < rows.recordCount(); ++row)
         stored << rows.text(row, u"Hotword"_s);
     QCOMPARE(stored, hotwords);
-    const int expectedGroup
-        = childGroup < 0 ? 0 : dm->MessagesByHotword(hotwords.at(childGroup)).integer(0, u"ID"_s);
+    const int expectedGroup = childGroup < 0 ? 0 : dm->MessagesByHotword(hotwords.at(childGroup)).integer(0, u"ID"_s);
     QCOMPARE(dm->GroupIDOf(dm->MessagesByHotword(u"child"_s).integer(0, u"ID"_s)), expectedGroup);
 }
 
@@ -852,11 +860,13 @@ void TestStoreContract::cancelledImportChangesNothing()
 {
     MessageCollection collection;
     for (int i = 1; i <= 600; ++i)
-        collection.messages.append({i, i > 1 ? 1 : 0, u"Message"_s, u"word%1"_s.arg(i), u"Text"_s, {}, {u"k"_s}, {}, {}});
+        collection.messages.append(
+            {i, i > 1 ? 1 : 0, u"Message"_s, u"word%1"_s.arg(i), u"Text"_s, {}, {u"k"_s}, {}, {}});
     int calls = 0;
-    QVERIFY_THROWS_EXCEPTION(Abort, ImportMessages(*dm, collection, ImportChoice::Skip, [&calls](qsizetype done, qsizetype total) {
-        return ++calls < 2 || done == total;
-    }));
+    QVERIFY_THROWS_EXCEPTION(
+        Abort, ImportMessages(*dm, collection, ImportChoice::Skip, [&calls](qsizetype done, qsizetype total) {
+            return ++calls < 2 || done == total;
+        }));
     QCOMPARE(count(u"FAQ"_s), 0);
     QCOMPARE(count(u"FAQKeywords"_s), 0);
     const ImportOutcome outcome = ImportMessages(*dm, collection, ImportChoice::Skip);

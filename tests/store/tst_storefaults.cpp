@@ -182,7 +182,7 @@ void TestStoreFaults::firstStartCreatesTheExampleDatabase()
     for (const QString& token : {u"%CLIPBOARD%"_s, u"%DATE%"_s, u"%DATETIME%"_s, u"^^INPUT:"_s, u"%INCLUDE:"_s})
         QVERIFY2(texts.contains(token), qPrintable(token));
     QVERIFY(texts.contains(QRegularExpression(u"\\^\\^INPUT:[^|^]+\\|\\|[^^]+\\^\\^"_s))); // with a default
-    QVERIFY(texts.contains(QRegularExpression(u"\\^\\^INPUT:[^|^]+\\|\\|\\^\\^"_s)));      // without one
+    QVERIFY(texts.contains(QRegularExpression(u"\\^\\^INPUT:[^|^]+\\|\\|\\^\\^"_s))); // without one
     // Every include names a Message that exists once.
     static const QRegularExpression include(u"%INCLUDE:([^%]*)%"_s);
     for (auto it = include.globalMatch(texts); it.hasNext();) {
@@ -204,14 +204,15 @@ void TestStoreFaults::brokenDataSourceStopsStartup_data()
     const QString missing = u"can not be opened: its driver %1 is not installed."_s;
     QTest::newRow("library path") << library << QString() << missing.arg(library);
     QTest::newRow("driver not registered") << u"Vanished"_s << QString() << missing.arg(u"Vanished"_s);
-    QTest::newRow("registered library gone") << u"Gone"_s << u"[Gone]\nDriver = %1\n"_s.arg(library)
-                                             << missing.arg(u"Gone (%1)"_s.arg(library));
+    QTest::newRow("registered library gone")
+        << u"Gone"_s << u"[Gone]\nDriver = %1\n"_s.arg(library) << missing.arg(u"Gone (%1)"_s.arg(library));
     QFile system(u"/etc/odbcinst.ini"_s);
     if (system.open(QIODevice::ReadOnly) && system.readAll().contains("[SQLite3]")) {
         system.seek(0);
-        QTest::newRow("damaged database") << u"SQLite3"_s << QString::fromUtf8(system.readAll())
-                                          << u"was reached, but its Messages can not be read: its database may be "
-                                             "damaged, locked by another program, or not a Tolvane Quillbay database."_s;
+        QTest::newRow("damaged database")
+            << u"SQLite3"_s << QString::fromUtf8(system.readAll())
+            << u"was reached, but its Messages can not be read: its database may be "
+               "damaged, locked by another program, or not a Tolvane Quillbay database."_s;
     }
 }
 
@@ -332,8 +333,8 @@ void TestStoreFaults::lockedFileIsNamedSoon()
         QCOMPARE(text.section(u"\n\n"_s, 0, 0),
                  opens ? QString()
                        : u"The Tolvane Quillbay database file "_s + path
-                           + u" is in use by another program, which keeps it locked. Please close that program "
-                             "and start Tolvane Quillbay again."_s);
+                         + u" is in use by another program, which keeps it locked. Please close that program "
+                           "and start Tolvane Quillbay again."_s);
         query.exec(u"rollback"_s);
     }
     QSqlDatabase::removeDatabase(u"other"_s);
@@ -376,8 +377,8 @@ void TestStoreFaults::writeProtectedFileOpensForReading()
     QCOMPARE(child.exitCode(), 0);
 
     const QString reason = u"The Tolvane Quillbay database file "_s + path
-                         + u" can only be read: the file or its folder is write-protected. Changes can not "
-                           "be saved; searching and sending still work."_s;
+        + u" can only be read: the file or its folder is write-protected. Changes can not "
+          "be saved; searching and sending still work."_s;
     QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).split(u'\n'),
              QStringList({reason, u"k"_s, reason, reason, reason, reason, reason}));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -428,8 +429,7 @@ void TestStoreFaults::secondWriterWaitsReadersDoNot()
     int id = 0;
     try {
         id = dm.SaveFAQ(); // waits for the other commit instead of failing
-    } catch (const Abort&) {
-    }
+    } catch (const Abort&) { }
     other.join();
     QCOMPARE(finished.get_future().get(), QString());
     QCOMPARE(ui.texts(u"warning"_s), QStringList());
@@ -478,8 +478,9 @@ void TestStoreFaults::killedWriterLosesNothingCommitted()
     // Whatever else is there is whole, too.
     const int rows = Scalar(dm, u"select count(*) from FAQ"_s).toInt();
     QVERIFY(rows >= saved.size() && rows <= saved.size() + 1);
-    QCOMPARE(Scalar(dm, u"select count(*) from FAQ where length(Text) <> 65536 + length('Message ' || (ID - 1) || ' ')"_s),
-             u"0"_s);
+    QCOMPARE(
+        Scalar(dm, u"select count(*) from FAQ where length(Text) <> 65536 + length('Message ' || (ID - 1) || ' ')"_s),
+        u"0"_s);
     QCOMPARE(dm.aspFullText.openWith(u"[search term:]"_s, u"Message 3 "_s).recordCount(), 1);
 
     dm.atFAQ.insert();

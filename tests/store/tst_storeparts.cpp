@@ -22,12 +22,13 @@ private Q_SLOTS:
 void TestStoreParts::placeholdersOnlyOutsideQuotesAndComments()
 {
     const QStringList names = {u"[newparentid:]"_s, u"[id:]"_s};
-    const PlaceholderText text = ToPlaceholders(
-        u"update FAQ set GroupID = [NewParentID:], Note = 'it''s [id:]' -- [id:]\n"
-        "where ID = [id:] /* [id:] */ and \"[id:]\" = [Text] or x = [ID:]"_s,
-        names, u"aspUpdateParentID"_s);
-    QCOMPARE(text.sql, u"update FAQ set GroupID = ?, Note = 'it''s [id:]' -- [id:]\n"
-                       "where ID = ? /* [id:] */ and \"[id:]\" = [Text] or x = ?"_s);
+    const PlaceholderText text
+        = ToPlaceholders(u"update FAQ set GroupID = [NewParentID:], Note = 'it''s [id:]' -- [id:]\n"
+                         "where ID = [id:] /* [id:] */ and \"[id:]\" = [Text] or x = [ID:]"_s,
+                         names, u"aspUpdateParentID"_s);
+    QCOMPARE(text.sql,
+             u"update FAQ set GroupID = ?, Note = 'it''s [id:]' -- [id:]\n"
+             "where ID = ? /* [id:] */ and \"[id:]\" = [Text] or x = ?"_s);
     QCOMPARE(text.placeholders, (QList<int>{0, 1, 1}));
 
     // The bodies shipped for SQLite take every parameter they declare.
@@ -48,8 +49,8 @@ void TestStoreParts::undeclaredParameterIsRefused_data()
 
     const QStringList hotword{u"[Hotword:]"_s};
     const QStringList move{u"[newparentid:]"_s, u"[id:]"_s};
-    QTest::newRow("other name") << u"select * from FAQ where Hotword = [word:]"_s << hotword
-                                << u"aspTextByHotword"_s << u"Hotword:"_s;
+    QTest::newRow("other name") << u"select * from FAQ where Hotword = [word:]"_s << hotword << u"aspTextByHotword"_s
+                                << u"Hotword:"_s;
     QTest::newRow("no parameter") << u"select * from FAQ"_s << hotword << u"aspTextByHotword"_s << u"Hotword:"_s;
     QTest::newRow("only in a comment") << u"select * from FAQ -- where Hotword = [Hotword:]"_s << hotword
                                        << u"aspTextByHotword"_s << u"Hotword:"_s;
@@ -62,8 +63,8 @@ void TestStoreParts::undeclaredParameterIsRefused_data()
     QTest::newRow("bare question mark")
         << u"update FAQ set GroupID = ? where ID = [id:] and GroupID <> [newparentid:]"_s << move
         << u"aspUpdateParentID"_s << QString();
-    QTest::newRow("an extra one") << u"update FAQ set GroupID = [newparentid:] where ID = [id:] or ID = [x:]"_s
-                                  << move << u"aspUpdateParentID"_s << u"x:"_s;
+    QTest::newRow("an extra one") << u"update FAQ set GroupID = [newparentid:] where ID = [id:] or ID = [x:]"_s << move
+                                  << u"aspUpdateParentID"_s << u"x:"_s;
 }
 
 void TestStoreParts::undeclaredParameterIsRefused()
@@ -101,11 +102,13 @@ void TestStoreParts::plainStatementsPerEngine()
     QCOMPARE(other.translate(u"select top 1 * from FAQ"_s), u"select top 1 * from FAQ"_s);
     QCOMPARE(other.insertReturningKey(u"FAQ"_s, {u"Text"_s}, u"ID"_s), QString());
 
-    QCOMPARE(SqlDialect(SqlDialect::Engine::PostgreSQL, true).insertReturningKey(u"FAQ"_s, {u"Text"_s, u"GroupID"_s}, u"ID"_s),
+    QCOMPARE(SqlDialect(SqlDialect::Engine::PostgreSQL, true)
+                 .insertReturningKey(u"FAQ"_s, {u"Text"_s, u"GroupID"_s}, u"ID"_s),
              u"insert into FAQ (Text, GroupID) values (?, ?) returning ID"_s);
     QCOMPARE(SqlDialect(SqlDialect::Engine::SQLite).insertReturningKey(u"FAQ"_s, {}, u"ID"_s),
              u"insert into FAQ default values returning ID"_s);
-    QCOMPARE(SqlDialect(SqlDialect::Engine::SQLite, true).insertReturningKey(u"FAQ"_s, {u"Text"_s}, u"ID"_s), QString());
+    QCOMPARE(SqlDialect(SqlDialect::Engine::SQLite, true).insertReturningKey(u"FAQ"_s, {u"Text"_s}, u"ID"_s),
+             QString());
     QCOMPARE(SqlDialect(SqlDialect::Engine::SQLite, true).lastKeyQuery(), u"select last_insert_rowid()"_s);
 }
 
@@ -131,8 +134,11 @@ void TestStoreParts::scriptsSplitIntoWholeStatements()
 void TestStoreParts::dataSetReadsLeniently()
 {
     const DataSet rows({u"id"_s, u"ShortName"_s, u"PromptToUse"_s},
-                       {{1, u"One"_s, u"1"_s}, {u"2"_s, QVariant(), u"f"_s}, {QVariant(), u"x"_s, true},
-                        {4, u"y"_s, u"True"_s}, {u"abc"_s, u"z"_s, 0}});
+                       {{1, u"One"_s, u"1"_s},
+                        {u"2"_s, QVariant(), u"f"_s},
+                        {QVariant(), u"x"_s, true},
+                        {4, u"y"_s, u"True"_s},
+                        {u"abc"_s, u"z"_s, 0}});
     QCOMPARE(rows.recordCount(), 5);
     QVERIFY(rows.hasField(u"ID"_s) && rows.hasField(u"shortname"_s) && !rows.hasField(u"Text"_s));
     QCOMPARE(rows.integer(0, u"ID"_s), 1);

@@ -39,10 +39,12 @@ void ActivateWindow(const QString& window)
 {
     // "windowactivate --sync" waits without end when the window manager passes the
     // request over (a busy server, a window just mapped): ask again until it is active.
-    const bool active = WaitFor([&] {
-        RunTool(u"xdotool"_s, {u"windowactivate"_s, window});
-        return WaitFor([&] { return Xdotool({u"getactivewindow"_s}) == window; }, 1000);
-    }, 15000);
+    const bool active = WaitFor(
+        [&] {
+            RunTool(u"xdotool"_s, {u"windowactivate"_s, window});
+            return WaitFor([&] { return Xdotool({u"getactivewindow"_s}) == window; }, 1000);
+        },
+        15000);
     if (!active)
         qWarning("window %s did not become active", qUtf8Printable(window));
 }
@@ -83,10 +85,12 @@ QString CopyWindowText(const QString& window)
     Xdotool({u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"ctrl+c"_s});
     QString copied;
     // A clipboard owner that does not answer must not hold the test up.
-    WaitFor([&] {
-        copied = RunTool(u"timeout"_s, {u"2"_s, u"xclip"_s, u"-o"_s, u"-selection"_s, u"clipboard"_s});
-        return copied != marker;
-    }, 5000);
+    WaitFor(
+        [&] {
+            copied = RunTool(u"timeout"_s, {u"2"_s, u"xclip"_s, u"-o"_s, u"-selection"_s, u"clipboard"_s});
+            return copied != marker;
+        },
+        5000);
     return copied.replace(u"\r\n"_s, u"\n"_s);
 }
 
@@ -154,13 +158,15 @@ void StartEditorAndProgram(ProgramFolder& folder, const QString& targets, Deskto
         qFatal("cannot write options.ini");
     options.close();
 
-    if (!editor.start(u"mousepad"_s) || (editorWindow = editor.window({u"--name"_s, u" - Mousepad$"_s}, 20000)).isEmpty())
+    if (!editor.start(u"mousepad"_s)
+        || (editorWindow = editor.window({u"--name"_s, u" - Mousepad$"_s}, 20000)).isEmpty())
         qFatal("Mousepad did not show its window");
 
     program.setProcessEnvironment(folder.environment());
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(folder.program(), {});
-    const QStringList mainSearch{u"--pid"_s, QString::number(program.processId()), u"--name"_s, u"^Tolvane Quillbay$"_s};
+    const QStringList mainSearch{u"--pid"_s, QString::number(program.processId()), u"--name"_s,
+                                 u"^Tolvane Quillbay$"_s};
     if (!program.waitForStarted()
         || !WaitFor([&] { return !(mainWindow = FindVisibleWindow(mainSearch)).isEmpty(); }, 20000))
         qFatal("the program did not show its main window");

@@ -31,8 +31,8 @@ xcb_window_t window = XCB_NONE;
 
 xcb_atom_t Atom(const std::string& name)
 {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(name.size()), name.c_str()), nullptr);
+    xcb_intern_atom_reply_t* reply
+        = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(name.size()), name.c_str()), nullptr);
     const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
     std::free(reply);
     return atom;
@@ -63,8 +63,7 @@ std::string Escaped(const std::string& text)
 
 void SetText(xcb_atom_t property, xcb_atom_t type, const std::string& text)
 {
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, property, type, 8, std::uint32_t(text.size()),
-                        text.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, property, type, 8, std::uint32_t(text.size()), text.data());
 }
 
 // Asks the clipboard owner for one target; waits for the answer, handling nothing else.
@@ -170,11 +169,11 @@ int main(int argc, char** argv)
         return 1;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     window = xcb_generate_id(c);
-    const std::uint32_t events = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_FOCUS_CHANGE | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    const std::uint32_t events
+        = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_FOCUS_CHANGE | XCB_EVENT_MASK_PROPERTY_CHANGE;
     const std::uint32_t values[] = {screen->white_pixel, events};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 320, 200, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
-                      values);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 320, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
     if (mode == "hold")
         return Hold();
     if (mode == "manager")

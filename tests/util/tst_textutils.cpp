@@ -93,9 +93,9 @@ void TestTextUtils::posMethodsAgreeOnRandomText()
             QString hay = randomText(rng.bounded(0, 120));
             QString needle = randomText(m);
             switch (round % 4) {
-            case 0: hay = needle.toUpper() + hay; break;  // at the start
-            case 1: hay = hay + needle.toUpper(); break;  // at the end
-            case 2: break;                                // probably nowhere
+            case 0: hay = needle.toUpper() + hay; break; // at the start
+            case 1: hay = hay + needle.toUpper(); break; // at the end
+            case 2: break; // probably nowhere
             case 3: hay.insert(hay.size() / 2, needle); break;
             }
             const qsizetype expected = hay.indexOf(needle, 0, Qt::CaseInsensitive) + 1;
@@ -167,8 +167,7 @@ void TestTextUtils::runFileReportsAndRethrows()
     QVERIFY(ui.texts(u"message"_s).isEmpty());
     ui.runFileResult = -1; // raises
     QVERIFY_THROWS_EXCEPTION(Error, RunFile(u"rel\\help.chm"_s, {}, 1, {}));
-    QCOMPARE(ui.texts(u"message"_s),
-             QStringList{u"An error occurred while trying to run rel\\help.chm"_s});
+    QCOMPARE(ui.texts(u"message"_s), QStringList{u"An error occurred while trying to run rel\\help.chm"_s});
 }
 
 void TestTextUtils::confirmAndCursorGoThroughInteraction()

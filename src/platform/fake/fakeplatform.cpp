@@ -18,8 +18,7 @@ QString hex(unsigned value)
 
 FakeWindowSystem::FakeWindowSystem(QStringList& journal)
     : m_journal(journal)
-{
-}
+{ }
 
 WindowHandle FakeWindowSystem::addWindow(const QString& title, const QString& className, WindowHandle owner)
 {
@@ -126,16 +125,15 @@ bool FakeWindowSystem::waitUntilActive(WindowHandle handle, int)
 
 FakeKeyboardSynth::FakeKeyboardSynth(QStringList& journal)
     : m_journal(journal)
-{
-}
+{ }
 
 std::uint8_t FakeKeyboardSynth::pcScanCode(std::uint16_t virtualKey)
 {
-    static constexpr std::uint8_t letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
-                                                 0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
-                                                 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
-    static constexpr std::uint8_t functionKeys[12] = {0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40,
-                                                      0x41, 0x42, 0x43, 0x44, 0x57, 0x58};
+    static constexpr std::uint8_t letters[26]
+        = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
+           0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+    static constexpr std::uint8_t functionKeys[12]
+        = {0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x44, 0x57, 0x58};
     if (virtualKey >= Vk::KeyA && virtualKey <= Vk::KeyA + 25)
         return letters[virtualKey - Vk::KeyA];
     if (virtualKey >= Vk::Key0 + 1 && virtualKey <= Vk::Key0 + 9)
@@ -145,18 +143,12 @@ std::uint8_t FakeKeyboardSynth::pcScanCode(std::uint16_t virtualKey)
     if (virtualKey >= Vk::F1 && virtualKey < Vk::F1 + 12)
         return functionKeys[virtualKey - Vk::F1];
     switch (virtualKey) {
-    case Vk::Shift:
-        return 0x2A;
-    case Vk::Control:
-        return 0x1D;
-    case Vk::Menu:
-        return 0x38;
-    case Vk::Return:
-        return 0x1C;
-    case Vk::Insert:
-        return 0x52;
-    default:
-        return 0;
+    case Vk::Shift: return 0x2A;
+    case Vk::Control: return 0x1D;
+    case Vk::Menu: return 0x38;
+    case Vk::Return: return 0x1C;
+    case Vk::Insert: return 0x52;
+    default: return 0;
     }
 }
 
@@ -179,8 +171,7 @@ bool FakeKeyboardSynth::waitUntilModifiersReleased(int)
 
 FakeClipboard::FakeClipboard(QStringList& journal)
     : m_journal(journal)
-{
-}
+{ }
 
 bool FakeClipboard::hasText()
 {
@@ -268,8 +259,7 @@ bool FakeClipboard::waitUntilRead(WindowHandle reader, int)
 
 FakeGlobalHotKey::FakeGlobalHotKey(QStringList& journal)
     : m_journal(journal)
-{
-}
+{ }
 
 bool FakeGlobalHotKey::setKey(std::uint16_t virtualKey, std::uint8_t shift)
 {

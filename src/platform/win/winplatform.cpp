@@ -19,8 +19,7 @@ QString fromWide(const std::wstring& text)
 }
 
 // Runs a core call; its failures become the program's errors.
-template <typename Call>
-auto translated(Call call)
+template <typename Call> auto translated(Call call)
 {
     try {
         return call();
@@ -62,10 +61,7 @@ public:
     {
         WinCore::keyEvent(virtualKey, scanCode, flags);
     }
-    bool waitUntilModifiersReleased(int timeoutMs) override
-    {
-        return WinCore::waitUntilModifiersReleased(timeoutMs);
-    }
+    bool waitUntilModifiersReleased(int timeoutMs) override { return WinCore::waitUntilModifiersReleased(timeoutMs); }
 };
 
 class WinClipboard : public Clipboard {
@@ -96,10 +92,11 @@ public:
         ClipboardContent content;
         content.reserve(qsizetype(read->size()));
         for (const WinCore::ClipboardData& format : *read) {
-            content.append({fromWide(format.format),
-                            QByteArray(reinterpret_cast<const char*>(format.bytes.data()), qsizetype(format.bytes.size())),
-                            {},
-                            8});
+            content.append(
+                {fromWide(format.format),
+                 QByteArray(reinterpret_cast<const char*>(format.bytes.data()), qsizetype(format.bytes.size())),
+                 {},
+                 8});
         }
         return content;
     }

@@ -22,8 +22,8 @@ constexpr int HandOverWaitMs = 2000;
 const char* const TransientHint = "x-kde-passwordManagerHint";
 
 // Formats that describe the selection rather than carry its data.
-constexpr const char* MetaTargets[] = {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "DELETE",
-                                       "INSERT_SELECTION", "INSERT_PROPERTY"};
+constexpr const char* MetaTargets[]
+    = {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "DELETE", "INSERT_SELECTION", "INSERT_PROPERTY"};
 
 } // namespace
 
@@ -42,8 +42,7 @@ X11Clipboard::~X11Clipboard()
     xcb_connection_t* c = m_x11.connection();
     if (m_owned && selectionOwner() == m_window) {
         const xcb_atom_t manager = m_x11.atom("CLIPBOARD_MANAGER");
-        const auto owner =
-            TakeReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr));
+        const auto owner = TakeReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr));
         if (owner && owner->owner != XCB_NONE) {
             const xcb_atom_t save = m_x11.atom("SAVE_TARGETS");
             m_notifies.clear();
@@ -245,8 +244,8 @@ std::optional<ClipboardContent> X11Clipboard::allFormats(qsizetype maxBytes)
     return content;
 }
 
-QList<std::optional<X11Clipboard::Received>> X11Clipboard::convert(const QList<xcb_atom_t>& targets,
-                                                                 qsizetype maxBytes, bool& tooLarge)
+QList<std::optional<X11Clipboard::Received>> X11Clipboard::convert(const QList<xcb_atom_t>& targets, qsizetype maxBytes,
+                                                                   bool& tooLarge)
 {
     // All requests at once, each into a property of its own: one wait for the owner.
     xcb_connection_t* c = m_x11.connection();
@@ -282,8 +281,7 @@ QList<std::optional<X11Clipboard::Received>> X11Clipboard::convert(const QList<x
     return result;
 }
 
-std::optional<X11Clipboard::Received> X11Clipboard::takeWhole(xcb_atom_t property, qsizetype maxBytes,
-                                                              bool& tooLarge)
+std::optional<X11Clipboard::Received> X11Clipboard::takeWhole(xcb_atom_t property, qsizetype maxBytes, bool& tooLarge)
 {
     m_newValues.remove(property);
     std::optional<Received> first = takeProperty(property, maxBytes, tooLarge);
@@ -351,8 +349,8 @@ bool X11Clipboard::writeTarget(xcb_window_t requestor, xcb_atom_t property, xcb_
                             std::uint32_t(pairs.size()), pairs.constData());
         return true;
     }
-    const auto found = std::find_if(m_offered.cbegin(), m_offered.cend(),
-                                    [target](const Offered& f) { return f.target == target; });
+    const auto found
+        = std::find_if(m_offered.cbegin(), m_offered.cend(), [target](const Offered& f) { return f.target == target; });
     if (found == m_offered.cend())
         return false;
     if (found->data.size() > PieceBytes) {
@@ -454,8 +452,7 @@ bool X11Clipboard::nativeEventFilter(const QByteArray& eventType, void* message,
         }
         return change->state == XCB_PROPERTY_DELETE && continueTransfer(*change);
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

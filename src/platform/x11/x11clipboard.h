@@ -5,8 +5,8 @@
 #include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
 #include <QHash>
-#include <QSet>
 #include <QList>
+#include <QSet>
 
 #include <xcb/xcb.h>
 

@@ -39,8 +39,7 @@ xcb_atom_t X11Connection::atom(const char* name)
             return value;
     }
     const auto reply = TakeReply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-        nullptr));
+        m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
     const xcb_atom_t value = reply ? reply->atom : XCB_NONE;
     if (value != XCB_NONE)
         m_atoms.append({QByteArray(name), value});

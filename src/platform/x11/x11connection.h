@@ -45,11 +45,9 @@ private:
     QList<std::pair<QByteArray, xcb_atom_t>> m_atoms;
 };
 
-template <typename Reply>
-using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
+template <typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
 
-template <typename Reply>
-XcbReply<Reply> TakeReply(Reply* reply)
+template <typename Reply> XcbReply<Reply> TakeReply(Reply* reply)
 {
     return XcbReply<Reply>(reply, &std::free);
 }

@@ -15,8 +15,7 @@ namespace {
 
 constexpr int ReleasePollMs = 20;
 
-constexpr std::uint16_t relevantModifiers =
-    XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+constexpr std::uint16_t relevantModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 
 } // namespace
 
@@ -34,8 +33,8 @@ X11GlobalHotKey::X11GlobalHotKey(X11Connection& x11, X11KeyMap& keys)
         // marker sent now comes after all of them.
         m_releasePoll.stop();
         m_markerPending = true;
-        xcb_change_property(m_x11.connection(), XCB_PROP_MODE_APPEND, m_markerWindow,
-                            m_x11.atom("_QB_KEY_RELEASED"), XCB_ATOM_INTEGER, 32, 0, nullptr);
+        xcb_change_property(m_x11.connection(), XCB_PROP_MODE_APPEND, m_markerWindow, m_x11.atom("_QB_KEY_RELEASED"),
+                            XCB_ATOM_INTEGER, 32, 0, nullptr);
         xcb_flush(m_x11.connection());
     });
 }
@@ -55,8 +54,7 @@ QList<std::uint16_t> X11GlobalHotKey::lockCombinations()
     std::uint16_t numLock = XCB_MOD_MASK_2;
     xcb_connection_t* c = m_x11.connection();
     const xcb_keycode_t numLockCode = m_keys.keycode(static_cast<xcb_keysym_t>(XK_Num_Lock));
-    const auto mapping =
-        TakeReply(xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
+    const auto mapping = TakeReply(xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
     if (mapping && numLockCode != 0) {
         const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(mapping.get());
         const int perModifier = mapping->keycodes_per_modifier;
@@ -89,8 +87,8 @@ bool X11GlobalHotKey::setKey(std::uint16_t virtualKey, std::uint8_t shiftState)
     const QList<std::uint16_t> combinations = lockCombinations();
     QList<xcb_void_cookie_t> cookies;
     for (const std::uint16_t locks : combinations) {
-        cookies.append(xcb_grab_key_checked(c, 0, m_x11.root(), static_cast<std::uint16_t>(modifiers | locks),
-                                            keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        cookies.append(xcb_grab_key_checked(c, 0, m_x11.root(), static_cast<std::uint16_t>(modifiers | locks), keycode,
+                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     }
     // BadAccess when another program holds the key with any of these combinations.
     QList<std::uint16_t> grabbed;
@@ -175,7 +173,8 @@ bool X11GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* messa
         m_keys.refresh(reinterpret_cast<xcb_mapping_notify_event_t*>(event));
         return false;
     }
-    if (type == XCB_PROPERTY_NOTIFY && reinterpret_cast<xcb_property_notify_event_t*>(event)->window == m_markerWindow) {
+    if (type == XCB_PROPERTY_NOTIFY
+        && reinterpret_cast<xcb_property_notify_event_t*>(event)->window == m_markerWindow) {
         // Unless the key went down again meanwhile, it is up now.
         if (m_markerPending)
             m_down = false;

@@ -91,8 +91,7 @@ xcb_keysym_t VirtualKeyToKeysym(std::uint16_t vk, bool extended)
 
 X11KeyMap::X11KeyMap(X11Connection& x11)
     : m_symbols(xcb_key_symbols_alloc(x11.connection()))
-{
-}
+{ }
 
 X11KeyMap::~X11KeyMap()
 {
@@ -149,13 +148,13 @@ void X11KeyboardSynth::keyEvent(std::uint16_t virtualKey, std::uint8_t, std::uin
         code = spareKeycode(current, keysym);
     if (code == 0)
         return;
-    xcb_test_fake_input(c, (flags & KeyUp) ? XCB_KEY_RELEASE : XCB_KEY_PRESS, code, XCB_CURRENT_TIME,
-                        XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, (flags & KeyUp) ? XCB_KEY_RELEASE : XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                        0);
     m_sent.append({code, (flags & KeyUp) == 0});
     // The PropertyNotify that answers this change carries a server time no earlier than the
     // key event's: keys of ours can be told from the user's later ones by their time.
-    xcb_change_property(c, XCB_PROP_MODE_APPEND, m_markerWindow, m_x11.atom("_QB_KEYS_SENT"), XCB_ATOM_INTEGER, 32,
-                        0, nullptr);
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, m_markerWindow, m_x11.atom("_QB_KEYS_SENT"), XCB_ATOM_INTEGER, 32, 0,
+                        nullptr);
     ++m_unmarked;
     xcb_flush(c);
 }
@@ -231,10 +230,9 @@ xcb_keycode_t X11KeyboardSynth::spareKeycode(const Mapping& current, xcb_keysym_
 
 bool X11KeyboardSynth::modifierHeld()
 {
-    static constexpr xcb_keysym_t modifiers[] = {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R,
-                                                 XK_Alt_L,   XK_Alt_R,   XK_Meta_L,    XK_Meta_R,
-                                                 XK_Super_L, XK_Super_R, XK_Hyper_L,   XK_Hyper_R,
-                                                 XK_ISO_Level3_Shift};
+    static constexpr xcb_keysym_t modifiers[]
+        = {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R, XK_Alt_L,   XK_Alt_R,           XK_Meta_L,
+           XK_Meta_R,  XK_Super_L, XK_Super_R,   XK_Hyper_L,   XK_Hyper_R, XK_ISO_Level3_Shift};
     xcb_connection_t* c = m_x11.connection();
     const auto keymap = TakeReply(xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr));
     if (!keymap)

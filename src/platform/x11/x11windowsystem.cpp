@@ -31,8 +31,7 @@ QString decodeText(const X11Connection::Property& property, xcb_atom_t utf8)
 
 X11WindowSystem::X11WindowSystem(X11Connection& x11)
     : m_x11(x11)
-{
-}
+{ }
 
 xcb_window_t X11WindowSystem::ewmhManager()
 {
@@ -61,8 +60,8 @@ xcb_window_t X11WindowSystem::ewmhManager()
 QList<WindowHandle> X11WindowSystem::topLevelWindows()
 {
     // Asked before the manager check so that both travel in one round trip.
-    const xcb_get_property_cookie_t stackingCookie =
-        m_x11.requestProperty(m_x11.root(), m_x11.atom("_NET_CLIENT_LIST_STACKING"));
+    const xcb_get_property_cookie_t stackingCookie
+        = m_x11.requestProperty(m_x11.root(), m_x11.atom("_NET_CLIENT_LIST_STACKING"));
     const bool managed = ewmhManager() != XCB_NONE;
     const X11Connection::Property stacking = m_x11.property(stackingCookie);
     QList<xcb_window_t> windows;
@@ -96,8 +95,8 @@ QList<xcb_window_t> X11WindowSystem::clientsWithoutManager()
             result.append(client);
             continue;
         }
-        const auto attributes =
-            TakeReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
+        const auto attributes
+            = TakeReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
         if (attributes && !attributes->override_redirect && attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT)
             result.append(children[i]);
     }
@@ -138,8 +137,7 @@ QHash<WindowHandle, X11WindowSystem::Details> X11WindowSystem::readDetails(const
     for (const xcb_window_t window : windows) {
         pending.append({m_x11.requestProperty(window, netName), m_x11.requestProperty(window, XCB_ATOM_WM_NAME),
                         m_x11.requestProperty(window, XCB_ATOM_WM_CLASS),
-                        m_x11.requestProperty(window, XCB_ATOM_WM_TRANSIENT_FOR),
-                        m_x11.requestProperty(window, role)});
+                        m_x11.requestProperty(window, XCB_ATOM_WM_TRANSIENT_FOR), m_x11.requestProperty(window, role)});
     }
     QHash<WindowHandle, Details> result;
     for (qsizetype i = 0; i < windows.size(); ++i) {
@@ -192,8 +190,8 @@ WindowHandle X11WindowSystem::windowOwner(WindowHandle window)
 
 WindowHandle X11WindowSystem::activeWindow()
 {
-    const xcb_get_property_cookie_t activeCookie =
-        m_x11.requestProperty(m_x11.root(), m_x11.atom("_NET_ACTIVE_WINDOW"));
+    const xcb_get_property_cookie_t activeCookie
+        = m_x11.requestProperty(m_x11.root(), m_x11.atom("_NET_ACTIVE_WINDOW"));
     const bool managed = ewmhManager() != XCB_NONE;
     const QList<std::uint32_t> active = m_x11.property(activeCookie).words();
     if (managed)
@@ -233,8 +231,7 @@ void X11WindowSystem::restoreWindow(WindowHandle window)
     xcb_flush(m_x11.connection());
 }
 
-void X11WindowSystem::sendToManager(xcb_window_t window, const char* message, std::uint32_t first,
-                                    std::uint32_t second)
+void X11WindowSystem::sendToManager(xcb_window_t window, const char* message, std::uint32_t first, std::uint32_t second)
 {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
@@ -253,10 +250,9 @@ void X11WindowSystem::requestActivation(WindowHandle window)
     xcb_connection_t* c = m_x11.connection();
     if (ewmhManager() != XCB_NONE) {
         // A window on another virtual desktop is reached by switching to that desktop first.
-        const xcb_get_property_cookie_t currentCookie =
-            m_x11.requestProperty(m_x11.root(), m_x11.atom("_NET_CURRENT_DESKTOP"));
-        const QList<std::uint32_t> onDesktop =
-            m_x11.property(toWindow(window), m_x11.atom("_NET_WM_DESKTOP")).words();
+        const xcb_get_property_cookie_t currentCookie
+            = m_x11.requestProperty(m_x11.root(), m_x11.atom("_NET_CURRENT_DESKTOP"));
+        const QList<std::uint32_t> onDesktop = m_x11.property(toWindow(window), m_x11.atom("_NET_WM_DESKTOP")).words();
         const QList<std::uint32_t> current = m_x11.property(currentCookie).words();
         if (!onDesktop.isEmpty() && onDesktop.first() != AllDesktops && !current.isEmpty()
             && onDesktop.first() != current.first())

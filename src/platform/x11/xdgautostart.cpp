@@ -36,8 +36,7 @@ QString quotedExec(const QString& program)
 XdgAutostart::XdgAutostart(QString entryFile, QString program)
     : m_entryFile(std::move(entryFile))
     , m_program(std::move(program))
-{
-}
+{ }
 
 XdgAutostart XdgAutostart::forThisProgram()
 {

@@ -3,9 +3,9 @@
 
 #include "platform/win/core/wincore.h"
 
-#include <windows.h>
-#include <shlobj.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
@@ -30,7 +30,7 @@ void check(bool condition, const char* what, int line, const std::wstring& detai
 }
 
 #define CHECK(condition) check((condition), #condition, __LINE__)
-#define CHECK_TEXT(actual, expected) \
+#define CHECK_TEXT(actual, expected)                                                                                   \
     check((actual) == (expected), #actual " == " #expected, __LINE__, L"[" + (actual) + L"] vs [" + (expected) + L"]")
 
 Handle toHandle(HWND window)
@@ -40,8 +40,7 @@ Handle toHandle(HWND window)
 
 // Handles every message of this thread until done() holds, or the object (when given)
 // is signalled, or the time is up.
-template <typename Done>
-bool pumpUntil(Done done, DWORD timeoutMs = 5000, HANDLE object = nullptr)
+template <typename Done> bool pumpUntil(Done done, DWORD timeoutMs = 5000, HANDLE object = nullptr)
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
@@ -118,8 +117,8 @@ public:
             + std::to_wstring(reinterpret_cast<std::uintptr_t>(release)) + L" \"" + argument + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                 &process);
+        started
+            = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     }
     ~Helper()
     {
@@ -285,20 +284,18 @@ void foreground()
         unsigned platformId, major, minor;
         bool locked;
     };
-    for (const Version version : {Version{VER_PLATFORM_WIN32_NT, 4, 0, false},
-                                  Version{VER_PLATFORM_WIN32_NT, 5, 0, true},
-                                  Version{VER_PLATFORM_WIN32_NT, 10, 0, true},
-                                  Version{VER_PLATFORM_WIN32_WINDOWS, 4, 0, false},
-                                  Version{VER_PLATFORM_WIN32_WINDOWS, 4, 10, true},
-                                  Version{VER_PLATFORM_WIN32_WINDOWS, 4, 90, true}})
+    for (const Version version :
+         {Version{VER_PLATFORM_WIN32_NT, 4, 0, false}, Version{VER_PLATFORM_WIN32_NT, 5, 0, true},
+          Version{VER_PLATFORM_WIN32_NT, 10, 0, true}, Version{VER_PLATFORM_WIN32_WINDOWS, 4, 0, false},
+          Version{VER_PLATFORM_WIN32_WINDOWS, 4, 10, true}, Version{VER_PLATFORM_WIN32_WINDOWS, 4, 90, true}})
         CHECK(hasForegroundLock(version.platformId, version.major, version.minor) == version.locked);
 }
 
 void pasteIntoEdit()
 {
     HWND frame = createFrame(L"Paste target");
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 0, 0, 380,
-                                260, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 0, 0, 380, 260,
+                                frame, nullptr, GetModuleHandleW(nullptr), nullptr);
     CHECK(bringWindowToForeground(toHandle(frame)));
     SetFocus(edit);
 
@@ -321,7 +318,7 @@ void clipboardText()
 {
     Clipboard clipboard;
     for (const std::wstring& text : {std::wstring(L"abc"), std::wstring(L""), std::wstring(L"Zwei\r\nZeilen ß €"),
-                                    std::wstring(L"up to\0here", 10)}) {
+                                     std::wstring(L"up to\0here", 10)}) {
         clipboard.setText(text);
         const std::wstring expected = text.substr(0, text.find(L'\0'));
         CHECK(clipboard.hasText());
@@ -403,8 +400,8 @@ void fileList()
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring folder = temp;
-    const std::vector<std::wstring> paths = {folder + L"plain.txt", folder + L"with spaces in it.doc",
-                                             folder + L"Ünïcödé ñame.pdf"};
+    const std::vector<std::wstring> paths
+        = {folder + L"plain.txt", folder + L"with spaces in it.doc", folder + L"Ünïcödé ñame.pdf"};
     for (const std::wstring& path : paths) {
         HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         CloseHandle(file);
@@ -428,8 +425,9 @@ void fileList()
     std::vector<std::uint8_t> lists = {0, 0};
     for (const std::wstring& path : paths) {
         const std::uint32_t offset = 20 + static_cast<std::uint32_t>(lists.size());
-        ida.insert(ida.end(), {std::uint8_t(offset), std::uint8_t(offset >> 8), std::uint8_t(offset >> 16),
-                               std::uint8_t(offset >> 24)});
+        ida.insert(
+            ida.end(),
+            {std::uint8_t(offset), std::uint8_t(offset >> 8), std::uint8_t(offset >> 16), std::uint8_t(offset >> 24)});
         PIDLIST_ABSOLUTE list = nullptr;
         CHECK(SUCCEEDED(SHParseDisplayName(path.c_str(), nullptr, &list, 0, nullptr)));
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(list);
@@ -577,8 +575,8 @@ void notificationArea()
     tray.hInstance = GetModuleHandleW(nullptr);
     tray.lpszClassName = L"Shell_TrayWnd";
     CHECK(RegisterClassW(&tray) != 0);
-    const HWND bar = CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                     tray.hInstance, nullptr);
+    const HWND bar
+        = CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, tray.hInstance, nullptr);
     CHECK(bar && hasNotificationArea());
     DestroyWindow(bar);
     CHECK(hasNotificationArea() == before);
@@ -692,11 +690,19 @@ int main(int argc, char** argv)
         const char* name;
         void (*run)();
     } tests[] = {
-        {"windowList", windowList},     {"foreground", foreground}, {"pasteIntoEdit", pasteIntoEdit},
-        {"clipboardText", clipboardText}, {"clipboardHeldOpen", clipboardHeldOpen}, {"fileList", fileList},
-        {"allFormats", allFormats}, {"transientClipboard", transientClipboard}, {"ownWindow", ownWindow},
+        {"windowList", windowList},
+        {"foreground", foreground},
+        {"pasteIntoEdit", pasteIntoEdit},
+        {"clipboardText", clipboardText},
+        {"clipboardHeldOpen", clipboardHeldOpen},
+        {"fileList", fileList},
+        {"allFormats", allFormats},
+        {"transientClipboard", transientClipboard},
+        {"ownWindow", ownWindow},
         {"notificationArea", notificationArea},
-        {"hotKey", hotKey},             {"dateFormats", dateFormats}, {"shellExecute", shellExecute},
+        {"hotKey", hotKey},
+        {"dateFormats", dateFormats},
+        {"shellExecute", shellExecute},
     };
     for (const auto& test : tests) {
         const int before = failures;

@@ -4,8 +4,7 @@ namespace WinCore {
 
 Failure::Failure(std::wstring text)
     : m_text(std::move(text))
-{
-}
+{ }
 
 const char* Failure::what() const noexcept
 {
@@ -36,8 +35,8 @@ MessageWindow::MessageWindow(Handler handler)
 {
     if (!registeredClass())
         throw Failure(L"Cannot register the program's message window class");
-    m_window = CreateWindowExW(0, WindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+    m_window = CreateWindowExW(0, WindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                               nullptr);
     if (!m_window)
         throw Failure(L"Cannot create the program's message window");
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -14,8 +14,8 @@ constexpr wchar_t CannotOpenClipboard[] = L"Cannot open clipboard";
 constexpr wchar_t ShellIdListFormatName[] = L"Shell IDList Array";
 
 // Formats that mark content as not for clipboard history, cloud upload or monitors.
-constexpr const wchar_t* TransientFormatNames[] = {L"ExcludeClipboardContentFromMonitorProcessing",
-                                                   L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"};
+constexpr const wchar_t* TransientFormatNames[]
+    = {L"ExcludeClipboardContentFromMonitorProcessing", L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"};
 // After a read, how long nothing more is asked before the reader counts as done.
 constexpr ULONGLONG QuietMs = 50;
 
@@ -83,8 +83,7 @@ std::vector<std::uint8_t> ansiTextBlock(const std::wstring& text)
 }
 
 // Reads a zero-ended text of a global block without passing the block's end.
-template <typename Char>
-std::basic_string<Char> boundedText(HANDLE data)
+template <typename Char> std::basic_string<Char> boundedText(HANDLE data)
 {
     std::basic_string<Char> text;
     const SIZE_T count = GlobalSize(data) / sizeof(Char);
@@ -152,10 +151,8 @@ bool heldInGlobalMemory(UINT format)
     case CF_DSPTEXT:
     case CF_DSPBITMAP:
     case CF_DSPMETAFILEPICT:
-    case CF_DSPENHMETAFILE:
-        return false;
-    default:
-        return format < CF_PRIVATEFIRST || format > CF_GDIOBJLAST;
+    case CF_DSPENHMETAFILE: return false;
+    default: return format < CF_PRIVATEFIRST || format > CF_GDIOBJLAST;
     }
 }
 
@@ -194,10 +191,10 @@ std::vector<std::uint8_t> dropFilesBlock(const std::vector<std::wstring>& paths)
 {
     std::vector<std::uint8_t> block;
     appendUint32(block, sizeof(DROPFILES)); // pFiles
-    appendUint32(block, 0);                 // pt.x
-    appendUint32(block, 0);                 // pt.y
-    appendUint32(block, 0);                 // fNC
-    appendUint32(block, 0xFFFFFFFFu);       // fWide
+    appendUint32(block, 0); // pt.x
+    appendUint32(block, 0); // pt.y
+    appendUint32(block, 0); // fNC
+    appendUint32(block, 0xFFFFFFFFu); // fWide
     for (const std::wstring& path : paths)
         appendBytes(block, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
     const wchar_t end = 0;
@@ -287,11 +284,8 @@ struct Clipboard::State {
                 CloseClipboard();
             }
             return true;
-        case WM_DESTROYCLIPBOARD:
-            pending.clear();
-            return true;
-        default:
-            return false;
+        case WM_DESTROYCLIPBOARD: pending.clear(); return true;
+        default: return false;
         }
     }
 
@@ -327,11 +321,11 @@ Clipboard::Clipboard(int readTimeoutMs)
     : m_state(std::make_unique<State>())
 {
     m_state->readTimeoutMs = readTimeoutMs;
-    m_state->window = std::make_unique<MessageWindow>([state = m_state.get()](UINT message, WPARAM wParam, LPARAM,
-                                                                              LRESULT& result) {
-        result = 0;
-        return state->handle(message, wParam);
-    });
+    m_state->window = std::make_unique<MessageWindow>(
+        [state = m_state.get()](UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+            result = 0;
+            return state->handle(message, wParam);
+        });
 }
 
 Clipboard::~Clipboard()

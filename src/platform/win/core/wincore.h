@@ -157,7 +157,6 @@ std::wstring shortDate(int year, int month, int day, const std::wstring& locale 
 std::wstring longTime(int hour, int minute, int second, const std::wstring& locale = {});
 // Opens or runs the file through the shell; ShellExecute's result code (above 32 when
 // it worked).
-int runFile(const std::wstring& file, const std::wstring& parameters, int showCommand,
-            const std::wstring& folder);
+int runFile(const std::wstring& file, const std::wstring& parameters, int showCommand, const std::wstring& folder);
 
 } // namespace WinCore

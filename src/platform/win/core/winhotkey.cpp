@@ -37,16 +37,16 @@ struct HotKey::State {
 HotKey::HotKey()
     : m_state(std::make_unique<State>())
 {
-    m_state->window = std::make_unique<MessageWindow>([state = m_state.get()](UINT message, WPARAM wParam, LPARAM,
-                                                                              LRESULT& result) {
-        if (message != WM_HOTKEY || static_cast<int>(wParam) != state->id)
-            return false;
-        result = 0;
-        // The callback may change the key or this callback: run a copy.
-        if (const std::function<void()> callback = state->callback)
-            callback();
-        return true;
-    });
+    m_state->window = std::make_unique<MessageWindow>(
+        [state = m_state.get()](UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+            if (message != WM_HOTKEY || static_cast<int>(wParam) != state->id)
+                return false;
+            result = 0;
+            // The callback may change the key or this callback: run a copy.
+            if (const std::function<void()> callback = state->callback)
+                callback();
+            return true;
+        });
 }
 
 HotKey::~HotKey()
@@ -57,8 +57,8 @@ HotKey::~HotKey()
 bool HotKey::set(std::uint16_t virtualKey, std::uint8_t shiftState)
 {
     clear();
-    m_state->registered =
-        RegisterHotKey(m_state->window->handle(), m_state->id, hotKeyModifiers(shiftState), virtualKey) != FALSE;
+    m_state->registered
+        = RegisterHotKey(m_state->window->handle(), m_state->id, hotKeyModifiers(shiftState), virtualKey) != FALSE;
     return m_state->registered;
 }
 
