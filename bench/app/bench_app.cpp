@@ -64,15 +64,20 @@ int Child(int argc, char** argv)
     Program program;
     if (!program.Start())
         return 1;
+    TfrmMain* frmMain = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* main = qobject_cast<TfrmMain*>(window))
+            frmMain = main;
+    }
     while (!frmMain->windowHandle() || !frmMain->windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     const qint64 shown = MonotonicNs();
-    const int nodes = frmMain->tvFAQs->topLevelItemCount();
+    const int nodes = frmMain->findChild<QTreeWidget*>(u"tvFAQs"_s)->topLevelItemCount();
     QCoreApplication::processEvents();
     const qint64 resident = ResidentKiB();
 
     // Keyboard steps down the tree, each showing one Message.
-    QTreeWidget* tree = frmMain->tvFAQs;
+    QTreeWidget* tree = frmMain->findChild<QTreeWidget*>(u"tvFAQs"_s);
     tree->setFocus();
     tree->setCurrentItem(tree->topLevelItem(0));
     QList<qint64> steps;

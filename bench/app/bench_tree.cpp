@@ -3,6 +3,7 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/app/bench_tree [runs]
 #include "app/fMain.h"
 #include "dialogs/fSelectFAQ.h"
+#include "dialogs/qtinteraction.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
 #include "util/textutils.h"
@@ -106,12 +107,11 @@ int main(int argc, char** argv)
             .arg(PerGroup));
     Run(connection, u"commit"_s);
 
-    TfrmMain window;
-    frmMain = &window;
-    frmSelectFAQ = new TfrmSelectFAQ([](int) {}, &window);
+    QtInteraction boxes;
+    TfrmMain window(data, boxes);
     window.show();
     QApplication::processEvents();
-    QTreeWidget* tree = window.tvFAQs;
+    QTreeWidget* tree = window.findChild<QTreeWidget*>(u"tvFAQs"_s);
 
     auto expandAll = [&](int id) {
         return MedianMs(
@@ -151,18 +151,19 @@ int main(int argc, char** argv)
 
     const QString huge(1 << 20, u'x');
     const double open = MedianMs(
-        runs, [&] { frmSelectFAQ->hide(); },
+        runs, [&] { window.selectDialog().hide(); },
         [&] {
-            frmSelectFAQ->ClearResults();
+            window.selectDialog().ClearResults();
             for (int row = 0; row < HugeRows; ++row)
-                frmSelectFAQ->AddResult(QString::number(row + 1), u"Huge"_s, huge);
-            frmSelectFAQ->SelectFirstResult();
-            frmSelectFAQ->ShowNonModal();
+                window.selectDialog().AddResult(QString::number(row + 1), u"Huge"_s, huge);
+            window.selectDialog().SelectFirstResult();
+            window.selectDialog().ShowNonModal();
             QApplication::processEvents();
         });
     std::printf("result list of %d x 1 MB Messages opened: %.1f ms\n", HugeRows, open);
     const double step = MedianMs(
-        runs, [&] { frmSelectFAQ->lvFAQs->setFocus(); }, [&] { PressKey(frmSelectFAQ->lvFAQs, Qt::Key_Down); });
+        runs, [&] { window.selectDialog().lvFAQs->setFocus(); },
+        [&] { PressKey(window.selectDialog().lvFAQs, Qt::Key_Down); });
     std::printf("one arrow key down that list: %.1f ms\n", step);
 
     // A found Message of 1 MB in the main window's panel.

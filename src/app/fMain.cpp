@@ -1,9 +1,13 @@
 #include "app/fMain.h"
 
 #include "app/activationhotkey.h"
-#include "app/faqnodes.h"
+#include "app/faqtree.h"
+#include "app/importexport.h"
+#include "app/searchcommand.h"
+#include "app/traycontroller.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
+#include "dialogs/ffaqaddedit.h"
 #include "dialogs/keyevents.h"
 #include "dialogs/textpreview.h"
 #include "dialogs/widgetsupport.h"
@@ -11,9 +15,12 @@
 #include "settings/settings.h"
 #include "store/dmData.h"
 #include "store/storeerror.h"
+#include "util/connectguarded.h"
 #include "util/errors.h"
 #include "util/interaction.h"
 #include "util/textutils.h"
+
+#include "ui_fMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,29 +28,17 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QSet>
 #include <QShowEvent>
-#include <QSignalBlocker>
-#include <QSplitter>
-#include <QTreeWidget>
 #include <QWindow>
-
-#include <functional>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
-TfrmMain* frmMain = nullptr;
-
 namespace {
-
-const QString Placeholder = u"Searching..."_s;
 
 const QString FirstRunNotice
     = u"When you first run Tolvane QuillBay it does not know which email application you use.  "
@@ -79,40 +74,6 @@ QString ElidedTarget(const QString& target)
     if (target[keep - 1].isHighSurrogate())
         --keep;
     return target.left(keep) + u'\u2026';
-}
-
-// Visits the nodes that exist, in tree order: a node, its children, then its next sibling.
-void WalkTree(QTreeWidget* tree, const std::function<void(QTreeWidgetItem*)>& visit)
-{
-    // Parents before children, in tree order, without recursion: chains may be deep.
-    std::vector<QTreeWidgetItem*> pending;
-    for (int i = tree->topLevelItemCount() - 1; i >= 0; --i)
-        pending.push_back(tree->topLevelItem(i));
-    while (!pending.empty()) {
-        QTreeWidgetItem* node = pending.back();
-        pending.pop_back();
-        visit(node);
-        for (int i = node->childCount() - 1; i >= 0; --i)
-            pending.push_back(node->child(i));
-    }
-}
-
-// Stands for the children of a node until the node is expanded.
-void AddPlaceholder(QTreeWidgetItem* node)
-{
-    auto* placeholder = new QTreeWidgetItem(node, QStringList{Placeholder});
-    placeholder->setData(0, MessageIdRole, 0);
-}
-
-QTreeWidgetItem* ChildWithID(QTreeWidget* tree, QTreeWidgetItem* parent, int messageID)
-{
-    const int count = parent ? parent->childCount() : tree->topLevelItemCount();
-    for (int i = 0; i < count; ++i) {
-        QTreeWidgetItem* node = parent ? parent->child(i) : tree->topLevelItem(i);
-        if (NodeID(node) == messageID)
-            return node;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -152,7 +113,7 @@ protected:
         const auto& key = *static_cast<QKeyEvent*>(event);
         Guarded([&] { m_window->FormKeyDown(key); });
         const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
-        if (watched == m_window->txtSearchTerm && enter && !key.modifiers().testFlag(Qt::ControlModifier)) {
+        if (watched == m_window->ui->txtSearchTerm && enter && !key.modifiers().testFlag(Qt::ControlModifier)) {
             Guarded([this] { m_window->txtSearchTermKeyPress(); });
             return true;
         }
@@ -163,21 +124,32 @@ private:
     TfrmMain* m_window;
 };
 
-TfrmMain::TfrmMain(QWidget* parent)
+TfrmMain::TfrmMain(TdmFAQData& store, Interaction& boxes, QWidget* parent)
     : QMainWindow(parent)
+    , ui(std::make_unique<Ui::TfrmMain>())
+    , m_store(store)
+    , m_boxes(boxes)
 {
-    setupUi(this);
+    ui->setupUi(this);
     setWindowTitle(ApplicationTitle());
+
+    m_tree = new FAQTree(*ui->tvFAQs, m_store, m_boxes);
+    m_search = std::make_unique<SearchCommand>(
+        *ui->txtSearchTerm, *ui->cmbSearchType, m_store, m_boxes,
+        SearchCommand::Results{[this](int id) { ShowFAQByID(id); },
+                               [this](const DataSet& rows) { ShowSearchResults(rows); }});
+    m_importExport = new ImportExport(m_store, m_boxes, *this);
+    m_tray = new TrayController(*this, *ui->actRestore);
+    m_select = new TfrmSelectFAQ([this](int messageID) { ShowFAQByID(messageID); }, this);
+    m_addEdit = new TfrmAddEditFAQ([this](const QString& hotword) { MessageSaved(hotword); }, this);
 
     CreateCommands();
     CreateControls();
-    CreateTrayIcon();
     PrepareWindowState();
 
-    cmbSearchType->setCurrentIndex(0);
+    ui->cmbSearchType->setCurrentIndex(0);
     new KeyPreview(this);
-    connect(qApp, &QGuiApplication::focusWindowChanged, this,
-            [this](QWindow* window) { Guarded([&] { FocusWindowChanged(window); }); });
+    ConnectGuarded(qApp, &QGuiApplication::focusWindowChanged, this, &TfrmMain::FocusWindowChanged);
 }
 
 TfrmMain::~TfrmMain()
@@ -189,65 +161,63 @@ TfrmMain::~TfrmMain()
 
 void TfrmMain::OnTriggered(QAction* action, void (TfrmMain::*handler)())
 {
-    connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    ConnectGuarded(action, &QAction::triggered, this, handler);
 }
 
 void TfrmMain::CreateCommands()
 {
     // Commands work by their shortcuts also where no menu shows them.
-    addActions({acRefreshFAQs, actSearch, actNew, actEdit, actDelete, actSendFAQ, actViewInternalNotes, actHotwordList,
-                actUsageReport, actOptions, actSynchronize, actReconnect, actInstructions, actImport, actExport,
-                actExit, actRestore, actHelpContents, actAbout});
+    addActions({ui->acRefreshFAQs, ui->actSearch, ui->actNew, ui->actEdit, ui->actDelete, ui->actSendFAQ,
+                ui->actViewInternalNotes, ui->actHotwordList, ui->actUsageReport, ui->actOptions, ui->actSynchronize,
+                ui->actReconnect, ui->actInstructions, ui->actImport, ui->actExport, ui->actExit, ui->actRestore,
+                ui->actHelpContents, ui->actAbout});
 
-    OnTriggered(acRefreshFAQs, &TfrmMain::acRefreshFAQsExecute);
-    OnTriggered(actSearch, &TfrmMain::actSearchExecute);
-    OnTriggered(actNew, &TfrmMain::actNewExecute);
-    OnTriggered(actEdit, &TfrmMain::actEditExecute);
-    OnTriggered(actDelete, &TfrmMain::actDeleteExecute);
-    OnTriggered(actSendFAQ, &TfrmMain::actSendFAQExecute);
-    OnTriggered(actViewInternalNotes, &TfrmMain::actViewInternalNotesExecute);
-    OnTriggered(actHotwordList, &TfrmMain::actHotwordListExecute);
-    OnTriggered(actUsageReport, &TfrmMain::actUsageReportExecute);
-    OnTriggered(actSynchronize, &TfrmMain::actSynchronizeExecute);
-    OnTriggered(actReconnect, &TfrmMain::actReconnectExecute);
-    OnTriggered(actInstructions, &TfrmMain::actInstructionsExecute);
-    OnTriggered(actImport, &TfrmMain::actImportExecute);
-    OnTriggered(actExport, &TfrmMain::actExportExecute);
-    OnTriggered(actOptions, &TfrmMain::actOptionsExecute);
-    connect(actExit, &QAction::triggered, this, &QWidget::close);
-    OnTriggered(actRestore, &TfrmMain::BringProgramToFront);
-    OnTriggered(actHelpContents, &TfrmMain::actHelpContentsExecute);
-    OnTriggered(actAbout, &TfrmMain::actAboutExecute);
+    OnTriggered(ui->acRefreshFAQs, &TfrmMain::acRefreshFAQsExecute);
+    OnTriggered(ui->actSearch, &TfrmMain::actSearchExecute);
+    OnTriggered(ui->actNew, &TfrmMain::actNewExecute);
+    OnTriggered(ui->actEdit, &TfrmMain::actEditExecute);
+    OnTriggered(ui->actDelete, &TfrmMain::actDeleteExecute);
+    OnTriggered(ui->actSendFAQ, &TfrmMain::actSendFAQExecute);
+    OnTriggered(ui->actViewInternalNotes, &TfrmMain::actViewInternalNotesExecute);
+    OnTriggered(ui->actHotwordList, &TfrmMain::actHotwordListExecute);
+    OnTriggered(ui->actUsageReport, &TfrmMain::actUsageReportExecute);
+    OnTriggered(ui->actSynchronize, &TfrmMain::actSynchronizeExecute);
+    OnTriggered(ui->actReconnect, &TfrmMain::actReconnectExecute);
+    OnTriggered(ui->actInstructions, &TfrmMain::actInstructionsExecute);
+    ConnectGuarded(ui->actImport, &QAction::triggered, m_importExport, &ImportExport::actImportExecute);
+    ConnectGuarded(ui->actExport, &QAction::triggered, m_importExport, &ImportExport::actExportExecute);
+    OnTriggered(ui->actOptions, &TfrmMain::actOptionsExecute);
+    connect(ui->actExit, &QAction::triggered, this, &QWidget::close);
+    OnTriggered(ui->actRestore, &TfrmMain::BringProgramToFront);
+    OnTriggered(ui->actHelpContents, &TfrmMain::actHelpContentsExecute);
+    OnTriggered(ui->actAbout, &TfrmMain::actAboutExecute);
 }
 
 void TfrmMain::CreateControls()
 {
-    KeepSelectionHighlighted(tvFAQs);
-    // A drop changes the database, never the items: the tree is rebuilt afterwards.
-    tvFAQs->viewport()->installEventFilter(this);
-    // "*" expands the whole branch through the Message store, not item by item.
-    tvFAQs->installEventFilter(this);
-    BindButton(Button1, actNew);
-    BindButton(Button2, actDelete);
-    BindButton(btnGo, actSearch);
-    BindButton(btnPasteToReceivingApp, actSendFAQ);
-    BindButton(btnInternalComments, actViewInternalNotes, true);
-    BindButton(btnEdit, actEdit);
-    BindButton(btnExit, actExit);
+    BindButton(ui->Button1, ui->actNew);
+    BindButton(ui->Button2, ui->actDelete);
+    BindButton(ui->btnGo, ui->actSearch);
+    BindButton(ui->btnPasteToReceivingApp, ui->actSendFAQ);
+    BindButton(ui->btnInternalComments, ui->actViewInternalNotes, true);
+    BindButton(ui->btnEdit, ui->actEdit);
+    BindButton(ui->btnExit, ui->actExit);
 
-    lblFAQTitle->setFixedHeight(2 * lblFAQTitle->fontMetrics().lineSpacing());
-    lblAttachments->setBackgroundRole(QPalette::Button);
-    lblAttachments->installEventFilter(this);
+    ui->lblFAQTitle->setFixedHeight(2 * ui->lblFAQTitle->fontMetrics().lineSpacing());
+    ui->lblAttachments->setBackgroundRole(QPalette::Button);
+    ui->lblAttachments->installEventFilter(this);
 
-    spltMain->setStretchFactor(0, 0);
-    spltMain->setStretchFactor(1, 1);
-    spltMain->setSizes({222, 670 - 222 - 8});
+    ui->spltMain->setStretchFactor(0, 0);
+    ui->spltMain->setStretchFactor(1, 1);
+    ui->spltMain->setSizes({222, 670 - 222 - 8});
 
-    connect(txtSearchTerm, &QLineEdit::textChanged, this, [this] { m_singleMessageShown = false; });
-    connect(tvFAQs, &QTreeWidget::itemSelectionChanged, this, [this] { Guarded([this] { tvFAQsChange(); }); });
-    connect(tvFAQs, &QTreeWidget::itemExpanded, this,
-            [this](QTreeWidgetItem* node) { Guarded([&] { tvFAQsExpanding(node); }); });
-    connect(chkShowHotWord, &QCheckBox::toggled, this, [this] { Guarded([this] { chkShowHotWordClick(); }); });
+    connect(ui->txtSearchTerm, &QLineEdit::textChanged, this, [this] { m_singleMessageShown = false; });
+    ConnectGuarded(m_tree, &FAQTree::nodeSelected, this, &TfrmMain::ShowFAQByID);
+    ConnectGuarded(m_tree, &FAQTree::messageMoved, this, &TfrmMain::RefreshFAQTree);
+    ConnectGuarded(m_importExport, &ImportExport::messagesImported, this, &TfrmMain::RefreshFAQTree);
+    // The tree's labels follow the box before the click refills it.
+    connect(ui->chkShowHotWord, &QCheckBox::toggled, m_tree, &FAQTree::setShowHotword);
+    ConnectGuarded(ui->chkShowHotWord, &QCheckBox::toggled, this, &TfrmMain::chkShowHotWordClick);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -263,10 +233,10 @@ void TfrmMain::showEvent(QShowEvent* event)
 void TfrmMain::FormShow()
 {
     ApplyOptions();
-    if (tvFAQs->topLevelItemCount() == 0)
+    if (ui->tvFAQs->topLevelItemCount() == 0)
         RefreshFAQTree();
-    txtSearchTerm->setFocus();
-    txtSearchTerm->selectAll();
+    ui->txtSearchTerm->setFocus();
+    ui->txtSearchTerm->selectAll();
     RestoreWindowState();
 }
 
@@ -274,7 +244,7 @@ void TfrmMain::FocusWindowChanged(QWindow* window)
 {
     // Coming back from another of the program's windows selects the search term.
     if (window && window == windowHandle() && m_focusWindow && m_focusWindow != window)
-        txtSearchTerm->selectAll();
+        ui->txtSearchTerm->selectAll();
     m_focusWindow = window;
 }
 
@@ -284,13 +254,13 @@ void TfrmMain::ApplyOptions()
     const QString target = ReadSetting(Setting::Target);
     if (!target.isEmpty()) {
         QString caption = u"Paste to "_s + ElidedTarget(target) + u" ("_s + hotKeyText + u')';
-        actSendFAQ->setText(caption.replace(u'&', u"&&"_s));
+        ui->actSendFAQ->setText(caption.replace(u'&', u"&&"_s));
     } else {
-        interaction().showMessage(FirstRunNotice);
+        m_boxes.showMessage(FirstRunNotice);
     }
     m_sendHotKey = TextToHotKey(hotKeyText);
     m_activateHotKey = TextToHotKey(ReadSetting(Setting::ActivateKey));
-    jvActivateMe->setKey(m_activateHotKey);
+    m_tray->jvActivateMe->setKey(m_activateHotKey);
 }
 
 void TfrmMain::FormKeyDown(const QKeyEvent& event)
@@ -299,8 +269,8 @@ void TfrmMain::FormKeyDown(const QKeyEvent& event)
     case Qt::Key_F2:
     case Qt::Key_F3:
     case Qt::Key_F4:
-        cmbSearchType->setCurrentIndex(event.key() - Qt::Key_F2);
-        txtSearchTerm->setFocus();
+        ui->cmbSearchType->setCurrentIndex(event.key() - Qt::Key_F2);
+        ui->txtSearchTerm->setFocus();
         return;
     default: break;
     }
@@ -310,204 +280,37 @@ void TfrmMain::FormKeyDown(const QKeyEvent& event)
     if (pressed == m_activateHotKey) {
         BringProgramToFront();
     } else if (pressed == m_sendHotKey) {
-        actSendFAQ->trigger();
-        txtSearchTerm->selectAll();
+        ui->actSendFAQ->trigger();
+        ui->txtSearchTerm->selectAll();
     }
 }
 
 void TfrmMain::txtSearchTermKeyPress()
 {
-    actSearch->trigger();
+    ui->actSearch->trigger();
 }
 
-// --- Message tree ---
+// --- Message tree and search ---
 
 void TfrmMain::RefreshFAQTree()
 {
-    QSet<int> expanded;
-    WalkTree(tvFAQs, [&](QTreeWidgetItem* node) {
-        if (node->isExpanded())
-            expanded.insert(NodeID(node));
-    });
-    tvFAQs->clear();
     try {
-        FillFAQNode(nullptr, 0);
+        m_tree->RefreshFAQTree();
     } catch (const StoreError&) {
         DatabaseNotFound();
-    }
-    const auto wasExpanded = [&](int id) { return expanded.contains(id); };
-    for (int i = 0; i < tvFAQs->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* node = tvFAQs->topLevelItem(i);
-        if (wasExpanded(NodeID(node)))
-            ExpandBranch(node, wasExpanded);
     }
 }
 
 void TfrmMain::DatabaseNotFound()
 {
-    interaction().showMessage(DatabaseNotFoundNotice);
+    m_boxes.showMessage(DatabaseNotFoundNotice);
     m_terminationRequested = true;
     QCoreApplication::exit(1);
 }
 
-namespace {
-
-// The Message IDs a node's children must not repeat: the node, its ancestors and the
-// top level's group 0. A Message that is its own group would otherwise list itself.
-QSet<int> PathIDs(const QTreeWidgetItem* node)
-{
-    QSet<int> ids{0};
-    for (const QTreeWidgetItem* up = node; up; up = up->parent())
-        ids.insert(NodeID(up));
-    return ids;
-}
-
-} // namespace
-
-QTreeWidgetItem* TfrmMain::NewFAQNode(const DataSet& rows, int row, bool showHotword) const
-{
-    QString label = rows.text(row, u"ShortName"_s);
-    if (showHotword)
-        label += u" / "_s + rows.text(row, u"Hotword"_s);
-    auto* item = new QTreeWidgetItem(QStringList{label});
-    item->setData(0, MessageIdRole, rows.integer(row, u"ID"_s));
-    return item;
-}
-
-void TfrmMain::FillFAQNode(QTreeWidgetItem* node, int parentID)
-{
-    // A node of Message 0 stands for the top level again; it lists nothing.
-    const DataSet rows = node && parentID == 0 ? DataSet() : dmFAQData->ChildrenOf(parentID);
-    if (node)
-        qDeleteAll(node->takeChildren());
-    const QSet<int> path = node ? PathIDs(node) : QSet<int>();
-
-    const bool showHotword = chkShowHotWord->isChecked();
-    QList<QTreeWidgetItem*> created;
-    // Nodes read before a failure stay in the tree.
-    auto append = [&] {
-        if (node)
-            node->addChildren(created);
-        else
-            tvFAQs->addTopLevelItems(created);
-    };
-    try {
-        for (int row = 0; row < rows.recordCount(); ++row) {
-            const int id = rows.integer(row, u"ID"_s);
-            if (path.contains(id))
-                continue;
-            auto* item = NewFAQNode(rows, row, showHotword);
-            created.append(item);
-            if (id != 0 && CountChildFAQs(id) > 0)
-                AddPlaceholder(item);
-        }
-    } catch (...) {
-        append();
-        throw;
-    }
-    append();
-}
-
-void TfrmMain::ExpandAllFAQNodes(QTreeWidgetItem* node)
-{
-    ExpandBranch(node, [](int) { return true; });
-}
-
-void TfrmMain::ExpandBranch(QTreeWidgetItem* node, const std::function<bool(int)>& expand)
-{
-    // The branch is read into detached items first, each Message once on its path, and
-    // put into the tree in one step; one expansion each then needs no further reading.
-    const bool showHotword = chkShowHotWord->isChecked();
-    QSet<int> path = PathIDs(node);
-    QList<QTreeWidgetItem*> branch;
-    QList<QTreeWidgetItem*> parents;
-    struct Step {
-        QTreeWidgetItem* item;
-        bool leaving;
-    };
-    std::vector<Step> steps;
-    auto readChildren = [&](QTreeWidgetItem* parent, QList<QTreeWidgetItem*>& into) {
-        const int parentID = NodeID(parent);
-        if (parentID == 0)
-            return;
-        const DataSet rows = dmFAQData->ChildrenOf(parentID);
-        for (int row = 0; row < rows.recordCount(); ++row) {
-            if (path.contains(rows.integer(row, u"ID"_s)))
-                continue;
-            into.append(NewFAQNode(rows, row, showHotword));
-        }
-    };
-    try {
-        readChildren(node, branch);
-        for (auto it = branch.crbegin(); it != branch.crend(); ++it)
-            steps.push_back({*it, false});
-        while (!steps.empty()) {
-            const Step step = steps.back();
-            steps.pop_back();
-            const int id = NodeID(step.item);
-            if (step.leaving) {
-                path.remove(id);
-                continue;
-            }
-            if (!expand(id)) {
-                // Loaded when the user expands it, as a node of a plain fill.
-                if (id != 0 && CountChildFAQs(id) > 0)
-                    AddPlaceholder(step.item);
-                continue;
-            }
-            path.insert(id);
-            steps.push_back({step.item, true});
-            QList<QTreeWidgetItem*> children;
-            readChildren(step.item, children);
-            if (children.isEmpty())
-                continue;
-            step.item->addChildren(children);
-            parents.append(step.item);
-            for (auto it = children.crbegin(); it != children.crend(); ++it)
-                steps.push_back({*it, false});
-        }
-    } catch (...) {
-        qDeleteAll(branch);
-        throw;
-    }
-
-    const QSignalBlocker quiet(tvFAQs);
-    node->setExpanded(false);
-    qDeleteAll(node->takeChildren());
-    node->addChildren(branch);
-    // Deepest first, so only the last expansion lays the branch out.
-    for (auto it = parents.crbegin(); it != parents.crend(); ++it)
-        (*it)->setExpanded(true);
-    node->setExpanded(true);
-}
-
-int TfrmMain::CountChildFAQs(int messageID)
-{
-    // Without a count the node is taken to have children, so it can still be expanded.
-    const int count = dmFAQData->CountChildren(messageID);
-    return count < 0 ? 1 : count;
-}
-
-int TfrmMain::SelectedFAQID() const
-{
-    const QList<QTreeWidgetItem*> selected = tvFAQs->selectedItems();
-    return selected.isEmpty() ? -1 : NodeID(selected.front());
-}
-
-void TfrmMain::tvFAQsChange()
-{
-    if (!tvFAQs->selectedItems().isEmpty())
-        ShowFAQByID(SelectedFAQID());
-}
-
-void TfrmMain::tvFAQsExpanding(QTreeWidgetItem* node)
-{
-    FillFAQNode(node, NodeID(node));
-}
-
 void TfrmMain::chkShowHotWordClick()
 {
-    WriteBoolSetting(Setting::ShowHotword, chkShowHotWord->isChecked());
+    WriteBoolSetting(Setting::ShowHotword, ui->chkShowHotWord->isChecked());
     RefreshFAQTree();
 }
 
@@ -519,110 +322,49 @@ void TfrmMain::acRefreshFAQsExecute()
 
 void TfrmMain::actSynchronizeExecute()
 {
-    // The first loaded node of the shown Message, by its path of Message IDs.
-    QList<int> path;
-    WalkTree(tvFAQs, [&](QTreeWidgetItem* node) {
-        if (!path.isEmpty() || NodeID(node) != m_shownMessageID)
-            return;
-        for (QTreeWidgetItem* up = node; up; up = up->parent())
-            path.prepend(NodeID(up));
-    });
-    if (path.isEmpty())
-        return;
-    // Expanding a parent reloads its children, so each level is found again by ID.
-    QTreeWidgetItem* node = nullptr;
-    for (const int id : path) {
-        if (node && !node->isExpanded())
-            node->setExpanded(true);
-        node = ChildWithID(tvFAQs, node, id);
-        if (!node)
-            return;
-    }
-    tvFAQs->scrollToItem(node);
-    tvFAQs->setCurrentItem(node);
+    m_tree->Synchronize(m_shownMessageID);
 }
 
 void TfrmMain::actReconnectExecute()
 {
-    dmFAQData->OpenDatabase();
+    m_store.OpenDatabase();
 }
-
-// --- Search ---
 
 void TfrmMain::actSearchExecute()
 {
-    if (txtSearchTerm->text().isEmpty()) {
-        interaction().showMessage(u"Please enter a search term and try again."_s);
-        txtSearchTerm->setFocus();
-        return;
-    }
-    ShowHourglass();
-    try {
-        const QString term = txtSearchTerm->text();
-        switch (cmbSearchType->currentIndex()) {
-        case 0: SearchByHotword(term); break;
-        case 1:
-            ActOnSearchRows(dmFAQData->MessagesByKeyword(term), u"No matching records found using keyword search"_s);
-            break;
-        case 2:
-            ActOnSearchRows(dmFAQData->MessagesByFullText(term), u"No matching records found using full text search"_s);
-            break;
-        default: interaction().showMessage(u"Unrecognized search option"_s); break;
-        }
-    } catch (...) {
-        // The cursor must not stay busy after a failed search.
-        ShowNormalCursor();
-        throw;
-    }
-    txtSearchTerm->selectAll();
-    ShowNormalCursor();
-}
-
-void TfrmMain::SearchByHotword(const QString& term)
-{
-    ActOnSearchRows(dmFAQData->MessagesByHotword(term), u"No matching records found using HotWord search"_s);
-}
-
-void TfrmMain::ActOnSearchRows(const DataSet& rows, const QString& noneMessage)
-{
-    if (rows.recordCount() == 1)
-        ShowFAQByID(rows.integer(0, u"ID"_s));
-    else if (rows.recordCount() > 1)
-        ShowSearchResults(rows);
-    else
-        interaction().showMessage(noneMessage);
+    m_search->actSearchExecute();
 }
 
 // --- Selected Message ---
 
 void TfrmMain::ShowFAQByID(int messageID)
 {
-    const DataSet rows = dmFAQData->MessageByID(messageID);
+    const DataSet rows = m_store.MessageByID(messageID);
     m_shownMessageID = messageID;
-    dmFAQData->PositionOn(messageID);
+    m_store.PositionOn(messageID);
     if (rows.recordCount() > 1) {
         ShowSearchResults(rows);
         return;
     }
     if (rows.recordCount() == 0) {
-        interaction().showMessage(u"No matching records found"_s);
+        m_boxes.showMessage(u"No matching records found"_s);
         return;
     }
     m_singleMessageShown = true;
     LoadShownAttachments(messageID);
-    lblAttachments->setText(u"Attachments: "_s + QString::number(m_shownAttachments.size()));
-    memText->setPreviewText(rows.text(0, u"Text"_s));
-    lblFAQTitle->setText(rows.text(0, u"ShortName"_s));
-    lblFAQHotword->setText(rows.text(0, u"Hotword"_s));
+    ui->lblAttachments->setText(u"Attachments: "_s + QString::number(m_shownAttachments.size()));
+    ui->memText->setPreviewText(rows.text(0, u"Text"_s));
+    ui->lblFAQTitle->setText(rows.text(0, u"ShortName"_s));
+    ui->lblFAQHotword->setText(rows.text(0, u"Hotword"_s));
 
-    m_shownNotes = TrimNotes(dmFAQData->NotesOf(messageID));
-    actViewInternalNotes->setEnabled(!m_shownNotes.isEmpty());
+    m_shownNotes = TrimNotes(m_store.NotesOf(messageID));
+    ui->actViewInternalNotes->setEnabled(!m_shownNotes.isEmpty());
 }
 
 void TfrmMain::LoadShownAttachments(int messageID)
 {
     m_shownAttachments.clear();
-    const DataSet rows = dmFAQData->AttachmentsOf(messageID);
+    const DataSet rows = m_store.AttachmentsOf(messageID);
     for (int row = 0; row < rows.recordCount(); ++row) {
         const QString fileName = rows.text(row, u"Filename"_s);
         const bool promptToUse = rows.boolean(row, u"PromptToUse"_s);
@@ -633,32 +375,24 @@ void TfrmMain::LoadShownAttachments(int messageID)
 
 void TfrmMain::ShowSearchResults(const DataSet& rows)
 {
-    frmSelectFAQ->ClearResults();
+    m_select->ClearResults();
     for (int row = 0; row < rows.recordCount(); ++row) {
-        frmSelectFAQ->AddResult(rows.text(row, u"ID"_s), rows.text(row, u"ShortName"_s), rows.text(row, u"Text"_s));
+        m_select->AddResult(rows.text(row, u"ID"_s), rows.text(row, u"ShortName"_s), rows.text(row, u"Text"_s));
     }
-    frmSelectFAQ->setWindowIcon(windowIcon());
-    frmSelectFAQ->ShowNonModal();
-    frmSelectFAQ->SelectFirstResult();
+    m_select->setWindowIcon(windowIcon());
+    m_select->ShowNonModal();
+    m_select->SelectFirstResult();
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == tvFAQs->viewport())
-        return tvFAQsDragEvent(event) || QMainWindow::eventFilter(watched, event);
-    if (watched == tvFAQs && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
-        if (QTreeWidgetItem* current = tvFAQs->currentItem())
-            Guarded([&] { ExpandAllFAQNodes(current); });
-        return true;
-    }
-    if (watched == lblAttachments) {
+    if (watched == ui->lblAttachments) {
         switch (event->type()) {
-        case QEvent::Enter: lblAttachments->setBackgroundRole(QPalette::Base); break;
-        case QEvent::Leave: lblAttachments->setBackgroundRole(QPalette::Button); break;
+        case QEvent::Enter: ui->lblAttachments->setBackgroundRole(QPalette::Base); break;
+        case QEvent::Leave: ui->lblAttachments->setBackgroundRole(QPalette::Button); break;
         case QEvent::MouseButtonRelease: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton && lblAttachments->rect().contains(mouse->position().toPoint()))
+            if (mouse->button() == Qt::LeftButton && ui->lblAttachments->rect().contains(mouse->position().toPoint()))
                 Guarded([this] { lblAttachmentsClick(); });
             break;
         }
@@ -671,7 +405,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 void TfrmMain::lblAttachmentsClick()
 {
     if (m_shownAttachments.isEmpty()) {
-        interaction().showMessage(
+        m_boxes.showMessage(
             u"There are no attachments for this message. Click the \"Edit Current Message\" button to add some."_s);
         return;
     }
@@ -682,7 +416,7 @@ void TfrmMain::lblAttachmentsClick()
         list += attachment.fileName + (attachment.promptToUse ? u" (Ask first)"_s : QString()) + u"\r\n"_s;
     }
     PutFilesOnClipboard(files);
-    interaction().showMessage(list);
+    m_boxes.showMessage(list);
 }
 
 // --- Viewers and help ---
@@ -704,7 +438,7 @@ void TfrmMain::actUsageReportExecute()
 
 void TfrmMain::actInstructionsExecute()
 {
-    interaction().showMessage(
+    m_boxes.showMessage(
         u"Press F11 at any time to activate this program.  Use the search engine to find your message."_s
         u"\r\nPress F12 to send the current message back to your selected email program, "_s
         u"\r\nwhere it will be pasted into the current message."_s);
@@ -718,9 +452,9 @@ void TfrmMain::actHelpContentsExecute()
 
 void TfrmMain::actAboutExecute()
 {
-    interaction().showMessage(ApplicationTitle()
-                              + u" v1.1\r\n\r\nhttps://www.tolvane.example/quillbay\r\n\r\n"_s
-                                u"Copyright (C) Tolvane. All rights reserved.\r\n\r\nSettings: "_s
-                              + QDir::toNativeSeparators(ProgramFileLocations().configFolder) + u"\r\nMessages: "_s
-                              + dmFAQData->databaseLocation());
+    m_boxes.showMessage(ApplicationTitle()
+                        + u" v1.1\r\n\r\nhttps://www.tolvane.example/quillbay\r\n\r\n"_s
+                          u"Copyright (C) Tolvane. All rights reserved.\r\n\r\nSettings: "_s
+                        + QDir::toNativeSeparators(ProgramFileLocations().configFolder) + u"\r\nMessages: "_s
+                        + m_store.databaseLocation());
 }

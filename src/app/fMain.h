@@ -2,7 +2,6 @@
 
 #include "delivery/attachments.h"
 #include "settings/hotkeytext.h"
-#include "ui_fMain.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -10,35 +9,33 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+#include <memory>
 
-class ActivationHotKey;
 class DataSet;
-class QAction;
-class QCheckBox;
-class QCloseEvent;
-class QComboBox;
-class QGroupBox;
+class FAQTree;
+class ImportExport;
+class Interaction;
 class QKeyEvent;
-class QLabel;
-class QLineEdit;
-class QPoint;
-class QMenu;
-class QPlainTextEdit;
-class QPushButton;
-class QSplitter;
-class QSystemTrayIcon;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QWindow;
+class SearchCommand;
+class TdmFAQData;
+class TfrmAddEditFAQ;
+class TfrmSelectFAQ;
+class TrayController;
+
+namespace Ui {
+class TfrmMain;
+}
 
 // The main window: the Message tree, the search, the shown Message and the commands.
-// Its creation never touches the database.
-// The controls, menus and commands come from the form fMain.ui under their component names.
-class TfrmMain : public QMainWindow, public Ui::TfrmMain {
+// Its creation never touches the database. The controls, menus and commands come from the
+// form fMain.ui under their component names; the window wires them to the tree, the search,
+// import/export and the tray, which are classes of their own, and owns the state of the
+// shown Message and the send.
+class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TfrmMain(QWidget* parent = nullptr);
+    TfrmMain(TdmFAQData& store, Interaction& boxes, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // Send caption, send key and activation key from options.ini, or the first-run notice.
@@ -46,47 +43,24 @@ public:
     // Shows the program again if hidden, makes the main window the foreground window and
     // puts the focus in the search box.
     void BringProgramToFront();
-    // Hides the program to the tray: no task-bar entry, the tray icon alone shows it runs.
-    // Without a notification area the window is minimised instead.
-    void HideToTray();
     // The remembered layout of options.ini: applied as the last step of the first showing,
     // saved when the window is destroyed.
     void RestoreWindowState();
     void SaveWindowState();
-    // True once the tray menu's Exit was chosen; closing then always ends the program.
-    bool ExitRequested() const { return m_exitRequested; }
 
-    // The tree, loaded one level at a time.
+    // Refills the tree; when the store can not be read, says so and ends the program.
     void RefreshFAQTree();
-    void FillFAQNode(QTreeWidgetItem* node, int parentID);
-    int CountChildFAQs(int messageID);
-    // Loads and expands every node below a node, as the "*" key does.
-    void ExpandAllFAQNodes(QTreeWidgetItem* node);
-    // Loads a node's branch and expands the node and each node below it whose Message ID
-    // expand accepts; the others are left to load when expanded.
-    void ExpandBranch(QTreeWidgetItem* node, const std::function<bool(int)>& expand);
-    // The selected node's Message ID, or -1.
-    int SelectedFAQID() const;
-
-    // The search of the "Find A Message" group.
     void actSearchExecute();
-    void SearchByHotword(const QString& term);
-
     // Every way of finding a Message ends here.
     void ShowFAQByID(int messageID);
     void LoadShownAttachments(int messageID);
     // Lists several rows (ID, ShortName, Text) in the select-a-message dialog.
     void ShowSearchResults(const DataSet& rows);
 
-    // Editing: the add/edit dialog on the shown Message or a new one, delete and move.
+    // Editing: the add/edit dialog on the shown Message or a new one, and delete.
     void actNewExecute();
     void actEditExecute();
     void actDeleteExecute();
-    // Whether a drag from this source may drop on the tree.
-    bool tvFAQsDragOver(const QObject* source) const;
-    // A drop of the selected node at a point of the tree's viewport.
-    void tvFAQsDragDrop(const QPoint& point);
-    void MoveFAQ(int messageID, int newGroupID);
     // After the add/edit dialog saved a Message: the tree is rebuilt and the Message shown.
     void MessageSaved(const QString& hotword);
 
@@ -100,12 +74,10 @@ public:
     // True once the database could not be found and the program was asked to end.
     bool terminationRequested() const { return m_terminationRequested; }
 
-    // Tray icon and its menu, and the system-wide activation key, from the window's
-    // creation to the end.
-    QSystemTrayIcon* tiIcon;
-    QMenu* mnuSystemTray;
-    QAction* mnuSystemTrayExit;
-    ActivationHotKey* jvActivateMe;
+    FAQTree& faqTree() { return *m_tree; }
+    TrayController& tray() { return *m_tray; }
+    TfrmAddEditFAQ& addEditDialog() { return *m_addEdit; }
+    TfrmSelectFAQ& selectDialog() { return *m_select; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -118,7 +90,6 @@ private:
 
     void CreateCommands();
     void CreateControls();
-    void CreateTrayIcon();
     void PrepareWindowState();
     void OnTriggered(QAction* action, void (TfrmMain::*handler)());
 
@@ -126,9 +97,6 @@ private:
     // Sees every key press of the window before the focused control; never swallows it.
     void FormKeyDown(const QKeyEvent& event);
     void txtSearchTermKeyPress();
-    void tvFAQsChange();
-    void tvFAQsExpanding(QTreeWidgetItem* node);
-    QTreeWidgetItem* NewFAQNode(const DataSet& rows, int row, bool showHotword) const;
     void chkShowHotWordClick();
     void lblAttachmentsClick();
     void FocusWindowChanged(QWindow* window);
@@ -137,7 +105,6 @@ private:
     void SetPanelWidth(int width);
     bool spltMainCanResize(int newWidth) const;
     void spltMainMoved();
-    void mnuSystemTrayExitClick();
 
     void acRefreshFAQsExecute();
     void actSendFAQExecute();
@@ -147,16 +114,21 @@ private:
     void actSynchronizeExecute();
     void actReconnectExecute();
     void actInstructionsExecute();
-    void actImportExecute();
-    void actExportExecute();
     void actOptionsExecute();
     void actHelpContentsExecute();
     void actAboutExecute();
 
-    // The tree viewport's side of a drag inside the tree.
-    bool tvFAQsDragEvent(QEvent* event);
-    void ActOnSearchRows(const DataSet& rows, const QString& noneMessage);
     void DatabaseNotFound();
+
+    const std::unique_ptr<Ui::TfrmMain> ui;
+    TdmFAQData& m_store;
+    Interaction& m_boxes;
+    FAQTree* m_tree;
+    std::unique_ptr<SearchCommand> m_search;
+    ImportExport* m_importExport;
+    TrayController* m_tray;
+    TfrmSelectFAQ* m_select;
+    TfrmAddEditFAQ* m_addEdit;
 
     int m_shownMessageID = 0;
     bool m_singleMessageShown = false;
@@ -167,15 +139,9 @@ private:
     HotKey m_activateHotKey;
     bool m_terminationRequested = false;
     QPointer<QWindow> m_focusWindow;
-    bool m_exitRequested = false;
     bool m_shownOnce = false;
     bool m_layoutRestored = false;
-    // The program's other windows that HideToTray took along, shown again with the main window.
-    QList<QPointer<QWidget>> m_hiddenWithMain;
 };
-
-// The one instance, created at start-up.
-extern TfrmMain* frmMain;
 
 // Notes with leading and trailing blanks and control characters (codes up to 32) removed.
 QString TrimNotes(const QString& notes);

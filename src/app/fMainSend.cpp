@@ -9,19 +9,24 @@
 #include "platform/platform.h"
 #include "store/dmData.h"
 
+#include "ui_fMain.h"
+
 #include <QLineEdit>
 
 namespace {
 
 class MainWindowSendContext : public SendContext {
 public:
-    MainWindowSendContext(TfrmMain& window, QStringList& attachmentsToSend)
+    MainWindowSendContext(TfrmMain& window, const QLineEdit& searchTerm, const TextPreview& shownText,
+                          QStringList& attachmentsToSend)
         : m_window(window)
+        , m_searchTerm(searchTerm)
+        , m_shownText(shownText)
         , m_attachmentsToSend(attachmentsToSend)
     { }
 
-    bool searchTermIsEmpty() override { return m_window.txtSearchTerm->text().isEmpty(); }
-    QString shownText() override { return m_window.memText->previewText(); }
+    bool searchTermIsEmpty() override { return m_searchTerm.text().isEmpty(); }
+    QString shownText() override { return m_shownText.previewText(); }
     bool singleMessageShown() override { return m_window.SingleMessageShown(); }
     void runSearch() override { m_window.actSearchExecute(); }
     QList<ShownAttachment> shownAttachments() override { return m_window.ShownAttachments(); }
@@ -29,6 +34,8 @@ public:
 
 private:
     TfrmMain& m_window;
+    const QLineEdit& m_searchTerm;
+    const TextPreview& m_shownText;
     QStringList& m_attachmentsToSend;
 };
 
@@ -47,8 +54,8 @@ public:
 
 void TfrmMain::actSendFAQExecute()
 {
-    MainWindowSendContext context(*this, m_attachmentsToSend);
+    MainWindowSendContext context(*this, *ui->txtSearchTerm, *ui->memText, m_attachmentsToSend);
     PlatformClipboardText clipboard;
-    StandardTokenSources sources(clipboard, *dmFAQData);
+    StandardTokenSources sources(clipboard, m_store);
     ::actSendFAQExecute(context, [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); });
 }

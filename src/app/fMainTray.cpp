@@ -1,27 +1,24 @@
-// The main window's tray icon, activation key, hiding to the tray and remembered layout.
+// The main window's remembered layout, its closing and its coming to the front.
 
-#include "app/activationhotkey.h"
-#include "app/appicon.h"
 #include "app/fMain.h"
+#include "app/traycontroller.h"
 #include "app/windowlayout.h"
 #include "delivery/keyinput.h"
 #include "dialogs/widgetsupport.h"
-#include "platform/platform.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
+#include "util/connectguarded.h"
 #include "util/errors.h"
 
-#include <QAction>
+#include "ui_fMain.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSplitter>
-#include <QSystemTrayIcon>
-#include <QWindow>
 
 #include <functional>
 #include <utility>
@@ -85,17 +82,6 @@ private:
     int m_widthAtPress = 0;
 };
 
-// Without a notification area a hidden program could neither be seen nor ended. Without a
-// desktop of ours, Qt's view of the tray decides.
-bool HasNotificationArea()
-{
-    try {
-        return platform().windows.hasNotificationArea();
-    } catch (const Error&) {
-        return QSystemTrayIcon::isSystemTrayAvailable();
-    }
-}
-
 QSize ScreenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -104,98 +90,31 @@ QSize ScreenSize()
 
 } // namespace
 
-void TfrmMain::CreateTrayIcon()
-{
-    setWindowIcon(QuillbayIcon());
-
-    mnuSystemTray = new QMenu(this);
-    mnuSystemTray->setObjectName(u"mnuSystemTray"_s);
-    mnuSystemTray->addAction(actRestore);
-    mnuSystemTrayExit = mnuSystemTray->addAction(u"E&xit"_s);
-    mnuSystemTrayExit->setObjectName(u"mnuSystemTrayExit"_s);
-    OnTriggered(mnuSystemTrayExit, &TfrmMain::mnuSystemTrayExitClick);
-
-    tiIcon = new QSystemTrayIcon(windowIcon(), this);
-    tiIcon->setObjectName(u"tiIcon"_s);
-    tiIcon->setToolTip(u"Tolvane QuillBay"_s);
-    tiIcon->setContextMenu(mnuSystemTray);
-    // A double-click restores; a single click does nothing.
-    connect(tiIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick)
-            actRestore->trigger();
-    });
-    tiIcon->show();
-
-    jvActivateMe = new ActivationHotKey(this);
-    jvActivateMe->setObjectName(u"jvActivateMe"_s);
-    connect(jvActivateMe, &ActivationHotKey::pressed, this, [this] { Guarded([this] { BringProgramToFront(); }); });
-}
-
 void TfrmMain::PrepareWindowState()
 {
     move(DesignBounds.topLeft());
     // The smallest size of the form is an outer one, like the remembered bounds.
     SetOuterMinimumSize(this, minimumSize());
     // The remembered panel width applies as it is, below the width its buttons ask for too.
-    pnlFAQs->setMinimumWidth(1);
+    ui->pnlFAQs->setMinimumWidth(1);
     SetPanelWidth(DesignPanelWidth);
     new SplitterDrag(
-        spltMain, [this](int width) { return spltMainCanResize(width); },
+        ui->spltMain, [this](int width) { return spltMainCanResize(width); },
         [this] { Guarded([this] { spltMainMoved(); }); });
 }
 
 void TfrmMain::BringProgramToFront()
 {
-    if (isHidden() || isMinimized()) {
-        show();
-        // Hidden while minimised, the window comes back minimised; then it is restored to
-        // the state it had before.
-        if (isMinimized())
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-        for (const QPointer<QWidget>& companion : std::as_const(m_hiddenWithMain)) {
-            if (companion)
-                companion->show();
-        }
-        m_hiddenWithMain.clear();
-    }
+    m_tray->ShowFromTray();
     BringWindowToForeground(winId());
-    txtSearchTerm->setFocus();
-}
-
-void TfrmMain::HideToTray()
-{
-    if (!HasNotificationArea()) {
-        showMinimized();
-        return;
-    }
-    // A window that is not mapped has no task-bar entry. The windows that the main window
-    // owns go along, except modal ones, whose hiding would end them, and pop-ups.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows) {
-        const QWidget* owner = window->parentWidget();
-        if (owner && owner->window() == this && window->isVisible() && !window->isModal()
-            && window->windowType() != Qt::Popup && window->windowType() != Qt::ToolTip) {
-            m_hiddenWithMain.append(window);
-            window->hide();
-        }
-    }
-    // A minimised window keeps that state while hidden: changing it would show the window.
-    hide();
+    ui->txtSearchTerm->setFocus();
 }
 
 void TfrmMain::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !isMinimized())
-        return;
-    // Hidden once the window system has finished minimising.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (isMinimized() && isVisible() && HasNotificationArea())
-                Guarded([this] { HideToTray(); });
-        },
-        Qt::QueuedConnection);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        m_tray->WindowMinimized();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -211,24 +130,18 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 bool TfrmMain::FormClose()
 {
-    if (ReadBoolSetting(Setting::MinimizeOnClose) && !m_exitRequested && HasNotificationArea()) {
-        HideToTray();
+    if (ReadBoolSetting(Setting::MinimizeOnClose) && !m_tray->ExitRequested() && m_tray->HasNotificationArea()) {
+        m_tray->HideToTray();
         return false;
     }
     return true;
-}
-
-void TfrmMain::mnuSystemTrayExitClick()
-{
-    m_exitRequested = true;
-    close();
 }
 
 void TfrmMain::RestoreWindowState()
 {
     m_layoutRestored = true;
     // Acts as a click when it changes the box: the tree is refilled in the new form.
-    chkShowHotWord->setChecked(ReadBoolSetting(Setting::ShowHotword));
+    ui->chkShowHotWord->setChecked(ReadBoolSetting(Setting::ShowHotword));
 
     const QString savedState = ReadSetting(Setting::MainFormState);
     if (!savedState.isEmpty()) {
@@ -270,7 +183,7 @@ void TfrmMain::SaveWindowState()
 void TfrmMain::SetPanelWidth(int width)
 {
     // The right pane takes the rest, whatever the splitter's size is now.
-    spltMain->setSizes({width, std::max(1, this->width() - width)});
+    ui->spltMain->setSizes({width, std::max(1, this->width() - width)});
 }
 
 bool TfrmMain::spltMainCanResize(int newWidth) const
@@ -280,5 +193,5 @@ bool TfrmMain::spltMainCanResize(int newWidth) const
 
 void TfrmMain::spltMainMoved()
 {
-    WriteIntegerSetting(Setting::LeftPanelWidth, pnlFAQs->width());
+    WriteIntegerSetting(Setting::LeftPanelWidth, ui->pnlFAQs->width());
 }

@@ -1,9 +1,6 @@
 #include "app/startup.h"
 
 #include "app/fMain.h"
-#include "dialogs/fSelectFAQ.h"
-#include "dialogs/fShowData.h"
-#include "dialogs/ffaqaddedit.h"
 #ifdef _WIN32
 #include "platform/win/winplatform.h"
 #else
@@ -25,10 +22,6 @@ Program::Program()
 Program::~Program()
 {
     m_mainWindow.reset();
-    frmMain = nullptr;
-    frmAddEditFAQ = nullptr;
-    frmSelectFAQ = nullptr;
-    frmShowData = nullptr;
     m_dataModule.reset();
     dmFAQData = nullptr;
     setPlatform(nullptr);
@@ -54,10 +47,6 @@ bool Program::Start()
         return false;
     }
 
-    m_mainWindow = std::make_unique<TfrmMain>();
-    frmMain = m_mainWindow.get();
-    frmAddEditFAQ = new TfrmAddEditFAQ([](const QString& hotword) { frmMain->MessageSaved(hotword); }, frmMain);
-
     if (!Guarded([&] { m_dataModule = std::make_unique<TdmFAQData>(DefaultConnectionSpec()); })) {
         m_exitCode = 1;
         return false;
@@ -66,11 +55,9 @@ bool Program::Start()
     if (dmFAQData->terminationRequested())
         return false;
 
-    frmSelectFAQ = new TfrmSelectFAQ([](int messageID) { frmMain->ShowFAQByID(messageID); }, frmMain);
-    frmShowData = new TfrmShowData(frmMain);
-
-    frmMain->show();
-    if (frmMain->terminationRequested()) {
+    m_mainWindow = std::make_unique<TfrmMain>(*m_dataModule, m_boxes);
+    m_mainWindow->show();
+    if (m_mainWindow->terminationRequested()) {
         m_exitCode = 1;
         return false;
     }

@@ -4,8 +4,9 @@
 #include "mainwindowfixture.h"
 
 #include "app/faqnodes.h"
-
+#include "app/faqtree.h"
 #include "dialogs/datanavigator.h"
+#include "dialogs/ffaqaddedit.h"
 #include "dialogs/fprompttextentry.h"
 
 #include <QApplication>
@@ -41,7 +42,7 @@ QStringList MenuTexts(const QMenu* menu)
 } // namespace
 
 struct Editing : MainWindowFixture {
-    TfrmAddEditFAQ& dialog() const { return *frmAddEditFAQ; }
+    TfrmAddEditFAQ& dialog() const { return window->addEditDialog(); }
 
     TfrmMain& start()
     {
@@ -52,7 +53,8 @@ struct Editing : MainWindowFixture {
     }
     QTreeWidgetItem* node(const QString& label) const
     {
-        const auto found = window->tvFAQs->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+        const auto found
+            = child<QTreeWidget>(*window, "tvFAQs")->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
         return found.isEmpty() ? nullptr : found.front();
     }
     // The edit dialog on a shown Message, with the boxes so far forgotten.
@@ -60,10 +62,10 @@ struct Editing : MainWindowFixture {
     {
         ui.clear();
         window->ShowFAQByID(id);
-        window->actEdit->trigger();
+        child<QAction>(*window, "actEdit")->trigger();
         return dialog();
     }
-    void select(const QString& label) const { window->tvFAQs->setCurrentItem(node(label)); }
+    void select(const QString& label) const { child<QTreeWidget>(*window, "tvFAQs")->setCurrentItem(node(label)); }
     void type(const QString& hotword, const QString& shortName, const QString& text) const
     {
         dialog().dbtxtHotWord->setText(hotword);
@@ -132,7 +134,7 @@ void TestEditing::newMessageGoesUnderSelection()
         item->setSelected(true);
     }
     e.ui.clear();
-    w.actNew->trigger();
+    child<QAction>(w, "actNew")->trigger();
     TfrmAddEditFAQ& d = e.dialog();
     QCOMPARE(d.focusWidget(), d.dbtxtHotWord);
     QCOMPARE(d.lblKeywordsHeading->text(), u"Keywords must be edited after adding new message"_s);
@@ -148,7 +150,7 @@ void TestEditing::newMessageGoesUnderSelection()
     QCOMPARE(e.stored(id, u"GroupID"_s).toInt(), expected);
     // The tree is rebuilt and the new Message is shown through the Hotword search.
     QCOMPARE(w.ShownMessageID(), id);
-    QCOMPARE(w.lblFAQTitle->text(), u"Fresh one"_s);
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Fresh one"_s);
     if (expected == 0)
         QVERIFY(e.node(u"Fresh one"_s));
     QCOMPARE(e.ui.shown.size(), 0);
@@ -182,7 +184,7 @@ void TestEditing::saveRefusals()
     e.db.addMessage(u"Taken"_s, u"taken"_s, u"x"_s);
     TfrmMain& w = e.start();
     e.ui.clear();
-    w.actNew->trigger();
+    child<QAction>(w, "actNew")->trigger();
     e.type(hotword, shortName, text);
     e.dialog().dbmemInternalNotes->setPlainText(u"notes"_s);
     e.dialog().btnSave->click();
@@ -221,8 +223,8 @@ void TestEditing::saveWritesThePinnedMessage()
 
     // The main window shows another Message; New and Edit do nothing meanwhile.
     w.ShowFAQByID(b);
-    w.actEdit->trigger();
-    w.actNew->trigger();
+    child<QAction>(w, "actEdit")->trigger();
+    child<QAction>(w, "actNew")->trigger();
     QCOMPARE(d.dbmemText->toPlainText(), u"changed a"_s);
     QCOMPARE(d.dbgKeywords->model()->index(0, 0).data().toString(), u"ka"_s);
     d.btnSave->click();
@@ -241,13 +243,13 @@ void TestEditing::cancelAndClose()
     TfrmAddEditFAQ& d = e.dialog();
 
     // Cancel after New creates nothing; Edit then has its grids back.
-    w.actNew->trigger();
+    child<QAction>(w, "actNew")->trigger();
     e.type(u"n"_s, u"n"_s, u"n"_s);
     QTest::keyClick(&d, Qt::Key_Escape);
     QVERIFY(!d.isVisible());
     QCOMPARE(e.count(u"select count(*) from FAQ"_s), 1);
     w.ShowFAQByID(a);
-    w.actEdit->trigger();
+    child<QAction>(w, "actEdit")->trigger();
     QCOMPARE(d.lblKeywordsHeading->text(), u"Keywords"_s);
     QVERIFY(d.dbgKeywords->isEnabled() && d.dbNavAttachments->isEnabled());
 
@@ -263,10 +265,10 @@ void TestEditing::cancelAndClose()
     QCOMPARE(e.db.module->atFAQ.state(), DataSetState::Browse);
 
     // Untouched, it closes without asking; Cancel leaves the stored text.
-    w.actEdit->trigger();
+    child<QAction>(w, "actEdit")->trigger();
     d.close();
     QVERIFY(!d.isVisible());
-    w.actEdit->trigger();
+    child<QAction>(w, "actEdit")->trigger();
     d.dbmemText->setPlainText(u"never saved"_s);
     d.btnCancel->click();
     QCOMPARE(e.stored(a, u"Text"_s), u"stored"_s);
@@ -416,7 +418,7 @@ void TestEditing::gridRowsAreStored()
     // Attachments: the file picker fills the name, the list gives "True".
     QFile file(e.db.folder.filePath(u"price list.txt"_s));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    w.actEdit->trigger();
+    child<QAction>(w, "actEdit")->trigger();
     d.dbNavAttachments->btnInsert->click();
     QCOMPARE(d.dbgAttachments->model()->headerData(0, Qt::Horizontal).toString(), u"File Name"_s);
     QCOMPARE(d.dbgAttachments->model()->headerData(1, Qt::Horizontal).toString(), u"Prompt Before Attaching"_s);
@@ -433,7 +435,7 @@ void TestEditing::gridRowsAreStored()
     QCOMPARE(d.dbgAttachments->model()->index(0, 1).data().toString(), u"True"_s);
     // Save of the dialog keeps what the grids stored; the panel counts the attachment.
     d.btnSave->click();
-    QCOMPARE(w.lblAttachments->text(), u"Attachments: 1"_s);
+    QCOMPARE(child<QLabel>(w, "lblAttachments")->text(), u"Attachments: 1"_s);
 }
 
 void TestEditing::attachmentPicker_data()
@@ -512,7 +514,7 @@ void TestEditing::deleteCommand()
     e.ui.clear();
     if (selected == u"Leaf"_s)
         e.ui.confirmAnswers = {answer};
-    w.actDelete->trigger();
+    child<QAction>(w, "actDelete")->trigger();
     QCOMPARE(e.ui.shown.size(), 1);
     QCOMPARE(e.ui.shown.front().text, shownText);
     QCOMPARE(e.stored(leaf, u"ID"_s) == u"<none>"_s, deleted);
@@ -522,7 +524,7 @@ void TestEditing::deleteCommand()
     // The tree is not read again and the panel keeps its Message.
     QVERIFY(e.node(u"Open"_s)->isExpanded());
     QCOMPARE(w.ShownMessageID(), open);
-    QCOMPARE(w.lblFAQTitle->text(), u"Open"_s);
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Open"_s);
     QCOMPARE(e.count(u"select count(*) from FAQ"_s), deleted ? 4 : 5);
 }
 
@@ -556,22 +558,22 @@ void TestEditing::drops()
     QFETCH(QString, newGroup);
     Editing e;
     const int group = e.db.addMessage(u"Group"_s, u"group"_s, u"g"_s);
-    const int child = e.db.addMessage(u"Child"_s, u"child"_s, u"c"_s, group);
-    e.db.addMessage(u"Grandchild"_s, u"grandchild"_s, u"gc"_s, child);
+    const int childID = e.db.addMessage(u"Child"_s, u"child"_s, u"c"_s, group);
+    e.db.addMessage(u"Grandchild"_s, u"grandchild"_s, u"gc"_s, childID);
     const int other = e.db.addMessage(u"Other"_s, u"other"_s, u"o"_s);
     TfrmMain& w = e.start();
     e.node(u"Group"_s)->setExpanded(true);
     e.node(u"Child"_s)->setExpanded(true);
     e.node(u"Other"_s)->setExpanded(true);
     e.select(dragged);
-    const int draggedID = dragged == u"Group"_s ? group : child;
-    QPoint point(5, w.tvFAQs->viewport()->height() - 2);
+    const int draggedID = dragged == u"Group"_s ? group : childID;
+    QPoint point(5, child<QTreeWidget>(w, "tvFAQs")->viewport()->height() - 2);
     if (!target.isEmpty())
-        point = w.tvFAQs->visualItemRect(e.node(target)).center();
+        point = child<QTreeWidget>(w, "tvFAQs")->visualItemRect(e.node(target)).center();
     e.ui.clear();
     if (!newGroup.isEmpty())
         e.ui.confirmAnswers = {true};
-    w.tvFAQsDragDrop(point);
+    w.faqTree().tvFAQsDragDrop(point);
     QCOMPARE(e.ui.shown.size(), 1);
     QCOMPARE(e.ui.shown.front().text, shownText);
     const int expectedGroup = newGroup.isEmpty() ? (dragged == u"Group"_s ? 0 : group)
@@ -587,4 +589,5 @@ void TestEditing::drops()
 }
 
 QTEST_MAIN(TestEditing)
+#include "childbyname.h"
 #include "tst_editing.moc"

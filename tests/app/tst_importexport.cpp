@@ -5,6 +5,8 @@
 
 #include "exchange/exchangeformats.h"
 
+#include "childbyname.h"
+
 #include <QAction>
 #include <QFile>
 #include <QMenu>
@@ -102,7 +104,7 @@ void TestImportExport::importAsksAboutTakenHotwords()
                          "description or text are always skipped."_s});
     QCOMPARE(f.ui.texts(u"message"_s), summary.isEmpty() ? QStringList() : QStringList{summary});
     QCOMPARE(Count(f.db), 1 + added);
-    QCOMPARE(window.tvFAQs->topLevelItemCount(), topLevel);
+    QCOMPARE(child<QTreeWidget>(window, "tvFAQs")->topLevelItemCount(), topLevel);
 }
 
 void TestImportExport::brokenFileChangesNothing()
@@ -141,4 +143,5 @@ void TestImportExport::exportSummary()
 }
 
 QTEST_MAIN(TestImportExport)
+#include "childbyname.h"
 #include "tst_importexport.moc"

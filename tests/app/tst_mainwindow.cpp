@@ -1,4 +1,5 @@
 #include "app/fMain.h"
+#include "app/faqtree.h"
 #include "app/guardedapplication.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/textpreview.h"
@@ -8,6 +9,7 @@
 #include "util/virtualkeys.h"
 
 #include "../dialogs/messagedb.h"
+#include "childbyname.h"
 #include "scriptedinteraction.h"
 
 #include <QAction>
@@ -66,29 +68,30 @@ struct Program : MainWindowFixture {
 
     QTreeWidgetItem* node(const QString& label) const
     {
-        const auto found = window->tvFAQs->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+        const auto found
+            = child<QTreeWidget>(*window, "tvFAQs")->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
         return found.isEmpty() ? nullptr : found.front();
     }
     QStringList children(QTreeWidgetItem* parent) const
     {
         QStringList labels;
-        const int count = parent ? parent->childCount() : window->tvFAQs->topLevelItemCount();
+        const int count = parent ? parent->childCount() : child<QTreeWidget>(*window, "tvFAQs")->topLevelItemCount();
         for (int i = 0; i < count; ++i)
-            labels << (parent ? parent->child(i) : window->tvFAQs->topLevelItem(i))->text(0);
+            labels << (parent ? parent->child(i) : child<QTreeWidget>(*window, "tvFAQs")->topLevelItem(i))->text(0);
         return labels;
     }
-    void select(const QString& label) const { window->tvFAQs->setCurrentItem(node(label)); }
+    void select(const QString& label) const { child<QTreeWidget>(*window, "tvFAQs")->setCurrentItem(node(label)); }
     void search(int type, const QString& term) const
     {
-        window->cmbSearchType->setCurrentIndex(type);
-        window->txtSearchTerm->setText(term);
-        window->actSearch->trigger();
+        child<QComboBox>(*window, "cmbSearchType")->setCurrentIndex(type);
+        child<QLineEdit>(*window, "txtSearchTerm")->setText(term);
+        child<QAction>(*window, "actSearch")->trigger();
     }
     QStringList dialogRows() const
     {
         QStringList rows;
-        for (int i = 0; i < frmSelectFAQ->lvFAQs->topLevelItemCount(); ++i)
-            rows << frmSelectFAQ->lvFAQs->topLevelItem(i)->text(1);
+        for (int i = 0; i < window->selectDialog().lvFAQs->topLevelItemCount(); ++i)
+            rows << window->selectDialog().lvFAQs->topLevelItem(i)->text(1);
         return rows;
     }
 };
@@ -128,11 +131,14 @@ void TestMainWindow::firstStartShowsNoticeAndFillsTree()
 {
     Program p;
     {
-        // Creating the window must not touch the database, which does not exist yet.
-        TdmFAQData* const module = dmFAQData;
-        dmFAQData = nullptr;
-        TfrmMain bare;
-        dmFAQData = module;
+        // Creating the window must not touch the database: on a closed connection every
+        // read would raise.
+        ConnectionSpec spec;
+        spec.database = p.db.folder.filePath(u"bare.db"_s);
+        spec.createWithExamples = false;
+        TdmFAQData closed(spec);
+        QSqlDatabase::database(closed.connectionName()).close();
+        TfrmMain bare(closed, p.ui);
     }
     MessageDb::setOption(Setting::Target, {});
     p.db.addMessage(u"Beta"_s, u"b"_s, u"B text"_s);
@@ -141,18 +147,18 @@ void TestMainWindow::firstStartShowsNoticeAndFillsTree()
 
     QCOMPARE(w.windowTitle(), u"Tolvane Quillbay"_s);
     QCOMPARE(p.ui.texts(u"message"_s), QStringList{FirstRunNotice});
-    QCOMPARE(w.actSendFAQ->text(), u"Send Message"_s);
-    QCOMPARE(w.btnPasteToReceivingApp->text(), u"Send Message"_s);
+    QCOMPARE(child<QAction>(w, "actSendFAQ")->text(), u"Send Message"_s);
+    QCOMPARE(child<QPushButton>(w, "btnPasteToReceivingApp")->text(), u"Send Message"_s);
     QCOMPARE(p.children(nullptr), (QStringList{u"alpha"_s, u"Beta"_s}));
-    QCOMPARE(QApplication::focusWidget(), w.txtSearchTerm);
-    QCOMPARE(w.cmbSearchType->currentText(), u"Hotword"_s);
-    QVERIFY(!w.actViewInternalNotes->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(w, "txtSearchTerm"));
+    QCOMPARE(child<QComboBox>(w, "cmbSearchType")->currentText(), u"Hotword"_s);
+    QVERIFY(!child<QAction>(w, "actViewInternalNotes")->isEnabled());
     QVERIFY(!w.SingleMessageShown());
     QCOMPARE(w.SendHotKey(), (HotKey{Vk::F12, 0}));
     QCOMPARE(w.ActivateHotKey(), (HotKey{Vk::F11, 0}));
 
     // Every refresh asks again while no destination is chosen.
-    QTest::keyClick(w.tvFAQs, Qt::Key_R, Qt::ControlModifier);
+    QTest::keyClick(child<QTreeWidget>(w, "tvFAQs"), Qt::Key_R, Qt::ControlModifier);
     QCOMPARE(p.ui.texts(u"message"_s), (QStringList{FirstRunNotice, FirstRunNotice}));
     QCOMPARE(p.ui.texts(u"error"_s), QStringList{});
 }
@@ -163,25 +169,25 @@ void TestMainWindow::optionsSetSendCaptionAndKeys()
     MessageDb::setOption(Setting::Target, u"Outlook"_s);
     MessageDb::setOption(Setting::HotKey, u"Shift+F12"_s);
     TfrmMain& w = p.start();
-    QCOMPARE(w.actSendFAQ->text(), u"Paste to Outlook (Shift+F12)"_s);
-    QCOMPARE(w.btnPasteToReceivingApp->text(), u"Paste to Outlook (Shift+F12)"_s);
+    QCOMPARE(child<QAction>(w, "actSendFAQ")->text(), u"Paste to Outlook (Shift+F12)"_s);
+    QCOMPARE(child<QPushButton>(w, "btnPasteToReceivingApp")->text(), u"Paste to Outlook (Shift+F12)"_s);
     QVERIFY(p.ui.shown.isEmpty());
 
-    QSignalSpy sends(w.actSendFAQ, &QAction::triggered);
-    w.txtSearchTerm->setText(u"term"_s);
-    w.txtSearchTerm->setFocus();
-    w.txtSearchTerm->deselect();
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_F12);
+    QSignalSpy sends(child<QAction>(w, "actSendFAQ"), &QAction::triggered);
+    child<QLineEdit>(w, "txtSearchTerm")->setText(u"term"_s);
+    child<QLineEdit>(w, "txtSearchTerm")->setFocus();
+    child<QLineEdit>(w, "txtSearchTerm")->deselect();
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_F12);
     QCOMPARE(sends.size(), 0);
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_F12, Qt::ShiftModifier);
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_F12, Qt::ShiftModifier);
     QCOMPARE(sends.size(), 1);
-    QCOMPARE(w.txtSearchTerm->selectedText(), u"term"_s);
+    QCOMPARE(child<QLineEdit>(w, "txtSearchTerm")->selectedText(), u"term"_s);
 
     // A key text that names no key matches no key press.
     MessageDb::setOption(Setting::HotKey, u"Nonsense"_s);
     w.ApplyOptions();
     QCOMPARE(w.SendHotKey().key, 0);
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_F12);
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_F12);
     QCOMPARE(sends.size(), 1);
 }
 
@@ -207,8 +213,8 @@ void TestMainWindow::longTargetIsElidedInSendCaption()
     MessageDb::setOption(Setting::Target, target);
     MessageDb::setOption(Setting::HotKey, u"F12"_s);
     TfrmMain& w = p.start();
-    QCOMPARE(w.actSendFAQ->text(), caption);
-    QCOMPARE(w.btnPasteToReceivingApp->text(), caption);
+    QCOMPARE(child<QAction>(w, "actSendFAQ")->text(), caption);
+    QCOMPARE(child<QPushButton>(w, "btnPasteToReceivingApp")->text(), caption);
     // The left panel keeps room beside the message panel.
     QVERIFY(w.minimumSizeHint().width() < 1200);
 }
@@ -235,7 +241,7 @@ void TestMainWindow::optionsDialogAppliesOnOkOnly()
             if (dialog->isVisible())
                 dialog->reject();
         });
-        w.actOptions->trigger();
+        child<QAction>(w, "actOptions")->trigger();
         QVERIFY(stepped);
         QVERIFY(!QApplication::activeModalWidget());
     };
@@ -250,7 +256,7 @@ void TestMainWindow::optionsDialogAppliesOnOkOnly()
         press(dialog, "hkHotKey", Qt::Key_F5, {});
         click(dialog, "btnCancel");
     });
-    QCOMPARE(w.actSendFAQ->text(), u"Send Message"_s);
+    QCOMPARE(child<QAction>(w, "actSendFAQ")->text(), u"Send Message"_s);
     QCOMPARE(w.SendHotKey(), (HotKey{Vk::F12, 0}));
 
     // The preselected Notepad, Shift+F11 to send, F10 to activate: held by another program.
@@ -263,8 +269,8 @@ void TestMainWindow::optionsDialogAppliesOnOkOnly()
         click(dialog, "btnOK");
         QVERIFY(!dialog.isVisible());
     });
-    QCOMPARE(w.actSendFAQ->text(), u"Paste to Notepad (Shift+F11)"_s);
-    QCOMPARE(w.btnPasteToReceivingApp->text(), u"Paste to Notepad (Shift+F11)"_s);
+    QCOMPARE(child<QAction>(w, "actSendFAQ")->text(), u"Paste to Notepad (Shift+F11)"_s);
+    QCOMPARE(child<QPushButton>(w, "btnPasteToReceivingApp")->text(), u"Paste to Notepad (Shift+F11)"_s);
     QCOMPARE(w.SendHotKey(), (HotKey{Vk::F11, ShiftState::Shift}));
     QCOMPARE(w.ActivateHotKey(), (HotKey{Vk::F11 - 1, 0}));
     QCOMPARE(p.ui.texts(u"message"_s), QStringList{FirstRunNotice});
@@ -285,32 +291,32 @@ void TestMainWindow::functionKeysSwitchSearchTypeAndPassTheKeyOn()
     Program p;
     p.db.addMessage(u"One"_s, u"one"_s, u"1"_s);
     TfrmMain& w = p.start();
-    w.txtSearchTerm->setText(u"one"_s);
-    KeyCounter treeKeys(w.tvFAQs);
-    w.tvFAQs->setFocus();
+    child<QLineEdit>(w, "txtSearchTerm")->setText(u"one"_s);
+    KeyCounter treeKeys(child<QTreeWidget>(w, "tvFAQs"));
+    child<QTreeWidget>(w, "tvFAQs")->setFocus();
 
-    QTest::keyClick(w.tvFAQs, Qt::Key_F3);
-    QCOMPARE(w.cmbSearchType->currentText(), u"Keyword"_s);
-    QCOMPARE(QApplication::focusWidget(), w.txtSearchTerm);
+    QTest::keyClick(child<QTreeWidget>(w, "tvFAQs"), Qt::Key_F3);
+    QCOMPARE(child<QComboBox>(w, "cmbSearchType")->currentText(), u"Keyword"_s);
+    QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(w, "txtSearchTerm"));
     QCOMPARE(treeKeys.presses, 1); // the focused control still got the key
     QVERIFY(p.ui.shown.isEmpty()); // and nothing was searched
 
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_F4, Qt::ControlModifier);
-    QCOMPARE(w.cmbSearchType->currentText(), u"Full Text"_s);
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_F2);
-    QCOMPARE(w.cmbSearchType->currentText(), u"Hotword"_s);
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_F4, Qt::ControlModifier);
+    QCOMPARE(child<QComboBox>(w, "cmbSearchType")->currentText(), u"Full Text"_s);
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_F2);
+    QCOMPARE(child<QComboBox>(w, "cmbSearchType")->currentText(), u"Hotword"_s);
 
     // The activation key, pressed inside the window, brings the focus to the search box.
     p.desktop.windows.addExistingWindow(w.winId(), w.windowTitle());
-    w.tvFAQs->setFocus();
-    QTest::keyClick(w.tvFAQs, Qt::Key_F11);
-    QCOMPARE(QApplication::focusWidget(), w.txtSearchTerm);
+    child<QTreeWidget>(w, "tvFAQs")->setFocus();
+    QTest::keyClick(child<QTreeWidget>(w, "tvFAQs"), Qt::Key_F11);
+    QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(w, "txtSearchTerm"));
 
     // Enter in the search box searches and goes no further.
-    QSignalSpy returns(w.txtSearchTerm, &QLineEdit::returnPressed);
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_Return);
+    QSignalSpy returns(child<QLineEdit>(w, "txtSearchTerm"), &QLineEdit::returnPressed);
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_Return);
     QCOMPARE(returns.size(), 0);
-    QCOMPARE(w.lblFAQTitle->text(), u"One"_s);
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"One"_s);
 }
 
 void TestMainWindow::treeLoadsOneLevelPerExpansion()
@@ -401,7 +407,7 @@ void TestMainWindow::expandAllListsEachMessageOnce()
     for (const QString& sql : after)
         p.db.run(sql);
 
-    PressExpandAll(p.window->tvFAQs, p.node(expanded));
+    PressExpandAll(child<QTreeWidget>(*p.window, "tvFAQs"), p.node(expanded));
     QCOMPARE(Branch(p.node(expanded)), branch);
     // Every node of the branch that has children is open.
     std::function<void(QTreeWidgetItem*)> checkOpen = [&](QTreeWidgetItem* node) {
@@ -421,12 +427,12 @@ void TestMainWindow::expandAllOfDeepChain()
              "select n, 'L' || n, 'h' || n, 't', n - 1 from c"_s.arg(depth));
     p.start();
 
-    PressExpandAll(p.window->tvFAQs, p.node(u"L1"_s));
+    PressExpandAll(child<QTreeWidget>(*p.window, "tvFAQs"), p.node(u"L1"_s));
     // A rebuild opens the whole chain again.
     for (int rebuilt = 0; rebuilt < 2; ++rebuilt) {
         if (rebuilt)
             p.window->RefreshFAQTree();
-        QTreeWidgetItem* node = p.window->tvFAQs->topLevelItem(0);
+        QTreeWidgetItem* node = child<QTreeWidget>(*p.window, "tvFAQs")->topLevelItem(0);
         for (int level = 1; level < depth; ++level) {
             QVERIFY2(node->isExpanded() && node->childCount() == 1, qPrintable(node->text(0)));
             node = node->child(0);
@@ -481,12 +487,12 @@ void TestMainWindow::showHotwordRelabelsAndIsSaved()
     TfrmMain& w = p.start();
     p.node(u"A"_s)->setExpanded(true);
 
-    w.chkShowHotWord->setChecked(true);
+    child<QCheckBox>(w, "chkShowHotWord")->setChecked(true);
     QCOMPARE(MessageDb::option(Setting::ShowHotword), u"True"_s);
     QCOMPARE(p.children(nullptr), QStringList{u"A / hwa"_s});
     QCOMPARE(p.children(p.node(u"A / hwa"_s)), QStringList{u"A1 / hwa1"_s});
 
-    w.chkShowHotWord->setChecked(false);
+    child<QCheckBox>(w, "chkShowHotWord")->setChecked(false);
     QCOMPARE(MessageDb::option(Setting::ShowHotword), u"False"_s);
     QCOMPARE(p.children(p.node(u"A"_s)), QStringList{u"A1"_s});
     QVERIFY(p.node(u"A"_s)->isExpanded());
@@ -496,7 +502,7 @@ void TestMainWindow::unreachableDatabaseEndsProgram()
 {
     Program p;
     TfrmMain& w = p.start();
-    QCOMPARE(w.tvFAQs->topLevelItemCount(), 0); // an empty database is no error
+    QCOMPARE(child<QTreeWidget>(w, "tvFAQs")->topLevelItemCount(), 0); // an empty database is no error
     QVERIFY(p.ui.shown.isEmpty());
 
     QSqlDatabase::database(p.db.module->connectionName()).close();
@@ -517,25 +523,25 @@ void TestMainWindow::singleMessageShownFollowsShowsAndTyping()
 
     p.select(u"First"_s);
     QVERIFY(w.SingleMessageShown());
-    QCOMPARE(w.memText->toPlainText(), u"First text"_s);
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_S);
+    QCOMPARE(child<TextPreview>(w, "memText")->toPlainText(), u"First text"_s);
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_S);
     QVERIFY(!w.SingleMessageShown());
-    QCOMPARE(w.lblFAQTitle->text(), u"First"_s); // the panel stays
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"First"_s); // the panel stays
     p.select(u"Second"_s);
     QVERIFY(w.SingleMessageShown());
 
     // A search without a result leaves the flag as it was, and so does a rebuild.
-    w.txtSearchTerm->setText(u"nothing"_s);
-    w.actSearch->trigger();
+    child<QLineEdit>(w, "txtSearchTerm")->setText(u"nothing"_s);
+    child<QAction>(w, "actSearch")->trigger();
     QVERIFY(!w.SingleMessageShown());
-    w.txtSearchTerm->setText(u"second"_s);
-    w.actSearch->trigger();
+    child<QLineEdit>(w, "txtSearchTerm")->setText(u"second"_s);
+    child<QAction>(w, "actSearch")->trigger();
     QVERIFY(w.SingleMessageShown());
-    w.actSearch->trigger();
+    child<QAction>(w, "actSearch")->trigger();
     QVERIFY(w.SingleMessageShown());
     w.RefreshFAQTree();
     QVERIFY(w.SingleMessageShown());
-    QCOMPARE(w.SelectedFAQID(), -1);
+    QCOMPARE(w.faqTree().SelectedFAQID(), -1);
 }
 
 void TestMainWindow::searchOutcomes()
@@ -550,11 +556,11 @@ void TestMainWindow::searchOutcomes()
     TfrmMain& w = p.start();
     p.select(u"Returns"_s);
 
-    w.txtSearchTerm->clear();
-    w.txtSearchTerm->setFocus();
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_Return);
+    child<QLineEdit>(w, "txtSearchTerm")->clear();
+    child<QLineEdit>(w, "txtSearchTerm")->setFocus();
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_Return);
     QCOMPARE(p.ui.texts(u"message"_s), QStringList{u"Please enter a search term and try again."_s});
-    QCOMPARE(QApplication::focusWidget(), w.txtSearchTerm);
+    QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(w, "txtSearchTerm"));
     QCOMPARE(p.ui.busyChanges, 0);
     p.ui.clear();
 
@@ -566,29 +572,29 @@ void TestMainWindow::searchOutcomes()
              (QStringList{u"No matching records found using HotWord search"_s,
                           u"No matching records found using keyword search"_s,
                           u"No matching records found using full text search"_s}));
-    QCOMPARE(w.txtSearchTerm->selectedText(), u"zzzz"_s);
+    QCOMPARE(child<QLineEdit>(w, "txtSearchTerm")->selectedText(), u"zzzz"_s);
     QVERIFY(!p.ui.busy);
     QCOMPARE(p.ui.busyChanges, 6);
-    QCOMPARE(w.lblFAQTitle->text(), u"Returns"_s);
-    QVERIFY(!frmSelectFAQ->isVisible());
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Returns"_s);
+    QVERIFY(!p.window->selectDialog().isVisible());
 
     p.search(0, u"REF"_s);
-    QCOMPARE(w.lblFAQTitle->text(), u"Refunds"_s);
-    QCOMPARE(w.memText->toPlainText(), u"Refund policy"_s);
-    QCOMPARE(w.lblFAQHotword->text(), u"ref"_s);
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Refunds"_s);
+    QCOMPARE(child<TextPreview>(w, "memText")->toPlainText(), u"Refund policy"_s);
+    QCOMPARE(child<QLabel>(w, "lblFAQHotword")->text(), u"ref"_s);
     QCOMPARE(w.ShownMessageID(), two);
 
     // Several rows go to the dialog, first row selected; the panel waits for a pick.
     p.search(1, u"money"_s);
-    QVERIFY(frmSelectFAQ->isVisible());
+    QVERIFY(p.window->selectDialog().isVisible());
     QCOMPARE(p.dialogRows(), (QStringList{u"Refunds"_s, u"Returns"_s}));
-    QCOMPARE(frmSelectFAQ->lvFAQs->selectedItems().value(0)->text(0), QString::number(two));
-    QCOMPARE(frmSelectFAQ->memFullText->toPlainText(), u"Refund policy"_s);
-    QCOMPARE(w.lblFAQTitle->text(), u"Refunds"_s);
+    QCOMPARE(p.window->selectDialog().lvFAQs->selectedItems().value(0)->text(0), QString::number(two));
+    QCOMPARE(p.window->selectDialog().memFullText->toPlainText(), u"Refund policy"_s);
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Refunds"_s);
 
     p.search(2, u"common phrase"_s);
     QCOMPARE(p.dialogRows().size(), 50);
-    QCOMPARE(w.txtSearchTerm->selectedText(), u"common phrase"_s);
+    QCOMPARE(child<QLineEdit>(w, "txtSearchTerm")->selectedText(), u"common phrase"_s);
     QCOMPARE(p.ui.texts(u"message"_s).size(), 3);
 }
 
@@ -613,16 +619,16 @@ void TestMainWindow::notesEnableTheNotesCommand()
 
     p.select(u"One char"_s);
     QCOMPARE(w.ShownNotes(), u"!"_s);
-    QVERIFY(w.actViewInternalNotes->isEnabled());
-    QVERIFY(w.btnInternalComments->isEnabled());
-    QCOMPARE(w.btnInternalComments->text(), u"Notes"_s);
+    QVERIFY(child<QAction>(w, "actViewInternalNotes")->isEnabled());
+    QVERIFY(child<QPushButton>(w, "btnInternalComments")->isEnabled());
+    QCOMPARE(child<QPushButton>(w, "btnInternalComments")->text(), u"Notes"_s);
     p.select(u"Blank notes"_s);
     QCOMPARE(w.ShownNotes(), QString());
-    QVERIFY(!w.actViewInternalNotes->isEnabled());
-    QVERIFY(!w.btnInternalComments->isEnabled());
+    QVERIFY(!child<QAction>(w, "actViewInternalNotes")->isEnabled());
+    QVERIFY(!child<QPushButton>(w, "btnInternalComments")->isEnabled());
     p.select(u"One char"_s);
     p.select(u"No notes"_s);
-    QVERIFY(!w.actViewInternalNotes->isEnabled());
+    QVERIFY(!child<QAction>(w, "actViewInternalNotes")->isEnabled());
 }
 
 void TestMainWindow::attachmentsLabelListsExistingFiles()
@@ -641,9 +647,9 @@ void TestMainWindow::attachmentsLabelListsExistingFiles()
     p.db.addAttachment(id, c, true);
     p.db.addAttachment(id, p.db.folder.path(), false); // a folder is no file
     TfrmMain& w = p.start();
-    QCOMPARE(w.lblAttachments->text(), u"Attachments"_s);
+    QCOMPARE(child<QLabel>(w, "lblAttachments")->text(), u"Attachments"_s);
 
-    QTest::mouseClick(w.lblAttachments, Qt::LeftButton);
+    QTest::mouseClick(child<QLabel>(w, "lblAttachments"), Qt::LeftButton);
     QCOMPARE(p.ui.texts(u"message"_s),
              QStringList{u"There are no attachments for this message. Click the \"Edit Current Message\" "
                          "button to add some."_s});
@@ -651,19 +657,19 @@ void TestMainWindow::attachmentsLabelListsExistingFiles()
     p.ui.clear();
 
     p.select(u"With files"_s);
-    QCOMPARE(w.lblAttachments->text(), u"Attachments: 2"_s);
+    QCOMPARE(child<QLabel>(w, "lblAttachments")->text(), u"Attachments: 2"_s);
     QCOMPARE(w.ShownAttachments(), (QList<ShownAttachment>{{a, false}, {c, true}}));
-    QTest::mouseClick(w.lblAttachments, Qt::LeftButton);
+    QTest::mouseClick(child<QLabel>(w, "lblAttachments"), Qt::LeftButton);
     QCOMPARE(p.desktop.clipboard.files, (QStringList{a, c}));
     QCOMPARE(p.ui.texts(u"message"_s), QStringList{a + u"\r\n"_s + c + u" (Ask first)\r\n"_s});
 
     // The label lights up while the pointer is over it.
     QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(w.lblAttachments, &enter);
-    QCOMPARE(w.lblAttachments->backgroundRole(), QPalette::Base);
+    QApplication::sendEvent(child<QLabel>(w, "lblAttachments"), &enter);
+    QCOMPARE(child<QLabel>(w, "lblAttachments")->backgroundRole(), QPalette::Base);
     QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(w.lblAttachments, &leave);
-    QCOMPARE(w.lblAttachments->backgroundRole(), QPalette::Button);
+    QApplication::sendEvent(child<QLabel>(w, "lblAttachments"), &leave);
+    QCOMPARE(child<QLabel>(w, "lblAttachments")->backgroundRole(), QPalette::Button);
 }
 
 void TestMainWindow::showingDeletedMessageKeepsPanel()
@@ -676,17 +682,17 @@ void TestMainWindow::showingDeletedMessageKeepsPanel()
     QCOMPARE(dmFAQData->atFAQ.filter(), u"id = %1"_s.arg(kept));
     QCOMPARE(dmFAQData->atFAQ.fieldText(u"Hotword"_s), u"kept"_s);
     p.db.deleteMessage(gone);
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_X);
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_X);
 
     w.ShowFAQByID(gone);
     QCOMPARE(p.ui.texts(u"message"_s), QStringList{u"No matching records found"_s});
     QCOMPARE(w.ShownMessageID(), gone);
     QCOMPARE(dmFAQData->atFAQ.filter(), u"id = %1"_s.arg(gone));
     QVERIFY(dmFAQData->atFAQ.isEmpty());
-    QCOMPARE(w.lblFAQTitle->text(), u"Kept"_s);
-    QCOMPARE(w.memText->toPlainText(), u"Kept text"_s);
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Kept"_s);
+    QCOMPARE(child<TextPreview>(w, "memText")->toPlainText(), u"Kept text"_s);
     QCOMPARE(w.ShownNotes(), u"note"_s);
-    QVERIFY(w.actViewInternalNotes->isEnabled());
+    QVERIFY(child<QAction>(w, "actViewInternalNotes")->isEnabled());
     QVERIFY(!w.SingleMessageShown());
 }
 
@@ -701,7 +707,7 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
     }
     TfrmMain& w = p.start();
     p.search(1, u"colour"_s);
-    TfrmSelectFAQ& dialog = *frmSelectFAQ;
+    TfrmSelectFAQ& dialog = p.window->selectDialog();
     QVERIFY(dialog.isVisible());
     QVERIFY(!dialog.isModal());
     QCOMPARE(dialog.windowTitle(), u"Select a Message"_s);
@@ -715,16 +721,16 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
     // Coming back to the main window from the dialog selects the search term.
     dialog.activateWindow();
     QTRY_COMPARE(QGuiApplication::focusWindow(), dialog.windowHandle());
-    w.txtSearchTerm->deselect();
+    child<QLineEdit>(w, "txtSearchTerm")->deselect();
     w.activateWindow();
     QTRY_COMPARE(QGuiApplication::focusWindow(), w.windowHandle());
-    QCOMPARE(w.txtSearchTerm->selectedText(), u"warm"_s);
+    QCOMPARE(child<QLineEdit>(w, "txtSearchTerm")->selectedText(), u"warm"_s);
 
     // Esc closes without touching the main window.
     dialog.ShowNonModal();
     QTest::keyClick(dialog.lvFAQs, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(w.lblFAQTitle->text(), QString());
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), QString());
     QVERIFY(!w.SingleMessageShown());
 
     // With no row selected, Select does nothing.
@@ -732,7 +738,7 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
     dialog.lvFAQs->clearSelection();
     dialog.btnSelect->click();
     QVERIFY(dialog.isVisible());
-    QCOMPARE(w.lblFAQTitle->text(), QString());
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), QString());
 
     // Picking the second row previews it; Enter shows it and closes the dialog.
     dialog.lvFAQs->setCurrentItem(dialog.lvFAQs->topLevelItem(1));
@@ -740,15 +746,15 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
     dialog.lvFAQs->setFocus();
     QTest::keyClick(dialog.lvFAQs, Qt::Key_Return);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(w.lblFAQTitle->text(), u"Red"_s);
-    QCOMPARE(w.memText->toPlainText(), u"Red text\nsecond line"_s);
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Red"_s);
+    QCOMPARE(child<TextPreview>(w, "memText")->toPlainText(), u"Red text\nsecond line"_s);
     QVERIFY(w.SingleMessageShown());
 
     p.search(1, u"warm"_s);
     const QRect row = dialog.lvFAQs->visualItemRect(dialog.lvFAQs->topLevelItem(0));
     QTest::mouseDClick(dialog.lvFAQs->viewport(), Qt::LeftButton, {}, row.center());
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(w.lblFAQTitle->text(), u"Green"_s);
+    QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Green"_s);
 }
 
 void TestMainWindow::resultCellShowsFirstLineOnly_data()
@@ -775,13 +781,13 @@ void TestMainWindow::resultCellShowsFirstLineOnly()
     QFETCH(QString, cell);
     Program p;
     p.create();
-    frmSelectFAQ->ClearResults();
-    frmSelectFAQ->AddResult(u"7"_s, u"Name"_s, text);
-    frmSelectFAQ->SelectFirstResult();
-    QCOMPARE(frmSelectFAQ->lvFAQs->topLevelItem(0)->text(2), cell);
+    p.window->selectDialog().ClearResults();
+    p.window->selectDialog().AddResult(u"7"_s, u"Name"_s, text);
+    p.window->selectDialog().SelectFirstResult();
+    QCOMPARE(p.window->selectDialog().lvFAQs->topLevelItem(0)->text(2), cell);
     // The preview keeps the whole text.
     if (!text.contains(u'\r'))
-        QCOMPARE(frmSelectFAQ->memFullText->previewText(), text);
+        QCOMPARE(p.window->selectDialog().memFullText->previewText(), text);
 }
 
 void TestMainWindow::hugeMessageIsShownAndSentWhole()
@@ -792,11 +798,12 @@ void TestMainWindow::hugeMessageIsShownAndSentWhole()
     TfrmMain& w = p.start();
     p.select(u"Huge"_s);
     // Held in pieces that are laid out one at a time, never as one megabyte line.
-    for (QTextBlock block = w.memText->document()->begin(); block.isValid(); block = block.next())
+    for (QTextBlock block = child<TextPreview>(w, "memText")->document()->begin(); block.isValid();
+         block = block.next())
         QVERIFY(block.length() - 1 <= TextPreview::MaxPieceLength);
-    QCOMPARE(w.memText->previewText(), text);
+    QCOMPARE(child<TextPreview>(w, "memText")->previewText(), text);
 
-    w.actSendFAQ->trigger();
+    child<QAction>(w, "actSendFAQ")->trigger();
     QVERIFY(!p.desktop.clipboard.history.isEmpty());
     QCOMPARE(p.desktop.clipboard.history.front(), text);
 }
@@ -816,13 +823,13 @@ void TestMainWindow::synchronizeFindsShownMessageInCollapsedBranch()
     p.select(u"Other"_s);
     p.search(0, u"deep"_s);
 
-    w.actSynchronize->trigger();
-    QCOMPARE(w.tvFAQs->currentItem()->text(0), u"Deep"_s);
+    child<QAction>(w, "actSynchronize")->trigger();
+    QCOMPARE(child<QTreeWidget>(w, "tvFAQs")->currentItem()->text(0), u"Deep"_s);
     QVERIFY(p.node(u"Top"_s)->isExpanded());
     QVERIFY(p.node(u"Mid"_s)->isExpanded());
     QVERIFY(p.ui.shown.isEmpty());
-    QVERIFY(!w.actSynchronize->isVisible());
-    QVERIFY(!w.actUsageReport->isVisible());
+    QVERIFY(!child<QAction>(w, "actSynchronize")->isVisible());
+    QVERIFY(!child<QAction>(w, "actUsageReport")->isVisible());
 }
 
 void TestMainWindow::helpCommands()
@@ -831,18 +838,18 @@ void TestMainWindow::helpCommands()
     TfrmMain& w = p.start();
     // F1 opens the help file beside the program; the shell's answer is not reported.
     p.ui.runFileResult = 2;
-    QTest::keyClick(w.txtSearchTerm, Qt::Key_F1);
+    QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_F1);
     QCOMPARE(p.ui.texts(u"run"_s), QStringList{p.db.folder.filePath(u"quillbay.chm"_s)});
     QVERIFY(p.ui.texts(u"message"_s).isEmpty());
 
     // A shell that fails outright is reported, and the program goes on.
     p.ui.runFileResult = -1;
-    w.actHelpContents->trigger();
+    child<QAction>(w, "actHelpContents")->trigger();
     QVERIFY(p.ui.texts(u"message"_s).value(0).startsWith(u"An error occurred while trying to run "_s));
     QCOMPARE(p.ui.texts(u"error"_s), QStringList{u"cannot run"_s});
 
     // About says where the settings and the Messages are.
-    w.actAbout->trigger();
+    child<QAction>(w, "actAbout")->trigger();
     const QStringList about = p.ui.texts(u"message"_s).last().split(u"\r\n"_s);
     QCOMPARE(about.first(), u"Tolvane Quillbay v1.1"_s);
     QCOMPARE(about.mid(about.size() - 2),

@@ -1,11 +1,13 @@
 #include "app/activationhotkey.h"
 #include "app/fMain.h"
+#include "app/traycontroller.h"
 #include "dialogs/fSelectFAQ.h"
 #include "mainwindowfixture.h"
 #include "platform/fake/fakeplatform.h"
 #include "util/virtualkeys.h"
 
 #include "../dialogs/messagedb.h"
+#include "childbyname.h"
 #include "scriptedinteraction.h"
 
 #include <QAction>
@@ -37,7 +39,7 @@ struct Program : MainWindowFixture {
 // Drags the splitter's handle by the offsets in turn, then lets go; the panel's width after each.
 QList<int> DragSplitter(TfrmMain& w, const QList<int>& offsets)
 {
-    QSplitterHandle* handle = w.spltMain->handle(1);
+    QSplitterHandle* handle = child<QSplitter>(w, "spltMain")->handle(1);
     const QPoint start = handle->mapToGlobal(handle->rect().center());
     auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons) {
         QMouseEvent event(type, handle->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
@@ -47,7 +49,7 @@ QList<int> DragSplitter(TfrmMain& w, const QList<int>& offsets)
     QList<int> widths;
     for (const int offset : offsets) {
         send(QEvent::MouseMove, start + QPoint(offset, 0), Qt::NoButton, Qt::LeftButton);
-        widths.append(w.pnlFAQs->width());
+        widths.append(child<QWidget>(w, "pnlFAQs")->width());
     }
     send(QEvent::MouseButtonRelease, start + QPoint(offsets.last(), 0), Qt::LeftButton, Qt::NoButton);
     return widths;
@@ -76,7 +78,7 @@ void TestWindowState::restoreStopsAtABadValue()
     QCOMPARE(p.ui.texts(u"error"_s), QStringList{u"'abc' is not a valid integer value"_s});
     QCOMPARE(w.x(), 40);
     QCOMPARE(w.width(), 678);
-    QCOMPARE(w.pnlFAQs->width(), 222);
+    QCOMPARE(child<QWidget>(w, "pnlFAQs")->width(), 222);
     // Show Hotword came first and acted as a click, which writes the setting back.
     QCOMPARE(MessageDb::option(Setting::ShowHotword), u"True"_s);
 }
@@ -90,7 +92,7 @@ void TestWindowState::savedStates()
         MessageDb::setOption(Setting::LeftPanelWidth, u"300"_s);
         TfrmMain& w = p.start();
         QVERIFY(w.isMaximized());
-        QCOMPARE(w.pnlFAQs->width(), 222);
+        QCOMPARE(child<QWidget>(w, "pnlFAQs")->width(), 222);
         p.window.reset();
         QCOMPARE(MessageDb::option(Setting::MainFormState), u"2"_s);
     }
@@ -103,7 +105,7 @@ void TestWindowState::savedStates()
     TfrmMain& w = p.start();
     QCOMPARE(w.windowState(), Qt::WindowNoState);
     QCOMPARE(w.frameGeometry().width(), QGuiApplication::primaryScreen()->size().width());
-    QCOMPARE(w.pnlFAQs->width(), 300);
+    QCOMPARE(child<QWidget>(w, "pnlFAQs")->width(), 300);
 }
 
 void TestWindowState::layoutIsSavedOnlyAfterAShowing()
@@ -164,16 +166,16 @@ void TestWindowState::activationKeyFollowsTheOptions()
     MessageDb::setOption(Setting::ActivateKey, u"F12"_s);
     w.ApplyOptions();
     QCOMPARE(p.desktop.journal, (QStringList{u"hot key cleared"_s, u"hot key 0x7b 0"_s}));
-    QVERIFY(!w.jvActivateMe->isClaimed());
+    QVERIFY(!w.tray().jvActivateMe->isClaimed());
     QVERIFY(p.ui.shown.isEmpty());
-    w.tvFAQs->setFocus();
-    QTest::keyClick(w.tvFAQs, Qt::Key_F12);
-    QCOMPARE(w.focusWidget(), w.txtSearchTerm);
+    child<QTreeWidget>(w, "tvFAQs")->setFocus();
+    QTest::keyClick(child<QTreeWidget>(w, "tvFAQs"), Qt::Key_F12);
+    QCOMPARE(w.focusWidget(), child<QLineEdit>(w, "txtSearchTerm"));
 
     // A later change asks again; the key is given back at the end.
     MessageDb::setOption(Setting::ActivateKey, u"F11"_s);
     w.ApplyOptions();
-    QVERIFY(w.jvActivateMe->isClaimed());
+    QVERIFY(w.tray().jvActivateMe->isClaimed());
     p.desktop.journal.clear();
     p.window.reset();
     QCOMPARE(p.desktop.journal, QStringList{u"hot key cleared"_s});
@@ -185,17 +187,17 @@ void TestWindowState::minimisingTakesTheOpenDialogAlong()
     p.db.addMessage(u"One"_s, u"one"_s, u"same 1"_s);
     p.db.addMessage(u"Two"_s, u"two"_s, u"same 2"_s);
     TfrmMain& w = p.start();
-    w.cmbSearchType->setCurrentIndex(2);
-    w.txtSearchTerm->setText(u"same"_s);
-    w.actSearch->trigger();
-    QVERIFY(frmSelectFAQ->isVisible());
+    child<QComboBox>(w, "cmbSearchType")->setCurrentIndex(2);
+    child<QLineEdit>(w, "txtSearchTerm")->setText(u"same"_s);
+    child<QAction>(w, "actSearch")->trigger();
+    QVERIFY(w.selectDialog().isVisible());
 
     w.showMinimized();
     QTRY_VERIFY(w.isHidden());
-    QVERIFY(frmSelectFAQ->isHidden());
+    QVERIFY(w.selectDialog().isHidden());
     w.BringProgramToFront();
     QCOMPARE(w.windowState(), Qt::WindowNoState);
-    QVERIFY(frmSelectFAQ->isVisible());
+    QVERIFY(w.selectDialog().isVisible());
     QCOMPARE(p.desktop.windows.active, w.winId());
 }
 

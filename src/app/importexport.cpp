@@ -1,6 +1,4 @@
-// The main window's File > Import... and File > Export...: whole collections of Messages
-// in and out, in the formats of the exchange library.
-#include "app/fMain.h"
+#include "app/importexport.h"
 
 #include "exchange/exchangeformats.h"
 #include "store/dmData.h"
@@ -8,6 +6,8 @@
 #include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/interaction.h"
+
+#include <QWidget>
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,7 +51,7 @@ QString Section(const QString& heading, const QStringList& lines)
 }
 
 // Asks what becomes of Messages that a suffix or a cut can mend; nullopt: do not import.
-std::optional<ImportChoice> AskImportChoice(const QList<ImportIssue>& issues, qsizetype total)
+std::optional<ImportChoice> AskImportChoice(Interaction& boxes, const QList<ImportIssue>& issues, qsizetype total)
 {
     QStringList lines;
     bool mendable = false;
@@ -68,42 +68,51 @@ std::optional<ImportChoice> AskImportChoice(const QList<ImportIssue>& issues, qs
         + u"Skip them, or import them with a suffix such as \"-2\" added to a taken or too long Hotword "
           "(and a too long short description cut)? Messages without a Hotword, a short description or "
           "text are always skipped."_s;
-    switch (interaction().choose(text, {u"&Skip Them"_s, u"Import with a &Suffix"_s, u"Cancel"_s})) {
+    switch (boxes.choose(text, {u"&Skip Them"_s, u"Import with a &Suffix"_s, u"Cancel"_s})) {
     case 0: return ImportChoice::Skip;
     case 1: return ImportChoice::Rename;
     default: return std::nullopt;
     }
 }
 
-void ImportFile(TfrmMain& window, const QString& path)
+} // namespace
+
+ImportExport::ImportExport(TdmFAQData& store, Interaction& boxes, QWidget& window)
+    : QObject(&window)
+    , m_store(store)
+    , m_boxes(boxes)
+    , m_window(window)
+{ }
+
+void ImportExport::ImportFile(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
     MessageCollection collection;
     try {
-        interaction().setBusyCursor(true);
+        m_boxes.setBusyCursor(true);
         collection = ReadCollectionFile(path);
-        interaction().setBusyCursor(false);
+        m_boxes.setBusyCursor(false);
     } catch (const FormatError& e) {
-        interaction().setBusyCursor(false);
+        m_boxes.setBusyCursor(false);
         throw Error(u"Nothing was imported from %1.\r\n%2"_s.arg(name, e.text()));
     } catch (...) {
-        interaction().setBusyCursor(false);
+        m_boxes.setBusyCursor(false);
         throw;
     }
     const std::optional<ImportChoice> choice
-        = AskImportChoice(FindImportIssues(*dmFAQData, collection), collection.messages.size());
+        = AskImportChoice(m_boxes, FindImportIssues(m_store, collection), collection.messages.size());
     if (!choice)
         return;
 
     QProgressDialog progress(u"Importing Messages from %1..."_s.arg(name), u"Cancel"_s, 0,
-                             int(collection.messages.size()), &window);
+                             int(collection.messages.size()), &m_window);
     progress.setObjectName(u"dlgImportProgress"_s);
     progress.setWindowTitle(ApplicationTitle());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     ImportOutcome outcome;
     try {
-        outcome = ImportMessages(*dmFAQData, collection, *choice, [&progress](qsizetype done, qsizetype) {
+        outcome = ImportMessages(m_store, collection, *choice, [&progress](qsizetype done, qsizetype) {
             progress.setValue(int(done));
             return !progress.wasCanceled();
         });
@@ -111,25 +120,25 @@ void ImportFile(TfrmMain& window, const QString& path)
         throw Error(u"Nothing was imported from %1.\r\n%2"_s.arg(name, e.text()));
     }
     progress.reset();
-    window.RefreshFAQTree();
-    interaction().showMessage(u"Imported from %1: %2."_s.arg(
-                                  name, Totals(outcome.messages, outcome.groups, outcome.keywords, outcome.attachments))
-                              + Section(u"Left out:"_s, outcome.skipped) + Section(u"Changed:"_s, outcome.changed)
-                              + Section(u"Kept as plain text or left out by the reader:"_s, collection.remarks));
+    Q_EMIT messagesImported();
+    m_boxes.showMessage(u"Imported from %1: %2."_s.arg(
+                            name, Totals(outcome.messages, outcome.groups, outcome.keywords, outcome.attachments))
+                        + Section(u"Left out:"_s, outcome.skipped) + Section(u"Changed:"_s, outcome.changed)
+                        + Section(u"Kept as plain text or left out by the reader:"_s, collection.remarks));
 }
 
-void ExportFile(const QString& path)
+void ImportExport::ExportFile(const QString& path)
 {
-    interaction().setBusyCursor(true);
+    m_boxes.setBusyCursor(true);
     MessageCollection collection;
     try {
-        collection = ReadAllMessages(*dmFAQData);
+        collection = ReadAllMessages(m_store);
         WriteCollectionFile(path, collection);
     } catch (...) {
-        interaction().setBusyCursor(false);
+        m_boxes.setBusyCursor(false);
         throw;
     }
-    interaction().setBusyCursor(false);
+    m_boxes.setBusyCursor(false);
     QSet<int> groups;
     qsizetype keywords = 0;
     qsizetype attachments = 0;
@@ -139,20 +148,18 @@ void ExportFile(const QString& path)
         keywords += message.keywords.size();
         attachments += message.attachments.size();
     }
-    interaction().showMessage(u"Exported to %1: %2."_s.arg(
+    m_boxes.showMessage(u"Exported to %1: %2."_s.arg(
         QFileInfo(path).fileName(), Totals(collection.messages.size(), groups.size(), keywords, attachments)));
 }
 
-} // namespace
-
-void TfrmMain::actImportExecute()
+void ImportExport::actImportExecute()
 {
-    if (const std::optional<QString> path = interaction().openFileName(QDir::homePath(), importFilter))
-        ImportFile(*this, *path);
+    if (const std::optional<QString> path = m_boxes.openFileName(QDir::homePath(), importFilter))
+        ImportFile(*path);
 }
 
-void TfrmMain::actExportExecute()
+void ImportExport::actExportExecute()
 {
-    if (const std::optional<QString> path = interaction().saveFileName(QDir::homePath(), exportFilter))
+    if (const std::optional<QString> path = m_boxes.saveFileName(QDir::homePath(), exportFilter))
         ExportFile(*path);
 }

@@ -1,0 +1,109 @@
+#include "app/traycontroller.h"
+
+#include "app/activationhotkey.h"
+#include "app/appicon.h"
+#include "platform/platform.h"
+#include "util/connectguarded.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+using namespace Qt::StringLiterals;
+
+TrayController::TrayController(QMainWindow& window, QAction& restore)
+    : QObject(&window)
+    , m_window(window)
+{
+    m_window.setWindowIcon(QuillbayIcon());
+
+    mnuSystemTray = new QMenu(&m_window);
+    mnuSystemTray->setObjectName(u"mnuSystemTray"_s);
+    mnuSystemTray->addAction(&restore);
+    mnuSystemTrayExit = mnuSystemTray->addAction(u"E&xit"_s);
+    mnuSystemTrayExit->setObjectName(u"mnuSystemTrayExit"_s);
+    ConnectGuarded(mnuSystemTrayExit, &QAction::triggered, this, &TrayController::mnuSystemTrayExitClick);
+
+    tiIcon = new QSystemTrayIcon(m_window.windowIcon(), &m_window);
+    tiIcon->setObjectName(u"tiIcon"_s);
+    tiIcon->setToolTip(u"Tolvane QuillBay"_s);
+    tiIcon->setContextMenu(mnuSystemTray);
+    // A double-click restores; a single click does nothing.
+    connect(tiIcon, &QSystemTrayIcon::activated, &restore, [&restore](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            restore.trigger();
+    });
+    tiIcon->show();
+
+    jvActivateMe = new ActivationHotKey(&m_window);
+    jvActivateMe->setObjectName(u"jvActivateMe"_s);
+    connect(jvActivateMe, &ActivationHotKey::pressed, &restore, &QAction::trigger);
+}
+
+bool TrayController::HasNotificationArea() const
+{
+    // Without a notification area a hidden program could neither be seen nor ended. Without
+    // a desktop of ours, Qt's view of the tray decides.
+    try {
+        return platform().windows.hasNotificationArea();
+    } catch (const Error&) {
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    }
+}
+
+void TrayController::ShowFromTray()
+{
+    if (!m_window.isHidden() && !m_window.isMinimized())
+        return;
+    m_window.show();
+    // Hidden while minimised, the window comes back minimised; then it is restored to the
+    // state it had before.
+    if (m_window.isMinimized())
+        m_window.setWindowState(m_window.windowState() & ~Qt::WindowMinimized);
+    for (const QPointer<QWidget>& companion : std::as_const(m_hiddenWithMain)) {
+        if (companion)
+            companion->show();
+    }
+    m_hiddenWithMain.clear();
+}
+
+void TrayController::HideToTray()
+{
+    if (!HasNotificationArea()) {
+        m_window.showMinimized();
+        return;
+    }
+    // A window that is not mapped has no task-bar entry. The windows that the main window
+    // owns go along, except modal ones, whose hiding would end them, and pop-ups.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        const QWidget* owner = window->parentWidget();
+        if (owner && owner->window() == &m_window && window->isVisible() && !window->isModal()
+            && window->windowType() != Qt::Popup && window->windowType() != Qt::ToolTip) {
+            m_hiddenWithMain.append(window);
+            window->hide();
+        }
+    }
+    // A minimised window keeps that state while hidden: changing it would show the window.
+    m_window.hide();
+}
+
+void TrayController::WindowMinimized()
+{
+    // Hidden once the window system has finished minimising.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_window.isMinimized() && m_window.isVisible() && HasNotificationArea())
+                Guarded([this] { HideToTray(); });
+        },
+        Qt::QueuedConnection);
+}
+
+void TrayController::mnuSystemTrayExitClick()
+{
+    m_exitRequested = true;
+    m_window.close();
+}
