@@ -8,6 +8,7 @@
 #include "util/virtualkeys.h"
 
 #include "../dialogs/messagedb.h"
+#include "childbyname.h"
 #include "scriptedinteraction.h"
 
 #include <QAction>
@@ -87,8 +88,9 @@ struct Program : MainWindowFixture {
     QStringList dialogRows() const
     {
         QStringList rows;
-        for (int i = 0; i < frmSelectFAQ->lvFAQs->topLevelItemCount(); ++i)
-            rows << frmSelectFAQ->lvFAQs->topLevelItem(i)->text(1);
+        const auto* list = child<QTreeWidget>(*frmSelectFAQ, "lvFAQs");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows << list->topLevelItem(i)->text(1);
         return rows;
     }
 };
@@ -582,8 +584,8 @@ void TestMainWindow::searchOutcomes()
     p.search(1, u"money"_s);
     QVERIFY(frmSelectFAQ->isVisible());
     QCOMPARE(p.dialogRows(), (QStringList{u"Refunds"_s, u"Returns"_s}));
-    QCOMPARE(frmSelectFAQ->lvFAQs->selectedItems().value(0)->text(0), QString::number(two));
-    QCOMPARE(frmSelectFAQ->memFullText->toPlainText(), u"Refund policy"_s);
+    QCOMPARE(child<QTreeWidget>(*frmSelectFAQ, "lvFAQs")->selectedItems().value(0)->text(0), QString::number(two));
+    QCOMPARE(child<TextPreview>(*frmSelectFAQ, "memFullText")->toPlainText(), u"Refund policy"_s);
     QCOMPARE(w.lblFAQTitle->text(), u"Refunds"_s);
 
     p.search(2, u"common phrase"_s);
@@ -702,11 +704,13 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
     TfrmMain& w = p.start();
     p.search(1, u"colour"_s);
     TfrmSelectFAQ& dialog = *frmSelectFAQ;
+    auto* lvFAQs = child<QTreeWidget>(dialog, "lvFAQs");
+    auto* memFullText = child<TextPreview>(dialog, "memFullText");
     QVERIFY(dialog.isVisible());
     QVERIFY(!dialog.isModal());
     QCOMPARE(dialog.windowTitle(), u"Select a Message"_s);
     QCOMPARE(p.dialogRows(), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s}));
-    QCOMPARE(dialog.memFullText->toPlainText(), u"Blue text\nsecond line"_s);
+    QCOMPARE(memFullText->toPlainText(), u"Blue text\nsecond line"_s);
 
     // A second search replaces the rows.
     p.search(1, u"warm"_s);
@@ -722,31 +726,31 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
 
     // Esc closes without touching the main window.
     dialog.ShowNonModal();
-    QTest::keyClick(dialog.lvFAQs, Qt::Key_Escape);
+    QTest::keyClick(lvFAQs, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(w.lblFAQTitle->text(), QString());
     QVERIFY(!w.SingleMessageShown());
 
     // With no row selected, Select does nothing.
     dialog.ShowNonModal();
-    dialog.lvFAQs->clearSelection();
-    dialog.btnSelect->click();
+    lvFAQs->clearSelection();
+    child<QPushButton>(dialog, "btnSelect")->click();
     QVERIFY(dialog.isVisible());
     QCOMPARE(w.lblFAQTitle->text(), QString());
 
     // Picking the second row previews it; Enter shows it and closes the dialog.
-    dialog.lvFAQs->setCurrentItem(dialog.lvFAQs->topLevelItem(1));
-    QCOMPARE(dialog.memFullText->toPlainText(), u"Red text\nsecond line"_s);
-    dialog.lvFAQs->setFocus();
-    QTest::keyClick(dialog.lvFAQs, Qt::Key_Return);
+    lvFAQs->setCurrentItem(lvFAQs->topLevelItem(1));
+    QCOMPARE(memFullText->toPlainText(), u"Red text\nsecond line"_s);
+    lvFAQs->setFocus();
+    QTest::keyClick(lvFAQs, Qt::Key_Return);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(w.lblFAQTitle->text(), u"Red"_s);
     QCOMPARE(w.memText->toPlainText(), u"Red text\nsecond line"_s);
     QVERIFY(w.SingleMessageShown());
 
     p.search(1, u"warm"_s);
-    const QRect row = dialog.lvFAQs->visualItemRect(dialog.lvFAQs->topLevelItem(0));
-    QTest::mouseDClick(dialog.lvFAQs->viewport(), Qt::LeftButton, {}, row.center());
+    const QRect row = lvFAQs->visualItemRect(lvFAQs->topLevelItem(0));
+    QTest::mouseDClick(lvFAQs->viewport(), Qt::LeftButton, {}, row.center());
     QVERIFY(!dialog.isVisible());
     QCOMPARE(w.lblFAQTitle->text(), u"Green"_s);
 }
@@ -778,10 +782,10 @@ void TestMainWindow::resultCellShowsFirstLineOnly()
     frmSelectFAQ->ClearResults();
     frmSelectFAQ->AddResult(u"7"_s, u"Name"_s, text);
     frmSelectFAQ->SelectFirstResult();
-    QCOMPARE(frmSelectFAQ->lvFAQs->topLevelItem(0)->text(2), cell);
+    QCOMPARE(child<QTreeWidget>(*frmSelectFAQ, "lvFAQs")->topLevelItem(0)->text(2), cell);
     // The preview keeps the whole text.
     if (!text.contains(u'\r'))
-        QCOMPARE(frmSelectFAQ->memFullText->previewText(), text);
+        QCOMPARE(child<TextPreview>(*frmSelectFAQ, "memFullText")->previewText(), text);
 }
 
 void TestMainWindow::hugeMessageIsShownAndSentWhole()

@@ -1,6 +1,8 @@
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/textpreview.h"
 
+#include "childbyname.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
@@ -107,11 +109,12 @@ void TestTextPreview::resultListNeverLaysOutAWholeHugeText()
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    QVERIFY(dialog.lvFAQs->topLevelItem(0)->text(2).size() <= 301);
-    QVERIFY(LongestBlock(*dialog.memFullText) <= TextPreview::MaxPieceLength);
-    dialog.memFullText->selectAll();
+    auto* memFullText = child<TextPreview>(dialog, "memFullText");
+    QVERIFY(child<QTreeWidget>(dialog, "lvFAQs")->topLevelItem(0)->text(2).size() <= 301);
+    QVERIFY(LongestBlock(*memFullText) <= TextPreview::MaxPieceLength);
+    memFullText->selectAll();
     QApplication::clipboard()->clear();
-    dialog.memFullText->copy();
+    memFullText->copy();
     QCOMPARE(QApplication::clipboard()->text(), huge);
 }
 
