@@ -56,6 +56,7 @@ private Q_SLOTS:
     void keepsTextWhole_data();
     void keepsTextWhole();
     void resultListNeverLaysOutAWholeHugeText();
+    void resultListTabOrder();
 };
 
 void TestTextPreview::keepsTextWhole_data()
@@ -116,6 +117,20 @@ void TestTextPreview::resultListNeverLaysOutAWholeHugeText()
     QApplication::clipboard()->clear();
     memFullText->copy();
     QCOMPARE(QApplication::clipboard()->text(), huge);
+}
+
+void TestTextPreview::resultListTabOrder()
+{
+    TfrmSelectFAQ dialog([](int) {});
+    QWidget* const first = child<QTreeWidget>(dialog, "lvFAQs");
+    QStringList order;
+    QWidget* widget = first;
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            order << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != first);
+    QCOMPARE(order, (QStringList{u"lvFAQs"_s, u"memFullText"_s, u"btnSelect"_s, u"btnCancel"_s}));
 }
 
 QTEST_MAIN(TestTextPreview)
