@@ -51,10 +51,9 @@ void DataNavigator::bind(QTableView* grid, DataTableModel* model)
         updateButtons();
     });
     connect(model, &QAbstractItemModel::dataChanged, this, &DataNavigator::updateButtons);
-    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) { Guarded([&] { gridRowChanged(current.row()); }); });
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget* old, QWidget* now) { Guarded([&] { focusChanged(old, now); }); });
+    ConnectGuarded(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                   &DataNavigator::gridRowChanged);
+    ConnectGuarded(qApp, &QApplication::focusChanged, this, &DataNavigator::focusChanged);
     showTableRow();
     updateButtons();
 }
@@ -75,9 +74,9 @@ void DataNavigator::showTableRow()
                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void DataNavigator::gridRowChanged(int row)
+void DataNavigator::gridRowChanged(const QModelIndex& current, const QModelIndex&)
 {
-    m_model->moveTo(row);
+    m_model->moveTo(current.row());
     updateButtons();
 }
 

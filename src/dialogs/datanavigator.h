@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class DataTableModel;
+class QModelIndex;
 class QTableView;
 class QToolButton;
 
@@ -40,7 +41,7 @@ private:
     void updateButtons();
     void showTableRow();
     int currentRow() const;
-    void gridRowChanged(int row);
+    void gridRowChanged(const QModelIndex& current, const QModelIndex& previous);
     void focusChanged(QWidget* old, QWidget* now);
 
     QTableView* m_grid = nullptr;

@@ -2,6 +2,7 @@
 #include "ui_fDestinations.h"
 
 #include "settings/settings.h"
+#include "util/connectguarded.h"
 #include "util/errors.h"
 #include "util/interaction.h"
 
@@ -67,37 +68,30 @@ QString DescribeWindow(WindowSystem& windows, WindowHandle window)
 
 TfrmDestinations::TfrmDestinations(const QString& selected, QWidget* parent)
     : QDialog(parent)
-    , m_ui(std::make_unique<Ui::TfrmDestinations>())
+    , ui(std::make_unique<Ui::TfrmDestinations>())
 {
-    m_ui->setupUi(this);
+    ui->setupUi(this);
     for (int row = 0; row < TargetEntryCount; ++row) {
-        m_ui->grdEntries->setVerticalHeaderItem(row, new QTableWidgetItem(QString::number(row + 1)));
-        auto* match = new QComboBox(m_ui->grdEntries);
+        ui->grdEntries->setVerticalHeaderItem(row, new QTableWidgetItem(QString::number(row + 1)));
+        auto* match = new QComboBox(ui->grdEntries);
         match->addItems(MatchTypes);
-        m_ui->grdEntries->setCellWidget(row, MatchColumn, match);
+        ui->grdEntries->setCellWidget(row, MatchColumn, match);
+        // The row is the lambda's own: no member slot knows which box changed.
         connect(match, &QComboBox::currentIndexChanged, this, [this, row] { Guarded([&] { EntryEdited(row); }); });
     }
-    connect(m_ui->grdEntries, &QTableWidget::itemChanged, this,
-            [this](QTableWidgetItem* item) { Guarded([&] { EntryEdited(item->row()); }); });
-    // Each handler runs through the guard.
-    const auto guarded = [this](void (TfrmDestinations::*handler)()) {
-        return [this, handler] { Guarded([&] { (this->*handler)(); }); };
-    };
-    connect(m_ui->lstDestinations, &QListWidget::currentRowChanged, this, guarded(&TfrmDestinations::ShowEntries));
-    connect(m_ui->btnAdd, &QPushButton::clicked, this, guarded(&TfrmDestinations::btnAddClick));
-    connect(m_ui->btnRename, &QPushButton::clicked, this, guarded(&TfrmDestinations::btnRenameClick));
-    connect(m_ui->btnDelete, &QPushButton::clicked, this, guarded(&TfrmDestinations::btnDeleteClick));
-    connect(m_ui->btnPickWindow, &QPushButton::clicked, this, guarded(&TfrmDestinations::btnPickWindowClick));
-    connect(m_ui->lstOpenWindows, &QListWidget::itemActivated, this, guarded(&TfrmDestinations::lstOpenWindowsPick));
-    m_ui->lstOpenWindows->installEventFilter(this);
-    connect(m_ui->btnOK, &QPushButton::clicked, this, [this] {
-        if (Guarded([this] { btnOKClick(); }))
-            accept();
-    });
-    connect(m_ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectGuarded(ui->grdEntries, &QTableWidget::itemChanged, this, &TfrmDestinations::grdEntriesItemChanged);
+    ConnectGuarded(ui->lstDestinations, &QListWidget::currentRowChanged, this, &TfrmDestinations::ShowEntries);
+    ConnectGuarded(ui->btnAdd, &QPushButton::clicked, this, &TfrmDestinations::btnAddClick);
+    ConnectGuarded(ui->btnRename, &QPushButton::clicked, this, &TfrmDestinations::btnRenameClick);
+    ConnectGuarded(ui->btnDelete, &QPushButton::clicked, this, &TfrmDestinations::btnDeleteClick);
+    ConnectGuarded(ui->btnPickWindow, &QPushButton::clicked, this, &TfrmDestinations::btnPickWindowClick);
+    ConnectGuarded(ui->lstOpenWindows, &QListWidget::itemActivated, this, &TfrmDestinations::lstOpenWindowsPick);
+    ui->lstOpenWindows->installEventFilter(this);
+    ConnectGuarded(ui->btnOK, &QPushButton::clicked, this, &TfrmDestinations::btnOKClick);
+    connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* live = new QTimer(this);
-    connect(live, &QTimer::timeout, this, guarded(&TfrmDestinations::UpdateMatchesNow));
+    ConnectGuarded(live, &QTimer::timeout, this, &TfrmDestinations::UpdateMatchesNow);
     live->start(LiveLineIntervalMs);
 
     LoadDestinations(selected);
@@ -108,7 +102,7 @@ TfrmDestinations::~TfrmDestinations() = default;
 bool TfrmDestinations::eventFilter(QObject* watched, QEvent* event)
 {
     // Enter picks the window and stays in the dialog instead of also pressing OK.
-    if (watched == m_ui->lstOpenWindows && event->type() == QEvent::KeyPress) {
+    if (watched == ui->lstOpenWindows && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             Guarded([this] { lstOpenWindowsPick(); });
@@ -127,30 +121,30 @@ void TfrmDestinations::LoadDestinations(const QString& selected)
             destination.read[entry - 1] = ReadTargetEntry(targets, name, entry);
         destination.entries = destination.read;
         m_destinations.append(destination);
-        m_ui->lstDestinations->addItem(name);
+        ui->lstDestinations->addItem(name);
         if (name.compare(selected, Qt::CaseInsensitive) == 0)
-            m_ui->lstDestinations->setCurrentRow(m_ui->lstDestinations->count() - 1);
+            ui->lstDestinations->setCurrentRow(ui->lstDestinations->count() - 1);
     }
-    if (m_ui->lstDestinations->currentRow() < 0 && m_ui->lstDestinations->count() > 0)
-        m_ui->lstDestinations->setCurrentRow(0);
+    if (ui->lstDestinations->currentRow() < 0 && ui->lstDestinations->count() > 0)
+        ui->lstDestinations->setCurrentRow(0);
     ShowEntries();
 }
 
 TfrmDestinations::Destination* TfrmDestinations::Current()
 {
-    const int row = m_ui->lstDestinations->currentRow();
+    const int row = ui->lstDestinations->currentRow();
     return row < 0 ? nullptr : &m_destinations[row];
 }
 
 QString TfrmDestinations::CurrentDestination() const
 {
-    const int row = m_ui->lstDestinations->currentRow();
+    const int row = ui->lstDestinations->currentRow();
     return row < 0 ? QString() : m_destinations[row].name;
 }
 
 QComboBox* TfrmDestinations::MatchBox(int row) const
 {
-    return static_cast<QComboBox*>(m_ui->grdEntries->cellWidget(row, MatchColumn));
+    return static_cast<QComboBox*>(ui->grdEntries->cellWidget(row, MatchColumn));
 }
 
 void TfrmDestinations::ShowEntries()
@@ -159,17 +153,17 @@ void TfrmDestinations::ShowEntries()
     m_showing = true;
     for (int row = 0; row < TargetEntryCount; ++row) {
         const TargetEntry entry = destination ? destination->entries[row] : TargetEntry{};
-        m_ui->grdEntries->setItem(row, TitleColumn, new QTableWidgetItem(entry.title));
-        m_ui->grdEntries->setItem(row, ClassColumn, new QTableWidgetItem(entry.className));
-        m_ui->grdEntries->setItem(row, RoleColumn, new QTableWidgetItem(entry.role));
+        ui->grdEntries->setItem(row, TitleColumn, new QTableWidgetItem(entry.title));
+        ui->grdEntries->setItem(row, ClassColumn, new QTableWidgetItem(entry.className));
+        ui->grdEntries->setItem(row, RoleColumn, new QTableWidgetItem(entry.role));
         // Any other text acts as "Try Both", which is shown first.
         MatchBox(row)->setCurrentIndex(std::max(MatchIndex(entry.searchType), 0));
     }
     m_showing = false;
-    m_ui->grdEntries->setEnabled(destination != nullptr);
-    m_ui->btnRename->setEnabled(destination != nullptr);
-    m_ui->btnDelete->setEnabled(destination != nullptr);
-    m_ui->btnPickWindow->setEnabled(destination != nullptr);
+    ui->grdEntries->setEnabled(destination != nullptr);
+    ui->btnRename->setEnabled(destination != nullptr);
+    ui->btnDelete->setEnabled(destination != nullptr);
+    ui->btnPickWindow->setEnabled(destination != nullptr);
     UpdateMatchesNow();
 }
 
@@ -180,7 +174,7 @@ void TfrmDestinations::EntryEdited(int row)
         return;
     TargetEntry& entry = destination->entries[row];
     const auto cellText = [&](int column) {
-        const QTableWidgetItem* item = m_ui->grdEntries->item(row, column);
+        const QTableWidgetItem* item = ui->grdEntries->item(row, column);
         return item ? item->text().trimmed() : QString();
     };
     entry.title = cellText(TitleColumn);
@@ -194,24 +188,29 @@ void TfrmDestinations::EntryEdited(int row)
     UpdateMatchesNow();
 }
 
+void TfrmDestinations::grdEntriesItemChanged(QTableWidgetItem* item)
+{
+    EntryEdited(item->row());
+}
+
 void TfrmDestinations::UpdateMatchesNow()
 {
     const Destination* destination = Current();
     if (!destination) {
-        m_ui->lblMatchesNow->clear();
+        ui->lblMatchesNow->clear();
         return;
     }
     try {
         for (int row = 0; row < TargetEntryCount; ++row) {
             if (const WindowHandle window = FindEntryWindow(destination->entries[row])) {
-                m_ui->lblMatchesNow->setText(
+                ui->lblMatchesNow->setText(
                     u"Now entry %1 finds: %2"_s.arg(row + 1).arg(DescribeWindow(platform().windows, window)));
                 return;
             }
         }
-        m_ui->lblMatchesNow->setText(u"No open window matches these entries now."_s);
+        ui->lblMatchesNow->setText(u"No open window matches these entries now."_s);
     } catch (const Error&) {
-        m_ui->lblMatchesNow->setText(u"The open windows cannot be listed here."_s);
+        ui->lblMatchesNow->setText(u"The open windows cannot be listed here."_s);
     }
 }
 
@@ -241,8 +240,8 @@ void TfrmDestinations::btnAddClick()
     if (name.isEmpty())
         return;
     m_destinations.append({{}, name, {}, {}});
-    m_ui->lstDestinations->addItem(name);
-    m_ui->lstDestinations->setCurrentRow(m_ui->lstDestinations->count() - 1);
+    ui->lstDestinations->addItem(name);
+    ui->lstDestinations->setCurrentRow(ui->lstDestinations->count() - 1);
 }
 
 void TfrmDestinations::btnRenameClick()
@@ -254,7 +253,7 @@ void TfrmDestinations::btnRenameClick()
     if (name.isEmpty())
         return;
     destination->name = name;
-    m_ui->lstDestinations->currentItem()->setText(name);
+    ui->lstDestinations->currentItem()->setText(name);
 }
 
 void TfrmDestinations::btnDeleteClick()
@@ -264,32 +263,32 @@ void TfrmDestinations::btnDeleteClick()
         return;
     if (!destination->original.isEmpty())
         m_removed.append(destination->original);
-    const int row = m_ui->lstDestinations->currentRow();
+    const int row = ui->lstDestinations->currentRow();
     m_destinations.removeAt(row);
-    delete m_ui->lstDestinations->takeItem(row);
+    delete ui->lstDestinations->takeItem(row);
     ShowEntries();
 }
 
 void TfrmDestinations::btnPickWindowClick()
 {
     WindowSystem& windows = platform().windows;
-    m_ui->lstOpenWindows->clear();
+    ui->lstOpenWindows->clear();
     for (const WindowHandle window : windows.topLevelWindows()) {
         if (windows.windowTitle(window).isEmpty() || IsOwnWindow(window))
             continue;
         auto* item = new QListWidgetItem(DescribeWindow(windows, window));
         item->setData(HandleRole, QVariant::fromValue(window));
-        m_ui->lstOpenWindows->addItem(item);
+        ui->lstOpenWindows->addItem(item);
     }
-    m_ui->lstOpenWindows->setVisible(true);
-    m_ui->lstOpenWindows->setCurrentRow(0);
-    m_ui->lstOpenWindows->setFocus();
+    ui->lstOpenWindows->setVisible(true);
+    ui->lstOpenWindows->setCurrentRow(0);
+    ui->lstOpenWindows->setFocus();
 }
 
 void TfrmDestinations::lstOpenWindowsPick()
 {
     Destination* destination = Current();
-    const QListWidgetItem* item = m_ui->lstOpenWindows->currentItem();
+    const QListWidgetItem* item = ui->lstOpenWindows->currentItem();
     if (!destination || !item)
         return;
     WindowSystem& windows = platform().windows;
@@ -304,7 +303,7 @@ void TfrmDestinations::lstOpenWindowsPick()
         picked.title = windows.windowTitle(window);
         picked.searchType = u"Starts With"_s;
     }
-    int row = m_ui->grdEntries->currentRow();
+    int row = ui->grdEntries->currentRow();
     if (row < 0 || !destination->entries[row].isEmpty()) {
         const auto empty = std::find_if(destination->entries.cbegin(), destination->entries.cend(),
                                         [](const TargetEntry& entry) { return entry.isEmpty(); });
@@ -312,9 +311,9 @@ void TfrmDestinations::lstOpenWindowsPick()
     }
     destination->entries[row] = picked;
     ShowEntries();
-    m_ui->grdEntries->setCurrentCell(row, TitleColumn);
-    m_ui->grdEntries->setFocus();
-    m_ui->lstOpenWindows->setVisible(false);
+    ui->grdEntries->setCurrentCell(row, TitleColumn);
+    ui->grdEntries->setFocus();
+    ui->lstOpenWindows->setVisible(false);
 }
 
 void TfrmDestinations::btnOKClick()
@@ -353,4 +352,6 @@ void TfrmDestinations::btnOKClick()
         if (destination.original.isEmpty() && !written)
             targets.writeText(destination.name, u"Target"_s, {});
     }
+    // Closed only once all is written; a failure keeps the dialog open.
+    accept();
 }

@@ -9,6 +9,7 @@
 #include <array>
 
 class QComboBox;
+class QTableWidgetItem;
 
 // Edits the destinations of targets.ini: add, rename and delete them, and set the nine
 // entries of each (title pattern and match type, window class and role). A window open now
@@ -42,19 +43,21 @@ private:
     void LoadDestinations(const QString& selected);
     void ShowEntries();
     void EntryEdited(int row);
+    void grdEntriesItemChanged(QTableWidgetItem* item);
     void UpdateMatchesNow();
     void btnAddClick();
     void btnRenameClick();
     void btnDeleteClick();
     void btnPickWindowClick();
     void lstOpenWindowsPick();
+    // Writes the changes and closes the dialog.
     void btnOKClick();
     // A new name from the user, or empty when cancelled or refused.
     QString AskName(const QString& caption, const QString& current);
     Destination* Current();
     QComboBox* MatchBox(int row) const;
 
-    std::unique_ptr<Ui::TfrmDestinations> m_ui;
+    const std::unique_ptr<Ui::TfrmDestinations> ui;
     QList<Destination> m_destinations;
     QStringList m_removed;
     bool m_showing = false;

@@ -3,11 +3,11 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
-class QPushButton;
-class QSplitter;
-class QTreeWidget;
-class TextPreview;
+namespace Ui {
+class TfrmSelectFAQ;
+}
 
 // Lists the Messages of a search with several results; the pick is shown in the main
 // window. Not modal: one instance, hidden when closed, refilled by every such search.
@@ -16,6 +16,7 @@ class TfrmSelectFAQ : public QDialog {
 public:
     // showFAQByID shows the picked Message in the main window.
     explicit TfrmSelectFAQ(std::function<void(int)> showFAQByID, QWidget* parent = nullptr);
+    ~TfrmSelectFAQ() override;
 
     void ClearResults();
     void AddResult(const QString& id, const QString& shortName, const QString& text);
@@ -24,12 +25,6 @@ public:
     // Selects the first row, which fills the preview; nothing when the list is empty.
     void SelectFirstResult();
 
-    QTreeWidget* lvFAQs;
-    QSplitter* spSplitter;
-    TextPreview* memFullText;
-    QPushButton* btnSelect;
-    QPushButton* btnCancel;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -37,6 +32,7 @@ private:
     void lvFAQsSelectItem();
     void btnSelectClick();
 
+    const std::unique_ptr<Ui::TfrmSelectFAQ> ui;
     std::function<void(int)> m_showFAQByID;
     bool m_placed = false;
 };

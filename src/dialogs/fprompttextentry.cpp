@@ -1,9 +1,28 @@
 #include "dialogs/fprompttextentry.h"
+#include "ui_fprompttextentry.h"
 
 TfrmPromptForTextEntry::TfrmPromptForTextEntry(QWidget* parent)
     : QDialog(parent)
+    , ui([this] {
+        auto form = std::make_unique<Ui::TfrmPromptForTextEntry>();
+        form->setupUi(this);
+        return form;
+    }())
+    , txtPrompt(ui->txtPrompt)
+    , txtDefaultValue(ui->txtDefaultValue)
 {
-    setupUi(this);
     // A title bar without buttons: the dialog closes through its own buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+}
+
+TfrmPromptForTextEntry::~TfrmPromptForTextEntry() = default;
+
+QString TfrmPromptForTextEntry::PromptText() const
+{
+    return ui->txtPrompt->text();
+}
+
+QString TfrmPromptForTextEntry::DefaultValue() const
+{
+    return ui->txtDefaultValue->text();
 }

@@ -1,13 +1,32 @@
 #pragma once
 
-#include "ui_fprompttextentry.h"
-
 #include <QDialog>
+
+#include <memory>
+
+class QLineEdit;
+
+namespace Ui {
+class TfrmPromptForTextEntry;
+}
 
 // Asks for the prompt and default value of a free-text field. Modal, created per use;
 // closing it any way other than OK counts as Cancel.
-class TfrmPromptForTextEntry : public QDialog, public Ui::TfrmPromptForTextEntry {
+class TfrmPromptForTextEntry : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmPromptForTextEntry(QWidget* parent = nullptr);
+    ~TfrmPromptForTextEntry() override;
+
+    // The texts typed, as they are now.
+    QString PromptText() const;
+    QString DefaultValue() const;
+
+private:
+    const std::unique_ptr<Ui::TfrmPromptForTextEntry> ui;
+
+public:
+    // The form's two lines, for callers not yet moved to PromptText() / DefaultValue().
+    QLineEdit* const txtPrompt;
+    QLineEdit* const txtDefaultValue;
 };

@@ -1,18 +1,15 @@
 #include "dialogs/qtinteraction.h"
 
+#include "dialogs/finputtext.h"
+
 #include <QApplication>
 #include <QDesktopServices>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -61,25 +58,10 @@ bool QtInteraction::confirmYesNo(const QString& text)
 std::optional<QString> QtInteraction::inputText(const QString& caption, const QString& prompt, const QString& value,
                                                 int maxLength)
 {
-    QDialog dialog(QApplication::activeWindow());
-    dialog.setWindowTitle(caption);
-    auto* label = new QLabel(DisplayText(prompt), &dialog);
-    auto* edit = new QLineEdit(&dialog);
-    edit->setMaxLength(maxLength);
-    edit->setText(value);
-    edit->selectAll();
-    label->setBuddy(edit);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(label);
-    layout->addWidget(edit);
-    layout->addWidget(buttons);
-    dialog.setMinimumWidth(320);
+    TfrmInputText dialog(caption, DisplayText(prompt), value, maxLength, QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return edit->text();
+    return dialog.Value();
 }
 
 QString QtFileFilter(const QString& filter)

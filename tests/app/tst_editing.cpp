@@ -1,6 +1,7 @@
 // Adding, editing, deleting and moving Messages from the main window, offscreen, with the
 // scripted boxes and a database of its own.
 
+#include "childbyname.h"
 #include "mainwindowfixture.h"
 
 #include "app/faqnodes.h"
@@ -321,15 +322,17 @@ void TestEditing::tokens()
             auto* prompt = qobject_cast<TfrmPromptForTextEntry*>(QApplication::activeModalWidget());
             QVERIFY(prompt);
             QCOMPARE(prompt->windowTitle(), u"Prompt For Entry of Free Text"_s);
-            QVERIFY(prompt->txtPrompt->text().isEmpty() && prompt->txtDefaultValue->text().isEmpty());
+            auto* txtPrompt = child<QLineEdit>(*prompt, "txtPrompt");
+            auto* txtDefaultValue = child<QLineEdit>(*prompt, "txtDefaultValue");
+            QVERIFY(txtPrompt->text().isEmpty() && txtDefaultValue->text().isEmpty());
             if (answer == u"<cancel>"_s) {
-                prompt->txtPrompt->setText(u"typed then cancelled"_s);
+                txtPrompt->setText(u"typed then cancelled"_s);
                 QTest::keyClick(prompt, Qt::Key_Escape);
                 return;
             }
-            prompt->txtPrompt->setText(answer.section(u'|', 0, 0));
-            prompt->txtDefaultValue->setText(answer.section(u'|', 1));
-            prompt->btnOK->click();
+            txtPrompt->setText(answer.section(u'|', 0, 0));
+            txtDefaultValue->setText(answer.section(u'|', 1));
+            child<QPushButton>(*prompt, "btnOK")->click();
         });
     }
     d.findChild<QAction*>(command)->trigger();

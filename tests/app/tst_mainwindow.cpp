@@ -90,8 +90,9 @@ struct Program : MainWindowFixture {
     QStringList dialogRows() const
     {
         QStringList rows;
-        for (int i = 0; i < window->selectDialog().lvFAQs->topLevelItemCount(); ++i)
-            rows << window->selectDialog().lvFAQs->topLevelItem(i)->text(1);
+        const auto* list = child<QTreeWidget>(window->selectDialog(), "lvFAQs");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows << list->topLevelItem(i)->text(1);
         return rows;
     }
 };
@@ -588,8 +589,8 @@ void TestMainWindow::searchOutcomes()
     p.search(1, u"money"_s);
     QVERIFY(p.window->selectDialog().isVisible());
     QCOMPARE(p.dialogRows(), (QStringList{u"Refunds"_s, u"Returns"_s}));
-    QCOMPARE(p.window->selectDialog().lvFAQs->selectedItems().value(0)->text(0), QString::number(two));
-    QCOMPARE(p.window->selectDialog().memFullText->toPlainText(), u"Refund policy"_s);
+    QCOMPARE(child<QTreeWidget>(p.window->selectDialog(), "lvFAQs")->selectedItems().value(0)->text(0), QString::number(two));
+    QCOMPARE(child<TextPreview>(p.window->selectDialog(), "memFullText")->toPlainText(), u"Refund policy"_s);
     QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Refunds"_s);
 
     p.search(2, u"common phrase"_s);
@@ -708,11 +709,13 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
     TfrmMain& w = p.start();
     p.search(1, u"colour"_s);
     TfrmSelectFAQ& dialog = p.window->selectDialog();
+    auto* lvFAQs = child<QTreeWidget>(dialog, "lvFAQs");
+    auto* memFullText = child<TextPreview>(dialog, "memFullText");
     QVERIFY(dialog.isVisible());
     QVERIFY(!dialog.isModal());
     QCOMPARE(dialog.windowTitle(), u"Select a Message"_s);
     QCOMPARE(p.dialogRows(), (QStringList{u"Blue"_s, u"Green"_s, u"Red"_s}));
-    QCOMPARE(dialog.memFullText->toPlainText(), u"Blue text\nsecond line"_s);
+    QCOMPARE(memFullText->toPlainText(), u"Blue text\nsecond line"_s);
 
     // A second search replaces the rows.
     p.search(1, u"warm"_s);
@@ -728,31 +731,31 @@ void TestMainWindow::selectDialogPicksRefillsAndCancels()
 
     // Esc closes without touching the main window.
     dialog.ShowNonModal();
-    QTest::keyClick(dialog.lvFAQs, Qt::Key_Escape);
+    QTest::keyClick(lvFAQs, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), QString());
     QVERIFY(!w.SingleMessageShown());
 
     // With no row selected, Select does nothing.
     dialog.ShowNonModal();
-    dialog.lvFAQs->clearSelection();
-    dialog.btnSelect->click();
+    lvFAQs->clearSelection();
+    child<QPushButton>(dialog, "btnSelect")->click();
     QVERIFY(dialog.isVisible());
     QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), QString());
 
     // Picking the second row previews it; Enter shows it and closes the dialog.
-    dialog.lvFAQs->setCurrentItem(dialog.lvFAQs->topLevelItem(1));
-    QCOMPARE(dialog.memFullText->toPlainText(), u"Red text\nsecond line"_s);
-    dialog.lvFAQs->setFocus();
-    QTest::keyClick(dialog.lvFAQs, Qt::Key_Return);
+    lvFAQs->setCurrentItem(lvFAQs->topLevelItem(1));
+    QCOMPARE(memFullText->toPlainText(), u"Red text\nsecond line"_s);
+    lvFAQs->setFocus();
+    QTest::keyClick(lvFAQs, Qt::Key_Return);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Red"_s);
     QCOMPARE(child<TextPreview>(w, "memText")->toPlainText(), u"Red text\nsecond line"_s);
     QVERIFY(w.SingleMessageShown());
 
     p.search(1, u"warm"_s);
-    const QRect row = dialog.lvFAQs->visualItemRect(dialog.lvFAQs->topLevelItem(0));
-    QTest::mouseDClick(dialog.lvFAQs->viewport(), Qt::LeftButton, {}, row.center());
+    const QRect row = lvFAQs->visualItemRect(lvFAQs->topLevelItem(0));
+    QTest::mouseDClick(lvFAQs->viewport(), Qt::LeftButton, {}, row.center());
     QVERIFY(!dialog.isVisible());
     QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Green"_s);
 }
@@ -784,10 +787,10 @@ void TestMainWindow::resultCellShowsFirstLineOnly()
     p.window->selectDialog().ClearResults();
     p.window->selectDialog().AddResult(u"7"_s, u"Name"_s, text);
     p.window->selectDialog().SelectFirstResult();
-    QCOMPARE(p.window->selectDialog().lvFAQs->topLevelItem(0)->text(2), cell);
+    QCOMPARE(child<QTreeWidget>(p.window->selectDialog(), "lvFAQs")->topLevelItem(0)->text(2), cell);
     // The preview keeps the whole text.
     if (!text.contains(u'\r'))
-        QCOMPARE(p.window->selectDialog().memFullText->previewText(), text);
+        QCOMPARE(child<TextPreview>(p.window->selectDialog(), "memFullText")->previewText(), text);
 }
 
 void TestMainWindow::hugeMessageIsShownAndSentWhole()

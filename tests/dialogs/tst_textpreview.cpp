@@ -1,6 +1,8 @@
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/textpreview.h"
 
+#include "childbyname.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
@@ -54,6 +56,7 @@ private Q_SLOTS:
     void keepsTextWhole_data();
     void keepsTextWhole();
     void resultListNeverLaysOutAWholeHugeText();
+    void resultListTabOrder();
 };
 
 void TestTextPreview::keepsTextWhole_data()
@@ -107,12 +110,27 @@ void TestTextPreview::resultListNeverLaysOutAWholeHugeText()
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    QVERIFY(dialog.lvFAQs->topLevelItem(0)->text(2).size() <= 301);
-    QVERIFY(LongestBlock(*dialog.memFullText) <= TextPreview::MaxPieceLength);
-    dialog.memFullText->selectAll();
+    auto* memFullText = child<TextPreview>(dialog, "memFullText");
+    QVERIFY(child<QTreeWidget>(dialog, "lvFAQs")->topLevelItem(0)->text(2).size() <= 301);
+    QVERIFY(LongestBlock(*memFullText) <= TextPreview::MaxPieceLength);
+    memFullText->selectAll();
     QApplication::clipboard()->clear();
-    dialog.memFullText->copy();
+    memFullText->copy();
     QCOMPARE(QApplication::clipboard()->text(), huge);
+}
+
+void TestTextPreview::resultListTabOrder()
+{
+    TfrmSelectFAQ dialog([](int) {});
+    QWidget* const first = child<QTreeWidget>(dialog, "lvFAQs");
+    QStringList order;
+    QWidget* widget = first;
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            order << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != first);
+    QCOMPARE(order, (QStringList{u"lvFAQs"_s, u"memFullText"_s, u"btnSelect"_s, u"btnCancel"_s}));
 }
 
 QTEST_MAIN(TestTextPreview)
