@@ -681,7 +681,7 @@ void TfrmMain::lblAttachmentsClick()
         files.append(attachment.fileName);
         list += attachment.fileName + (attachment.promptToUse ? u" (Ask first)"_s : QString()) + u"\r\n"_s;
     }
-    PutFilesOnClipboard(files);
+    PutFilesOnClipboard(platform().clipboard, files);
     interaction().showMessage(list);
 }
 

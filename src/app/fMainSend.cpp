@@ -1,23 +1,23 @@
-// The send command of the main window: the window's state as the delivery layer's send
-// context, and the token sources of a send.
+// The send command of the main window: the window's state as the send command's view,
+// and the token sources of a send.
 #include "app/fMain.h"
 
+#include "app/sendcommand.h"
 #include "compose/expandtokens.h"
 #include "compose/standardsources.h"
-#include "delivery/send.h"
 #include "dialogs/textpreview.h"
 #include "platform/platform.h"
 #include "store/dmData.h"
+#include "util/interaction.h"
 
 #include <QLineEdit>
 
 namespace {
 
-class MainWindowSendContext : public SendContext {
+class MainWindowSendView : public SendCommandView {
 public:
-    MainWindowSendContext(TfrmMain& window, QStringList& attachmentsToSend)
+    explicit MainWindowSendView(TfrmMain& window)
         : m_window(window)
-        , m_attachmentsToSend(attachmentsToSend)
     { }
 
     bool searchTermIsEmpty() override { return m_window.txtSearchTerm->text().isEmpty(); }
@@ -25,11 +25,9 @@ public:
     bool singleMessageShown() override { return m_window.SingleMessageShown(); }
     void runSearch() override { m_window.actSearchExecute(); }
     QList<ShownAttachment> shownAttachments() override { return m_window.ShownAttachments(); }
-    QStringList& attachmentsToSend() override { return m_attachmentsToSend; }
 
 private:
     TfrmMain& m_window;
-    QStringList& m_attachmentsToSend;
 };
 
 class PlatformClipboardText : public ClipboardTextSource {
@@ -47,8 +45,10 @@ public:
 
 void TfrmMain::actSendFAQExecute()
 {
-    MainWindowSendContext context(*this, m_attachmentsToSend);
+    MainWindowSendView view(*this);
     PlatformClipboardText clipboard;
     StandardTokenSources sources(clipboard, *dmFAQData);
-    ::actSendFAQExecute(context, [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); });
+    RunSendCommand(
+        view, platform(), interaction(),
+        [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); }, m_attachmentsToSend);
 }

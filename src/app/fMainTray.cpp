@@ -158,7 +158,8 @@ void TfrmMain::BringProgramToFront()
         }
         m_hiddenWithMain.clear();
     }
-    BringWindowToForeground(winId());
+    // A window manager that refuses leaves the window shown behind others; nothing more to do.
+    (void)BringWindowToForeground(platform().windows, winId());
     txtSearchTerm->setFocus();
 }
 
