@@ -280,8 +280,10 @@ void TfrmMain::FocusWindowChanged(QWindow* window)
 
 void TfrmMain::ApplyOptions()
 {
-    const QString hotKeyText = ReadSetting(Setting::HotKey);
-    const QString target = ReadSetting(Setting::Target);
+    Options options(OptionsFilePath());
+    options.load();
+    const QString hotKeyText = options.value(Setting::HotKey);
+    const QString target = options.value(Setting::Target);
     if (!target.isEmpty()) {
         QString caption = u"Paste to "_s + ElidedTarget(target) + u" ("_s + hotKeyText + u')';
         actSendFAQ->setText(caption.replace(u'&', u"&&"_s));
@@ -289,7 +291,7 @@ void TfrmMain::ApplyOptions()
         interaction().showMessage(FirstRunNotice);
     }
     m_sendHotKey = TextToHotKey(hotKeyText);
-    m_activateHotKey = TextToHotKey(ReadSetting(Setting::ActivateKey));
+    m_activateHotKey = TextToHotKey(options.value(Setting::ActivateKey));
     jvActivateMe->setKey(m_activateHotKey);
 }
 
@@ -507,7 +509,9 @@ void TfrmMain::tvFAQsExpanding(QTreeWidgetItem* node)
 
 void TfrmMain::chkShowHotWordClick()
 {
-    WriteBoolSetting(Setting::ShowHotword, chkShowHotWord->isChecked());
+    Options options(OptionsFilePath());
+    options.setValue(Setting::ShowHotword, chkShowHotWord->isChecked());
+    options.save();
     RefreshFAQTree();
 }
 

@@ -7,6 +7,8 @@
 #include "compose/standardsources.h"
 #include "dialogs/textpreview.h"
 #include "platform/platform.h"
+#include "settings/filelocations.h"
+#include "settings/settings.h"
 #include "store/dmData.h"
 #include "util/interaction.h"
 
@@ -48,7 +50,8 @@ void TfrmMain::actSendFAQExecute()
     MainWindowSendView view(*this);
     PlatformClipboardText clipboard;
     StandardTokenSources sources(clipboard, *dmFAQData);
+    Options options(OptionsFilePath());
     RunSendCommand(
-        view, platform(), interaction(),
+        view, platform(), interaction(), options,
         [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); }, m_attachmentsToSend);
 }

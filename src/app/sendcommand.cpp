@@ -22,10 +22,11 @@ void InteractionSendQuestions::attachmentsNotForTarget()
     m_ui.showMessage(u"Attachments can only be sent to Outlook or Outlook Express"_s);
 }
 
-SendOptions ReadSendOptions()
+SendOptions ReadSendOptions(Options& options)
 {
-    return {ReadSetting(Setting::Target), ReadBoolSetting(Setting::DoAttachments),
-            ReadBoolSetting(Setting::RestoreClipboard)};
+    options.load();
+    return {options.value(Setting::Target), options.value(Setting::DoAttachments),
+            options.value(Setting::RestoreClipboard)};
 }
 
 namespace {
@@ -58,8 +59,8 @@ QString SendOutcomeText(const SendOutcome& outcome)
     return {};
 }
 
-void RunSendCommand(SendCommandView& view, Platform& desktop, Interaction& ui, const TokenExpander& expandTokens,
-                    QStringList& attachmentsToSend)
+void RunSendCommand(SendCommandView& view, Platform& desktop, Interaction& ui, Options& options,
+                    const TokenExpander& expandTokens, QStringList& attachmentsToSend)
 {
     if (view.searchTermIsEmpty() && view.shownText().isEmpty())
         return;
@@ -72,12 +73,12 @@ void RunSendCommand(SendCommandView& view, Platform& desktop, Interaction& ui, c
             return;
         }
     }
-    const SendOptions options = ReadSendOptions();
-    if (!options.target.isEmpty())
+    const SendOptions sendOptions = ReadSendOptions(options);
+    if (!sendOptions.target.isEmpty())
         attachmentsToSend.clear();
     InteractionSendQuestions questions(ui);
     const SendOutcome outcome
-        = SendShownMessage(desktop, options, {view.shownText(), view.shownAttachments()}, questions, expandTokens);
+        = SendShownMessage(desktop, sendOptions, {view.shownText(), view.shownAttachments()}, questions, expandTokens);
     if (outcome.result != SendOutcome::NoDestinationSet)
         attachmentsToSend = outcome.attachments;
     if (const QString text = SendOutcomeText(outcome); !text.isEmpty())

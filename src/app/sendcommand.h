@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class Interaction;
+class Options;
 
 // What the send command needs of the main window.
 class SendCommandView {
@@ -35,15 +36,15 @@ private:
     Interaction& m_ui;
 };
 
-// The options of a send as options.ini holds them now.
-SendOptions ReadSendOptions();
+// The options of a send as options.ini holds them now (loads them afresh).
+SendOptions ReadSendOptions(Options& options);
 
 // What the user is told of a send's outcome; empty when there is nothing to tell.
 QString SendOutcomeText(const SendOutcome& outcome);
 
 // The send command: with nothing shown and the search box empty it does nothing; without
 // exactly one Message shown it runs the search once, and if that does not show exactly
-// one it says so. Then it sends the shown Message, tells the outcome and gives the
-// attachment files that went with it.
-void RunSendCommand(SendCommandView& view, Platform& desktop, Interaction& ui, const TokenExpander& expandTokens,
-                    QStringList& attachmentsToSend);
+// one it says so. Then it reads the options, sends the shown Message, tells the outcome
+// and gives the attachment files that went with it.
+void RunSendCommand(SendCommandView& view, Platform& desktop, Interaction& ui, Options& options,
+                    const TokenExpander& expandTokens, QStringList& attachmentsToSend);

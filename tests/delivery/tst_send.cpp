@@ -4,6 +4,7 @@
 #include "app/sendcommand.h"
 #include "platform/fake/fakeplatform.h"
 #include "scriptedinteraction.h"
+#include "settings/filelocations.h"
 #include "settings/settings.h"
 #include "util/errors.h"
 #include "util/textutils.h"
@@ -25,6 +26,13 @@ const QString NotExactlyOne
 const QString NoTarget = u"Please use the Tools->Options menu to identify which email program you are using "
                          "before using this command."_s;
 const QString OnlyOutlook = u"Attachments can only be sent to Outlook or Outlook Express"_s;
+
+template <typename T, typename V> void SetOption(const SettingKey<T>& key, const V& value)
+{
+    Options options(OptionsFilePath());
+    options.setValue(key, value);
+    options.save();
+}
 
 // Boxes and prompts also go into the fake desktop's journal, to check the order of all steps.
 class JournalingInteraction : public ScriptedInteraction {
@@ -113,7 +121,11 @@ private Q_SLOTS:
 
 private:
     QString makeFile(const QString& name);
-    void send() { RunSendCommand(*context, fake->platform, *ui, expand, context->toSend); }
+    void send()
+    {
+        Options options(OptionsFilePath());
+        RunSendCommand(*context, fake->platform, *ui, options, expand, context->toSend);
+    }
     QStringList keyJournal() const;
 
     std::unique_ptr<QTemporaryDir> dir;
@@ -150,7 +162,7 @@ void TestSend::init()
         return result.replace(u"%INCLUDE:sig%"_s, u"Regards"_s);
     };
 
-    WriteSetting(Setting::Target, u"Outlook"_s);
+    SetOption(Setting::Target, u"Outlook"_s);
     OpenTargetsFile().writeText(u"Outlook"_s, u"Target"_s, u"Outlook"_s);
     OpenTargetsFile().writeText(u"Outlook"_s, u"Search Type"_s, u"Substring"_s);
     fake->windows.addWindow(u"Outlook Express"_s);
@@ -226,7 +238,7 @@ void TestSend::searchRunsOnceWhenNoSingleMessageIsShown()
 
 void TestSend::refusedWithoutDestination()
 {
-    WriteSetting(Setting::Target, QString());
+    SetOption(Setting::Target, QString());
     send();
     QCOMPARE(ui->texts(u"message"_s), QStringList{NoTarget});
     QCOMPARE(fake->windows.enumerations, 0);
@@ -414,7 +426,7 @@ void TestSend::clipboardRestoreBounds()
     QCOMPARE(fake->clipboard.content, u"abc"_s);
     QVERIFY(fake->clipboard.otherFormats.isEmpty());
 
-    WriteBoolSetting(Setting::RestoreClipboard, false);
+    SetOption(Setting::RestoreClipboard, false);
     fake->clipboard.content = u"abc"_s;
     fake->clipboard.history.clear();
     send();
@@ -430,7 +442,7 @@ void TestSend::attachmentsOnlyForOutlook()
     context->toSend = {u"stale"_s};
 
     OpenTargetsFile().writeText(u"Eudora"_s, u"Target"_s, u"Outlook"_s);
-    WriteSetting(Setting::Target, u"Eudora"_s);
+    SetOption(Setting::Target, u"Eudora"_s);
     send();
     QCOMPARE(ui->texts(u"message"_s), QStringList{OnlyOutlook});
     QVERIFY(context->toSend.isEmpty());
@@ -439,7 +451,7 @@ void TestSend::attachmentsOnlyForOutlook()
 
     // The name is compared without regard to case.
     OpenTargetsFile().writeText(u"outlook express"_s, u"Target"_s, u"Outlook"_s);
-    WriteSetting(Setting::Target, u"outlook express"_s);
+    SetOption(Setting::Target, u"outlook express"_s);
     ui->clear();
     ui->confirmAnswers = {true};
     fake->journal.clear();
@@ -449,7 +461,7 @@ void TestSend::attachmentsOnlyForOutlook()
     QCOMPARE(keyJournal().size(), 8);
 
     // Attachments off: no question, no message, one paste, and last send's list is gone.
-    WriteBoolSetting(Setting::DoAttachments, false);
+    SetOption(Setting::DoAttachments, false);
     ui->clear();
     fake->journal.clear();
     send();
@@ -458,8 +470,8 @@ void TestSend::attachmentsOnlyForOutlook()
     QCOMPARE(keyJournal().size(), 4);
 
     // A Message without attachments: no question and no message for any destination.
-    WriteBoolSetting(Setting::DoAttachments, true);
-    WriteSetting(Setting::Target, u"Eudora"_s);
+    SetOption(Setting::DoAttachments, true);
+    SetOption(Setting::Target, u"Eudora"_s);
     context->attachments.clear();
     send();
     QVERIFY(ui->shown.isEmpty());
