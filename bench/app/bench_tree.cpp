@@ -79,7 +79,7 @@ int main(int argc, char** argv)
 
     QTemporaryDir folder;
     OverrideAppDir(folder.path());
-    WriteSetting(Setting::Target, u"Notepad"_s);
+    OpenOptionsFile().writeText(Setting::Target.section, Setting::Target.key, u"Notepad"_s);
     ConnectionSpec spec;
     spec.database = folder.filePath(u"bench.db"_s);
     spec.createWithExamples = false;

@@ -250,8 +250,10 @@ void TfrmMain::FocusWindowChanged(QWindow* window)
 
 void TfrmMain::ApplyOptions()
 {
-    const QString hotKeyText = ReadSetting(Setting::HotKey);
-    const QString target = ReadSetting(Setting::Target);
+    Options options(OptionsFilePath());
+    options.load();
+    const QString hotKeyText = options.value(Setting::HotKey);
+    const QString target = options.value(Setting::Target);
     if (!target.isEmpty()) {
         QString caption = u"Paste to "_s + ElidedTarget(target) + u" ("_s + hotKeyText + u')';
         ui->actSendFAQ->setText(caption.replace(u'&', u"&&"_s));
@@ -259,7 +261,7 @@ void TfrmMain::ApplyOptions()
         m_boxes.showMessage(FirstRunNotice);
     }
     m_sendHotKey = TextToHotKey(hotKeyText);
-    m_activateHotKey = TextToHotKey(ReadSetting(Setting::ActivateKey));
+    m_activateHotKey = TextToHotKey(options.value(Setting::ActivateKey));
     m_tray->jvActivateMe->setKey(m_activateHotKey);
 }
 
@@ -310,7 +312,9 @@ void TfrmMain::DatabaseNotFound()
 
 void TfrmMain::chkShowHotWordClick()
 {
-    WriteBoolSetting(Setting::ShowHotword, ui->chkShowHotWord->isChecked());
+    Options options(OptionsFilePath());
+    options.setValue(Setting::ShowHotword, ui->chkShowHotWord->isChecked());
+    options.save();
     RefreshFAQTree();
 }
 
@@ -415,7 +419,7 @@ void TfrmMain::lblAttachmentsClick()
         files.append(attachment.fileName);
         list += attachment.fileName + (attachment.promptToUse ? u" (Ask first)"_s : QString()) + u"\r\n"_s;
     }
-    PutFilesOnClipboard(files);
+    PutFilesOnClipboard(platform().clipboard, files);
     m_boxes.showMessage(list);
 }
 

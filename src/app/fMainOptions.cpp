@@ -4,9 +4,13 @@
 #include "app/fMain.h"
 #include "app/traycontroller.h"
 #include "dialogs/fOptions.h"
+#include "settings/filelocations.h"
+#include "settings/settings.h"
 
 void TfrmMain::actOptionsExecute()
 {
-    TfrmOptions dialog({[this] { ApplyOptions(); }, [this] { return m_tray->jvActivateMe->isRefused(); }}, this);
+    Options options(OptionsFilePath());
+    TfrmOptions dialog(options, {[this] { ApplyOptions(); }, [this] { return m_tray->jvActivateMe->isRefused(); }},
+                       this);
     dialog.exec();
 }

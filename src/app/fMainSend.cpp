@@ -1,13 +1,16 @@
-// The send command of the main window: the window's state as the delivery layer's send
-// context, and the token sources of a send.
+// The send command of the main window: the window's state as the send command's view,
+// and the token sources of a send.
 #include "app/fMain.h"
 
+#include "app/sendcommand.h"
 #include "compose/expandtokens.h"
 #include "compose/standardsources.h"
-#include "delivery/send.h"
 #include "dialogs/textpreview.h"
 #include "platform/platform.h"
+#include "settings/filelocations.h"
+#include "settings/settings.h"
 #include "store/dmData.h"
+#include "util/interaction.h"
 
 #include "ui_fMain.h"
 
@@ -15,14 +18,12 @@
 
 namespace {
 
-class MainWindowSendContext : public SendContext {
+class MainWindowSendView : public SendCommandView {
 public:
-    MainWindowSendContext(TfrmMain& window, const QLineEdit& searchTerm, const TextPreview& shownText,
-                          QStringList& attachmentsToSend)
+    MainWindowSendView(TfrmMain& window, const QLineEdit& searchTerm, const TextPreview& shownText)
         : m_window(window)
         , m_searchTerm(searchTerm)
         , m_shownText(shownText)
-        , m_attachmentsToSend(attachmentsToSend)
     { }
 
     bool searchTermIsEmpty() override { return m_searchTerm.text().isEmpty(); }
@@ -30,13 +31,11 @@ public:
     bool singleMessageShown() override { return m_window.SingleMessageShown(); }
     void runSearch() override { m_window.actSearchExecute(); }
     QList<ShownAttachment> shownAttachments() override { return m_window.ShownAttachments(); }
-    QStringList& attachmentsToSend() override { return m_attachmentsToSend; }
 
 private:
     TfrmMain& m_window;
     const QLineEdit& m_searchTerm;
     const TextPreview& m_shownText;
-    QStringList& m_attachmentsToSend;
 };
 
 class PlatformClipboardText : public ClipboardTextSource {
@@ -54,8 +53,11 @@ public:
 
 void TfrmMain::actSendFAQExecute()
 {
-    MainWindowSendContext context(*this, *ui->txtSearchTerm, *ui->memText, m_attachmentsToSend);
+    MainWindowSendView view(*this, *ui->txtSearchTerm, *ui->memText);
     PlatformClipboardText clipboard;
     StandardTokenSources sources(clipboard, m_store);
-    ::actSendFAQExecute(context, [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); });
+    Options options(OptionsFilePath());
+    RunSendCommand(
+        view, platform(), m_boxes, options,
+        [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); }, m_attachmentsToSend);
 }

@@ -5,6 +5,8 @@
 #include "app/windowlayout.h"
 #include "delivery/keyinput.h"
 #include "dialogs/widgetsupport.h"
+#include "platform/platform.h"
+#include "settings/filelocations.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
 #include "util/connectguarded.h"
@@ -106,7 +108,8 @@ void TfrmMain::PrepareWindowState()
 void TfrmMain::BringProgramToFront()
 {
     m_tray->ShowFromTray();
-    BringWindowToForeground(winId());
+    // A window manager that refuses leaves the window shown behind others; nothing more to do.
+    (void)BringWindowToForeground(platform().windows, winId());
     ui->txtSearchTerm->setFocus();
 }
 
@@ -130,7 +133,9 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 bool TfrmMain::FormClose()
 {
-    if (ReadBoolSetting(Setting::MinimizeOnClose) && !m_tray->ExitRequested() && m_tray->HasNotificationArea()) {
+    Options options(OptionsFilePath());
+    options.load();
+    if (options.value(Setting::MinimizeOnClose) && !m_tray->ExitRequested() && m_tray->HasNotificationArea()) {
         m_tray->HideToTray();
         return false;
     }
@@ -140,10 +145,12 @@ bool TfrmMain::FormClose()
 void TfrmMain::RestoreWindowState()
 {
     m_layoutRestored = true;
+    Options options(OptionsFilePath());
+    options.load();
     // Acts as a click when it changes the box: the tree is refilled in the new form.
-    ui->chkShowHotWord->setChecked(ReadBoolSetting(Setting::ShowHotword));
+    ui->chkShowHotWord->setChecked(options.value(Setting::ShowHotword));
 
-    const QString savedState = ReadSetting(Setting::MainFormState);
+    const QString savedState = options.text(Setting::MainFormState);
     if (!savedState.isEmpty()) {
         const auto state = StateToRestore(TextToInteger(savedState));
         const Qt::WindowStates current = windowState() & (Qt::WindowMinimized | Qt::WindowMaximized);
@@ -157,27 +164,29 @@ void TfrmMain::RestoreWindowState()
     // Positions and sizes are the outer ones, frame included.
     const QSize screen = ScreenSize();
     QRect bounds = frameGeometry();
-    bounds.moveLeft(LeftOnScreen(ReadIntegerSetting(Setting::MainFormLeft, bounds.left()), screen));
+    bounds.moveLeft(LeftOnScreen(options.value(Setting::MainFormLeft, bounds.left()), screen));
     SetFrameGeometry(this, bounds);
-    bounds.moveTop(TopOnScreen(ReadIntegerSetting(Setting::MainFormTop, bounds.top()), screen));
+    bounds.moveTop(TopOnScreen(options.value(Setting::MainFormTop, bounds.top()), screen));
     SetFrameGeometry(this, bounds);
-    bounds.setWidth(WidthOnScreen(ReadIntegerSetting(Setting::MainFormWidth, bounds.width()), bounds.left(), screen));
+    bounds.setWidth(WidthOnScreen(options.value(Setting::MainFormWidth, bounds.width()), bounds.left(), screen));
     SetFrameGeometry(this, bounds);
-    bounds.setHeight(
-        HeightOnScreen(ReadIntegerSetting(Setting::MainFormHeight, bounds.height()), bounds.top(), screen));
+    bounds.setHeight(HeightOnScreen(options.value(Setting::MainFormHeight, bounds.height()), bounds.top(), screen));
     SetFrameGeometry(this, bounds);
 
-    SetPanelWidth(TextToInteger(ReadSetting(Setting::LeftPanelWidth)));
+    SetPanelWidth(options.value(Setting::LeftPanelWidth));
 }
 
 void TfrmMain::SaveWindowState()
 {
-    WriteIntegerSetting(Setting::MainFormState, StateToSave(windowState()));
+    // One write of the file for the whole layout.
+    Options options(OptionsFilePath());
+    options.setValue(Setting::MainFormState, StateToSave(windowState()));
     const QRect bounds = frameGeometry();
-    WriteIntegerSetting(Setting::MainFormLeft, bounds.x());
-    WriteIntegerSetting(Setting::MainFormTop, bounds.y());
-    WriteIntegerSetting(Setting::MainFormWidth, bounds.width());
-    WriteIntegerSetting(Setting::MainFormHeight, bounds.height());
+    options.setValue(Setting::MainFormLeft, bounds.x());
+    options.setValue(Setting::MainFormTop, bounds.y());
+    options.setValue(Setting::MainFormWidth, bounds.width());
+    options.setValue(Setting::MainFormHeight, bounds.height());
+    options.save();
 }
 
 void TfrmMain::SetPanelWidth(int width)
@@ -193,5 +202,7 @@ bool TfrmMain::spltMainCanResize(int newWidth) const
 
 void TfrmMain::spltMainMoved()
 {
-    WriteIntegerSetting(Setting::LeftPanelWidth, ui->pnlFAQs->width());
+    Options options(OptionsFilePath());
+    options.setValue(Setting::LeftPanelWidth, ui->pnlFAQs->width());
+    options.save();
 }

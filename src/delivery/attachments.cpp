@@ -1,38 +1,34 @@
 #include "delivery/attachments.h"
 
-#include "platform/platform.h"
-#include "settings/settings.h"
-#include "util/interaction.h"
-#include "util/textutils.h"
-
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
-void CollectAttachmentsToSend(const QList<ShownAttachment>& shownAttachments, QStringList& attachmentsToSend)
+SendQuestions::~SendQuestions() = default;
+
+QStringList CollectAttachmentsToSend(const QList<ShownAttachment>& shownAttachments, const QString& target,
+                                     SendQuestions& questions)
 {
-    attachmentsToSend.clear();
+    QStringList attachmentsToSend;
     if (shownAttachments.isEmpty())
-        return;
-    const QString target = ReadSetting(Setting::Target);
+        return attachmentsToSend;
     if (target.compare(u"Outlook"_s, Qt::CaseInsensitive) != 0
         && target.compare(u"Outlook Express"_s, Qt::CaseInsensitive) != 0) {
-        interaction().showMessage(u"Attachments can only be sent to Outlook or Outlook Express"_s);
-        return;
+        questions.attachmentsNotForTarget();
+        return attachmentsToSend;
     }
     for (const ShownAttachment& attachment : shownAttachments) {
         if (!QFileInfo(attachment.fileName).isFile()) {
-            interaction().showMessage(u"The attachment "_s + attachment.fileName
-                                      + u" does not exist ! This file is being skipped."_s);
+            questions.attachmentMissing(attachment.fileName);
             continue;
         }
-        if (!attachment.promptToUse
-            || ConfirmYesNo(u"Is it OK to attach the following file to this email ?\r\n\r\n"_s + attachment.fileName))
+        if (!attachment.promptToUse || questions.attachFile(attachment.fileName))
             attachmentsToSend.append(attachment.fileName);
     }
+    return attachmentsToSend;
 }
 
-void PutFilesOnClipboard(const QStringList& files)
+void PutFilesOnClipboard(Clipboard& clipboard, const QStringList& files)
 {
-    platform().clipboard.setFiles(files);
+    clipboard.setFiles(files);
 }

@@ -1,7 +1,6 @@
 #include "delivery/globals.h"
 
 #include "settings/settings.h"
-#include "util/interaction.h"
 #include "util/textutils.h"
 
 using namespace Qt::StringLiterals;
@@ -26,11 +25,10 @@ bool SameText(const QString& wanted, const QString& actual)
 
 // One pass of one entry: the topmost window that passes the title test selected by
 // startsWith (or, without a pattern, has no owner) and has the entry's class and role.
-WindowHandle FindWindow(const TargetEntry& entry, bool startsWith)
+WindowHandle FindWindow(WindowSystem& windows, const TargetEntry& entry, bool startsWith)
 {
     if (entry.isEmpty())
         return 0;
-    WindowSystem& windows = platform().windows;
     for (const WindowHandle window : windows.topLevelWindows()) {
         // A paste into one of our own windows would land in our own key handling.
         if (windows.isOwnWindow(window))
@@ -50,10 +48,10 @@ WindowHandle FindWindow(const TargetEntry& entry, bool startsWith)
     return 0;
 }
 
-void BringForward(WindowHandle window)
+void BringForward(WindowSystem& windows, WindowHandle window)
 {
-    platform().windows.requestActivation(window);
-    platform().windows.raiseWindow(window);
+    windows.requestActivation(window);
+    windows.raiseWindow(window);
 }
 
 } // namespace
@@ -69,37 +67,34 @@ TargetEntry ReadTargetEntry(const IniFile& targets, const QString& destination, 
     return {read(u"Target"_s), read(u"Search Type"_s), read(u"Class"_s), read(u"Role"_s)};
 }
 
-WindowHandle FindEntryWindow(const TargetEntry& entry)
+WindowHandle FindEntryWindow(WindowSystem& windows, const TargetEntry& entry)
 {
     const MatchMode mode = ModeFromText(entry.searchType);
-    WindowHandle result = FindWindow(entry, mode != MatchMode::Substring);
+    WindowHandle result = FindWindow(windows, entry, mode != MatchMode::Substring);
     if (result == 0 && mode == MatchMode::TryBoth && !entry.title.isEmpty())
-        result = FindWindow(entry, false);
+        result = FindWindow(windows, entry, false);
     return result;
 }
 
-WindowHandle FindTitledWindow(const QString& pattern, bool startsWith)
+WindowHandle FindTitledWindow(WindowSystem& windows, const QString& pattern, bool startsWith)
 {
-    const WindowHandle found = pattern.isEmpty() ? 0 : FindWindow({pattern, {}, {}, {}}, startsWith);
+    const WindowHandle found = pattern.isEmpty() ? 0 : FindWindow(windows, {pattern, {}, {}, {}}, startsWith);
     if (found != 0)
-        BringForward(found);
+        BringForward(windows, found);
     return found;
 }
 
-WindowHandle FindDestinationWindow()
+WindowHandle FindDestinationWindow(WindowSystem& windows, const QString& target)
 {
     // A missing targets.ini finds no window; one that can not be read is named.
     const IniFile targets = OpenTargetsFile();
     targets.requireReadable();
     for (int entry = 1; entry <= TargetEntryCount; ++entry) {
-        const QString application = ReadSetting(Setting::Target);
-        const WindowHandle result = FindEntryWindow(ReadTargetEntry(targets, application, entry));
+        const WindowHandle result = FindEntryWindow(windows, ReadTargetEntry(targets, target, entry));
         if (result != 0) {
-            BringForward(result);
+            BringForward(windows, result);
             return result;
         }
     }
-    interaction().showMessage(u"Could not find a message window owned by \""_s + ReadSetting(Setting::Target)
-                              + u"\""_s);
     return 0;
 }

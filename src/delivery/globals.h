@@ -6,14 +6,14 @@
 
 class IniFile;
 
-// The destination application's window, found by the title entries of targets.ini and
-// brought to the front. Shows its own message when none is found and then gives 0.
-WindowHandle FindDestinationWindow();
+// The window of the destination program named target, found by its entries in targets.ini
+// and brought to the front; 0 when none is found.
+[[nodiscard]] WindowHandle FindDestinationWindow(WindowSystem& windows, const QString& target);
 
 // One pass over the top-level windows, topmost first, the program's own left out: with
 // startsWith the first window whose title starts with the pattern, else the first window
 // without an owner whose title holds it further on. Brings the window found to the front; 0 when none matches.
-WindowHandle FindTitledWindow(const QString& pattern, bool startsWith);
+WindowHandle FindTitledWindow(WindowSystem& windows, const QString& pattern, bool startsWith);
 
 // How many characters of a title take part in the match.
 inline constexpr qsizetype MatchedTitleLength = 253;
@@ -39,4 +39,4 @@ struct TargetEntry {
 QString TargetEntryKey(const QString& name, int entry);
 TargetEntry ReadTargetEntry(const IniFile& targets, const QString& destination, int entry);
 // The window that the entry finds now, in its match mode, without bringing it forward.
-WindowHandle FindEntryWindow(const TargetEntry& entry);
+[[nodiscard]] WindowHandle FindEntryWindow(WindowSystem& windows, const TargetEntry& entry);

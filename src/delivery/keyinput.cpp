@@ -15,9 +15,8 @@ constexpr std::array<std::pair<std::uint8_t, std::uint16_t>, 3> ModifierKeys{{
 
 } // namespace
 
-void SendKeyPress(std::uint16_t key, std::uint8_t modifiers, bool extended)
+void SendKeyPress(KeyboardSynth& keyboard, std::uint16_t key, std::uint8_t modifiers, bool extended)
 {
-    KeyboardSynth& keyboard = platform().keyboard;
     for (const auto& [bit, vk] : ModifierKeys) {
         if (modifiers & bit)
             keyboard.keyEvent(vk, keyboard.scanCode(vk), 0);
@@ -32,9 +31,8 @@ void SendKeyPress(std::uint16_t key, std::uint8_t modifiers, bool extended)
     }
 }
 
-bool BringWindowToForeground(WindowHandle window)
+bool BringWindowToForeground(WindowSystem& windows, WindowHandle window)
 {
-    WindowSystem& windows = platform().windows;
     if (windows.isMinimized(window))
         windows.restoreWindow(window);
     if (windows.activeWindow() == window)

@@ -1,38 +1,58 @@
 #pragma once
 
 #include "delivery/attachments.h"
+#include "platform/platform.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
-// What the send needs of the main window.
-class SendContext {
-public:
-    virtual ~SendContext();
-    // Whether the search box is empty.
-    virtual bool searchTermIsEmpty() = 0;
-    // The shown Message's text exactly as the panel shows it, tokens unexpanded.
-    virtual QString shownText() = 0;
-    virtual bool singleMessageShown() = 0;
-    // Runs the search command once with the search box's text and type as they stand.
-    virtual void runSearch() = 0;
-    virtual QList<ShownAttachment> shownAttachments() = 0;
-    virtual QStringList& attachmentsToSend() = 0;
+// The options of one send, read once when it starts.
+struct SendOptions {
+    // The destination program's section in targets.ini; empty when none is set.
+    QString target;
+    bool doAttachments = true;
+    bool restoreClipboard = true;
+};
+
+// The Message to send as it is shown: its text, tokens unexpanded, and its attachments.
+struct OutgoingMessage {
+    QString text;
+    QList<ShownAttachment> attachments;
+};
+
+// How a send ended. Every result but Pasted stops the send at that point; from
+// NoWindowFound on, the text to paste is left on the clipboard.
+struct SendOutcome {
+    enum Result {
+        Pasted,
+        NoDestinationSet,
+        NoWindowFound,
+        NotActivated,
+        ModifiersHeld,
+        NotFetched,
+        AttachmentsNotFetched,
+    };
+    Result result = Pasted;
+    // The destination's section name, and the title of the window found.
+    QString target;
+    QString windowTitle;
+    // The attachment files that went with the send (or were to go, when it stopped).
+    QStringList attachments;
 };
 
 // Turns the shown text into the text to paste; raises Abort when the user cancels a prompt.
 using TokenExpander = std::function<QString(const QString&)>;
 
-// The send command: checks that one Message is shown and a destination is set, then sends.
-void actSendFAQExecute(SendContext& context, const TokenExpander& expandTokens);
-
 // Pastes the expanded text, and for Outlook the attachment files, into the destination
-// window, then puts the clipboard's earlier content back. Without a destination, or when it
-// does not come to the front or fetch the paste, no (further) key is pressed and what was
-// to be pasted stays on the clipboard.
-void SendShownMessage(SendContext& context, const TokenExpander& expandTokens);
+// window, then puts the clipboard's earlier content back. The attachment questions come
+// before the expansion's prompts. Without a destination, or when it does not come to the
+// front, the user still holds a modifier, or it does not fetch the paste, no (further) key
+// is pressed and what was to be pasted stays on the clipboard.
+[[nodiscard]] SendOutcome SendShownMessage(Platform& desktop, const SendOptions& options,
+                                           const OutgoingMessage& message, SendQuestions& questions,
+                                           const TokenExpander& expandTokens);
 
 // Bounds of the waits for the destination program.
 inline constexpr int ActivationWaitMs = 1000;

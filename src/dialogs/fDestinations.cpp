@@ -202,7 +202,7 @@ void TfrmDestinations::UpdateMatchesNow()
     }
     try {
         for (int row = 0; row < TargetEntryCount; ++row) {
-            if (const WindowHandle window = FindEntryWindow(destination->entries[row])) {
+            if (const WindowHandle window = FindEntryWindow(platform().windows, destination->entries[row])) {
                 ui->lblMatchesNow->setText(
                     u"Now entry %1 finds: %2"_s.arg(row + 1).arg(DescribeWindow(platform().windows, window)));
                 return;

@@ -4,6 +4,7 @@
 #include "dialogs/fDestinations.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "util/connectguarded.h"
 #include "util/errors.h"
 
 #include <QGuiApplication>
@@ -18,27 +19,27 @@ const QString DefaultDestination = u"Notepad"_s;
 
 } // namespace
 
-TfrmOptions::TfrmOptions(OptionsHooks hooks, QWidget* parent)
+TfrmOptions::TfrmOptions(Options& options, OptionsHooks hooks, QWidget* parent)
     : QDialog(parent)
-    , m_ui(std::make_unique<Ui::TfrmOptions>())
+    , ui(std::make_unique<Ui::TfrmOptions>())
+    , m_options(options)
     , m_hooks(std::move(hooks))
 {
-    m_ui->setupUi(this);
+    ui->setupUi(this);
+    m_bindings = Bindings();
     if (parent)
         setWindowIcon(parent->windowIcon());
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 
-    connect(m_ui->btnOK, &QPushButton::clicked, this, [this] {
-        // A refused write ends OK with its error; what was written stays, nothing is applied.
+    connect(ui->btnOK, &QPushButton::clicked, this, [this] {
+        // A refused write ends OK with its error; nothing is written or applied.
         if (!Guarded([this] { btnOKClick(); }))
             reject();
     });
-    connect(m_ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_ui->btnDestinations, &QPushButton::clicked, this,
-            [this] { Guarded([this] { btnDestinationsClick(); }); });
-    connect(m_ui->cmbDestinationApplication, &QComboBox::textActivated, this,
-            [this](const QString& name) { Guarded([&] { SelectDestination(name); }); });
+    connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectGuarded(ui->btnDestinations, &QPushButton::clicked, this, &TfrmOptions::btnDestinationsClick);
+    ConnectGuarded(ui->cmbDestinationApplication, &QComboBox::textActivated, this, &TfrmOptions::SelectDestination);
 
     FillDestinations();
     LoadOptions();
@@ -46,40 +47,72 @@ TfrmOptions::TfrmOptions(OptionsHooks hooks, QWidget* parent)
 
 TfrmOptions::~TfrmOptions() = default;
 
+QList<TfrmOptions::Binding> TfrmOptions::Bindings()
+{
+    const auto hotKey = [](const SettingKey<QString>& key, HotKeyEdit* field) {
+        return Binding{[&key, field](const Options& options) { field->setHotKey(TextToHotKey(options.value(key))); },
+                       [&key, field](Options& options) { options.setValue(key, HotKeyToText(field->hotKey())); }};
+    };
+    const auto check = [](const SettingKey<bool>& key, QCheckBox* box) {
+        return Binding{[&key, box](const Options& options) { box->setChecked(options.value(key)); },
+                       [&key, box](Options& options) { options.setValue(key, box->isChecked()); }};
+    };
+    return {
+        hotKey(Setting::HotKey, ui->hkHotKey),
+        hotKey(Setting::ActivateKey, ui->hkActivate),
+        // Shown from targets.ini with the destination; stored as OK finds it.
+        {{},
+         [this](Options& options) {
+             const QComboBox* box = ui->cmbWindowSearchType;
+             options.setValue(Setting::WindowSearch, box->currentIndex() < 0 ? QString() : box->currentText());
+         }},
+        check(Setting::DoAttachments, ui->chkDoAttachments),
+        check(Setting::RestoreClipboard, ui->chkRestoreClipboard),
+        check(Setting::MinimizeOnClose, ui->chkMinimizeOnClose),
+        {[this](const Options& options) {
+             const QString target = options.value(Setting::Target);
+             SelectDestination(target.isEmpty() ? DefaultDestination : target);
+         },
+         [this](Options& options) {
+             const QString destination = Destination();
+             options.setValue(Setting::Target,
+                              destination == OtherDestination ? ui->txtTargetWord->text() : destination);
+         }},
+    };
+}
+
 void TfrmOptions::FillDestinations()
 {
-    m_ui->cmbDestinationApplication->clear();
-    m_ui->cmbDestinationApplication->addItems(OpenTargetsFile().sectionNames());
-    m_ui->cmbDestinationApplication->setCurrentIndex(-1);
+    ui->cmbDestinationApplication->clear();
+    ui->cmbDestinationApplication->addItems(OpenTargetsFile().sectionNames());
+    ui->cmbDestinationApplication->setCurrentIndex(-1);
 }
 
 void TfrmOptions::LoadOptions()
 {
-    m_ui->hkActivate->setHotKey(TextToHotKey(ReadSetting(Setting::ActivateKey)));
-    m_ui->hkHotKey->setHotKey(TextToHotKey(ReadSetting(Setting::HotKey)));
-    const QString target = ReadSetting(Setting::Target);
-    SelectDestination(target.isEmpty() ? DefaultDestination : target);
-    m_ui->chkRestoreClipboard->setChecked(ReadBoolSetting(Setting::RestoreClipboard));
-    m_ui->chkDoAttachments->setChecked(ReadBoolSetting(Setting::DoAttachments));
-    m_ui->chkMinimizeOnClose->setChecked(ReadBoolSetting(Setting::MinimizeOnClose));
+    m_options.load();
+    for (const Binding& binding : m_bindings) {
+        if (binding.show)
+            binding.show(m_options);
+    }
     // The desktop keeps this switch itself (autostart entry, Run key), not options.ini.
     LoginStart* loginStart = PlatformLoginStart();
-    m_ui->chkStartAtLogin->setVisible(loginStart != nullptr);
-    m_ui->chkStartAtLogin->setChecked(loginStart && loginStart->isEnabled());
+    ui->chkStartAtLogin->setVisible(loginStart != nullptr);
+    ui->chkStartAtLogin->setChecked(loginStart && loginStart->isEnabled());
     if (ShowActivationKeyRefusal())
-        m_refusalShown = m_ui->hkActivate->hotKey();
+        m_refusalShown = ui->hkActivate->hotKey();
 }
 
 void TfrmOptions::SelectDestination(const QString& name)
 {
     int index = -1;
-    for (int i = 0; i < m_ui->cmbDestinationApplication->count() && index < 0; ++i) {
-        if (m_ui->cmbDestinationApplication->itemText(i).compare(name, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < ui->cmbDestinationApplication->count() && index < 0; ++i) {
+        if (ui->cmbDestinationApplication->itemText(i).compare(name, Qt::CaseInsensitive) == 0)
             index = i;
     }
     if (index < 0 && !name.isEmpty())
-        index = m_ui->cmbDestinationApplication->findText(DefaultDestination, Qt::MatchFixedString);
-    m_ui->cmbDestinationApplication->setCurrentIndex(index);
+        index = ui->cmbDestinationApplication->findText(DefaultDestination, Qt::MatchFixedString);
+    ui->cmbDestinationApplication->setCurrentIndex(index);
 
     const QString destination = Destination();
     QString targetWord;
@@ -94,36 +127,33 @@ void TfrmOptions::SelectDestination(const QString& name)
         if (matchType.isEmpty())
             matchType = u"0"_s;
     }
-    m_ui->txtTargetWord->setText(targetWord);
-    m_ui->cmbWindowSearchType->setCurrentIndex(m_ui->cmbWindowSearchType->findText(matchType, Qt::MatchFixedString));
+    ui->txtTargetWord->setText(targetWord);
+    ui->cmbWindowSearchType->setCurrentIndex(ui->cmbWindowSearchType->findText(matchType, Qt::MatchFixedString));
 }
 
 QString TfrmOptions::Destination() const
 {
-    const QComboBox* list = m_ui->cmbDestinationApplication;
+    const QComboBox* list = ui->cmbDestinationApplication;
     return list->currentIndex() < 0 ? QString() : list->currentText();
 }
 
 void TfrmOptions::btnOKClick()
 {
-    WriteSetting(Setting::HotKey, HotKeyToText(m_ui->hkHotKey->hotKey()));
-    WriteSetting(Setting::ActivateKey, HotKeyToText(m_ui->hkActivate->hotKey()));
-    WriteSetting(Setting::WindowSearch,
-                 m_ui->cmbWindowSearchType->currentIndex() < 0 ? QString() : m_ui->cmbWindowSearchType->currentText());
-    WriteBoolSetting(Setting::DoAttachments, m_ui->chkDoAttachments->isChecked());
-    WriteBoolSetting(Setting::RestoreClipboard, m_ui->chkRestoreClipboard->isChecked());
-    WriteBoolSetting(Setting::MinimizeOnClose, m_ui->chkMinimizeOnClose->isChecked());
+    m_options.load();
+    for (const Binding& binding : m_bindings) {
+        if (binding.store)
+            binding.store(m_options);
+    }
+    m_options.save();
     if (LoginStart* loginStart = PlatformLoginStart();
-        loginStart && loginStart->isEnabled() != m_ui->chkStartAtLogin->isChecked())
-        loginStart->setEnabled(m_ui->chkStartAtLogin->isChecked());
-    const QString destination = Destination();
-    WriteSetting(Setting::Target, destination == OtherDestination ? m_ui->txtTargetWord->text() : destination);
+        loginStart && loginStart->isEnabled() != ui->chkStartAtLogin->isChecked())
+        loginStart->setEnabled(ui->chkStartAtLogin->isChecked());
     m_hooks.applyOptions();
 
     // A newly refused activation key is told of once, beside its field; OK again closes.
-    if (ShowActivationKeyRefusal() && m_ui->hkActivate->hotKey() != m_refusalShown) {
-        m_refusalShown = m_ui->hkActivate->hotKey();
-        m_ui->hkActivate->setFocus();
+    if (ShowActivationKeyRefusal() && ui->hkActivate->hotKey() != m_refusalShown) {
+        m_refusalShown = ui->hkActivate->hotKey();
+        ui->hkActivate->setFocus();
         return;
     }
     accept();
@@ -132,7 +162,7 @@ void TfrmOptions::btnOKClick()
 bool TfrmOptions::ShowActivationKeyRefusal()
 {
     const bool refused = m_hooks.activationKeyRefused && m_hooks.activationKeyRefused();
-    m_ui->lblActivateKeyRefused->setVisible(refused);
+    ui->lblActivateKeyRefused->setVisible(refused);
     return refused;
 }
 

@@ -3,10 +3,12 @@
 #include "settings/hotkeytext.h"
 
 #include <QDialog>
-
-#include <memory>
+#include <QList>
 
 #include <functional>
+#include <memory>
+
+class Options;
 
 // What the options dialog needs of the main window.
 struct OptionsHooks {
@@ -18,8 +20,8 @@ struct OptionsHooks {
 };
 
 // The destination application, the two hot keys and three switches of options.ini.
-// Modal, made for one use. OK writes every value and applies them; any other way out
-// writes nothing.
+// Modal, made for one use. OK writes every value in one save and applies them; any
+// other way out writes nothing.
 namespace Ui {
 class TfrmOptions;
 }
@@ -27,7 +29,7 @@ class TfrmOptions;
 class TfrmOptions : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmOptions(OptionsHooks hooks, QWidget* parent = nullptr);
+    TfrmOptions(Options& options, OptionsHooks hooks, QWidget* parent = nullptr);
     ~TfrmOptions() override;
 
     // Selects the destination by name (Notepad for an unknown one) and shows its target
@@ -35,6 +37,14 @@ public:
     void SelectDestination(const QString& name);
 
 private:
+    // One setting and its widget: how the widget shows the setting on opening, and how
+    // OK stores what the widget holds. A missing half does nothing.
+    struct Binding {
+        std::function<void(const Options&)> show;
+        std::function<void(Options&)> store;
+    };
+    QList<Binding> Bindings();
+
     void FillDestinations();
     void LoadOptions();
     void btnOKClick();
@@ -43,8 +53,11 @@ private:
     bool ShowActivationKeyRefusal();
     QString Destination() const;
 
-    std::unique_ptr<Ui::TfrmOptions> m_ui;
+    const std::unique_ptr<Ui::TfrmOptions> ui;
+    Options& m_options;
     OptionsHooks m_hooks;
+    // Every setting of the dialog with its widget, in the order OK writes them.
+    QList<Binding> m_bindings;
     // The refused key that the note already told of; OK with it again closes the dialog.
     HotKey m_refusalShown;
 };

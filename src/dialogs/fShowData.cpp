@@ -1,6 +1,7 @@
 #include "dialogs/fShowData.h"
 
 #include "dialogs/widgetsupport.h"
+#include "settings/filelocations.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
 
@@ -119,18 +120,22 @@ void ShowInternalNotes(const QString& notes, QWidget* parent)
     // Positions and sizes are the outer ones, frame included.
     const QSize screen = ScreenSize();
     const QRect design = form->frameGeometry();
-    const int left = Clamp(ReadIntegerSetting(Setting::NotesFormLeft, design.x()), 0, screen.width() - 50);
-    const int top = Clamp(ReadIntegerSetting(Setting::NotesFormTop, design.y()), 0, screen.height() - 50);
-    const int width = Clamp(ReadIntegerSetting(Setting::NotesFormWidth, design.width()), 100, screen.width() - left);
-    const int height = Clamp(ReadIntegerSetting(Setting::NotesFormHeight, design.height()), 50, screen.height() - top);
+    Options options(OptionsFilePath());
+    options.load();
+    const int left = Clamp(options.value(Setting::NotesFormLeft, design.x()), 0, screen.width() - 50);
+    const int top = Clamp(options.value(Setting::NotesFormTop, design.y()), 0, screen.height() - 50);
+    const int width = Clamp(options.value(Setting::NotesFormWidth, design.width()), 100, screen.width() - left);
+    const int height = Clamp(options.value(Setting::NotesFormHeight, design.height()), 50, screen.height() - top);
     form->PlaceAt(left, top, width, height);
     form->exec();
 
     const QRect bounds = form->frameGeometry();
-    WriteIntegerSetting(Setting::NotesFormLeft, bounds.x());
-    WriteIntegerSetting(Setting::NotesFormTop, bounds.y());
-    WriteIntegerSetting(Setting::NotesFormWidth, bounds.width());
-    WriteIntegerSetting(Setting::NotesFormHeight, bounds.height());
+    options.load();
+    options.setValue(Setting::NotesFormLeft, bounds.x());
+    options.setValue(Setting::NotesFormTop, bounds.y());
+    options.setValue(Setting::NotesFormWidth, bounds.width());
+    options.setValue(Setting::NotesFormHeight, bounds.height());
+    options.save();
 }
 
 void ShowHotwordList(QWidget* parent)

@@ -35,7 +35,7 @@ public:
     virtual void requestActivation(WindowHandle window) = 0;
     virtual void raiseWindow(WindowHandle window) = 0;
     // Waits, keeping events flowing, until the window is active or the time is up.
-    virtual bool waitUntilActive(WindowHandle window, int timeoutMs) = 0;
+    [[nodiscard]] virtual bool waitUntilActive(WindowHandle window, int timeoutMs) = 0;
     // Whether the window belongs to this program (this process).
     virtual bool isOwnWindow(WindowHandle window) = 0;
     // Whether the desktop has a notification area (system tray) now.
@@ -50,7 +50,7 @@ public:
     virtual std::uint8_t scanCode(std::uint16_t virtualKey) = 0;
     virtual void keyEvent(std::uint16_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) = 0;
     // Waits until the user holds no Shift, Ctrl, Alt or Super key, or the time is up.
-    virtual bool waitUntilModifiersReleased(int timeoutMs) = 0;
+    [[nodiscard]] virtual bool waitUntilModifiersReleased(int timeoutMs) = 0;
 };
 
 // One format of the clipboard's content with its data. The type and unit size describe the
@@ -93,7 +93,7 @@ public:
     // quiet time), or the time is up. With a reader window, only the program that owns
     // that window counts, so that a clipboard manager fetching every new content does not
     // end the wait early; 0 accepts any program.
-    virtual bool waitUntilRead(WindowHandle reader, int timeoutMs) = 0;
+    [[nodiscard]] virtual bool waitUntilRead(WindowHandle reader, int timeoutMs) = 0;
 };
 
 // A system-wide key; the callback runs on the user-interface thread.

@@ -244,6 +244,30 @@ std::optional<qsizetype> findKey(const QStringList& lines, qsizetype begin, qsiz
     return std::nullopt;
 }
 
+// Sets the first matching key, creating section and key as needed.
+void setEntry(QStringList& lines, const QString& section, const QString& key, const QString& value)
+{
+    QString clean = value;
+    clean.replace(u'\r', u' ').replace(u'\n', u' ');
+    if (const auto range = findSection(lines, section)) {
+        if (const auto line = findKey(lines, range->first, range->second, key)) {
+            QString& existing = lines[*line];
+            existing = existing.left(existing.indexOf(u'=')) + u'=' + clean;
+        } else {
+            // After the section's last entry, ahead of trailing blank lines and comments.
+            qsizetype insertAt = range->first;
+            for (qsizetype i = range->first; i < range->second; ++i) {
+                if (entryKey(lines[i]))
+                    insertAt = i + 1;
+            }
+            lines.insert(insertAt, key + u'=' + clean);
+        }
+    } else {
+        lines.append(u'[' + section + u']');
+        lines.append(key + u'=' + clean);
+    }
+}
+
 [[noreturn]] void refuseWrite(const QString& path)
 {
     throw Error(u"Unable to write to "_s + QFileInfo(path).absoluteFilePath());
@@ -274,28 +298,48 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
 
 void IniFile::writeText(const QString& section, const QString& key, const QString& value) const
 {
-    QString clean = value;
-    clean.replace(u'\r', u' ').replace(u'\n', u' ');
+    writeTexts({{section, key, value}});
+}
+
+void IniFile::writeTexts(const QList<Entry>& entries) const
+{
     change([&](QStringList& lines) {
-        if (const auto range = findSection(lines, section)) {
-            if (const auto line = findKey(lines, range->first, range->second, key)) {
-                QString& existing = lines[*line];
-                existing = existing.left(existing.indexOf(u'=')) + u'=' + clean;
-            } else {
-                // After the section's last entry, ahead of trailing blank lines and comments.
-                qsizetype insertAt = range->first;
-                for (qsizetype i = range->first; i < range->second; ++i) {
-                    if (entryKey(lines[i]))
-                        insertAt = i + 1;
-                }
-                lines.insert(insertAt, key + u'=' + clean);
-            }
-        } else {
-            lines.append(u'[' + section + u']');
-            lines.append(key + u'=' + clean);
-        }
-        return true;
+        for (const Entry& entry : entries)
+            setEntry(lines, entry.section, entry.key, entry.value);
+        return !entries.isEmpty();
     });
+}
+
+QString IniFile::ValueId(const QString& section, const QString& key)
+{
+    return section.toCaseFolded() + u'\n' + key.toCaseFolded();
+}
+
+QHash<QString, QString> IniFile::readValues() const
+{
+    // Only the first section of a name counts, and in it the first entry of a key.
+    QHash<QString, QString> values;
+    QStringList seenSections;
+    bool inFirst = false;
+    QString section;
+    for (const QString& line : load(m_path).lines) {
+        QString name;
+        if (isSectionLine(line, &name)) {
+            const QString folded = name.toCaseFolded();
+            inFirst = !seenSections.contains(folded);
+            seenSections.append(folded);
+            section = name;
+            continue;
+        }
+        if (!inFirst)
+            continue;
+        if (const auto key = entryKey(line)) {
+            const QString id = ValueId(section, *key);
+            if (!values.contains(id))
+                values.insert(id, entryValue(line));
+        }
+    }
+    return values;
 }
 
 void IniFile::removeKey(const QString& section, const QString& key) const

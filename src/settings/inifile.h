@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <QHash>
+#include <QList>
+
 #include <functional>
 
 // An INI file with the semantics of the Windows private-profile functions. Nothing is
@@ -22,6 +25,17 @@ public:
     // Creates file, section and key as needed and keeps every other line as it was.
     // Raises Error("Unable to write to <path>") when the file cannot be written.
     void writeText(const QString& section, const QString& key, const QString& value) const;
+
+    struct Entry {
+        QString section;
+        QString key;
+        QString value;
+    };
+    // Writes the entries in order, each as writeText would, in one replacement of the file.
+    void writeTexts(const QList<Entry>& entries) const;
+    // Every value readText would give, read in one pass, under ValueId(section, key).
+    QHash<QString, QString> readValues() const;
+    static QString ValueId(const QString& section, const QString& key);
     // Remove the first matching key, or the first matching section with its entries and the
     // comments in its body; a missing section or key changes nothing. Raise like writeText.
     void removeKey(const QString& section, const QString& key) const;

@@ -15,37 +15,62 @@ IniFile OpenTargetsFile()
     return IniFile(TargetsFilePath());
 }
 
-QString ReadSetting(const SettingKey& key)
+Options::Options(QString path)
+    : m_file(std::move(path))
+{ }
+
+void Options::load()
 {
-    return ReadSetting(key, key.defaultValue);
+    m_values = m_file.readValues();
+    m_changes.clear();
 }
 
-QString ReadSetting(const SettingKey& key, const QString& defaultValue)
+std::optional<QString> Options::stored(const QString& section, const QString& key) const
 {
-    return OpenOptionsFile().readText(key.section, key.key, defaultValue);
+    const auto found = m_values.constFind(IniFile::ValueId(section, key));
+    if (found == m_values.cend())
+        return std::nullopt;
+    return *found;
 }
 
-bool ReadBoolSetting(const SettingKey& key)
+bool Options::value(const SettingKey<bool>& key) const
 {
-    return TextToBool(ReadSetting(key));
+    return TextToBool(text(key));
 }
 
-int ReadIntegerSetting(const SettingKey& key, int defaultValue)
+int Options::value(const SettingKey<int>& key) const
 {
-    return OpenOptionsFile().readInteger(key.section, key.key, defaultValue);
+    return TextToInteger(text(key));
 }
 
-void WriteSetting(const SettingKey& key, const QString& value)
+int Options::value(const SettingKey<int>& key, int defaultValue) const
 {
-    OpenOptionsFile().writeText(key.section, key.key, value);
+    return TextToInteger(stored(key.section, key.key).value_or(QString::number(defaultValue)));
 }
 
-void WriteBoolSetting(const SettingKey& key, bool value)
+void Options::setValue(const SettingKey<bool>& key, bool value)
 {
-    WriteSetting(key, BoolToText(value));
+    set(key.section, key.key, BoolToText(value));
 }
 
-void WriteIntegerSetting(const SettingKey& key, int value)
+void Options::setValue(const SettingKey<int>& key, int value)
 {
-    WriteSetting(key, QString::number(value));
+    set(key.section, key.key, QString::number(value));
+}
+
+void Options::set(const QString& section, const QString& key, const QString& value)
+{
+    // Read back as the file will give it once written.
+    QString clean = value;
+    clean.replace(u'\r', u' ').replace(u'\n', u' ');
+    m_values.insert(IniFile::ValueId(section, key), clean.trimmed().left(IniFile::MaxValueLength));
+    m_changes.append({section, key, value});
+}
+
+void Options::save()
+{
+    if (m_changes.isEmpty())
+        return;
+    m_file.writeTexts(m_changes);
+    m_changes.clear();
 }

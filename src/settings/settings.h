@@ -2,14 +2,19 @@
 
 #include "settings/inifile.h"
 
+#include <QHash>
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 // options.ini and targets.ini where FileLocations puts them, opened afresh for every use.
 IniFile OpenOptionsFile();
 IniFile OpenTargetsFile();
 
-// One key of options.ini with the default that applies when it is missing.
-struct SettingKey {
+// One key of options.ini, typed by how it is read, with the default text that applies
+// when it is missing.
+template <typename T> struct SettingKey {
     QString section;
     QString key;
     QString defaultValue;
@@ -20,33 +25,69 @@ namespace Setting {
 inline const QString OptionsSection = QStringLiteral("Options");
 inline const QString StartupSection = QStringLiteral("Startup Settings");
 
-inline const SettingKey Target{OptionsSection, QStringLiteral("Target"), {}};
-inline const SettingKey HotKey{OptionsSection, QStringLiteral("HotKey"), QStringLiteral("F12")};
-inline const SettingKey ActivateKey{OptionsSection, QStringLiteral("ActivateKey"), QStringLiteral("F11")};
-inline const SettingKey RestoreClipboard{OptionsSection, QStringLiteral("RestoreClipboard"), QStringLiteral("true")};
-inline const SettingKey DoAttachments{OptionsSection, QStringLiteral("Do Attachments"), QStringLiteral("true")};
-inline const SettingKey MinimizeOnClose{OptionsSection, QStringLiteral("Minimize On Close"), QStringLiteral("false")};
-inline const SettingKey WindowSearch{OptionsSection, QStringLiteral("Window Search"), {}};
+inline const SettingKey<QString> Target{OptionsSection, QStringLiteral("Target"), {}};
+inline const SettingKey<QString> HotKey{OptionsSection, QStringLiteral("HotKey"), QStringLiteral("F12")};
+inline const SettingKey<QString> ActivateKey{OptionsSection, QStringLiteral("ActivateKey"), QStringLiteral("F11")};
+inline const SettingKey<bool> RestoreClipboard{OptionsSection, QStringLiteral("RestoreClipboard"),
+                                               QStringLiteral("true")};
+inline const SettingKey<bool> DoAttachments{OptionsSection, QStringLiteral("Do Attachments"), QStringLiteral("true")};
+inline const SettingKey<bool> MinimizeOnClose{OptionsSection, QStringLiteral("Minimize On Close"),
+                                              QStringLiteral("false")};
+inline const SettingKey<QString> WindowSearch{OptionsSection, QStringLiteral("Window Search"), {}};
 
-inline const SettingKey ShowHotword{StartupSection, QStringLiteral("Show Hotword"), {}};
+inline const SettingKey<bool> ShowHotword{StartupSection, QStringLiteral("Show Hotword"), {}};
 // The layout keys default to the window's current value, which the caller gives.
-inline const SettingKey MainFormState{StartupSection, QStringLiteral("Main Form State"), {}};
-inline const SettingKey MainFormLeft{StartupSection, QStringLiteral("Main Form Left"), {}};
-inline const SettingKey MainFormTop{StartupSection, QStringLiteral("Main Form Top"), {}};
-inline const SettingKey MainFormWidth{StartupSection, QStringLiteral("Main Form Width"), {}};
-inline const SettingKey MainFormHeight{StartupSection, QStringLiteral("Main Form Height"), {}};
-inline const SettingKey LeftPanelWidth{StartupSection, QStringLiteral("Left Panel Width"), QStringLiteral("222")};
-inline const SettingKey NotesFormLeft{StartupSection, QStringLiteral("Notes Form Left"), {}};
-inline const SettingKey NotesFormTop{StartupSection, QStringLiteral("Notes Form Top"), {}};
-inline const SettingKey NotesFormWidth{StartupSection, QStringLiteral("Notes Form Width"), {}};
-inline const SettingKey NotesFormHeight{StartupSection, QStringLiteral("Notes Form Height"), {}};
+inline const SettingKey<int> MainFormState{StartupSection, QStringLiteral("Main Form State"), {}};
+inline const SettingKey<int> MainFormLeft{StartupSection, QStringLiteral("Main Form Left"), {}};
+inline const SettingKey<int> MainFormTop{StartupSection, QStringLiteral("Main Form Top"), {}};
+inline const SettingKey<int> MainFormWidth{StartupSection, QStringLiteral("Main Form Width"), {}};
+inline const SettingKey<int> MainFormHeight{StartupSection, QStringLiteral("Main Form Height"), {}};
+inline const SettingKey<int> LeftPanelWidth{StartupSection, QStringLiteral("Left Panel Width"), QStringLiteral("222")};
+inline const SettingKey<int> NotesFormLeft{StartupSection, QStringLiteral("Notes Form Left"), {}};
+inline const SettingKey<int> NotesFormTop{StartupSection, QStringLiteral("Notes Form Top"), {}};
+inline const SettingKey<int> NotesFormWidth{StartupSection, QStringLiteral("Notes Form Width"), {}};
+inline const SettingKey<int> NotesFormHeight{StartupSection, QStringLiteral("Notes Form Height"), {}};
 } // namespace Setting
 
-// Reads a key of options.ini with its own default, or with the one given.
-QString ReadSetting(const SettingKey& key);
-QString ReadSetting(const SettingKey& key, const QString& defaultValue);
-bool ReadBoolSetting(const SettingKey& key);
-int ReadIntegerSetting(const SettingKey& key, int defaultValue);
-void WriteSetting(const SettingKey& key, const QString& value);
-void WriteBoolSetting(const SettingKey& key, bool value);
-void WriteIntegerSetting(const SettingKey& key, int value);
+// The values of options.ini for one operation: load() reads the file once, the getters
+// read what was loaded (a key set since then reads as set), and save() writes the keys
+// set since the last save, in the order set, in one replacement of the file. Keys never
+// set are never written, so a missing key stays missing. Nothing is kept across
+// operations: each starts with load().
+class Options {
+public:
+    explicit Options(QString path);
+
+    const QString& path() const { return m_file.path(); }
+    // Reads every key's text, dropping unsaved changes. A missing or unreadable file
+    // reads as empty.
+    void load();
+
+    // The key's text, or its default when missing.
+    template <typename T> QString text(const SettingKey<T>& key) const
+    {
+        return stored(key.section, key.key).value_or(key.defaultValue);
+    }
+    QString value(const SettingKey<QString>& key) const { return text(key); }
+    // True for "true", "yes", "1" and the like, as TextToBool reads them.
+    bool value(const SettingKey<bool>& key) const;
+    // Raise Error("'%s' is not a valid integer value") when the text is no whole number.
+    int value(const SettingKey<int>& key) const;
+    int value(const SettingKey<int>& key, int defaultValue) const;
+
+    void setValue(const SettingKey<QString>& key, const QString& value) { set(key.section, key.key, value); }
+    void setValue(const SettingKey<bool>& key, bool value);
+    void setValue(const SettingKey<int>& key, int value);
+
+    // Writes the keys set since the last save; nothing when none was. Raises
+    // Error("Unable to write to <path>") when the file cannot be written.
+    void save();
+
+private:
+    std::optional<QString> stored(const QString& section, const QString& key) const;
+    void set(const QString& section, const QString& key, const QString& value);
+
+    IniFile m_file;
+    QHash<QString, QString> m_values;
+    QList<IniFile::Entry> m_changes;
+};

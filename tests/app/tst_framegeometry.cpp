@@ -2,6 +2,8 @@
 // (openbox) opening and closing a window again and again keeps it where it was.
 #include "dialogs/fShowData.h"
 #include "mainwindowfixture.h"
+#include "settings/filelocations.h"
+#include "settings/settings.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -15,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using PlaceKeys = std::array<const SettingKey*, 4>;
+using PlaceKeys = std::array<const SettingKey<int>*, 4>;
 const PlaceKeys NotesKeys{&Setting::NotesFormLeft, &Setting::NotesFormTop, &Setting::NotesFormWidth,
                           &Setting::NotesFormHeight};
 const PlaceKeys MainKeys{&Setting::MainFormLeft, &Setting::MainFormTop, &Setting::MainFormWidth,
@@ -24,14 +26,18 @@ const PlaceKeys MainKeys{&Setting::MainFormLeft, &Setting::MainFormTop, &Setting
 void Store(const PlaceKeys& keys, const QRect& place)
 {
     const int values[] = {place.x(), place.y(), place.width(), place.height()};
+    Options options(OptionsFilePath());
     for (int i = 0; i < 4; ++i)
-        WriteIntegerSetting(*keys[i], values[i]);
+        options.setValue(*keys[i], values[i]);
+    options.save();
 }
 
 QRect Saved(const PlaceKeys& keys)
 {
-    return {ReadIntegerSetting(*keys[0], -1), ReadIntegerSetting(*keys[1], -1), ReadIntegerSetting(*keys[2], -1),
-            ReadIntegerSetting(*keys[3], -1)};
+    Options options(OptionsFilePath());
+    options.load();
+    return {options.value(*keys[0], -1), options.value(*keys[1], -1), options.value(*keys[2], -1),
+            options.value(*keys[3], -1)};
 }
 
 // Waits until the window is shown framed with the outer bounds expected, or 5 s.

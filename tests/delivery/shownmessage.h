@@ -1,18 +1,30 @@
 #pragma once
 
 #include "delivery/send.h"
+#include "util/interaction.h"
 
-// One Message shown on its own, as the send sees the main window.
-class ShownMessage : public SendContext {
+// One Message shown on its own, sent with the given options; attachment notices and every
+// outcome but Pasted are shown as message boxes, so that a test sees them as the user would.
+class ShownMessage : public SendQuestions {
 public:
-    bool searchTermIsEmpty() override { return false; }
-    QString shownText() override { return text; }
-    bool singleMessageShown() override { return true; }
-    void runSearch() override { }
-    QList<ShownAttachment> shownAttachments() override { return attachments; }
-    QStringList& attachmentsToSend() override { return toSend; }
-
     QString text;
     QList<ShownAttachment> attachments;
-    QStringList toSend;
+    SendOptions options;
+
+    SendOutcome send(Platform& desktop, const TokenExpander& expandTokens)
+    {
+        const SendOutcome outcome = SendShownMessage(desktop, options, {text, attachments}, *this, expandTokens);
+        if (outcome.result != SendOutcome::Pasted)
+            interaction().showMessage(QStringLiteral("The send stopped with outcome %1 at the window \"%2\"")
+                                          .arg(int(outcome.result))
+                                          .arg(outcome.windowTitle));
+        return outcome;
+    }
+
+    bool attachFile(const QString&) override { return true; }
+    void attachmentMissing(const QString& fileName) override
+    {
+        interaction().showMessage(QStringLiteral("missing ") + fileName);
+    }
+    void attachmentsNotForTarget() override { interaction().showMessage(QStringLiteral("attachments not for target")); }
 };

@@ -1,8 +1,10 @@
 // The send command and attachment collection against the recording fake desktop.
 #include "delivery/send.h"
 
+#include "app/sendcommand.h"
 #include "platform/fake/fakeplatform.h"
 #include "scriptedinteraction.h"
+#include "settings/filelocations.h"
 #include "settings/settings.h"
 #include "util/errors.h"
 #include "util/textutils.h"
@@ -24,6 +26,13 @@ const QString NotExactlyOne
 const QString NoTarget = u"Please use the Tools->Options menu to identify which email program you are using "
                          "before using this command."_s;
 const QString OnlyOutlook = u"Attachments can only be sent to Outlook or Outlook Express"_s;
+
+template <typename T, typename V> void SetOption(const SettingKey<T>& key, const V& value)
+{
+    Options options(OptionsFilePath());
+    options.setValue(key, value);
+    options.save();
+}
 
 // Boxes and prompts also go into the fake desktop's journal, to check the order of all steps.
 class JournalingInteraction : public ScriptedInteraction {
@@ -52,9 +61,9 @@ private:
     QStringList& m_journal;
 };
 
-class FakeSendContext : public SendContext {
+class FakeSendView : public SendCommandView {
 public:
-    explicit FakeSendContext(QStringList& journal)
+    explicit FakeSendView(QStringList& journal)
         : m_journal(journal)
     { }
     bool searchTermIsEmpty() override { return searchTerm.isEmpty(); }
@@ -70,7 +79,6 @@ public:
         }
     }
     QList<ShownAttachment> shownAttachments() override { return attachments; }
-    QStringList& attachmentsToSend() override { return toSend; }
 
     QString searchTerm = u"greeting"_s;
     QString text = u"Hello, see %INCLUDE:sig%"_s;
@@ -107,16 +115,23 @@ private Q_SLOTS:
     void attachmentsOnlyForOutlook();
     void declinedAndMissingAttachments();
     void textEndsAtZeroCharacter();
+    void outcomes_data();
+    void outcomes();
+    void modifierHeldStopsBeforePaste();
 
 private:
     QString makeFile(const QString& name);
-    void send() { actSendFAQExecute(*context, expand); }
+    void send()
+    {
+        Options options(OptionsFilePath());
+        RunSendCommand(*context, fake->platform, *ui, options, expand, context->toSend);
+    }
     QStringList keyJournal() const;
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<FakePlatform> fake;
     std::unique_ptr<JournalingInteraction> ui;
-    std::unique_ptr<FakeSendContext> context;
+    std::unique_ptr<FakeSendView> context;
     QStringList expanded; // the texts handed to the expansion
     TokenExpander expand;
     WindowHandle inbox = 0;
@@ -128,7 +143,7 @@ void TestSend::init()
     OverrideAppDir(dir->path());
     fake = std::make_unique<FakePlatform>();
     ui = std::make_unique<JournalingInteraction>(fake->journal);
-    context = std::make_unique<FakeSendContext>(fake->journal);
+    context = std::make_unique<FakeSendView>(fake->journal);
     expanded.clear();
     // Stands in for the token expansion: one prompt per free-text field, Cancel aborts.
     expand = [this](const QString& text) {
@@ -147,7 +162,7 @@ void TestSend::init()
         return result.replace(u"%INCLUDE:sig%"_s, u"Regards"_s);
     };
 
-    WriteSetting(Setting::Target, u"Outlook"_s);
+    SetOption(Setting::Target, u"Outlook"_s);
     OpenTargetsFile().writeText(u"Outlook"_s, u"Target"_s, u"Outlook"_s);
     OpenTargetsFile().writeText(u"Outlook"_s, u"Search Type"_s, u"Substring"_s);
     fake->windows.addWindow(u"Outlook Express"_s);
@@ -223,7 +238,7 @@ void TestSend::searchRunsOnceWhenNoSingleMessageIsShown()
 
 void TestSend::refusedWithoutDestination()
 {
-    WriteSetting(Setting::Target, QString());
+    SetOption(Setting::Target, QString());
     send();
     QCOMPARE(ui->texts(u"message"_s), QStringList{NoTarget});
     QCOMPARE(fake->windows.enumerations, 0);
@@ -411,7 +426,7 @@ void TestSend::clipboardRestoreBounds()
     QCOMPARE(fake->clipboard.content, u"abc"_s);
     QVERIFY(fake->clipboard.otherFormats.isEmpty());
 
-    WriteBoolSetting(Setting::RestoreClipboard, false);
+    SetOption(Setting::RestoreClipboard, false);
     fake->clipboard.content = u"abc"_s;
     fake->clipboard.history.clear();
     send();
@@ -427,7 +442,7 @@ void TestSend::attachmentsOnlyForOutlook()
     context->toSend = {u"stale"_s};
 
     OpenTargetsFile().writeText(u"Eudora"_s, u"Target"_s, u"Outlook"_s);
-    WriteSetting(Setting::Target, u"Eudora"_s);
+    SetOption(Setting::Target, u"Eudora"_s);
     send();
     QCOMPARE(ui->texts(u"message"_s), QStringList{OnlyOutlook});
     QVERIFY(context->toSend.isEmpty());
@@ -436,7 +451,7 @@ void TestSend::attachmentsOnlyForOutlook()
 
     // The name is compared without regard to case.
     OpenTargetsFile().writeText(u"outlook express"_s, u"Target"_s, u"Outlook"_s);
-    WriteSetting(Setting::Target, u"outlook express"_s);
+    SetOption(Setting::Target, u"outlook express"_s);
     ui->clear();
     ui->confirmAnswers = {true};
     fake->journal.clear();
@@ -446,7 +461,7 @@ void TestSend::attachmentsOnlyForOutlook()
     QCOMPARE(keyJournal().size(), 8);
 
     // Attachments off: no question, no message, one paste, and last send's list is gone.
-    WriteBoolSetting(Setting::DoAttachments, false);
+    SetOption(Setting::DoAttachments, false);
     ui->clear();
     fake->journal.clear();
     send();
@@ -455,8 +470,8 @@ void TestSend::attachmentsOnlyForOutlook()
     QCOMPARE(keyJournal().size(), 4);
 
     // A Message without attachments: no question and no message for any destination.
-    WriteBoolSetting(Setting::DoAttachments, true);
-    WriteSetting(Setting::Target, u"Eudora"_s);
+    SetOption(Setting::DoAttachments, true);
+    SetOption(Setting::Target, u"Eudora"_s);
     context->attachments.clear();
     send();
     QVERIFY(ui->shown.isEmpty());
@@ -504,6 +519,116 @@ void TestSend::textEndsAtZeroCharacter()
     send();
     QCOMPARE(ui->texts(u"input"_s), QStringList{u"A"_s});
     QCOMPARE(fake->clipboard.history.value(0), u"before x"_s);
+}
+
+namespace {
+
+// Records the questions of a send; answers every "attach?" with yes.
+class RecordedQuestions : public SendQuestions {
+public:
+    bool attachFile(const QString& fileName) override
+    {
+        asked.append(u"attach "_s + fileName);
+        return true;
+    }
+    void attachmentMissing(const QString& fileName) override { asked.append(u"missing "_s + fileName); }
+    void attachmentsNotForTarget() override { asked.append(u"not for target"_s); }
+    QStringList asked;
+};
+
+} // namespace
+
+void TestSend::outcomes_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("title"); // the destination window's title
+    QTest::addColumn<bool>("activates");
+    QTest::addColumn<bool>("modifiersHeld");
+    QTest::addColumn<int>("fetches"); // how many pastes the destination fetches
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("windowTitle");
+    QTest::addColumn<int>("keyEvents");
+    QTest::addColumn<QString>("message");
+
+    const QString inboxTitle = u"Inbox - Outlook"_s;
+    QTest::newRow("pasted") << u"Outlook"_s << inboxTitle << true << false << 2 << int(SendOutcome::Pasted)
+                            << inboxTitle << 8 << QString();
+    QTest::newRow("no destination set") << QString() << inboxTitle << true << false << 2
+                                        << int(SendOutcome::NoDestinationSet) << QString() << 0 << NoTarget;
+    QTest::newRow("no window") << u"Outlook"_s << u"Calendar"_s << true << false << 2 << int(SendOutcome::NoWindowFound)
+                               << QString() << 0 << u"Could not find a message window owned by \"Outlook\""_s;
+    QTest::newRow("not activated")
+        << u"Outlook"_s << inboxTitle << false << false << 2 << int(SendOutcome::NotActivated) << inboxTitle << 0
+        << u"The text was not pasted: the window \"Inbox - Outlook\" did not come to the front. The text is on the "
+           "clipboard; paste it there by hand."_s;
+    QTest::newRow("modifier held")
+        << u"Outlook"_s << inboxTitle << true << true << 2 << int(SendOutcome::ModifiersHeld) << inboxTitle << 0
+        << u"The text was not pasted: a Shift, Ctrl, Alt or Windows key was still held down. The text is on the "
+           "clipboard; paste it there by hand."_s;
+    QTest::newRow("text not fetched")
+        << u"Outlook"_s << inboxTitle << true << false << 0 << int(SendOutcome::NotFetched) << inboxTitle << 4
+        << u"The text was not pasted: the window \"Inbox - Outlook\" did not take it from the clipboard. The text is "
+           "on the clipboard; paste it there by hand."_s;
+    QTest::newRow("attachments not fetched")
+        << u"Outlook"_s << inboxTitle << true << false << 1 << int(SendOutcome::AttachmentsNotFetched) << inboxTitle
+        << 8
+        << u"The attachments were not pasted: the window \"Inbox - Outlook\" did not take them from the clipboard. "
+           "They are on the clipboard; paste them there by hand."_s;
+}
+
+void TestSend::outcomes()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, title);
+    QFETCH(bool, activates);
+    QFETCH(bool, modifiersHeld);
+    QFETCH(int, fetches);
+    QFETCH(int, result);
+    QFETCH(QString, windowTitle);
+    QFETCH(int, keyEvents);
+    QFETCH(QString, message);
+    fake->windows.window(inbox).title = title;
+    fake->windows.activationWorks = activates;
+    fake->keyboard.modifiersHeld = modifiersHeld;
+    fake->clipboard.fetchesLeft = fetches;
+    const QString file = makeFile(u"a.pdf"_s);
+    RecordedQuestions questions;
+    const TokenExpander journaledExpand = [this](const QString& text) {
+        fake->journal.append(u"expand"_s);
+        return text;
+    };
+    const SendOutcome outcome = SendShownMessage(fake->platform, {target, true, true}, {u"Text"_s, {{file, true}}},
+                                                 questions, journaledExpand);
+    QCOMPARE(int(outcome.result), result);
+    QCOMPARE(outcome.target, target);
+    QCOMPARE(outcome.windowTitle, windowTitle);
+    QCOMPARE(fake->keyboard.events.size(), keyEvents);
+    // The attachment question comes before the expansion, and only when there is a target.
+    if (target.isEmpty()) {
+        QVERIFY(questions.asked.isEmpty());
+        QVERIFY(fake->journal.isEmpty());
+    } else {
+        QCOMPARE(questions.asked, QStringList{u"attach "_s + file});
+        QCOMPARE(outcome.attachments, QStringList{file});
+        QCOMPARE(fake->journal.value(0), u"expand"_s);
+    }
+    QCOMPARE(SendOutcomeText(outcome), message);
+}
+
+void TestSend::modifierHeldStopsBeforePaste()
+{
+    // A Shift, Ctrl or Alt still held would turn Ctrl+V into another command.
+    fake->keyboard.modifiersHeld = true;
+    context->text = u"Text"_s;
+    send();
+    QCOMPARE(ui->texts(u"message"_s),
+             QStringList{u"The text was not pasted: a Shift, Ctrl, Alt or Windows key was still held down. The text "
+                         "is on the clipboard; paste it there by hand."_s});
+    QVERIFY(fake->keyboard.events.isEmpty());
+    QCOMPARE(fake->journal.filter(u"wait"_s), (QStringList{u"wait active %1"_s.arg(inbox), u"wait modifiers"_s}));
+    // The text stays on the clipboard: the earlier content is not put back over it.
+    QCOMPARE(fake->clipboard.history, QStringList{u"Text"_s});
+    QCOMPARE(fake->clipboard.content, u"Text"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSend)

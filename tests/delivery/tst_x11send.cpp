@@ -43,7 +43,6 @@ void TestX11Send::initTestCase()
 {
     OverrideAppDir(dir.path());
     QVERIFY(QFile::copy(QStringLiteral(QB_SUPPLIED_TARGETS), dir.filePath(u"targets.ini"_s)));
-    WriteSetting(Setting::Target, u"Notepad"_s);
     x11 = CreateX11Platform();
     setPlatform(&x11->interfaces());
     ui = std::make_unique<ScriptedInteraction>();
@@ -96,6 +95,7 @@ void TestX11Send::pastesIntoTheEditorAndRestoresTheClipboard()
     other.show();
     QTRY_VERIFY(windows.topLevelWindows().contains(other.winId()));
     ShownMessage message;
+    message.options.target = u"Notepad"_s;
     const TokenExpander expand = [](const QString& text) -> QString { return text + u"\nRegards, Ann"_s; };
 
     for (int send = 1; send <= 5; ++send) {
@@ -105,7 +105,7 @@ void TestX11Send::pastesIntoTheEditorAndRestoresTheClipboard()
         // Another window is in front when the send starts; the send finds and activates the editor.
         windows.requestActivation(other.winId());
         QVERIFY(windows.waitUntilActive(other.winId(), 5000));
-        actSendFAQExecute(message, expand);
+        (void)message.send(x11->interfaces(), expand);
         QVERIFY2(ui->shown.isEmpty(), qPrintable(ui->shown.value(0).text));
         QCOMPARE(windows.activeWindow(), editorWindow());
         QCOMPARE(clipboard.text(), before);

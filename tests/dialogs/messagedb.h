@@ -70,8 +70,14 @@ public:
     }
     void deleteMessage(int messageID) const { run(QStringLiteral("delete from FAQ where ID = ?"), {messageID}); }
 
-    static void setOption(const SettingKey& key, const QString& value) { WriteSetting(key, value); }
-    static QString option(const SettingKey& key) { return ReadSetting(key, QStringLiteral("<missing>")); }
+    template <typename T> static void setOption(const SettingKey<T>& key, const QString& value)
+    {
+        OpenOptionsFile().writeText(key.section, key.key, value);
+    }
+    template <typename T> static QString option(const SettingKey<T>& key)
+    {
+        return OpenOptionsFile().readText(key.section, key.key, QStringLiteral("<missing>"));
+    }
 
     QTemporaryDir folder;
     std::unique_ptr<TdmFAQData> module;

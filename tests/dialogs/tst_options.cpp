@@ -52,6 +52,8 @@ private:
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<ScriptedInteraction> ui;
+    // The settings of each dialog opened, alive as long as the test's dialogs.
+    std::vector<std::unique_ptr<Options>> dialogOptions;
     int applied = 0;
     QByteArray optionsWhenApplied;
 };
@@ -68,6 +70,7 @@ void TestOptions::init()
 void TestOptions::cleanup()
 {
     ui.reset();
+    dialogOptions.clear();
     OverrideAppDir({});
 }
 
@@ -78,7 +81,8 @@ std::unique_ptr<TfrmOptions> TestOptions::openDialog()
                            optionsWhenApplied = ReadFileBytes(optionsPath());
                        },
                        [] { return false; }};
-    auto dialog = std::make_unique<TfrmOptions>(hooks);
+    dialogOptions.push_back(std::make_unique<Options>(optionsPath()));
+    auto dialog = std::make_unique<TfrmOptions>(*dialogOptions.back(), hooks);
     dialog->open();
     return dialog;
 }

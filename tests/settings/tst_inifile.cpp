@@ -53,6 +53,8 @@ private Q_SLOTS:
     void filesThatAreNotUtf8();
     void integers();
     void refusedWriteLeavesOldFile();
+    void batchWriteEqualsSingleWrites_data();
+    void batchWriteEqualsSingleWrites();
 
 private:
     QTemporaryDir dir;
@@ -256,6 +258,45 @@ void TestIniFile::refusedWriteLeavesOldFile()
 #else
     QSKIP("needs a POSIX process without write permission");
 #endif
+}
+
+void TestIniFile::batchWriteEqualsSingleWrites_data()
+{
+    QTest::addColumn<QByteArray>("before"); // empty: no file
+    QTest::newRow("no file") << QByteArray();
+    QTest::newRow("keys present") << QByteArray("[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n");
+    QTest::newRow("comments and blank lines") << QByteArray("; top\n[a]\nX=1\n\n; tail of a\n[Other]\nk=v\n");
+    QTest::newRow("section twice") << QByteArray("[A]\nx=1\n[B]\n[A]\ny=9\n");
+    QTest::newRow("8-bit file") << QByteArray("[A]\nw=Gr\xfc\xdf"
+                                              "e\n");
+}
+
+void TestIniFile::batchWriteEqualsSingleWrites()
+{
+    QFETCH(QByteArray, before);
+    // The same key twice, a new key in a present section, a new section, a multi-line value.
+    const QList<IniFile::Entry> entries{{u"A"_s, u"x"_s, u"first"_s},
+                                        {u"a"_s, u"Y"_s, u"Köln"_s},
+                                        {u"C"_s, u"new"_s, u"1"_s},
+                                        {u"A"_s, u"X"_s, u"second"_s},
+                                        {u"B"_s, u"z"_s, u"two\nlines"_s}};
+    const QString single = dir.filePath(u"single.ini"_s);
+    QFile::remove(single);
+    if (!before.isEmpty()) {
+        writeAll(path, before);
+        writeAll(single, before);
+    }
+    IniFile(path).writeTexts(entries);
+    for (const IniFile::Entry& entry : entries)
+        IniFile(single).writeText(entry.section, entry.key, entry.value);
+    QCOMPARE(readAll(path), readAll(single));
+
+    // Read back in one pass as each single read gives it.
+    const QHash<QString, QString> values = IniFile(path).readValues();
+    for (const IniFile::Entry& entry : entries) {
+        QCOMPARE(values.value(IniFile::ValueId(entry.section, entry.key)),
+                 IniFile(path).readText(entry.section, entry.key, u"<missing>"_s));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

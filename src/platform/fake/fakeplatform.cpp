@@ -254,7 +254,11 @@ void FakeClipboard::record(const QString& kind, const QString& entry)
 bool FakeClipboard::waitUntilRead(WindowHandle reader, int)
 {
     m_journal.append(u"wait read "_s + QString::number(reader));
-    return readerPresent;
+    if (!readerPresent || fetchesLeft == 0)
+        return false;
+    if (fetchesLeft)
+        --*fetchesLeft;
+    return true;
 }
 
 FakeGlobalHotKey::FakeGlobalHotKey(QStringList& journal)

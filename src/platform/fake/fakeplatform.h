@@ -108,6 +108,8 @@ public:
     bool transient = false;
     // Whether a reader fetches what is put on the clipboard; false makes waitUntilRead time out.
     bool readerPresent = true;
+    // When set, the reader fetches only this many more contents and then no more.
+    std::optional<int> fetchesLeft;
 
     bool hasText() override;
     QString text() override;
