@@ -544,7 +544,12 @@ void TfrmMain::actSynchronizeExecute()
 
 void TfrmMain::actReconnectExecute()
 {
-    dmFAQData->OpenDatabase();
+    try {
+        dmFAQData->OpenDatabase();
+    } catch (const SchemaUpgraded& notice) {
+        interaction().showMessage(notice.text());
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    }
 }
 
 // --- Search ---

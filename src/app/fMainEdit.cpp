@@ -30,25 +30,21 @@ void TfrmMain::actNewExecute()
     if (frmAddEditFAQ->isVisible())
         return;
     const int groupID = qMax(0, SelectedFAQID());
-    DataTable& faq = dmFAQData->atFAQ;
-    faq.insert();
-    faq.setFieldValue(u"GroupID"_s, groupID);
+    dmFAQData->NewMessage(groupID);
     frmAddEditFAQ->SetEditMode(TfrmAddEditFAQ::EditMode::NewMessage);
     frmAddEditFAQ->ShowOnPendingRow();
-    frmAddEditFAQ->dbtxtHotWord->setFocus();
+    frmAddEditFAQ->FocusHotword();
 }
 
 void TfrmMain::actEditExecute()
 {
     if (frmAddEditFAQ->isVisible())
         return;
-    DataTable& faq = dmFAQData->atFAQ;
     // Before any Message is shown, or after the shown one was deleted, there is nothing to edit.
-    if (m_shownMessageID <= 0 || faq.eof() || faq.fieldValue(u"ID"_s).toInt() != m_shownMessageID) {
+    if (m_shownMessageID <= 0 || !dmFAQData->EditMessage(m_shownMessageID)) {
         interaction().showMessage(u"Please select a message to edit"_s);
         return;
     }
-    faq.edit();
     frmAddEditFAQ->SetEditMode(TfrmAddEditFAQ::EditMode::ExistingMessage);
     frmAddEditFAQ->ShowOnPendingRow();
 }

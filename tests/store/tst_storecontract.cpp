@@ -11,6 +11,9 @@
 #include "util/textutils.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,6 +34,17 @@ QString ErrorText(const std::function<void()>& action)
     try {
         action();
     } catch (const Error& e) {
+        return e.text();
+    }
+    return {};
+}
+
+// The text of the error of that type that the action raises; empty when it raises none.
+template <typename Raised> QString TextOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Raised& e) {
         return e.text();
     }
     return {};
@@ -121,13 +135,16 @@ void TestStoreContract::initTestCase()
 
 std::unique_ptr<TdmFAQData> TestStoreContract::openModule()
 {
-    return std::make_unique<TdmFAQData>(spec);
+    auto module = std::make_unique<TdmFAQData>(spec);
+    module->OpenDatabase();
+    return module;
 }
 
 void TestStoreContract::run(const QString& sql)
 {
-    dm->adoCommand.commandText = sql;
-    dm->adoCommand.execute();
+    QSqlQuery query(QSqlDatabase::database(dm->connectionName()));
+    if (!query.exec(dm->dialect().translate(sql)))
+        throw StoreError(query.lastError().text());
 }
 
 void TestStoreContract::init()
@@ -148,24 +165,20 @@ void TestStoreContract::cleanup()
 int TestStoreContract::addMessage(const QString& shortName, const QString& hotword, const QString& text, int groupId,
                                   const QStringList& keywords)
 {
-    dm->atFAQ.insert();
-    dm->atFAQ.setFieldValue(u"GroupID"_s, groupId);
-    dm->atFAQ.setFieldValue(u"ShortName"_s, shortName);
-    dm->atFAQ.setFieldValue(u"Hotword"_s, hotword);
-    dm->atFAQ.setFieldValue(u"Text"_s, text);
+    dm->NewMessage(groupId);
+    dm->SetPendingMessage({hotword, shortName, text, {}});
     const int id = dm->SaveFAQ();
     for (const QString& keyword : keywords) {
-        dm->atKeywords.insert();
-        dm->atKeywords.setFieldValue(u"Keyword"_s, keyword);
-        dm->atKeywords.post();
+        dm->Keywords().insert();
+        dm->Keywords().setFieldValue(u"Keyword"_s, keyword);
+        dm->Keywords().post();
     }
     return id;
 }
 
 void TestStoreContract::showMessage(int id)
 {
-    dm->atFAQ.setFilter(u"id = "_s + QString::number(id));
-    dm->atFAQ.setFiltered(true);
+    dm->PositionOn(id);
 }
 
 void TestStoreContract::engineAndDataSource()
@@ -200,13 +213,13 @@ void TestStoreContract::hotwordAndKeywordIgnoreCase()
     QCOMPARE(one.integer(0, u"ID"_s), refund);
     QCOMPARE(one.text(0, u"shortname"_s), u"Refunds"_s);
     QCOMPARE(one.text(0, u"TEXT"_s), u"We refund."_s);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"REFUND"_s).recordCount(), 1);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"Ref"_s).recordCount(), 0);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund "_s).recordCount(), 0);
+    QCOMPARE(dm->MessagesByHotword(u"REFUND"_s).recordCount(), 1);
+    QCOMPARE(dm->MessagesByHotword(u"Ref"_s).recordCount(), 0);
+    QCOMPARE(dm->MessagesByHotword(u"refund "_s).recordCount(), 0);
 
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"MONEY"_s)), (QList<int>{refund, refunds}));
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"card"_s)), QList<int>{refund});
-    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"car"_s).recordCount(), 0);
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"MONEY"_s)), (QList<int>{refund, refunds}));
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"card"_s)), QList<int>{refund});
+    QCOMPARE(dm->MessagesByKeyword(u"car"_s).recordCount(), 0);
 
     const DataSet& byId = dm->aspTextByID.openWith(u"[id:]"_s, refunds);
     QCOMPARE(byId.recordCount(), 1);
@@ -219,7 +232,7 @@ void TestStoreContract::fullTextOverEveryField()
     const int b = addMessage(u"Returns"_s, u"returnlabel"_s, u"Print the LABEL."_s, 0, {u"parcel"_s});
     const int c = addMessage(u"Warranty"_s, u"warranty"_s, u"Two years."_s, 0, {u"guarantee"_s});
 
-    auto search = [this](const QString& term) { return Ids(dm->aspFullText.openWith(u"[search term:]"_s, term)); };
+    auto search = [this](const QString& term) { return Ids(dm->MessagesByFullText(term)); };
     QCOMPARE(search(u"shipping"_s), QList<int>{a}); // short name, other case
     QCOMPARE(search(u"TURNLAB"_s), QList<int>{b}); // inside the Hotword
     QCOMPARE(search(u"age is fr"_s), QList<int>{a}); // inside the text, across words
@@ -250,13 +263,13 @@ void TestStoreContract::fullTextLimitAndShortTerms()
         addMessage(u"Item %1"_s.arg(i), u"item%1"_s.arg(i), u"Common words here, number %1."_s.arg(i));
     const int odd = addMessage(u"Odd"_s, u"odd"_s, u"x"_s, 0, {u"qz"_s});
 
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"common words"_s).recordCount(), 50);
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"number 54"_s).recordCount(), 1);
+    QCOMPARE(dm->MessagesByFullText(u"common words"_s).recordCount(), 50);
+    QCOMPARE(dm->MessagesByFullText(u"number 54"_s).recordCount(), 1);
     // Terms shorter than the index's trigrams are still answered.
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"QZ"_s)), QList<int>{odd});
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"x"_s).recordCount(), 1);
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"5"_s).recordCount(), 10);
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, QString()).recordCount(), 0);
+    QCOMPARE(Ids(dm->MessagesByFullText(u"QZ"_s)), QList<int>{odd});
+    QCOMPARE(dm->MessagesByFullText(u"x"_s).recordCount(), 1);
+    QCOMPARE(dm->MessagesByFullText(u"5"_s).recordCount(), 10);
+    QCOMPARE(dm->MessagesByFullText(QString()).recordCount(), 0);
 }
 
 void TestStoreContract::childrenOrderedAndCounted()
@@ -267,12 +280,12 @@ void TestStoreContract::childrenOrderedAndCounted()
     const int c = addMessage(u"Charlie"_s, u"c"_s, u"c"_s, group);
     const int top = addMessage(u"Top"_s, u"t"_s, u"t"_s);
 
-    const DataSet& children = dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, group);
+    const DataSet& children = dm->ChildrenOf(group);
     QCOMPARE(children.recordCount(), 3);
     QCOMPARE((QList<int>{children.integer(0, u"ID"_s), children.integer(1, u"ID"_s), children.integer(2, u"ID"_s)}),
              (QList<int>{a, b, c}));
     QCOMPARE(children.text(1, u"Hotword"_s), u"b"_s);
-    QCOMPARE(Ids(dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, 0)), (QList<int>{group, top}));
+    QCOMPARE(Ids(dm->ChildrenOf(0)), (QList<int>{group, top}));
 
     const DataSet& count = dm->aspCountByParentID.openWith(u"[groupid:]"_s, group);
     QCOMPARE(count.recordCount(), 1);
@@ -284,7 +297,7 @@ void TestStoreContract::childrenOrderedAndCounted()
     dm->aspUpdateParentID.setParameter(u"[ID:]"_s, b);
     dm->aspUpdateParentID.execute();
     QCOMPARE(dm->aspCountByParentID.openWith(u"[groupid:]"_s, group).integer(0, u"count"_s), 2);
-    QCOMPARE(Ids(dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, top)), QList<int>{b});
+    QCOMPARE(Ids(dm->ChildrenOf(top)), QList<int>{b});
 }
 
 void TestStoreContract::parametersByNameOnly()
@@ -337,17 +350,17 @@ void TestStoreContract::hostileTermsAreSearchedLiterally()
 
     for (int i = 0; i < terms.size(); ++i) {
         const QString& term = terms.at(i);
-        QCOMPARE(Ids(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, term)), QList<int>{ids.at(i)});
-        QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, term)), QList<int>{ids.at(i)});
-        const QList<int> found = Ids(dm->aspFullText.openWith(u"[search term:]"_s, term));
+        QCOMPARE(Ids(dm->MessagesByHotword(term)), QList<int>{ids.at(i)});
+        QCOMPARE(Ids(dm->MessagesByKeyword(term)), QList<int>{ids.at(i)});
+        const QList<int> found = Ids(dm->MessagesByFullText(term));
         QVERIFY2(found.contains(ids.at(i)), qUtf8Printable(term));
         QVERIFY2(!found.contains(plain), qUtf8Printable(term));
     }
     // Wildcards are plain characters.
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"100%"_s)), QList<int>{ids.at(4)});
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"a_b"_s)), QList<int>{ids.at(5)});
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"%"_s).recordCount(), 1);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, plain).recordCount(), 1);
+    QCOMPARE(Ids(dm->MessagesByFullText(u"100%"_s)), QList<int>{ids.at(4)});
+    QCOMPARE(Ids(dm->MessagesByFullText(u"a_b"_s)), QList<int>{ids.at(5)});
+    QCOMPARE(dm->MessagesByHotword(u"%"_s).recordCount(), 1);
+    QCOMPARE(dm->MessageByID(plain).recordCount(), 1);
 }
 
 void TestStoreContract::textsRoundTripUnchanged()
@@ -361,13 +374,13 @@ void TestStoreContract::textsRoundTripUnchanged()
     const QString hotword = u"日本語"_s;
     const int id = addMessage(name, hotword, big, 0, {u"Ünïcödé"_s});
 
-    const DataSet& row = dm->aspTextByHotword.openWith(u"[Hotword:]"_s, hotword);
+    const DataSet& row = dm->MessagesByHotword(hotword);
     QCOMPARE(row.recordCount(), 1);
     QCOMPARE(row.text(0, u"ShortName"_s), name);
     QVERIFY(row.text(0, u"Text"_s) == big);
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"Ünïcödé"_s)), QList<int>{id});
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"のテキ"_s)), QList<int>{id});
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"🎉"_s)), QList<int>{id});
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"Ünïcödé"_s)), QList<int>{id});
+    QCOMPARE(Ids(dm->MessagesByFullText(u"のテキ"_s)), QList<int>{id});
+    QCOMPARE(Ids(dm->MessagesByFullText(u"🎉"_s)), QList<int>{id});
 
     // Notes are text: nothing is turned into a number.
     for (const QString& note : {u"1.0"_s, u"007"_s, u"1e3"_s, u" 12 "_s, u"Notiz: café ☕"_s}) {
@@ -413,7 +426,7 @@ void TestStoreContract::detailTablesFollowTheMessage()
     QCOMPARE(dm->atKeywords.fieldValue(u"FAQID"_s).toInt(), second);
     QCOMPARE(dm->atAttachments.recordCount(), 0);
 
-    const DataSet& attachments = dm->aspAttachmentsByID.openWith(u"[FAQID:]"_s, first);
+    const DataSet& attachments = dm->AttachmentsOf(first);
     QCOMPARE(attachments.recordCount(), 2);
     QCOMPARE(attachments.text(0, u"Filename"_s), u"/tmp/price list.txt"_s);
     QVERIFY(attachments.boolean(0, u"PromptToUse"_s));
@@ -444,7 +457,7 @@ void TestStoreContract::saveReturnsTheNewId()
     QCOMPARE(dm->atFAQ.state(), DataSetState::Browse);
     QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), id);
     QCOMPARE(dm->atFAQ.fieldValue(u"GroupID"_s).toInt(), group);
-    const DataSet& row = dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"child"_s);
+    const DataSet& row = dm->MessagesByHotword(u"child"_s);
     QCOMPARE(row.integer(0, u"ID"_s), id);
     QCOMPARE(row.integer(0, u"GroupID"_s), group);
 
@@ -453,7 +466,7 @@ void TestStoreContract::saveReturnsTheNewId()
     QCOMPARE(dm->atKeywords.fieldValue(u"FAQID"_s).toInt(), id);
     dm->atKeywords.setFieldValue(u"Keyword"_s, u"kid"_s);
     dm->atKeywords.post();
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"kid"_s)), QList<int>{id});
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"kid"_s)), QList<int>{id});
     QVERIFY(!ErrorText([this] {
                  dm->atFAQ.edit();
                  dm->atFAQ.setFieldValue(u"ID"_s, 99);
@@ -464,53 +477,58 @@ void TestStoreContract::saveReturnsTheNewId()
 void TestStoreContract::duplicateHotwordKeepsTheEdit()
 {
     addMessage(u"Refund"_s, u"Refund"_s, u"text"_s);
-    const QString warning = u"An error occurred while trying to save your Message.  Please ensure the "
-                            "HotWord you are using is unique and then try again."_s;
+    const QString taken = u"An error occurred while trying to save your Message.  Please ensure the "
+                          "HotWord you are using is unique and then try again."_s;
+    const QString tooLong
+        = u"The HotWord may have at most 50 characters; this one has 51. Please shorten it and try again."_s;
     QList<int> states;
     connect(dm.get(), &TdmFAQData::dsFAQStateChange, this, [&states](int state) { states << state; });
+    const auto withHotword = [this](const QString& hotword) {
+        TdmFAQData::MessageFields fields = dm->PendingMessage();
+        fields.hotword = hotword;
+        dm->SetPendingMessage(fields);
+    };
 
-    dm->atFAQ.insert();
-    dm->atFAQ.setFieldValue(u"ShortName"_s, u"Second refund"_s);
-    dm->atFAQ.setFieldValue(u"Hotword"_s, u"REFUND"_s);
-    dm->atFAQ.setFieldValue(u"Text"_s, u"typed text"_s);
-    QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
-    QCOMPARE(ui.texts(u"warning"_s), QStringList{warning});
-    QCOMPARE(ui.shown.last().caption, u"Warning"_s);
-    QCOMPARE(dm->atFAQ.state(), DataSetState::Insert);
-    QCOMPARE(dm->atFAQ.fieldText(u"Text"_s), u"typed text"_s);
-    QCOMPARE(dm->atFAQ.fieldText(u"Hotword"_s), u"REFUND"_s);
+    dm->NewMessage(0);
+    dm->SetPendingMessage({u"REFUND"_s, u"Second refund"_s, u"typed text"_s, {}});
+    QCOMPARE(TextOf<HotwordTaken>([this] { dm->SaveFAQ(); }), taken);
+    QCOMPARE(dm->messageState(), DataSetState::Insert);
+    QCOMPARE(dm->PendingMessage().text, u"typed text"_s);
+    QCOMPARE(dm->PendingMessage().hotword, u"REFUND"_s);
 
-    dm->atFAQ.setFieldValue(u"Hotword"_s, u"refund2"_s);
+    withHotword(u"refund2"_s);
     const int id = dm->SaveFAQ();
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund2"_s).integer(0, u"ID"_s), id);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund"_s).recordCount(), 1);
+    QCOMPARE(dm->MessagesByHotword(u"refund2"_s).integer(0, u"ID"_s), id);
+    QCOMPARE(dm->MessagesByHotword(u"refund"_s).recordCount(), 1);
     QCOMPARE(states, (QList<int>{int(DataSetState::Insert), int(DataSetState::Browse)}));
 
-    // The same for an edit; a Hotword longer than its column is refused with its own message.
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Hotword"_s, u"refund"_s);
-    QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
-    dm->atFAQ.setFieldValue(u"Hotword"_s, QString(51, u'h'));
-    QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
-    QCOMPARE(ui.texts(u"message"_s),
-             QStringList{
-                 u"The HotWord may have at most 50 characters; this one has 51. Please shorten it and try again."_s});
-    QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
+    // The same for an edit; a Hotword longer than its column is refused with its own text.
+    QVERIFY(dm->EditMessage(id));
+    withHotword(u"refund"_s);
+    QCOMPARE(TextOf<HotwordTaken>([this] { dm->SaveFAQ(); }), taken);
+    withHotword(QString(51, u'h'));
+    QCOMPARE(TextOf<HotwordTooLong>([this] { dm->SaveFAQ(); }), tooLong);
+    QCOMPARE(dm->messageState(), DataSetState::Edit);
     // Its own Hotword in another case is no duplicate.
-    dm->atFAQ.setFieldValue(u"Hotword"_s, u"REFUND2"_s);
+    withHotword(u"REFUND2"_s);
     QCOMPARE(dm->SaveFAQ(), id);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Hotword"_s, QString(50, u'h'));
+    QVERIFY(dm->EditMessage(id));
+    withHotword(QString(50, u'h'));
     QCOMPARE(dm->SaveFAQ(), id);
-    QCOMPARE(ui.texts(u"warning"_s).size(), 2);
+    QCOMPARE(dm->MessageByID(id).text(0, u"Hotword"_s), QString(50, u'h'));
 
-    // Any other refusal gives the database's reason, not the uniqueness warning.
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"ShortName"_s, QString(300, u's'));
-    QVERIFY_THROWS_EXCEPTION(StoreError, dm->SaveFAQ());
-    QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
-    QCOMPARE(ui.texts(u"warning"_s).size(), 2);
-    dm->atFAQ.cancel();
+    // Any other refusal gives the database's reason, not the uniqueness refusal.
+    QVERIFY(dm->EditMessage(id));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.shortName = QString(300, u's');
+    dm->SetPendingMessage(fields);
+    const QString reason = TextOf<StoreError>([this] { dm->SaveFAQ(); });
+    QVERIFY(!reason.isEmpty() && reason != taken);
+    QCOMPARE(dm->messageState(), DataSetState::Edit);
+    dm->CancelMessage();
+    QCOMPARE(dm->messageState(), DataSetState::Browse);
+    // The store itself shows nothing.
+    QVERIFY(ui.shown.isEmpty());
 }
 
 void TestStoreContract::pendingEditStaysWithItsRow()
@@ -524,8 +542,8 @@ void TestStoreContract::pendingEditStaysWithItsRow()
     showMessage(b);
     QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"ka"_s);
     QCOMPARE(dm->SaveFAQ(), a);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, a).text(0, u"Text"_s), u"changed a"_s);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, b).text(0, u"Text"_s), u"text of b"_s);
+    QCOMPARE(dm->MessageByID(a).text(0, u"Text"_s), u"changed a"_s);
+    QCOMPARE(dm->MessageByID(b).text(0, u"Text"_s), u"text of b"_s);
     QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), b);
     QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"kb"_s);
 }
@@ -540,16 +558,16 @@ void TestStoreContract::cancelAndDelete()
     dm->atFAQ.setFieldValue(u"Text"_s, u"never saved"_s);
     dm->atFAQ.cancel();
     QCOMPARE(dm->atFAQ.fieldText(u"Text"_s), u"stored text"_s);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, keep).text(0, u"Text"_s), u"stored text"_s);
+    QCOMPARE(dm->MessageByID(keep).text(0, u"Text"_s), u"stored text"_s);
 
     showMessage(gone);
     dm->atFAQ.deleteRow();
     QCOMPARE(dm->atFAQ.recordCount(), 0);
     QCOMPARE(dm->atKeywords.recordCount(), 0);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, gone).recordCount(), 0);
-    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"bye"_s).recordCount(), 0);
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"doomed"_s).recordCount(), 0);
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"stay"_s)), QList<int>{keep});
+    QCOMPARE(dm->MessageByID(gone).recordCount(), 0);
+    QCOMPARE(dm->MessagesByKeyword(u"bye"_s).recordCount(), 0);
+    QCOMPARE(dm->MessagesByFullText(u"doomed"_s).recordCount(), 0);
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"stay"_s)), QList<int>{keep});
     // A new Message never takes the key, and so the keywords, of a deleted one.
     const int next = addMessage(u"Next"_s, u"next"_s, u"n"_s);
     QVERIFY(next > gone);
@@ -574,10 +592,10 @@ void TestStoreContract::detailRowsEditedInPlace()
     QCOMPARE(keywords.valueAt(0, u"Keyword"_s).toString(), u"gamma"_s);
     // Moving to another row stores the pending one.
     keywords.setCurrentRow(1);
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"gamma"_s)), QList<int>{id});
-    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"alpha"_s).recordCount(), 0);
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"gamma"_s)), QList<int>{id});
+    QCOMPARE(dm->MessagesByKeyword(u"alpha"_s).recordCount(), 0);
     keywords.deleteRow();
-    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"beta"_s).recordCount(), 0);
+    QCOMPARE(dm->MessagesByKeyword(u"beta"_s).recordCount(), 0);
     QCOMPARE(keywords.recordCount(), 1);
 
     DataTable& attachments = dm->atAttachments;
@@ -650,20 +668,23 @@ void TestStoreContract::plainStatements()
     QVERIFY(top.hasField(u"Notes"_s) && top.hasField(u"shortname"_s) && top.hasField(u"GROUPID"_s));
     QVERIFY(dm->HasNotesColumn());
 
-    dm->adoCommand.commandText = u"select hotword, shortname from faq order by hotword"_s;
-    const DataSet list = dm->adoCommand.execute();
-    QCOMPARE(list.recordCount(), 2);
-    QCOMPARE(list.text(0, u"hotword"_s), u"alpha"_s);
-    QCOMPARE(list.text(1, u"shortname"_s), u"Beta"_s);
+    const QList<TdmFAQData::HotwordEntry> list = dm->HotwordList();
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list.at(0).hotword, u"alpha"_s);
+    QCOMPARE(list.at(0).shortName, u"Alpha"_s);
+    QCOMPARE(list.at(1).shortName, u"Beta"_s);
 
-    dm->adoCommand.commandText = u"SELECT shortname, count(*) AS \"Count\"\r\nFROM faq, faqaction\r\n"
-                                 "WHERE faq.id=faqaction.faqid\r\nAND Action=\"Used\"\r\n"
-                                 "GROUP BY shortname \r\nORDER BY \"Count\" DESC"_s;
-    const DataSet usage = dm->adoCommand.execute();
-    QCOMPARE(usage.recordCount(), 2);
-    QCOMPARE(usage.text(0, u"shortname"_s), u"Beta"_s);
-    QCOMPARE(usage.integer(0, u"Count"_s), 2);
-    QCOMPARE(usage.integer(1, u"count"_s), 1);
+    // Only uses count, and Messages of one short name count together.
+    const int beta2 = addMessage(u"Beta"_s, u"beta2"_s, u"b"_s);
+    run(u"insert into FAQAction (FAQID, Action) values (%1, 'Used')"_s.arg(beta2));
+    const QList<TdmFAQData::UsageCount> usage = dm->UsageReport();
+    QCOMPARE(usage.size(), 2);
+    QCOMPARE(usage.at(0).shortName, u"Beta"_s);
+    QCOMPARE(usage.at(0).count, 3);
+    QCOMPARE(usage.at(1).shortName, u"Alpha"_s);
+    QCOMPARE(usage.at(1).count, 1);
+    run(u"delete from FAQAction"_s);
+    QVERIFY(dm->UsageReport().isEmpty());
 }
 
 void TestStoreContract::missingNotesColumnIsAdded()
@@ -675,29 +696,29 @@ void TestStoreContract::missingNotesColumnIsAdded()
     const QString notice = u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
                            "None of your data has been changed or lost.  When you run this program again, the "
                            "program will be fully functional.\r\n\r\nPress OK to close Tolvane Quillbay"_s;
-    dm = openModule();
-    QCOMPARE(ui.texts(u"message"_s), QStringList{notice});
-    QVERIFY(dm->terminationRequested());
+    dm = std::make_unique<TdmFAQData>(spec);
+    QCOMPARE(TextOf<SchemaUpgraded>([this] { dm->OpenDatabase(); }), notice);
     QVERIFY(dm->HasNotesColumn());
 
-    dm = openModule();
-    QCOMPARE(ui.texts(u"message"_s).size(), 1);
-    QVERIFY(!dm->terminationRequested());
+    dm = std::make_unique<TdmFAQData>(spec);
+    QCOMPARE(TextOf<StoreError>([this] { dm->OpenDatabase(); }), QString());
+    QVERIFY(ui.shown.isEmpty());
     // The new column holds text as written.
     showMessage(id);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Notes"_s, u"007"_s);
+    QVERIFY(dm->EditMessage(id));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.notes = u"007"_s;
+    dm->SetPendingMessage(fields);
     dm->SaveFAQ();
-    dm->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(id);
-    QCOMPARE(dm->adoCommand.execute().text(0, u"Notes"_s), u"007"_s);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, id).text(0, u"Text"_s), u"from an old database"_s);
+    QCOMPARE(dm->NotesOf(id), u"007"_s);
+    QCOMPARE(dm->MessageByID(id).text(0, u"Text"_s), u"from an old database"_s);
 }
 
 void TestStoreContract::reconnectKeepsEverything()
 {
     const int a = addMessage(u"A"_s, u"a"_s, u"a"_s, 0, {u"k"_s});
     showMessage(a);
-    dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"a"_s);
+    dm->MessagesByHotword(u"a"_s);
     int changes = 0;
     connect(&dm->atFAQ, &DataTable::currentRowChanged, this, [&changes] { ++changes; });
     dm->OpenDatabase();
@@ -712,7 +733,7 @@ void TestStoreContract::reconnectKeepsEverything()
 void TestStoreContract::administratorChangesAMatchingRule()
 {
     const int id = addMessage(u"Refund"_s, u"refund-card"_s, u"r"_s);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund"_s).recordCount(), 0);
+    QCOMPARE(dm->MessagesByHotword(u"refund"_s).recordCount(), 0);
     dm->adoCommand.commandText = u"select Body from SavedQueries where Name = 'TextByHotWord'"_s;
     const QString original = dm->adoCommand.execute().text(0, u"Body"_s);
     QVERIFY(original.contains(u"[Hotword:]"_s));
