@@ -14,6 +14,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -99,6 +100,10 @@ private:
     int addMessage(const QString& shortName, const QString& hotword, const QString& text, int groupId = 0,
                    const QStringList& keywords = {});
     void showMessage(int id);
+    // Edits the stored Message through the pending row and saves it; gives SaveFAQ's ID.
+    int saveEdited(int id, const std::function<void(TdmFAQData::MessageFields&)>& change);
+    // Rows of a statement, written as for the data module's command object.
+    DataSet select(const QString& sql);
     void clearTables();
     int count(const QString& table);
 
@@ -181,6 +186,37 @@ void TestStoreContract::showMessage(int id)
     dm->PositionOn(id);
 }
 
+int TestStoreContract::saveEdited(int id, const std::function<void(TdmFAQData::MessageFields&)>& change)
+{
+    showMessage(id);
+    if (!dm->EditMessage(id))
+        throw Error(u"Message %1 not found"_s.arg(id));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    change(fields);
+    dm->SetPendingMessage(fields);
+    return dm->SaveFAQ();
+}
+
+DataSet TestStoreContract::select(const QString& sql)
+{
+    QSqlQuery query(QSqlDatabase::database(dm->connectionName()));
+    query.setForwardOnly(true);
+    if (!query.exec(dm->dialect().translate(sql)))
+        throw StoreError(query.lastError().text());
+    const QSqlRecord record = query.record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    QList<QVariantList> rows;
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < record.count(); ++i)
+            row << query.value(i);
+        rows << row;
+    }
+    return DataSet(names, rows);
+}
+
 void TestStoreContract::engineAndDataSource()
 {
     const SqlDialect::Engine expected
@@ -199,7 +235,7 @@ void TestStoreContract::engineAndDataSource()
     // Every module has a connection of its own.
     auto second = openModule();
     QVERIFY(second->connectionName() != dm->connectionName());
-    QVERIFY(dm->atFAQ.isOpen() && dm->atKeywords.isOpen() && dm->atAttachments.isOpen());
+    QVERIFY(dm->atFAQ.isOpen() && dm->Keywords().isOpen() && dm->Attachments().isOpen());
     QVERIFY(!dm->atFAQAction.isOpen());
 }
 
@@ -241,19 +277,16 @@ void TestStoreContract::fullTextOverEveryField()
     QCOMPARE(search(u"nothing like it"_s), QList<int>{});
 
     // The index follows edits of the Message and of its keywords.
-    showMessage(c);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Text"_s, u"Three years of cover."_s);
-    dm->SaveFAQ();
+    saveEdited(c, [](auto& fields) { fields.text = u"Three years of cover."_s; });
     QCOMPARE(search(u"two years"_s), QList<int>{});
     QCOMPARE(search(u"three years"_s), QList<int>{c});
-    dm->atKeywords.first();
-    dm->atKeywords.edit();
-    dm->atKeywords.setFieldValue(u"Keyword"_s, u"promise"_s);
-    dm->atKeywords.post();
+    dm->Keywords().setCurrentRow(0);
+    dm->Keywords().edit();
+    dm->Keywords().setFieldValue(u"Keyword"_s, u"promise"_s);
+    dm->Keywords().post();
     QCOMPARE(search(u"guarantee"_s), QList<int>{});
     QCOMPARE(search(u"promise"_s), QList<int>{c});
-    dm->atKeywords.deleteRow();
+    dm->Keywords().deleteRow();
     QCOMPARE(search(u"promise"_s), QList<int>{});
 }
 
@@ -384,22 +417,16 @@ void TestStoreContract::textsRoundTripUnchanged()
 
     // Notes are text: nothing is turned into a number.
     for (const QString& note : {u"1.0"_s, u"007"_s, u"1e3"_s, u" 12 "_s, u"Notiz: café ☕"_s}) {
-        showMessage(id);
-        dm->atFAQ.edit();
-        dm->atFAQ.setFieldValue(u"Notes"_s, note);
-        QCOMPARE(dm->SaveFAQ(), id);
-        dm->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(id);
-        const DataSet notes = dm->adoCommand.execute();
-        QCOMPARE(notes.text(0, u"Notes"_s), note);
+        QCOMPARE(saveEdited(id, [&note](auto& fields) { fields.notes = note; }), id);
+        QCOMPARE(select(u"select Notes from FAQ where ID = "_s + QString::number(id)).text(0, u"Notes"_s), note);
         auto fresh = openModule();
-        fresh->atFAQ.setFilter(u"ID = "_s + QString::number(id));
-        fresh->atFAQ.setFiltered(true);
-        QCOMPARE(fresh->atFAQ.fieldText(u"notes"_s), note);
+        fresh->PositionOn(id);
+        QCOMPARE(fresh->PendingMessage().notes, note);
+        QCOMPARE(fresh->NotesOf(id), note);
     }
     // A Message without notes reads as empty text.
     const int bare = addMessage(u"bare"_s, u"bare"_s, u"bare"_s);
-    dm->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(bare);
-    QCOMPARE(dm->adoCommand.execute().text(0, u"notes"_s), QString());
+    QCOMPARE(select(u"select Notes from FAQ where ID = "_s + QString::number(bare)).text(0, u"notes"_s), QString());
 }
 
 void TestStoreContract::detailTablesFollowTheMessage()
@@ -408,23 +435,23 @@ void TestStoreContract::detailTablesFollowTheMessage()
     const int second = addMessage(u"Second"_s, u"second"_s, u"2"_s, 0, {u"k3"_s});
 
     showMessage(first);
-    QCOMPARE(dm->atFAQ.recordCount(), 1);
-    QCOMPARE(dm->atKeywords.recordCount(), 2);
-    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"k1"_s);
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/price list.txt"_s);
-    dm->atAttachments.setFieldValue(u"PromptToUse"_s, true);
-    dm->atAttachments.post();
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/b.doc"_s);
-    dm->atAttachments.setFieldValue(u"PromptToUse"_s, false);
-    dm->atAttachments.post();
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(first));
+    QCOMPARE(dm->Keywords().recordCount(), 2);
+    QCOMPARE(dm->Keywords().fieldValue(u"Keyword"_s).toString(), u"k1"_s);
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/price list.txt"_s);
+    dm->Attachments().setFieldValue(u"PromptToUse"_s, true);
+    dm->Attachments().post();
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/b.doc"_s);
+    dm->Attachments().setFieldValue(u"PromptToUse"_s, false);
+    dm->Attachments().post();
 
     showMessage(second);
-    QCOMPARE(dm->atKeywords.recordCount(), 1);
-    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"k3"_s);
-    QCOMPARE(dm->atKeywords.fieldValue(u"FAQID"_s).toInt(), second);
-    QCOMPARE(dm->atAttachments.recordCount(), 0);
+    QCOMPARE(dm->Keywords().recordCount(), 1);
+    QCOMPARE(dm->Keywords().fieldValue(u"Keyword"_s).toString(), u"k3"_s);
+    QCOMPARE(dm->Keywords().fieldValue(u"FAQID"_s).toInt(), second);
+    QCOMPARE(dm->Attachments().recordCount(), 0);
 
     const DataSet& attachments = dm->AttachmentsOf(first);
     QCOMPARE(attachments.recordCount(), 2);
@@ -433,18 +460,18 @@ void TestStoreContract::detailTablesFollowTheMessage()
     QVERIFY(!attachments.boolean(1, u"prompttouse"_s));
 
     // A new Message has no keywords until it is saved.
-    dm->atFAQ.insert();
-    QCOMPARE(dm->atKeywords.recordCount(), 0);
-    QVERIFY(!ErrorText([this] { dm->atKeywords.insert(); }).isEmpty());
-    dm->atFAQ.cancel();
-    QCOMPARE(dm->atKeywords.recordCount(), 1);
+    dm->NewMessage(0);
+    QCOMPARE(dm->Keywords().recordCount(), 0);
+    QVERIFY(!ErrorText([this] { dm->Keywords().insert(); }).isEmpty());
+    dm->CancelMessage();
+    QCOMPARE(dm->Keywords().recordCount(), 1);
 
     // The filter is the only one the module understands.
     QVERIFY(!ErrorText([this] { dm->atFAQ.setFilter(u"id = 1 or 1 = 1"_s); }).isEmpty());
     QVERIFY(!ErrorText([this] { dm->atFAQ.setFilter(u"nosuchfield = 1"_s); }).isEmpty());
-    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), second);
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(second));
     showMessage(first);
-    QCOMPARE(dm->atAttachments.recordCount(), 2);
+    QCOMPARE(dm->Attachments().recordCount(), 2);
     dm->atFAQ.setFiltered(false);
     QCOMPARE(dm->atFAQ.recordCount(), 2);
 }
@@ -454,18 +481,18 @@ void TestStoreContract::saveReturnsTheNewId()
     const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
     const int id = addMessage(u"Child"_s, u"child"_s, u"c"_s, group);
     QVERIFY(id > group);
-    QCOMPARE(dm->atFAQ.state(), DataSetState::Browse);
-    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), id);
-    QCOMPARE(dm->atFAQ.fieldValue(u"GroupID"_s).toInt(), group);
+    QCOMPARE(dm->messageState(), DataSetState::Browse);
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(id));
+    QCOMPARE(dm->GroupIDOf(id), std::optional<int>(group));
     const DataSet& row = dm->MessagesByHotword(u"child"_s);
     QCOMPARE(row.integer(0, u"ID"_s), id);
     QCOMPARE(row.integer(0, u"GroupID"_s), group);
 
     // A new keyword belongs to the Message just saved.
-    dm->atKeywords.insert();
-    QCOMPARE(dm->atKeywords.fieldValue(u"FAQID"_s).toInt(), id);
-    dm->atKeywords.setFieldValue(u"Keyword"_s, u"kid"_s);
-    dm->atKeywords.post();
+    dm->Keywords().insert();
+    QCOMPARE(dm->Keywords().fieldValue(u"FAQID"_s).toInt(), id);
+    dm->Keywords().setFieldValue(u"Keyword"_s, u"kid"_s);
+    dm->Keywords().post();
     QCOMPARE(Ids(dm->MessagesByKeyword(u"kid"_s)), QList<int>{id});
     QVERIFY(!ErrorText([this] {
                  dm->atFAQ.edit();
@@ -536,16 +563,18 @@ void TestStoreContract::pendingEditStaysWithItsRow()
     const int a = addMessage(u"A"_s, u"a"_s, u"text of a"_s, 0, {u"ka"_s});
     const int b = addMessage(u"B"_s, u"b"_s, u"text of b"_s, 0, {u"kb"_s});
     showMessage(a);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Text"_s, u"changed a"_s);
+    QVERIFY(dm->EditMessage(a));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.text = u"changed a"_s;
+    dm->SetPendingMessage(fields);
     // Showing another Message meanwhile must not turn the edit into an edit of that one.
     showMessage(b);
-    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"ka"_s);
+    QCOMPARE(dm->Keywords().fieldValue(u"Keyword"_s).toString(), u"ka"_s);
     QCOMPARE(dm->SaveFAQ(), a);
     QCOMPARE(dm->MessageByID(a).text(0, u"Text"_s), u"changed a"_s);
     QCOMPARE(dm->MessageByID(b).text(0, u"Text"_s), u"text of b"_s);
-    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), b);
-    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"kb"_s);
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(b));
+    QCOMPARE(dm->Keywords().fieldValue(u"Keyword"_s).toString(), u"kb"_s);
 }
 
 void TestStoreContract::cancelAndDelete()
@@ -554,16 +583,18 @@ void TestStoreContract::cancelAndDelete()
     const int gone = addMessage(u"Gone"_s, u"gone"_s, u"doomed"_s, 0, {u"bye"_s});
 
     showMessage(keep);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Text"_s, u"never saved"_s);
-    dm->atFAQ.cancel();
-    QCOMPARE(dm->atFAQ.fieldText(u"Text"_s), u"stored text"_s);
+    QVERIFY(dm->EditMessage(keep));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.text = u"never saved"_s;
+    dm->SetPendingMessage(fields);
+    dm->CancelMessage();
+    QCOMPARE(dm->PendingMessage().text, u"stored text"_s);
     QCOMPARE(dm->MessageByID(keep).text(0, u"Text"_s), u"stored text"_s);
 
     showMessage(gone);
-    dm->atFAQ.deleteRow();
-    QCOMPARE(dm->atFAQ.recordCount(), 0);
-    QCOMPARE(dm->atKeywords.recordCount(), 0);
+    dm->DeleteFAQ(gone);
+    QCOMPARE(dm->CurrentMessageID(), std::nullopt);
+    QCOMPARE(dm->Keywords().recordCount(), 0);
     QCOMPARE(dm->MessageByID(gone).recordCount(), 0);
     QCOMPARE(dm->MessagesByKeyword(u"bye"_s).recordCount(), 0);
     QCOMPARE(dm->MessagesByFullText(u"doomed"_s).recordCount(), 0);
@@ -577,7 +608,7 @@ void TestStoreContract::detailRowsEditedInPlace()
 {
     const int id = addMessage(u"M"_s, u"m"_s, u"t"_s, 0, {u"alpha"_s, u"beta"_s});
     showMessage(id);
-    DataTable& keywords = dm->atKeywords;
+    DetailRows& keywords = dm->Keywords();
     QCOMPARE(keywords.valueAt(1, u"Keyword"_s).toString(), u"beta"_s);
 
     // A detail row's link alone is no change; a typed field is.
@@ -598,7 +629,7 @@ void TestStoreContract::detailRowsEditedInPlace()
     QCOMPARE(dm->MessagesByKeyword(u"beta"_s).recordCount(), 0);
     QCOMPARE(keywords.recordCount(), 1);
 
-    DataTable& attachments = dm->atAttachments;
+    DetailRows& attachments = dm->Attachments();
     attachments.insert();
     attachments.setFieldValue(u"Filename"_s, u"/srv/a b/price.doc"_s);
     attachments.setFieldValue(u"PromptToUse"_s, false);
@@ -618,13 +649,10 @@ void TestStoreContract::typedCalls()
     const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
     const int child = addMessage(u"Child"_s, u"child"_s, u"c"_s, group, {u"kc"_s});
     const int other = addMessage(u"Other"_s, u"other"_s, u"o"_s);
-    showMessage(child);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Notes"_s, u"  inner notes "_s);
-    dm->SaveFAQ();
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/x.txt"_s);
-    dm->atAttachments.post();
+    saveEdited(child, [](auto& fields) { fields.notes = u"  inner notes "_s; });
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/x.txt"_s);
+    dm->Attachments().post();
     run(u"insert into FAQAction (FAQID, Action) values ("_s + QString::number(child) + u", 'Used')"_s);
 
     QCOMPARE(dm->NotesOf(child), u"  inner notes "_s);
@@ -643,12 +671,14 @@ void TestStoreContract::typedCalls()
     // A deleted Message takes its keyword, attachment and usage rows with it.
     dm->DeleteFAQ(child);
     QCOMPARE(dm->MessageByID(child).recordCount(), 0);
-    dm->adoCommand.commandText = u"select count(*) as n from FAQKeywords where FAQID = "_s + QString::number(child);
-    QCOMPARE(dm->adoCommand.execute().integer(0, u"n"_s), 0);
-    dm->adoCommand.commandText = u"select count(*) as n from FAQAttachments where FAQID = "_s + QString::number(child);
-    QCOMPARE(dm->adoCommand.execute().integer(0, u"n"_s), 0);
-    dm->adoCommand.commandText = u"select count(*) as n from FAQAction where FAQID = "_s + QString::number(child);
-    QCOMPARE(dm->adoCommand.execute().integer(0, u"n"_s), 0);
+    QCOMPARE(
+        select(u"select count(*) as n from FAQKeywords where FAQID = "_s + QString::number(child)).integer(0, u"n"_s),
+        0);
+    QCOMPARE(select(u"select count(*) as n from FAQAttachments where FAQID = "_s + QString::number(child))
+                 .integer(0, u"n"_s),
+             0);
+    QCOMPARE(
+        select(u"select count(*) as n from FAQAction where FAQID = "_s + QString::number(child)).integer(0, u"n"_s), 0);
     QCOMPARE(dm->AttachmentsOf(child).recordCount(), 0);
     QCOMPARE(dm->MessageByID(other).recordCount(), 1);
     QVERIFY_THROWS_EXCEPTION(StoreError, dm->DeleteFAQ(child));
@@ -662,8 +692,7 @@ void TestStoreContract::plainStatements()
         run(u"insert into FAQAction (FAQID, Action) values (%1, 'Used')"_s.arg(id));
     run(u"insert into FAQAction (FAQID, Action) values (%1, 'Viewed')"_s.arg(a));
 
-    dm->adoCommand.commandText = u"select top 1 * from FAQ"_s;
-    const DataSet top = dm->adoCommand.execute();
+    const DataSet top = select(u"select top 1 * from FAQ"_s);
     QCOMPARE(top.recordCount(), 1);
     QVERIFY(top.hasField(u"Notes"_s) && top.hasField(u"shortname"_s) && top.hasField(u"GROUPID"_s));
     QVERIFY(dm->HasNotesColumn());
@@ -724,8 +753,8 @@ void TestStoreContract::reconnectKeepsEverything()
     dm->OpenDatabase();
     QCOMPARE(changes, 0);
     QVERIFY(dm->aspTextByHotword.isOpen());
-    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), a);
-    QCOMPARE(dm->atKeywords.recordCount(), 1);
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(a));
+    QCOMPARE(dm->Keywords().recordCount(), 1);
     QVERIFY(!dm->atFAQAction.isOpen());
     QCOMPARE(ui.shown.size(), 0);
 }
@@ -734,8 +763,7 @@ void TestStoreContract::administratorChangesAMatchingRule()
 {
     const int id = addMessage(u"Refund"_s, u"refund-card"_s, u"r"_s);
     QCOMPARE(dm->MessagesByHotword(u"refund"_s).recordCount(), 0);
-    dm->adoCommand.commandText = u"select Body from SavedQueries where Name = 'TextByHotWord'"_s;
-    const QString original = dm->adoCommand.execute().text(0, u"Body"_s);
+    const QString original = select(u"select Body from SavedQueries where Name = 'TextByHotWord'"_s).text(0, u"Body"_s);
     QVERIFY(original.contains(u"[Hotword:]"_s));
 
     // A prefix rule, written by hand in the saved queries table.
@@ -769,8 +797,7 @@ void TestStoreContract::clearTables()
 
 int TestStoreContract::count(const QString& table)
 {
-    dm->adoCommand.commandText = u"select count(*) as n from "_s + table;
-    return dm->adoCommand.execute().integer(0, u"n"_s);
+    return select(u"select count(*) as n from "_s + table).integer(0, u"n"_s);
 }
 
 void TestStoreContract::exportImportRoundTrip_data()
@@ -789,13 +816,13 @@ void TestStoreContract::exportImportRoundTrip()
     // A Message moved under one created after it, keywords, attachments and awkward texts.
     const int late = addMessage(u"Late group"_s, u"late"_s, u"Made last, \"quoted\", a;b\r\nnext"_s, 0,
                                 {u"zeta"_s, u"Alpha, beta"_s});
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/a|b, c.pdf"_s);
-    dm->atAttachments.setFieldValue(u"PromptToUse"_s, true);
-    dm->atAttachments.post();
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/plain.txt"_s);
-    dm->atAttachments.post();
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/a|b, c.pdf"_s);
+    dm->Attachments().setFieldValue(u"PromptToUse"_s, true);
+    dm->Attachments().post();
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/plain.txt"_s);
+    dm->Attachments().post();
     const int start = dm->MessagesByHotword(u"start"_s).integer(0, u"ID"_s);
     dm->UpdateParentID(start, late);
 
@@ -803,8 +830,7 @@ void TestStoreContract::exportImportRoundTrip()
     const QByteArray exported = write(first);
     QCOMPARE(first.messages.first().hotword, u"orders"_s);
 
-    dm->adoCommand.commandText = u"select max(ID) as id from FAQ"_s;
-    const int lastId = dm->adoCommand.execute().integer(0, u"id"_s);
+    const int lastId = select(u"select max(ID) as id from FAQ"_s).integer(0, u"id"_s);
     clearTables();
     const ImportOutcome outcome = ImportMessages(*dm, csv ? ReadCsv(exported) : ReadJson(exported), ImportChoice::Skip);
     QCOMPARE(outcome.messages, int(first.messages.size()));
@@ -812,8 +838,7 @@ void TestStoreContract::exportImportRoundTrip()
     QCOMPARE(outcome.attachments, 2);
     QCOMPARE(outcome.skipped, QStringList());
     // Keys of deleted Messages are not given out again.
-    dm->adoCommand.commandText = u"select min(ID) as id from FAQ"_s;
-    QVERIFY(dm->adoCommand.execute().integer(0, u"id"_s) > lastId);
+    QVERIFY(select(u"select min(ID) as id from FAQ"_s).integer(0, u"id"_s) > lastId);
     QCOMPARE(dm->GroupIDOf(dm->MessagesByHotword(u"start"_s).integer(0, u"ID"_s)),
              dm->MessagesByHotword(u"late"_s).integer(0, u"ID"_s));
     QCOMPARE(write(ReadAllMessages(*dm)), exported);
@@ -868,8 +893,7 @@ void TestStoreContract::importIssues()
     QCOMPARE(outcome.skipped.size(), skipped + outcome.messages);
     QCOMPARE(outcome.keywords, outcome.messages);
     QStringList stored;
-    dm->adoCommand.commandText = u"select Hotword from FAQ order by ID"_s;
-    const DataSet rows = dm->adoCommand.execute();
+    const DataSet rows = select(u"select Hotword from FAQ order by ID"_s);
     for (int row = 0; row < rows.recordCount(); ++row)
         stored << rows.text(row, u"Hotword"_s);
     QCOMPARE(stored, hotwords);
