@@ -84,6 +84,7 @@ int main(int argc, char** argv)
     spec.database = folder.filePath(u"bench.db"_s);
     spec.createWithExamples = false;
     TdmFAQData data(spec);
+    data.OpenDatabase();
     dmFAQData = &data;
     const QString connection = data.connectionName();
     Run(connection, u"begin"_s);

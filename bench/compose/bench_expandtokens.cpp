@@ -5,12 +5,16 @@
 #include "compose/expandtokens.h"
 #include "compose/standardsources.h"
 #include "store/dmData.h"
+#include "util/errors.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTextStream>
 
 #include <algorithm>
@@ -109,8 +113,9 @@ std::unique_ptr<TdmFAQData> MakeDatabase(const QString& file, const QHash<QStrin
     QStringList rows;
     for (auto it = bodies.cbegin(); it != bodies.cend(); ++it)
         rows << u"('m', '%1', '%2', 0)"_s.arg(it.key(), it.value());
-    data->adoCommand.commandText = u"insert into FAQ (ShortName, Hotword, Text, GroupID) values "_s + rows.join(u',');
-    data->adoCommand.execute();
+    QSqlQuery insert(QSqlDatabase::database(data->connectionName()));
+    if (!insert.exec(u"insert into FAQ (ShortName, Hotword, Text, GroupID) values "_s + rows.join(u',')))
+        throw Error(insert.lastError().text());
     return data;
 }
 

@@ -79,6 +79,7 @@ int main(int argc, char** argv)
         spec.database = dir.filePath(u"bench.db"_s);
         spec.createWithExamples = false;
         TdmFAQData dm(spec);
+        dm.OpenDatabase();
 
         QElapsedTimer timer;
         timer.start();

@@ -275,8 +275,7 @@ int main(int argc, char** argv)
             spec.createWithExamples = false;
         }
         TdmFAQData dm(spec);
-        if (!ui.texts(u"error"_s).isEmpty())
-            throw Error(ui.texts(u"error"_s).join(u"\n"_s));
+        dm.OpenDatabase();
         QSqlDatabase db = QSqlDatabase::database(dm.connectionName());
         const bool postgres = dm.dialect().engine() == SqlDialect::Engine::PostgreSQL;
         Layout layout;
@@ -301,45 +300,33 @@ int main(int argc, char** argv)
         };
 
         print(u"TextByHotWord"_s, MedianMs(runs, [&](int) {
-                  expect(dm.aspTextByHotword.openWith(u"[Hotword:]"_s, u"HW%1"_s.arg(1 + random.bounded(messageCount))),
-                         1, "hotword");
+                  expect(dm.MessagesByHotword(u"HW%1"_s.arg(1 + random.bounded(messageCount))), 1, "hotword");
               }));
-        print(u"TextByID"_s, MedianMs(runs, [&](int) {
-                  expect(dm.aspTextByID.openWith(u"[ID:]"_s, 1 + random.bounded(messageCount)), 1, "id");
-              }));
-        print(u"FAQbyKeyword"_s, MedianMs(runs, [&](int) {
-                  dm.aspTextbyKeyword.openWith(u"[keyword:]"_s, u"KW%1"_s.arg(random.bounded(keywordVocabulary)));
-              }));
-        const double rare = MedianMs(runs, [&](int) {
-            expect(dm.aspFullText.openWith(u"[search term:]"_s, rareWord), rareMessages, "rare word");
-        });
+        print(u"TextByID"_s,
+              MedianMs(runs, [&](int) { expect(dm.MessageByID(1 + random.bounded(messageCount)), 1, "id"); }));
+        print(u"FAQbyKeyword"_s,
+              MedianMs(runs, [&](int) { dm.MessagesByKeyword(u"KW%1"_s.arg(random.bounded(keywordVocabulary))); }));
+        const double rare
+            = MedianMs(runs, [&](int) { expect(dm.MessagesByFullText(rareWord), rareMessages, "rare word"); });
         print(u"fulltext, rare word (5 hits)"_s, rare);
-        const double common = MedianMs(
-            runs, [&](int) { expect(dm.aspFullText.openWith(u"[search term:]"_s, u"Customer"_s), 50, "common word"); });
+        const double common
+            = MedianMs(runs, [&](int) { expect(dm.MessagesByFullText(u"Customer"_s), 50, "common word"); });
         print(u"fulltext, common word (50 of 100,000)"_s, common);
         print(u"fulltext, two-letter term"_s,
-              MedianMs(std::min(runs, 5), [&](int) { dm.aspFullText.openWith(u"[search term:]"_s, u"zq"_s); }));
-        print(u"FAQDescandIDByParentID, top level"_s, MedianMs(runs, [&](int) {
-                  expect(dm.aspFAQsByParentID.openWith(u"[parentid:]"_s, 0), areaCount, "top level");
-              }));
+              MedianMs(std::min(runs, 5), [&](int) { dm.MessagesByFullText(u"zq"_s); }));
+        print(u"FAQDescandIDByParentID, top level"_s,
+              MedianMs(runs, [&](int) { expect(dm.ChildrenOf(0), areaCount, "top level"); }));
         print(u"CountByParentID"_s, MedianMs(runs, [&](int) {
-                  dm.aspCountByParentID.openWith(u"[groupid:]"_s,
-                                                 layout.sections.at(random.bounded(int(layout.sections.size()))));
+                  dm.CountChildren(layout.sections.at(random.bounded(int(layout.sections.size()))));
               }));
-        print(u"AttachmentsByID"_s, MedianMs(runs, [&](int) {
-                  dm.aspAttachmentsByID.openWith(u"[FAQID:]"_s, 1 + random.bounded(messageCount));
-              }));
-        print(u"updateparentid"_s, MedianMs(runs, [&](int i) {
-                  dm.aspUpdateParentID.close();
-                  dm.aspUpdateParentID.setParameter(u"[newparentid:]"_s, layout.sections.at(i & 1));
-                  dm.aspUpdateParentID.setParameter(u"[id:]"_s, messageCount);
-                  dm.aspUpdateParentID.execute();
-              }));
+        print(u"AttachmentsByID"_s, MedianMs(runs, [&](int) { dm.AttachmentsOf(1 + random.bounded(messageCount)); }));
+        print(u"updateparentid"_s,
+              MedianMs(runs, [&](int i) { dm.UpdateParentID(messageCount, layout.sections.at(i & 1)); }));
         print(u"fill the 1,000-child group (1,001 queries)"_s, MedianMs(std::min(runs, 11), [&](int) {
-                  const DataSet children = dm.aspFAQsByParentID.openWith(u"[parentid:]"_s, layout.bigGroup);
+                  const DataSet children = dm.ChildrenOf(layout.bigGroup);
                   expect(children, bigGroupChildren, "children");
                   for (int i = 0; i < children.recordCount(); ++i)
-                      dm.aspCountByParentID.openWith(u"[groupid:]"_s, children.integer(i, u"ID"_s));
+                      dm.CountChildren(children.integer(i, u"ID"_s));
               }));
 
         // The same search without the index.

@@ -331,7 +331,12 @@ void TfrmMain::actSynchronizeExecute()
 
 void TfrmMain::actReconnectExecute()
 {
-    m_store.OpenDatabase();
+    try {
+        m_store.OpenDatabase();
+    } catch (const SchemaUpgraded& notice) {
+        m_boxes.showMessage(notice.text());
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    }
 }
 
 void TfrmMain::actSearchExecute()

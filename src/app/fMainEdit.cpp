@@ -30,25 +30,21 @@ void TfrmMain::actNewExecute()
     if (m_addEdit->isVisible())
         return;
     const int groupID = qMax(0, m_tree->SelectedFAQID());
-    DataTable& faq = m_store.atFAQ;
-    faq.insert();
-    faq.setFieldValue(u"GroupID"_s, groupID);
+    m_store.NewMessage(groupID);
     m_addEdit->SetEditMode(TfrmAddEditFAQ::EditMode::NewMessage);
     m_addEdit->ShowOnPendingRow();
-    m_addEdit->dbtxtHotWord->setFocus();
+    m_addEdit->FocusHotword();
 }
 
 void TfrmMain::actEditExecute()
 {
     if (m_addEdit->isVisible())
         return;
-    DataTable& faq = m_store.atFAQ;
     // Before any Message is shown, or after the shown one was deleted, there is nothing to edit.
-    if (m_shownMessageID <= 0 || faq.eof() || faq.fieldValue(u"ID"_s).toInt() != m_shownMessageID) {
+    if (m_shownMessageID <= 0 || !m_store.EditMessage(m_shownMessageID)) {
         m_boxes.showMessage(u"Please select a message to edit"_s);
         return;
     }
-    faq.edit();
     m_addEdit->SetEditMode(TfrmAddEditFAQ::EditMode::ExistingMessage);
     m_addEdit->ShowOnPendingRow();
 }

@@ -8,6 +8,7 @@
 #endif
 #include "settings/filelocations.h"
 #include "store/dmData.h"
+#include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/interaction.h"
 
@@ -52,7 +53,18 @@ bool Program::Start()
         return false;
     }
     dmFAQData = m_dataModule.get();
-    if (dmFAQData->terminationRequested())
+    // An error while reading the tables is shown and the start goes on; a database that had
+    // to be upgraded ends the program after its notice.
+    bool upgraded = false;
+    Guarded([&] {
+        try {
+            dmFAQData->OpenDatabase();
+        } catch (const SchemaUpgraded& notice) {
+            upgraded = true;
+            interaction().showMessage(notice.text());
+        }
+    });
+    if (upgraded)
         return false;
 
     m_mainWindow = std::make_unique<TfrmMain>(*m_dataModule, m_boxes);

@@ -67,7 +67,7 @@ HotwordText DataModuleIncludeLookup::textByHotword(const QString& hotword)
 {
     // An empty Hotword is still a text value, never NULL.
     const QString value = hotword.isNull() ? QString(u""_s) : hotword;
-    const DataSet& rows = m_data.aspTextByHotword.openWith(u"[Hotword:]"_s, value);
+    const DataSet rows = m_data.MessagesByHotword(value);
     HotwordText found{rows.recordCount(), {}};
     if (found.rowCount == 1)
         found.text = rows.text(0, u"Text"_s);

@@ -1,18 +1,18 @@
 #include "dialogs/datatablemodel.h"
 
-#include "store/datatable.h"
+#include "store/detailrows.h"
 #include "util/errors.h"
 #include "util/textutils.h"
 
 using namespace Qt::StringLiterals;
 
-DataTableModel::DataTableModel(DataTable& table, QList<Column> columns, QObject* parent)
+DataTableModel::DataTableModel(DetailRows& table, QList<Column> columns, QObject* parent)
     : QAbstractTableModel(parent)
     , m_table(table)
     , m_columns(std::move(columns))
 {
-    connect(&m_table, &DataTable::currentRowChanged, this, &DataTableModel::tableChangedOutside);
-    connect(&m_table, &DataTable::stateChanged, this, &DataTableModel::tableChangedOutside);
+    connect(&m_table, &DetailRows::currentRowChanged, this, &DataTableModel::tableChangedOutside);
+    connect(&m_table, &DetailRows::stateChanged, this, &DataTableModel::tableChangedOutside);
 }
 
 void DataTableModel::tableChangedOutside()
@@ -41,7 +41,7 @@ template <typename Change> void DataTableModel::changeTable(Change change)
 
 bool DataTableModel::isPending() const
 {
-    return m_table.state() == DataSetState::Edit || m_table.state() == DataSetState::Insert;
+    return m_table.isPending();
 }
 
 int DataTableModel::currentGridRow() const

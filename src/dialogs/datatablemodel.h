@@ -1,12 +1,12 @@
 #pragma once
 
+#include "store/detailrows.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
 
-class DataTable;
-
-// The rows of a table object as a grid model: one row per listed row, plus the pending
+// The detail rows of the current Message as a grid model: one row per listed row, plus the pending
 // new row while the table inserts. Editing a cell puts its row into edit; moving to
 // another row stores the pending one first. Boolean columns read and take "True"/"False".
 class DataTableModel : public QAbstractTableModel {
@@ -18,9 +18,9 @@ public:
         bool boolean = false;
     };
 
-    DataTableModel(DataTable& table, QList<Column> columns, QObject* parent = nullptr);
+    DataTableModel(DetailRows& table, QList<Column> columns, QObject* parent = nullptr);
 
-    DataTable& table() const { return m_table; }
+    DetailRows& table() const { return m_table; }
     QString fieldAt(int column) const { return m_columns.at(column).field; }
     // The grid row of the table's current or pending row; -1 when there is none.
     int currentGridRow() const;
@@ -52,7 +52,7 @@ private:
     template <typename Change> void changeTable(Change change);
     void tableChangedOutside();
 
-    DataTable& m_table;
+    DetailRows& m_table;
     QList<Column> m_columns;
     bool m_changing = false;
 };

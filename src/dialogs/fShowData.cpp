@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QShowEvent>
 
-#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -42,16 +41,13 @@ QSize ScreenSize()
     return screen ? screen->geometry().size() : QSize(DesignWidth, DesignHeight);
 }
 
-void ShowList(const QString& sql, const QString& caption, QWidget* parent,
-              const std::function<QString(const DataSet&, int)>& line)
+void ShowList(const QStringList& lines, const QString& caption, QWidget* parent)
 {
     auto form = std::make_unique<TfrmShowData>(parent);
     form->setWindowTitle(caption);
-    dmFAQData->adoCommand.commandText = sql;
-    const DataSet rows = dmFAQData->adoCommand.execute();
     QString text;
-    for (int row = 0; row < rows.recordCount(); ++row)
-        text += line(rows, row) + u"\r\n"_s;
+    for (const QString& line : lines)
+        text += line + u"\r\n"_s;
     form->setDataText(text);
     form->exec();
 }
@@ -140,24 +136,16 @@ void ShowInternalNotes(const QString& notes, QWidget* parent)
 
 void ShowHotwordList(QWidget* parent)
 {
-    ShowList(u"select hotword, shortname from faq order by hotword"_s, u"HotWord List"_s, parent,
-             [](const DataSet& rows, int row) -> QString {
-                 return rows.text(row, u"hotword"_s) + u" : "_s + rows.text(row, u"shortname"_s);
-             });
+    QStringList lines;
+    for (const TdmFAQData::HotwordEntry& entry : dmFAQData->HotwordList())
+        lines << entry.hotword + u" : "_s + entry.shortName;
+    ShowList(lines, u"HotWord List"_s, parent);
 }
 
 void ShowUsageReport(QWidget* parent)
 {
-    const QString sql = QStringList{
-        u"SELECT shortname, count(*) AS \"Count\""_s,
-        u"FROM faq, faqaction"_s,
-        u"WHERE faq.id=faqaction.faqid"_s,
-        u"AND Action=\"Used\""_s,
-        u"GROUP BY shortname "_s,
-        u"ORDER BY \"Count\" DESC"_s,
-    }.join(u"\r\n"_s);
-    ShowList(sql, u"HotWord List"_s, parent, [](const DataSet& rows, int row) -> QString {
-        const QStringList& columns = rows.fieldNames();
-        return rows.text(row, columns.value(0)) + u" : "_s + QString::number(rows.integer(row, columns.value(1)));
-    });
+    QStringList lines;
+    for (const TdmFAQData::UsageCount& usage : dmFAQData->UsageReport())
+        lines << usage.shortName + u" : "_s + QString::number(usage.count);
+    ShowList(lines, u"HotWord List"_s, parent);
 }

@@ -1,8 +1,11 @@
 #include "dialogs/ffaqaddedit.h"
 
+#include "ui_ffaqaddedit.h"
+
 #include "dialogs/datatablemodel.h"
 #include "dialogs/fprompttextentry.h"
 #include "store/dmData.h"
+#include "store/storeerror.h"
 #include "util/connectguarded.h"
 #include "util/interaction.h"
 #include "util/textutils.h"
@@ -118,17 +121,18 @@ QString PlainText(const QPlainTextEdit* edit)
 
 TfrmAddEditFAQ::TfrmAddEditFAQ(std::function<void(const QString&)> messageSaved, QWidget* parent)
     : QDialog(parent)
+    , ui(std::make_unique<Ui::TfrmAddEditFAQ>())
     , m_messageSaved(std::move(messageSaved))
 {
-    setupUi(this);
+    ui->setupUi(this);
     setObjectName(u"frmAddEditFAQ"_s);
     setModal(false);
     // The short description holds about three lines.
-    dbtxtShortDescription->setFixedHeight(dbtxtShortDescription->fontMetrics().lineSpacing() * 3
-                                          + 2 * dbtxtShortDescription->frameWidth() + 8);
+    ui->dbtxtShortDescription->setFixedHeight(ui->dbtxtShortDescription->fontMetrics().lineSpacing() * 3
+                                              + 2 * ui->dbtxtShortDescription->frameWidth() + 8);
     // The new-Message headings wrap onto a second line, which is kept in both modes so the
     // grids do not move; the layout does not size the columns by the wrapped text.
-    for (QLabel* heading : {lblKeywordsHeading, lblAttachmentsHeading}) {
+    for (QLabel* heading : {ui->lblKeywordsHeading, ui->lblAttachmentsHeading}) {
         QSizePolicy policy = heading->sizePolicy();
         policy.setHeightForWidth(false);
         policy.setHorizontalPolicy(QSizePolicy::Ignored);
@@ -139,9 +143,14 @@ TfrmAddEditFAQ::TfrmAddEditFAQ(std::function<void(const QString&)> messageSaved,
     }
     CreateTokenMenus();
     CreateEditCommands();
-    ConnectGuarded(btnSave, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnSaveClick);
-    ConnectGuarded(btnCancel, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnCancelClick);
+    ConnectGuarded(ui->btnSave, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnSaveClick);
+    ConnectGuarded(ui->btnCancel, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnCancelClick);
     FormCreate();
+}
+
+void TfrmAddEditFAQ::FocusHotword()
+{
+    ui->dbtxtHotWord->setFocus();
 }
 
 TfrmAddEditFAQ::~TfrmAddEditFAQ()
@@ -152,8 +161,8 @@ TfrmAddEditFAQ::~TfrmAddEditFAQ()
 
 void TfrmAddEditFAQ::FormCreate()
 {
-    pcNotes->setCurrentWidget(tsMessage);
-    btnInclude->setText(u"Replaceable Field"_s);
+    ui->pcNotes->setCurrentWidget(ui->tsMessage);
+    ui->btnInclude->setText(u"Replaceable Field"_s);
 }
 
 void TfrmAddEditFAQ::CreateTokenMenus()
@@ -181,7 +190,7 @@ void TfrmAddEditFAQ::CreateTokenMenus()
     mnuTokens->addActions({actTokenOtherFAQ, actTokenClipboard, actTokenDate, actTokenDateTime, actPromptForTextEntry});
     mnuTokens->addSeparator();
     mnuTokens->addAction(actHelp);
-    btnInclude->setMenu(mnuTokens);
+    ui->btnInclude->setMenu(mnuTokens);
 }
 
 void TfrmAddEditFAQ::CreateEditCommands()
@@ -223,8 +232,8 @@ void TfrmAddEditFAQ::CreateEditCommands()
     mnuInclude->addActions({otherFAQ, actTokenClipboard, actTokenDate, actTokenDateTime, actPromptForTextEntry});
     mnuInclude->addSeparator();
     mnuInclude->addAction(actHelp);
-    connect(dbmemText, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { mnuInclude->popup(dbmemText->viewport()->mapToGlobal(at)); });
+    connect(ui->dbmemText, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { mnuInclude->popup(ui->dbmemText->viewport()->mapToGlobal(at)); });
 }
 
 void TfrmAddEditFAQ::OnFocusedText(const std::function<void(QWidget*)>& action)
@@ -236,58 +245,56 @@ void TfrmAddEditFAQ::OnFocusedText(const std::function<void(QWidget*)>& action)
 
 void TfrmAddEditFAQ::ConfigureGrids()
 {
-    if (m_keywords && &m_keywords->table() == &dmFAQData->atKeywords)
+    if (m_keywords && &m_keywords->table() == &dmFAQData->Keywords())
         return;
     delete m_keywords;
     delete m_attachments;
-    m_keywords = new DataTableModel(dmFAQData->atKeywords, {{u"Keyword"_s, u"Keyword"_s}}, this);
+    m_keywords = new DataTableModel(dmFAQData->Keywords(), {{u"Keyword"_s, u"Keyword"_s}}, this);
     m_attachments = new DataTableModel(
-        dmFAQData->atAttachments,
+        dmFAQData->Attachments(),
         {{u"Filename"_s, u"File Name"_s}, {u"PromptToUse"_s, u"Prompt Before Attaching"_s, true}}, this);
-    dbnKeywords->bind(dbgKeywords, m_keywords);
-    dbNavAttachments->bind(dbgAttachments, m_attachments);
-    dbgAttachments->setItemDelegateForColumn(
+    ui->dbnKeywords->bind(ui->dbgKeywords, m_keywords);
+    ui->dbNavAttachments->bind(ui->dbgAttachments, m_attachments);
+    ui->dbgAttachments->setItemDelegateForColumn(
         0,
         new FileNameDelegate([this](const QString& file) { return dbgAttachmentsEditButtonClick(file); },
-                             dbgAttachments));
-    dbgAttachments->setItemDelegateForColumn(1, new PromptDelegate(dbgAttachments));
-    dbgAttachments->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    dbgAttachments->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    connect(dmFAQData, &TdmFAQData::dsFAQStateChange, lblFAQState,
-            [this](int state) { lblFAQState->setText(QString::number(state)); });
-    connect(dmFAQData, &TdmFAQData::dsKeywordsStateChange, lblKeywordsState,
-            [this](int state) { lblKeywordsState->setText(QString::number(state)); });
+                             ui->dbgAttachments));
+    ui->dbgAttachments->setItemDelegateForColumn(1, new PromptDelegate(ui->dbgAttachments));
+    ui->dbgAttachments->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ui->dbgAttachments->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    connect(dmFAQData, &TdmFAQData::dsFAQStateChange, ui->lblFAQState,
+            [this](int state) { ui->lblFAQState->setText(QString::number(state)); });
+    connect(dmFAQData, &TdmFAQData::dsKeywordsStateChange, ui->lblKeywordsState,
+            [this](int state) { ui->lblKeywordsState->setText(QString::number(state)); });
 }
 
 void TfrmAddEditFAQ::SetEditMode(EditMode mode)
 {
     ConfigureGrids();
     const bool existing = mode == EditMode::ExistingMessage;
-    lblKeywordsHeading->setText(existing ? u"Keywords"_s : u"Keywords must be edited after adding new message"_s);
-    lblAttachmentsHeading->setText(existing ? u"&Attachments"_s
-                                            : u"Attachments must be edited after adding this new message"_s);
+    ui->lblKeywordsHeading->setText(existing ? u"Keywords"_s : u"Keywords must be edited after adding new message"_s);
+    ui->lblAttachmentsHeading->setText(existing ? u"&Attachments"_s
+                                                : u"Attachments must be edited after adding this new message"_s);
     // No keyword or attachment row can exist before its Message.
-    for (QWidget* widget : {static_cast<QWidget*>(dbgKeywords), static_cast<QWidget*>(dbnKeywords),
-                            static_cast<QWidget*>(dbgAttachments), static_cast<QWidget*>(dbNavAttachments)})
+    for (QWidget* widget : {static_cast<QWidget*>(ui->dbgKeywords), static_cast<QWidget*>(ui->dbnKeywords),
+                            static_cast<QWidget*>(ui->dbgAttachments), static_cast<QWidget*>(ui->dbNavAttachments)})
         widget->setEnabled(existing);
 }
 
-TfrmAddEditFAQ::Fields TfrmAddEditFAQ::CurrentFields() const
+TdmFAQData::MessageFields TfrmAddEditFAQ::CurrentFields() const
 {
-    return {dbtxtHotWord->text(), PlainText(dbtxtShortDescription), PlainText(dbmemText),
-            PlainText(dbmemInternalNotes)};
+    return {ui->dbtxtHotWord->text(), PlainText(ui->dbtxtShortDescription), PlainText(ui->dbmemText),
+            PlainText(ui->dbmemInternalNotes)};
 }
 
 void TfrmAddEditFAQ::ShowOnPendingRow()
 {
     ConfigureGrids();
-    const DataTable& row = dmFAQData->atFAQ;
-    m_opened = {row.fieldText(u"Hotword"_s), row.fieldText(u"ShortName"_s), row.fieldText(u"Text"_s),
-                row.fieldText(u"Notes"_s)};
-    dbtxtHotWord->setText(m_opened.hotword);
-    dbtxtShortDescription->setPlainText(m_opened.shortName);
-    dbmemText->setPlainText(m_opened.text);
-    dbmemInternalNotes->setPlainText(m_opened.notes);
+    m_opened = dmFAQData->PendingMessage();
+    ui->dbtxtHotWord->setText(m_opened.hotword);
+    ui->dbtxtShortDescription->setPlainText(m_opened.shortName);
+    ui->dbmemText->setPlainText(m_opened.text);
+    ui->dbmemInternalNotes->setPlainText(m_opened.notes);
     show();
     raise();
     activateWindow();
@@ -300,8 +307,8 @@ bool TfrmAddEditFAQ::Modified() const
 
 bool TfrmAddEditFAQ::FieldsComplete() const
 {
-    return !dbtxtHotWord->text().isEmpty() && !PlainText(dbtxtShortDescription).isEmpty()
-        && !PlainText(dbmemText).isEmpty();
+    return !ui->dbtxtHotWord->text().isEmpty() && !PlainText(ui->dbtxtShortDescription).isEmpty()
+        && !PlainText(ui->dbmemText).isEmpty();
 }
 
 void TfrmAddEditFAQ::EndDetailEdits(bool store)
@@ -322,16 +329,21 @@ void TfrmAddEditFAQ::btnSaveClick()
         interaction().showMessage(u"You must enter a hotword, short description and some text."_s);
         return;
     }
-    const Fields typed = CurrentFields();
+    const TdmFAQData::MessageFields typed = CurrentFields();
     // A keyword or attachment being typed is kept, as if its grid had been left.
     setFocus();
     EndDetailEdits(true);
-    DataTable& row = dmFAQData->atFAQ;
-    row.setFieldValue(u"Hotword"_s, typed.hotword);
-    row.setFieldValue(u"ShortName"_s, typed.shortName);
-    row.setFieldValue(u"Text"_s, typed.text);
-    row.setFieldValue(u"Notes"_s, typed.notes);
-    dmFAQData->SaveFAQ();
+    dmFAQData->SetPendingMessage(typed);
+    // The refused row stays pending, so the user can correct the Hotword and save again.
+    try {
+        dmFAQData->SaveFAQ();
+    } catch (const HotwordTooLong& refusal) {
+        interaction().showMessage(refusal.text());
+        return;
+    } catch (const HotwordTaken& refusal) {
+        interaction().showWarning(refusal.text());
+        return;
+    }
     m_opened = typed;
     QDialog::accept();
     m_messageSaved(typed.hotword);
@@ -340,7 +352,7 @@ void TfrmAddEditFAQ::btnSaveClick()
 void TfrmAddEditFAQ::btnCancelClick()
 {
     EndDetailEdits(false);
-    dmFAQData->atFAQ.cancel();
+    dmFAQData->CancelMessage();
     m_opened = CurrentFields();
     QDialog::reject();
 }
@@ -365,7 +377,7 @@ void TfrmAddEditFAQ::closeEvent(QCloseEvent* event)
 
 void TfrmAddEditFAQ::InsertToken(const QString& text, bool wrap)
 {
-    dbmemText->textCursor().insertText(wrap ? u'%' + text + u'%' : text);
+    ui->dbmemText->textCursor().insertText(wrap ? u'%' + text + u'%' : text);
 }
 
 void TfrmAddEditFAQ::actTokenOtherFAQExecute()
@@ -401,7 +413,7 @@ QString TfrmAddEditFAQ::PickerFolder(const QString& fileName)
 
 std::optional<QString> TfrmAddEditFAQ::dbgAttachmentsEditButtonClick(const QString& fileName)
 {
-    const int column = dbgAttachments->currentIndex().column();
+    const int column = ui->dbgAttachments->currentIndex().column();
     if (!m_attachments || column < 0 || m_attachments->fieldAt(column).compare(u"Filename"_s, Qt::CaseInsensitive) != 0)
         return std::nullopt;
     return interaction().openFileName(PickerFolder(fileName), AttachmentFilter);

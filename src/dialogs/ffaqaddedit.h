@@ -1,12 +1,17 @@
 #pragma once
 
-#include "ui_ffaqaddedit.h"
+#include "store/dmData.h"
 
 #include <QDialog>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
+
+namespace Ui {
+class TfrmAddEditFAQ;
+}
 
 class DataTableModel;
 class QAction;
@@ -15,7 +20,7 @@ class QMenu;
 // Adds or edits one Message, bound to the pending row of the data module's Message table.
 // Not modal; created once and hidden when closed. The row it was opened on is the row its
 // Save writes, whatever the main window shows meanwhile.
-class TfrmAddEditFAQ : public QDialog, public Ui::TfrmAddEditFAQ {
+class TfrmAddEditFAQ : public QDialog {
     Q_OBJECT
 public:
     enum class EditMode { NewMessage, ExistingMessage };
@@ -29,6 +34,7 @@ public:
     void SetEditMode(EditMode mode);
     // Shows the dialog on the Message table's pending row (New or Edit has started it).
     void ShowOnPendingRow();
+    void FocusHotword();
 
     // Replaces the selection of the Message Text, or inserts at its caret, with the text,
     // wrapped in "%" when wrap is set.
@@ -77,15 +83,12 @@ private:
     bool Modified() const;
     void EndDetailEdits(bool store);
 
+    const std::unique_ptr<Ui::TfrmAddEditFAQ> ui;
     std::function<void(const QString&)> m_messageSaved;
     DataTableModel* m_keywords = nullptr;
     DataTableModel* m_attachments = nullptr;
-    struct Fields {
-        QString hotword, shortName, text, notes;
-        bool operator==(const Fields&) const = default;
-    };
-    Fields CurrentFields() const;
-    Fields m_opened;
+    TdmFAQData::MessageFields CurrentFields() const;
+    TdmFAQData::MessageFields m_opened;
     bool m_closingByTitleBar = false;
 };
 

@@ -5,11 +5,9 @@
 #include "store/schema.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
-#include "util/interaction.h"
 #include "util/textutils.h"
 
 #include <QAtomicInt>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -64,7 +62,7 @@ QString WithDetail(const QString& message, const QString& detail)
         break;
     default: what = u" can not be opened."_s;
     }
-    throw StoreError(WithDetail(DatabaseFileNamed(path) + what, error.text()));
+    throw DatabaseUnusable(WithDetail(DatabaseFileNamed(path) + what, error.text()));
 }
 
 // Reads one Message; the database's error when that fails.
@@ -191,7 +189,6 @@ TdmFAQData::TdmFAQData(const ConnectionSpec& spec, QObject* parent)
 
     if (!dmFAQData)
         dmFAQData = this;
-    Guarded([this] { OpenDatabase(); });
 }
 
 TdmFAQData::~TdmFAQData()
@@ -240,12 +237,13 @@ void TdmFAQData::openSqlite(const ConnectionSpec& spec)
     m_databaseFile = path;
     const QFileInfo file(path);
     if (file.isDir())
-        throw StoreError(DatabaseFileNamed(path) + u" is a folder, not a database."_s);
+        throw DatabaseUnusable(DatabaseFileNamed(path) + u" is a folder, not a database."_s);
     if (file.exists() && !file.isReadable())
-        throw StoreError(DatabaseFileNamed(path) + u" can not be read: you have no permission to read it."_s);
+        throw DatabaseUnusable(DatabaseFileNamed(path) + u" can not be read: you have no permission to read it."_s);
     const bool readOnly = !DatabaseFileWritable(file);
     if (readOnly && file.size() == 0) {
-        throw StoreError(DatabaseFileNamed(path) + u" can not be set up: the file or its folder is write-protected."_s);
+        throw DatabaseUnusable(DatabaseFileNamed(path)
+                               + u" can not be set up: the file or its folder is write-protected."_s);
     }
 
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
@@ -281,16 +279,16 @@ void TdmFAQData::openSqlite(const ConnectionSpec& spec)
         try {
             EnsureEmbeddedSchema(db, spec.createWithExamples);
         } catch (const Error& e) {
-            throw StoreError(WithDetail(DatabaseFileNamed(path) + u" can not be set up."_s, e.text()));
+            throw DatabaseUnusable(WithDetail(DatabaseFileNamed(path) + u" can not be set up."_s, e.text()));
         }
     }
     if (const auto error = FirstMessageUnreadable(db)) {
         if ((error->nativeErrorCode().toInt() & 0xff) != SqliteError)
             RaiseOpenFailure(path, *error);
-        throw StoreError(WithDetail(DatabaseFileNamed(path)
-                                        + u" has no table of Messages, so it is not a Tolvane Quillbay database. "
-                                          "The file has not been changed."_s,
-                                    error->text()));
+        throw DatabaseUnusable(WithDetail(DatabaseFileNamed(path)
+                                              + u" has no table of Messages, so it is not a Tolvane Quillbay database. "
+                                                "The file has not been changed."_s,
+                                          error->text()));
     }
     if (!readOnly)
         UseWriteAheadLog(db, path);
@@ -307,13 +305,14 @@ void TdmFAQData::openOdbc(const ConnectionSpec& spec)
         const QString message = driver.isEmpty()
             ? QString(source + u" can not be opened."_s)
             : QString(source + u" can not be opened: its driver "_s + driver + u" is not installed."_s);
-        throw StoreError(WithDetail(message, db.lastError().text()));
+        throw DatabaseUnusable(WithDetail(message, db.lastError().text()));
     }
     if (const auto error = FirstMessageUnreadable(db)) {
-        throw StoreError(WithDetail(source
-                                        + u" was reached, but its Messages can not be read: its database may be "
-                                          "damaged, locked by another program, or not a Tolvane Quillbay database."_s,
-                                    error->text()));
+        throw DatabaseUnusable(
+            WithDetail(source
+                           + u" was reached, but its Messages can not be read: its database may be "
+                             "damaged, locked by another program, or not a Tolvane Quillbay database."_s,
+                       error->text()));
     }
     connectionOpened(db);
 }
@@ -363,26 +362,72 @@ void TdmFAQData::CheckNotesColumn()
         return;
     adoCommand.commandText = u"alter table FAQ add Notes Memo"_s;
     adoCommand.execute();
-    interaction().showMessage(u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
-                              "None of your data has been changed or lost.  When you run this program again, the "
-                              "program will be fully functional."_s
-                              + u"\r\n"_s + u"\r\n"_s + u"Press OK to close Tolvane Quillbay"_s);
-    m_terminationRequested = true;
-    if (QCoreApplication* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+    throw SchemaUpgraded(u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
+                         "None of your data has been changed or lost.  When you run this program again, the "
+                         "program will be fully functional."_s
+                         + u"\r\n"_s + u"\r\n"_s + u"Press OK to close Tolvane Quillbay"_s);
+}
+
+void TdmFAQData::NewMessage(int groupID)
+{
+    atFAQ.insert();
+    atFAQ.setFieldValue(u"GroupID"_s, groupID);
+}
+
+std::optional<int> TdmFAQData::CurrentMessageID() const
+{
+    if (atFAQ.state() == DataSetState::Insert || atFAQ.eof())
+        return std::nullopt;
+    return atFAQ.fieldValue(u"ID"_s).toInt();
+}
+
+bool TdmFAQData::EditMessage(int messageID)
+{
+    if (CurrentMessageID() != messageID)
+        return false;
+    atFAQ.edit();
+    return true;
+}
+
+bool TdmFAQData::MessagePending() const
+{
+    return atFAQ.state() == DataSetState::Edit || atFAQ.state() == DataSetState::Insert;
+}
+
+DataSetState TdmFAQData::messageState() const
+{
+    return atFAQ.state();
+}
+
+TdmFAQData::MessageFields TdmFAQData::PendingMessage() const
+{
+    return {atFAQ.fieldText(u"Hotword"_s), atFAQ.fieldText(u"ShortName"_s), atFAQ.fieldText(u"Text"_s),
+            atFAQ.fieldText(u"Notes"_s)};
+}
+
+void TdmFAQData::SetPendingMessage(const MessageFields& fields)
+{
+    atFAQ.setFieldValue(u"Hotword"_s, fields.hotword);
+    atFAQ.setFieldValue(u"ShortName"_s, fields.shortName);
+    atFAQ.setFieldValue(u"Text"_s, fields.text);
+    atFAQ.setFieldValue(u"Notes"_s, fields.notes);
+}
+
+void TdmFAQData::CancelMessage()
+{
+    atFAQ.cancel();
 }
 
 int TdmFAQData::SaveFAQ()
 {
-    if (atFAQ.state() != DataSetState::Edit && atFAQ.state() != DataSetState::Insert)
+    if (!MessagePending())
         return atFAQ.fieldValue(u"ID"_s).toInt();
     const QString hotword = atFAQ.fieldText(u"Hotword"_s);
     if (hotword.size() > hotwordColumnLength) {
-        interaction().showMessage(
+        throw HotwordTooLong(
             u"The HotWord may have at most %1 characters; this one has %2. Please shorten it and try again."_s
                 .arg(hotwordColumnLength)
                 .arg(hotword.size()));
-        throw Abort();
     }
     atFAQ.post();
     return atFAQ.postedKey().toInt();
@@ -405,10 +450,39 @@ void TdmFAQData::atFAQPostError(const QString& databaseText)
     // Any other refusal goes on as a StoreError with the database's own reason.
     if (!HotwordTakenByAnother(atFAQ.fieldText(u"Hotword"_s)))
         return;
-    interaction().showWarning(
-        u"An error occurred while trying to save your Message.  Please ensure the HotWord you are "
-        "using is unique and then try again."_s);
-    throw Abort();
+    throw HotwordTaken(u"An error occurred while trying to save your Message.  Please ensure the HotWord you are "
+                       "using is unique and then try again."_s);
+}
+
+QList<TdmFAQData::HotwordEntry> TdmFAQData::HotwordList()
+{
+    adoCommand.commandText = u"select hotword, shortname from faq order by hotword"_s;
+    const DataSet rows = adoCommand.execute();
+    QList<HotwordEntry> entries;
+    entries.reserve(rows.recordCount());
+    for (int row = 0; row < rows.recordCount(); ++row)
+        entries.append({rows.text(row, u"hotword"_s), rows.text(row, u"shortname"_s)});
+    return entries;
+}
+
+QList<TdmFAQData::UsageCount> TdmFAQData::UsageReport()
+{
+    adoCommand.commandText = QStringList{
+        u"SELECT shortname, count(*) AS \"Count\""_s,
+        u"FROM faq, faqaction"_s,
+        u"WHERE faq.id=faqaction.faqid"_s,
+        u"AND Action=\"Used\""_s,
+        u"GROUP BY shortname "_s,
+        u"ORDER BY \"Count\" DESC"_s,
+    }.join(u"\r\n"_s);
+    const DataSet rows = adoCommand.execute();
+    // Engines differ in the case of the names they report; the columns are read by position.
+    const QStringList& columns = rows.fieldNames();
+    QList<UsageCount> counts;
+    counts.reserve(rows.recordCount());
+    for (int row = 0; row < rows.recordCount(); ++row)
+        counts.append({rows.text(row, columns.value(0)), rows.integer(row, columns.value(1))});
+    return counts;
 }
 
 DataSet TdmFAQData::ChildrenOf(int groupID)

@@ -2,11 +2,14 @@
 
 #include "store/dataset.h"
 #include "store/datatable.h"
+#include "store/detailrows.h"
 #include "store/savedquery.h"
 #include "store/sqldialect.h"
 
 #include <QObject>
 #include <QString>
+
+#include <QList>
 
 #include <optional>
 
@@ -41,11 +44,10 @@ private:
 class TdmFAQData : public QObject {
     Q_OBJECT
 public:
-    // Opens the connection and runs OpenDatabase. A database that can not be opened or
-    // read raises StoreError naming the file or data source and what is wrong with it
-    // (damaged, locked, unreadable, not this program's, a missing ODBC driver), followed by
-    // the database layer's text; an error inside OpenDatabase is shown in the standard error
-    // box and creation goes on.
+    // Opens the connection; the caller runs OpenDatabase next. A database that can not be
+    // opened or read raises DatabaseUnusable naming the file or data source and what is wrong
+    // with it (damaged, locked, unreadable, not this program's, a missing ODBC driver),
+    // followed by the database layer's text.
     explicit TdmFAQData(const ConnectionSpec& spec, QObject* parent = nullptr);
     ~TdmFAQData() override;
 
@@ -58,6 +60,92 @@ public:
     // that the user may not write, or one in a folder the user may not write, opens for
     // reading only; saving, deleting, moving and importing then raise StoreError with this text.
     const QString& readOnlyReason() const { return m_readOnlyReason; }
+
+    // Opens the connection again when it was closed, adds a missing Notes column and reads
+    // the Message tables. After adding the column it raises SchemaUpgraded with the notice
+    // for the user; the program is to end then.
+    void OpenDatabase();
+    bool HasNotesColumn();
+
+    // The fields of a Message that the add/edit dialog shows.
+    struct MessageFields {
+        QString hotword, shortName, text, notes;
+        bool operator==(const MessageFields&) const = default;
+    };
+    // Starts a new Message under a group (0: top level); SaveFAQ writes it.
+    void NewMessage(int groupID);
+    // Starts editing the Message that PositionOn made current. False, changing nothing, when
+    // the current row is not that Message (none shown, or deleted meanwhile).
+    bool EditMessage(int messageID);
+    // The ID of the Message that PositionOn made current; nullopt when it does not exist.
+    std::optional<int> CurrentMessageID() const;
+    // Whether a new or edited Message waits for SaveFAQ or CancelMessage.
+    bool MessagePending() const;
+    DataSetState messageState() const;
+    // The pending (or current) Message's fields.
+    MessageFields PendingMessage() const;
+    // Sets all four fields of the pending Message.
+    void SetPendingMessage(const MessageFields& fields);
+    // Posts the pending insert or edit and returns the posted row's ID (the current ID when
+    // nothing is pending). A Hotword longer than its column raises HotwordTooLong before the
+    // database sees it; a refusal for a Hotword that another Message has raises HotwordTaken;
+    // both leave the row pending. Any other refusal raises StoreError with the database's
+    // reason.
+    int SaveFAQ();
+    // Drops the pending new or edited Message.
+    void CancelMessage();
+    // The keyword and attachment rows of the current Message, for the edit grids.
+    DetailRows& Keywords() { return m_keywords; }
+    DetailRows& Attachments() { return m_attachments; }
+
+    // One line of the HotWord list, by Hotword.
+    struct HotwordEntry {
+        QString hotword, shortName;
+    };
+    QList<HotwordEntry> HotwordList();
+    // How often the Messages were used, most used first; Messages sharing a short name
+    // count together.
+    struct UsageCount {
+        QString shortName;
+        int count = 0;
+    };
+    QList<UsageCount> UsageReport();
+
+    // Typed calls with bound parameters; database failures raise StoreError.
+    // Messages placed directly under a group (ID, ShortName, Hotword, GroupID), by short name.
+    DataSet ChildrenOf(int groupID);
+    // Number of Messages directly under a Message; -1 when the database gives no count.
+    int CountChildren(int messageID);
+    // Rows with ID, ShortName, Hotword, Text, GroupID.
+    DataSet MessageByID(int messageID);
+    // Through the saved query TextByHotWord; also the source of %INCLUDE:...% texts.
+    DataSet MessagesByHotword(const QString& hotword);
+    DataSet MessagesByKeyword(const QString& keyword);
+    DataSet MessagesByFullText(const QString& term);
+    // Rows with ID, FAQID, Filename, PromptToUse in the order they were added.
+    DataSet AttachmentsOf(int messageID);
+    // Empty for a Message without notes or one that does not exist.
+    QString NotesOf(int messageID);
+    // The Group ID, or nullopt when the Message does not exist.
+    std::optional<int> GroupIDOf(int messageID);
+    // Makes the Message the current row of the Message table through its "id = N" filter;
+    // the detail rows follow it.
+    void PositionOn(int messageID);
+    // Deletes the Message; the database removes its keyword, attachment and usage rows in
+    // the same statement.
+    void DeleteFAQ(int messageID);
+    // Places a Message under another (0: top level) through the saved query updateparentid.
+    void UpdateParentID(int messageID, int newGroupID);
+
+Q_SIGNALS:
+    // State changes of the Message table and of the detail tables, for the edit dialog's
+    // hidden labels.
+    void dsFAQStateChange(int state);
+    void dsKeywordsStateChange(int state);
+
+private:
+    // The contract suite checks the table objects and saved queries on every engine.
+    friend class TestStoreContract;
 
     DataTable atFAQ;
     DataTable atKeywords;
@@ -75,49 +163,10 @@ public:
 
     SqlCommand adoCommand;
 
-    void OpenDatabase();
-    bool HasNotesColumn();
+    DetailRows m_keywords{atKeywords};
+    DetailRows m_attachments{atAttachments};
+
     void CheckNotesColumn();
-    // Posts the pending insert or edit of atFAQ and returns the posted row's ID. A Hotword
-    // longer than its column is refused with a message before the database sees it; a
-    // refusal for a Hotword that another Message has gives the uniqueness warning; both
-    // end the operation silently (Abort) and leave the row pending. Any other refusal
-    // raises StoreError with the database's reason.
-    int SaveFAQ();
-
-    // Typed calls with bound parameters; database failures raise StoreError.
-    // Messages placed directly under a group (ID, ShortName, Hotword, GroupID), by short name.
-    DataSet ChildrenOf(int groupID);
-    // Number of Messages directly under a Message; -1 when the database gives no count.
-    int CountChildren(int messageID);
-    // Rows with ID, ShortName, Hotword, Text, GroupID.
-    DataSet MessageByID(int messageID);
-    DataSet MessagesByHotword(const QString& hotword);
-    DataSet MessagesByKeyword(const QString& keyword);
-    DataSet MessagesByFullText(const QString& term);
-    // Rows with ID, FAQID, Filename, PromptToUse in the order they were added.
-    DataSet AttachmentsOf(int messageID);
-    // Empty for a Message without notes or one that does not exist.
-    QString NotesOf(int messageID);
-    // The Group ID, or nullopt when the Message does not exist.
-    std::optional<int> GroupIDOf(int messageID);
-    // Makes the Message the current row of atFAQ through its "id = N" filter.
-    void PositionOn(int messageID);
-    // Deletes the Message; the database removes its keyword, attachment and usage rows in
-    // the same statement.
-    void DeleteFAQ(int messageID);
-    // Places a Message under another (0: top level) through aspUpdateParentID.
-    void UpdateParentID(int messageID, int newGroupID);
-
-    // True once CheckNotesColumn has upgraded the database and asked the program to end.
-    bool terminationRequested() const { return m_terminationRequested; }
-
-Q_SIGNALS:
-    // State changes of atFAQ and of the detail tables, for the edit dialog's hidden labels.
-    void dsFAQStateChange(int state);
-    void dsKeywordsStateChange(int state);
-
-private:
     void atFAQPostError(const QString& databaseText);
     // Whether a Message other than the one being saved has this Hotword.
     bool HotwordTakenByAnother(const QString& hotword);
@@ -133,7 +182,6 @@ private:
     QString m_databaseFile;
     QString m_readOnlyReason;
     SqlDialect m_dialect;
-    bool m_terminationRequested = false;
 };
 
 // The one instance, created at start-up: the first module created sets it, and its

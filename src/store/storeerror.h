@@ -8,3 +8,30 @@ class StoreError : public Error {
 public:
     using Error::Error;
 };
+
+// The database file or ODBC data source can not be opened or read; the text names it and
+// says what is wrong (damaged, locked, unreadable, not this program's, a missing driver).
+class DatabaseUnusable : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
+// The database lacked a column of this version and has been altered; the program ends
+// after telling the user, and works fully from its next start.
+class SchemaUpgraded : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
+// A save was refused before the database saw it: the Hotword is longer than its column.
+// The row stays pending.
+class HotwordTooLong : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
+// A save was refused because another Message has the Hotword. The row stays pending.
+class HotwordTaken : public StoreError {
+public:
+    using StoreError::StoreError;
+};

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -69,9 +70,9 @@ struct Editing : MainWindowFixture {
     void select(const QString& label) const { child<QTreeWidget>(*window, "tvFAQs")->setCurrentItem(node(label)); }
     void type(const QString& hotword, const QString& shortName, const QString& text) const
     {
-        dialog().dbtxtHotWord->setText(hotword);
-        dialog().dbtxtShortDescription->setPlainText(shortName);
-        dialog().dbmemText->setPlainText(text);
+        child<QLineEdit>(dialog(), "dbtxtHotWord")->setText(hotword);
+        child<QPlainTextEdit>(dialog(), "dbtxtShortDescription")->setPlainText(shortName);
+        child<QPlainTextEdit>(dialog(), "dbmemText")->setPlainText(text);
     }
     QString stored(int id, const QString& column) const
     {
@@ -137,14 +138,16 @@ void TestEditing::newMessageGoesUnderSelection()
     e.ui.clear();
     child<QAction>(w, "actNew")->trigger();
     TfrmAddEditFAQ& d = e.dialog();
-    QCOMPARE(d.focusWidget(), d.dbtxtHotWord);
-    QCOMPARE(d.lblKeywordsHeading->text(), u"Keywords must be edited after adding new message"_s);
-    QCOMPARE(d.lblAttachmentsHeading->text(), u"Attachments must be edited after adding this new message"_s);
-    QVERIFY(!d.dbgKeywords->isEnabled() && !d.dbnKeywords->isEnabled());
-    QVERIFY(!d.dbgAttachments->isEnabled() && !d.dbNavAttachments->isEnabled());
+    QCOMPARE(d.focusWidget(), child<QLineEdit>(d, "dbtxtHotWord"));
+    QCOMPARE(child<QLabel>(d, "lblKeywordsHeading")->text(), u"Keywords must be edited after adding new message"_s);
+    QCOMPARE(child<QLabel>(d, "lblAttachmentsHeading")->text(),
+             u"Attachments must be edited after adding this new message"_s);
+    QVERIFY(!child<QTableView>(d, "dbgKeywords")->isEnabled() && !child<DataNavigator>(d, "dbnKeywords")->isEnabled());
+    QVERIFY(!child<QTableView>(d, "dbgAttachments")->isEnabled()
+            && !child<DataNavigator>(d, "dbNavAttachments")->isEnabled());
 
     e.type(u"fresh"_s, u"Fresh one"_s, u"body"_s);
-    d.btnSave->click();
+    child<QPushButton>(d, "btnSave")->click();
     QVERIFY(!d.isVisible());
     const int id = e.count(u"select ID from FAQ where Hotword = 'fresh'"_s);
     const int expected = expectedGroup == u"0"_s ? 0 : group;
@@ -187,8 +190,8 @@ void TestEditing::saveRefusals()
     e.ui.clear();
     child<QAction>(w, "actNew")->trigger();
     e.type(hotword, shortName, text);
-    e.dialog().dbmemInternalNotes->setPlainText(u"notes"_s);
-    e.dialog().btnSave->click();
+    child<QPlainTextEdit>(e.dialog(), "dbmemInternalNotes")->setPlainText(u"notes"_s);
+    child<QPushButton>(e.dialog(), "btnSave")->click();
     if (kind.isEmpty()) {
         QVERIFY(!e.dialog().isVisible());
         QCOMPARE(e.count(u"select count(*) from FAQ where ShortName = ' '"_s), 1);
@@ -198,12 +201,12 @@ void TestEditing::saveRefusals()
     QCOMPARE(e.ui.shown.size(), 1);
     // Refused: the dialog stays open with everything typed, nothing stored.
     QVERIFY(e.dialog().isVisible());
-    QCOMPARE(e.dialog().dbtxtHotWord->text(), hotword);
-    QCOMPARE(e.dialog().dbmemInternalNotes->toPlainText(), u"notes"_s);
+    QCOMPARE(child<QLineEdit>(e.dialog(), "dbtxtHotWord")->text(), hotword);
+    QCOMPARE(child<QPlainTextEdit>(e.dialog(), "dbmemInternalNotes")->toPlainText(), u"notes"_s);
     QCOMPARE(e.count(u"select count(*) from FAQ"_s), 1);
     // A second Save with a good Hotword succeeds.
     e.type(u"other"_s, u"d"_s, u"t"_s);
-    e.dialog().btnSave->click();
+    child<QPushButton>(e.dialog(), "btnSave")->click();
     QVERIFY(!e.dialog().isVisible());
     QCOMPARE(e.count(u"select count(*) from FAQ where Hotword = 'other' and Notes = 'notes'"_s), 1);
 }
@@ -217,18 +220,18 @@ void TestEditing::saveWritesThePinnedMessage()
     e.db.addKeyword(b, u"kb"_s);
     TfrmMain& w = e.start();
     TfrmAddEditFAQ& d = e.editMessage(a);
-    QCOMPARE(d.dbmemText->toPlainText(), u"text of a"_s);
-    QCOMPARE(d.lblKeywordsHeading->text(), u"Keywords"_s);
-    QCOMPARE(d.lblAttachmentsHeading->text(), u"&Attachments"_s);
-    d.dbmemText->setPlainText(u"changed a"_s);
+    QCOMPARE(child<QPlainTextEdit>(d, "dbmemText")->toPlainText(), u"text of a"_s);
+    QCOMPARE(child<QLabel>(d, "lblKeywordsHeading")->text(), u"Keywords"_s);
+    QCOMPARE(child<QLabel>(d, "lblAttachmentsHeading")->text(), u"&Attachments"_s);
+    child<QPlainTextEdit>(d, "dbmemText")->setPlainText(u"changed a"_s);
 
     // The main window shows another Message; New and Edit do nothing meanwhile.
     w.ShowFAQByID(b);
     child<QAction>(w, "actEdit")->trigger();
     child<QAction>(w, "actNew")->trigger();
-    QCOMPARE(d.dbmemText->toPlainText(), u"changed a"_s);
-    QCOMPARE(d.dbgKeywords->model()->index(0, 0).data().toString(), u"ka"_s);
-    d.btnSave->click();
+    QCOMPARE(child<QPlainTextEdit>(d, "dbmemText")->toPlainText(), u"changed a"_s);
+    QCOMPARE(child<QTableView>(d, "dbgKeywords")->model()->index(0, 0).data().toString(), u"ka"_s);
+    child<QPushButton>(d, "btnSave")->click();
     QCOMPARE(e.stored(a, u"Text"_s), u"changed a"_s);
     QCOMPARE(e.stored(b, u"Text"_s), u"text of b"_s);
     QCOMPARE(w.ShownMessageID(), a);
@@ -251,11 +254,12 @@ void TestEditing::cancelAndClose()
     QCOMPARE(e.count(u"select count(*) from FAQ"_s), 1);
     w.ShowFAQByID(a);
     child<QAction>(w, "actEdit")->trigger();
-    QCOMPARE(d.lblKeywordsHeading->text(), u"Keywords"_s);
-    QVERIFY(d.dbgKeywords->isEnabled() && d.dbNavAttachments->isEnabled());
+    QCOMPARE(child<QLabel>(d, "lblKeywordsHeading")->text(), u"Keywords"_s);
+    QVERIFY(child<QTableView>(d, "dbgKeywords")->isEnabled()
+            && child<DataNavigator>(d, "dbNavAttachments")->isEnabled());
 
     // The title bar asks before throwing typed text away; No keeps the dialog open.
-    d.dbmemText->setPlainText(u"typed"_s);
+    child<QPlainTextEdit>(d, "dbmemText")->setPlainText(u"typed"_s);
     e.ui.confirmAnswers = {false, true};
     d.close();
     QVERIFY(d.isVisible());
@@ -263,15 +267,15 @@ void TestEditing::cancelAndClose()
     QVERIFY(!d.isVisible());
     QCOMPARE(e.ui.texts(u"confirm"_s), QStringList(2, u"Discard the changes made to this message?"_s));
     QCOMPARE(e.stored(a, u"Text"_s), u"stored"_s);
-    QCOMPARE(e.db.module->atFAQ.state(), DataSetState::Browse);
+    QCOMPARE(e.db.module->messageState(), DataSetState::Browse);
 
     // Untouched, it closes without asking; Cancel leaves the stored text.
     child<QAction>(w, "actEdit")->trigger();
     d.close();
     QVERIFY(!d.isVisible());
     child<QAction>(w, "actEdit")->trigger();
-    d.dbmemText->setPlainText(u"never saved"_s);
-    d.btnCancel->click();
+    child<QPlainTextEdit>(d, "dbmemText")->setPlainText(u"never saved"_s);
+    child<QPushButton>(d, "btnCancel")->click();
     QCOMPARE(e.stored(a, u"Text"_s), u"stored"_s);
     QCOMPARE(e.ui.texts(u"confirm"_s).size(), 2);
 }
@@ -306,14 +310,14 @@ void TestEditing::tokens()
     const int a = e.db.addMessage(u"A"_s, u"a"_s, u"one two"_s);
     e.start();
     TfrmAddEditFAQ& d = e.editMessage(a);
-    QTextCursor cursor = d.dbmemText->textCursor();
+    QTextCursor cursor = child<QPlainTextEdit>(d, "dbmemText")->textCursor();
     cursor.setPosition(4);
     if (answer == u"select"_s)
         cursor.setPosition(7, QTextCursor::KeepAnchor);
-    d.dbmemText->setTextCursor(cursor);
+    child<QPlainTextEdit>(d, "dbmemText")->setTextCursor(cursor);
     if (notesPage) {
-        d.pcNotes->setCurrentWidget(d.tsInternal);
-        d.dbmemInternalNotes->setFocus();
+        child<QTabWidget>(d, "pcNotes")->setCurrentWidget(child<QWidget>(d, "tsInternal"));
+        child<QPlainTextEdit>(d, "dbmemInternalNotes")->setFocus();
     }
     if (command == u"actTokenOtherFAQ"_s)
         e.ui.inputAnswers.push_back(answer == u"<cancel>"_s ? std::nullopt : std::optional<QString>(answer));
@@ -336,8 +340,8 @@ void TestEditing::tokens()
         });
     }
     d.findChild<QAction*>(command)->trigger();
-    QCOMPARE(d.dbmemText->toPlainText(), expected);
-    QCOMPARE(d.dbmemInternalNotes->toPlainText(), QString());
+    QCOMPARE(child<QPlainTextEdit>(d, "dbmemText")->toPlainText(), expected);
+    QCOMPARE(child<QPlainTextEdit>(d, "dbmemInternalNotes")->toPlainText(), QString());
     if (command == u"actTokenOtherFAQ"_s) {
         QCOMPARE(e.ui.shown.front().caption, u"HotWord for Other message to Include"_s);
         QCOMPARE(e.ui.shown.front().text, u"Please enter the HotWord for the message to include in this one"_s);
@@ -352,9 +356,9 @@ void TestEditing::tokenMenusInOrder()
     e.start();
     e.ui.clear();
     TfrmAddEditFAQ& d = e.dialog();
-    QCOMPARE(d.btnInclude->text(), u"Replaceable Field"_s);
-    QCOMPARE(d.pcNotes->currentWidget(), d.tsMessage);
-    QCOMPARE(MenuTexts(d.btnInclude->menu()),
+    QCOMPARE(child<QPushButton>(d, "btnInclude")->text(), u"Replaceable Field"_s);
+    QCOMPARE(child<QTabWidget>(d, "pcNotes")->currentWidget(), child<QWidget>(d, "tsMessage"));
+    QCOMPARE(MenuTexts(child<QPushButton>(d, "btnInclude")->menu()),
              (QStringList{u"Other Message"_s, u"Clipboard"_s, u"Date"_s, u"Date && Time"_s, u"Prompt For Text Entry"_s,
                           u"-"_s, u"Help"_s}));
     QCOMPARE(MenuTexts(d.mnuInclude),
@@ -378,7 +382,7 @@ void TestEditing::gridRowsAreStored()
     // Focus changes, which end an untouched new row, happen in the active window.
     QApplication::setActiveWindow(&d);
     QVERIFY(d.isActiveWindow());
-    QTableView* grid = d.dbgKeywords;
+    QTableView* grid = child<QTableView>(d, "dbgKeywords");
     const auto keywords = [&] {
         QStringList list;
         QSqlQuery rows = e.db.run(u"select Keyword from FAQKeywords where FAQID = ? order by KeywordID"_s, {a});
@@ -388,8 +392,8 @@ void TestEditing::gridRowsAreStored()
     };
 
     // A new row is stored when the grid moves to another row.
-    d.dbnKeywords->btnInsert->click();
-    QVERIFY(d.dbnKeywords->btnPost->isEnabled());
+    child<DataNavigator>(d, "dbnKeywords")->btnInsert->click();
+    QVERIFY(child<DataNavigator>(d, "dbnKeywords")->btnPost->isEnabled());
     QCOMPARE(grid->model()->rowCount(), 2);
     Editing::typeCell(grid, 1, 0, u"second"_s);
     grid->setCurrentIndex(grid->model()->index(0, 0));
@@ -397,24 +401,24 @@ void TestEditing::gridRowsAreStored()
     // An edited row is stored by Post.
     Editing::typeCell(grid, 0, 0, u"renamed"_s);
     QCOMPARE(keywords().front(), u"first"_s);
-    d.dbnKeywords->btnPost->click();
+    child<DataNavigator>(d, "dbnKeywords")->btnPost->click();
     QCOMPARE(keywords(), (QStringList{u"renamed"_s, u"second"_s}));
     // An untouched new row goes when the focus leaves the grid.
     grid->setFocus();
-    d.dbnKeywords->btnInsert->click();
+    child<DataNavigator>(d, "dbnKeywords")->btnInsert->click();
     QCOMPARE(grid->model()->rowCount(), 3);
-    d.dbtxtHotWord->setFocus();
+    child<QLineEdit>(d, "dbtxtHotWord")->setFocus();
     QCOMPARE(grid->model()->rowCount(), 2);
     // Delete asks first; only Yes deletes.
     e.ui.confirmAnswers = {false, true};
     grid->setCurrentIndex(grid->model()->index(1, 0));
-    d.dbnKeywords->btnDelete->click();
+    child<DataNavigator>(d, "dbnKeywords")->btnDelete->click();
     QCOMPARE(keywords().size(), 2);
-    d.dbnKeywords->btnDelete->click();
+    child<DataNavigator>(d, "dbnKeywords")->btnDelete->click();
     QCOMPARE(keywords(), QStringList{u"renamed"_s});
     QCOMPARE(e.ui.texts(u"confirm"_s), QStringList(2, u"Delete record?"_s));
     // Cancel of the dialog keeps stored rows; the other Message's rows are untouched.
-    d.btnCancel->click();
+    child<QPushButton>(d, "btnCancel")->click();
     QCOMPARE(keywords(), QStringList{u"renamed"_s});
     QCOMPARE(e.count(u"select count(*) from FAQKeywords where FAQID = ?"_s, {b}), 1);
 
@@ -422,22 +426,23 @@ void TestEditing::gridRowsAreStored()
     QFile file(e.db.folder.filePath(u"price list.txt"_s));
     QVERIFY(file.open(QIODevice::WriteOnly));
     child<QAction>(w, "actEdit")->trigger();
-    d.dbNavAttachments->btnInsert->click();
-    QCOMPARE(d.dbgAttachments->model()->headerData(0, Qt::Horizontal).toString(), u"File Name"_s);
-    QCOMPARE(d.dbgAttachments->model()->headerData(1, Qt::Horizontal).toString(), u"Prompt Before Attaching"_s);
+    child<DataNavigator>(d, "dbNavAttachments")->btnInsert->click();
+    QCOMPARE(child<QTableView>(d, "dbgAttachments")->model()->headerData(0, Qt::Horizontal).toString(), u"File Name"_s);
+    QCOMPARE(child<QTableView>(d, "dbgAttachments")->model()->headerData(1, Qt::Horizontal).toString(),
+             u"Prompt Before Attaching"_s);
     e.ui.fileAnswers.push_back(file.fileName());
     const auto picked = d.dbgAttachmentsEditButtonClick(QString());
     QCOMPARE(picked.value_or(QString()), file.fileName());
-    Editing::typeCell(d.dbgAttachments, 0, 0, *picked);
-    Editing::typeCell(d.dbgAttachments, 0, 1, u"True"_s);
-    d.dbNavAttachments->btnPost->click();
+    Editing::typeCell(child<QTableView>(d, "dbgAttachments"), 0, 0, *picked);
+    Editing::typeCell(child<QTableView>(d, "dbgAttachments"), 0, 1, u"True"_s);
+    child<DataNavigator>(d, "dbNavAttachments")->btnPost->click();
     QSqlQuery row = e.db.run(u"select Filename, PromptToUse from FAQAttachments where FAQID = ?"_s, {a});
     QVERIFY(row.next());
     QCOMPARE(row.value(0).toString(), file.fileName());
     QVERIFY(row.value(1).toBool());
-    QCOMPARE(d.dbgAttachments->model()->index(0, 1).data().toString(), u"True"_s);
+    QCOMPARE(child<QTableView>(d, "dbgAttachments")->model()->index(0, 1).data().toString(), u"True"_s);
     // Save of the dialog keeps what the grids stored; the panel counts the attachment.
-    d.btnSave->click();
+    child<QPushButton>(d, "btnSave")->click();
     QCOMPARE(child<QLabel>(w, "lblAttachments")->text(), u"Attachments: 1"_s);
 }
 
@@ -461,14 +466,15 @@ void TestEditing::attachmentPicker()
     cell.replace(u"<tmp>"_s, e.db.folder.path());
     e.start();
     TfrmAddEditFAQ& d = e.editMessage(a);
-    d.dbNavAttachments->btnInsert->click();
+    child<DataNavigator>(d, "dbNavAttachments")->btnInsert->click();
     e.ui.fileAnswers.push_back(std::nullopt);
     QVERIFY(!d.dbgAttachmentsEditButtonClick(cell));
     QCOMPARE(e.ui.shown.size(), 1);
     QCOMPARE(e.ui.shown.front().caption, startsInItsFolder ? e.db.folder.filePath(u"sub/"_s) : AppDir());
     QCOMPARE(e.ui.shown.front().text, u"Documents|*.txt;*.doc;*.htm;*.html|All Files|*.*"_s);
     // Off the file-name column the ellipsis does nothing.
-    d.dbgAttachments->setCurrentIndex(d.dbgAttachments->model()->index(0, 1));
+    child<QTableView>(d, "dbgAttachments")
+        ->setCurrentIndex(child<QTableView>(d, "dbgAttachments")->model()->index(0, 1));
     QVERIFY(!d.dbgAttachmentsEditButtonClick(cell));
     QCOMPARE(e.ui.shown.size(), 1);
 }

@@ -680,16 +680,15 @@ void TestMainWindow::showingDeletedMessageKeepsPanel()
     const int gone = p.db.addMessage(u"Gone"_s, u"gone"_s, u"Gone text"_s);
     TfrmMain& w = p.start();
     p.select(u"Kept"_s);
-    QCOMPARE(dmFAQData->atFAQ.filter(), u"id = %1"_s.arg(kept));
-    QCOMPARE(dmFAQData->atFAQ.fieldText(u"Hotword"_s), u"kept"_s);
+    QCOMPARE(dmFAQData->CurrentMessageID(), std::optional<int>(kept));
+    QCOMPARE(dmFAQData->PendingMessage().hotword, u"kept"_s);
     p.db.deleteMessage(gone);
     QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_X);
 
     w.ShowFAQByID(gone);
     QCOMPARE(p.ui.texts(u"message"_s), QStringList{u"No matching records found"_s});
     QCOMPARE(w.ShownMessageID(), gone);
-    QCOMPARE(dmFAQData->atFAQ.filter(), u"id = %1"_s.arg(gone));
-    QVERIFY(dmFAQData->atFAQ.isEmpty());
+    QCOMPARE(dmFAQData->CurrentMessageID(), std::nullopt);
     QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Kept"_s);
     QCOMPARE(child<TextPreview>(w, "memText")->toPlainText(), u"Kept text"_s);
     QCOMPARE(w.ShownNotes(), u"note"_s);

@@ -42,6 +42,7 @@ void TestStandardSources::initTestCase()
     QVERIFY(dir.isValid());
     dm = std::make_unique<TdmFAQData>(
         ConnectionSpec{ConnectionSpec::Kind::Sqlite, dir.filePath(u"compose.db"_s), false});
+    dm->OpenDatabase();
     addMessage(u"abc"_s, u"Body of abc"_s);
     addMessage(QString(), u"Body without Hotword"_s);
 }
@@ -54,9 +55,10 @@ void TestStandardSources::cleanup()
 
 void TestStandardSources::addMessage(const QString& hotword, const QString& text)
 {
-    dm->adoCommand.commandText = u"insert into FAQ (ShortName, Hotword, Text, GroupID) values ('m', '"_s + hotword
-        + u"', '"_s + text + u"', 0)"_s;
-    dm->adoCommand.execute();
+    dm->NewMessage(0);
+    // A Message without a Hotword has the empty one, not NULL.
+    dm->SetPendingMessage({hotword.isNull() ? u""_s : hotword, u"m"_s, text, {}});
+    dm->SaveFAQ();
 }
 
 void TestStandardSources::cLocaleFormats()
@@ -93,7 +95,6 @@ void TestStandardSources::includesFromTheDataModule()
     QCOMPARE(lookup.textByHotword(u"nosuch"_s).rowCount, 0);
     // "%INCLUDE:%" asks for the empty Hotword, not for NULL.
     QCOMPARE(lookup.textByHotword(QString()).text, u"Body without Hotword"_s);
-    QVERIFY(dm->aspTextByHotword.isOpen());
 }
 
 void TestStandardSources::standardSourcesTogether()

@@ -24,6 +24,7 @@ public:
         spec.database = folder.filePath(QStringLiteral("test.db"));
         spec.createWithExamples = false;
         module = std::make_unique<TdmFAQData>(spec);
+        module->OpenDatabase();
         dmFAQData = module.get();
     }
     ~MessageDb()

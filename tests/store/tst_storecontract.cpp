@@ -11,6 +11,10 @@
 #include "util/textutils.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,6 +35,17 @@ QString ErrorText(const std::function<void()>& action)
     try {
         action();
     } catch (const Error& e) {
+        return e.text();
+    }
+    return {};
+}
+
+// The text of the error of that type that the action raises; empty when it raises none.
+template <typename Raised> QString TextOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Raised& e) {
         return e.text();
     }
     return {};
@@ -85,6 +100,10 @@ private:
     int addMessage(const QString& shortName, const QString& hotword, const QString& text, int groupId = 0,
                    const QStringList& keywords = {});
     void showMessage(int id);
+    // Edits the stored Message through the pending row and saves it; gives SaveFAQ's ID.
+    int saveEdited(int id, const std::function<void(TdmFAQData::MessageFields&)>& change);
+    // Rows of a statement, written as for the data module's command object.
+    DataSet select(const QString& sql);
     void clearTables();
     int count(const QString& table);
 
@@ -121,13 +140,16 @@ void TestStoreContract::initTestCase()
 
 std::unique_ptr<TdmFAQData> TestStoreContract::openModule()
 {
-    return std::make_unique<TdmFAQData>(spec);
+    auto module = std::make_unique<TdmFAQData>(spec);
+    module->OpenDatabase();
+    return module;
 }
 
 void TestStoreContract::run(const QString& sql)
 {
-    dm->adoCommand.commandText = sql;
-    dm->adoCommand.execute();
+    QSqlQuery query(QSqlDatabase::database(dm->connectionName()));
+    if (!query.exec(dm->dialect().translate(sql)))
+        throw StoreError(query.lastError().text());
 }
 
 void TestStoreContract::init()
@@ -148,24 +170,51 @@ void TestStoreContract::cleanup()
 int TestStoreContract::addMessage(const QString& shortName, const QString& hotword, const QString& text, int groupId,
                                   const QStringList& keywords)
 {
-    dm->atFAQ.insert();
-    dm->atFAQ.setFieldValue(u"GroupID"_s, groupId);
-    dm->atFAQ.setFieldValue(u"ShortName"_s, shortName);
-    dm->atFAQ.setFieldValue(u"Hotword"_s, hotword);
-    dm->atFAQ.setFieldValue(u"Text"_s, text);
+    dm->NewMessage(groupId);
+    dm->SetPendingMessage({hotword, shortName, text, {}});
     const int id = dm->SaveFAQ();
     for (const QString& keyword : keywords) {
-        dm->atKeywords.insert();
-        dm->atKeywords.setFieldValue(u"Keyword"_s, keyword);
-        dm->atKeywords.post();
+        dm->Keywords().insert();
+        dm->Keywords().setFieldValue(u"Keyword"_s, keyword);
+        dm->Keywords().post();
     }
     return id;
 }
 
 void TestStoreContract::showMessage(int id)
 {
-    dm->atFAQ.setFilter(u"id = "_s + QString::number(id));
-    dm->atFAQ.setFiltered(true);
+    dm->PositionOn(id);
+}
+
+int TestStoreContract::saveEdited(int id, const std::function<void(TdmFAQData::MessageFields&)>& change)
+{
+    showMessage(id);
+    if (!dm->EditMessage(id))
+        throw Error(u"Message %1 not found"_s.arg(id));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    change(fields);
+    dm->SetPendingMessage(fields);
+    return dm->SaveFAQ();
+}
+
+DataSet TestStoreContract::select(const QString& sql)
+{
+    QSqlQuery query(QSqlDatabase::database(dm->connectionName()));
+    query.setForwardOnly(true);
+    if (!query.exec(dm->dialect().translate(sql)))
+        throw StoreError(query.lastError().text());
+    const QSqlRecord record = query.record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    QList<QVariantList> rows;
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < record.count(); ++i)
+            row << query.value(i);
+        rows << row;
+    }
+    return DataSet(names, rows);
 }
 
 void TestStoreContract::engineAndDataSource()
@@ -186,7 +235,7 @@ void TestStoreContract::engineAndDataSource()
     // Every module has a connection of its own.
     auto second = openModule();
     QVERIFY(second->connectionName() != dm->connectionName());
-    QVERIFY(dm->atFAQ.isOpen() && dm->atKeywords.isOpen() && dm->atAttachments.isOpen());
+    QVERIFY(dm->atFAQ.isOpen() && dm->Keywords().isOpen() && dm->Attachments().isOpen());
     QVERIFY(!dm->atFAQAction.isOpen());
 }
 
@@ -200,13 +249,13 @@ void TestStoreContract::hotwordAndKeywordIgnoreCase()
     QCOMPARE(one.integer(0, u"ID"_s), refund);
     QCOMPARE(one.text(0, u"shortname"_s), u"Refunds"_s);
     QCOMPARE(one.text(0, u"TEXT"_s), u"We refund."_s);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"REFUND"_s).recordCount(), 1);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"Ref"_s).recordCount(), 0);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund "_s).recordCount(), 0);
+    QCOMPARE(dm->MessagesByHotword(u"REFUND"_s).recordCount(), 1);
+    QCOMPARE(dm->MessagesByHotword(u"Ref"_s).recordCount(), 0);
+    QCOMPARE(dm->MessagesByHotword(u"refund "_s).recordCount(), 0);
 
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"MONEY"_s)), (QList<int>{refund, refunds}));
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"card"_s)), QList<int>{refund});
-    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"car"_s).recordCount(), 0);
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"MONEY"_s)), (QList<int>{refund, refunds}));
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"card"_s)), QList<int>{refund});
+    QCOMPARE(dm->MessagesByKeyword(u"car"_s).recordCount(), 0);
 
     const DataSet& byId = dm->aspTextByID.openWith(u"[id:]"_s, refunds);
     QCOMPARE(byId.recordCount(), 1);
@@ -219,7 +268,7 @@ void TestStoreContract::fullTextOverEveryField()
     const int b = addMessage(u"Returns"_s, u"returnlabel"_s, u"Print the LABEL."_s, 0, {u"parcel"_s});
     const int c = addMessage(u"Warranty"_s, u"warranty"_s, u"Two years."_s, 0, {u"guarantee"_s});
 
-    auto search = [this](const QString& term) { return Ids(dm->aspFullText.openWith(u"[search term:]"_s, term)); };
+    auto search = [this](const QString& term) { return Ids(dm->MessagesByFullText(term)); };
     QCOMPARE(search(u"shipping"_s), QList<int>{a}); // short name, other case
     QCOMPARE(search(u"TURNLAB"_s), QList<int>{b}); // inside the Hotword
     QCOMPARE(search(u"age is fr"_s), QList<int>{a}); // inside the text, across words
@@ -228,19 +277,16 @@ void TestStoreContract::fullTextOverEveryField()
     QCOMPARE(search(u"nothing like it"_s), QList<int>{});
 
     // The index follows edits of the Message and of its keywords.
-    showMessage(c);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Text"_s, u"Three years of cover."_s);
-    dm->SaveFAQ();
+    saveEdited(c, [](auto& fields) { fields.text = u"Three years of cover."_s; });
     QCOMPARE(search(u"two years"_s), QList<int>{});
     QCOMPARE(search(u"three years"_s), QList<int>{c});
-    dm->atKeywords.first();
-    dm->atKeywords.edit();
-    dm->atKeywords.setFieldValue(u"Keyword"_s, u"promise"_s);
-    dm->atKeywords.post();
+    dm->Keywords().setCurrentRow(0);
+    dm->Keywords().edit();
+    dm->Keywords().setFieldValue(u"Keyword"_s, u"promise"_s);
+    dm->Keywords().post();
     QCOMPARE(search(u"guarantee"_s), QList<int>{});
     QCOMPARE(search(u"promise"_s), QList<int>{c});
-    dm->atKeywords.deleteRow();
+    dm->Keywords().deleteRow();
     QCOMPARE(search(u"promise"_s), QList<int>{});
 }
 
@@ -250,13 +296,13 @@ void TestStoreContract::fullTextLimitAndShortTerms()
         addMessage(u"Item %1"_s.arg(i), u"item%1"_s.arg(i), u"Common words here, number %1."_s.arg(i));
     const int odd = addMessage(u"Odd"_s, u"odd"_s, u"x"_s, 0, {u"qz"_s});
 
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"common words"_s).recordCount(), 50);
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"number 54"_s).recordCount(), 1);
+    QCOMPARE(dm->MessagesByFullText(u"common words"_s).recordCount(), 50);
+    QCOMPARE(dm->MessagesByFullText(u"number 54"_s).recordCount(), 1);
     // Terms shorter than the index's trigrams are still answered.
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"QZ"_s)), QList<int>{odd});
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"x"_s).recordCount(), 1);
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"5"_s).recordCount(), 10);
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, QString()).recordCount(), 0);
+    QCOMPARE(Ids(dm->MessagesByFullText(u"QZ"_s)), QList<int>{odd});
+    QCOMPARE(dm->MessagesByFullText(u"x"_s).recordCount(), 1);
+    QCOMPARE(dm->MessagesByFullText(u"5"_s).recordCount(), 10);
+    QCOMPARE(dm->MessagesByFullText(QString()).recordCount(), 0);
 }
 
 void TestStoreContract::childrenOrderedAndCounted()
@@ -267,12 +313,12 @@ void TestStoreContract::childrenOrderedAndCounted()
     const int c = addMessage(u"Charlie"_s, u"c"_s, u"c"_s, group);
     const int top = addMessage(u"Top"_s, u"t"_s, u"t"_s);
 
-    const DataSet& children = dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, group);
+    const DataSet& children = dm->ChildrenOf(group);
     QCOMPARE(children.recordCount(), 3);
     QCOMPARE((QList<int>{children.integer(0, u"ID"_s), children.integer(1, u"ID"_s), children.integer(2, u"ID"_s)}),
              (QList<int>{a, b, c}));
     QCOMPARE(children.text(1, u"Hotword"_s), u"b"_s);
-    QCOMPARE(Ids(dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, 0)), (QList<int>{group, top}));
+    QCOMPARE(Ids(dm->ChildrenOf(0)), (QList<int>{group, top}));
 
     const DataSet& count = dm->aspCountByParentID.openWith(u"[groupid:]"_s, group);
     QCOMPARE(count.recordCount(), 1);
@@ -284,7 +330,7 @@ void TestStoreContract::childrenOrderedAndCounted()
     dm->aspUpdateParentID.setParameter(u"[ID:]"_s, b);
     dm->aspUpdateParentID.execute();
     QCOMPARE(dm->aspCountByParentID.openWith(u"[groupid:]"_s, group).integer(0, u"count"_s), 2);
-    QCOMPARE(Ids(dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, top)), QList<int>{b});
+    QCOMPARE(Ids(dm->ChildrenOf(top)), QList<int>{b});
 }
 
 void TestStoreContract::parametersByNameOnly()
@@ -337,17 +383,17 @@ void TestStoreContract::hostileTermsAreSearchedLiterally()
 
     for (int i = 0; i < terms.size(); ++i) {
         const QString& term = terms.at(i);
-        QCOMPARE(Ids(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, term)), QList<int>{ids.at(i)});
-        QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, term)), QList<int>{ids.at(i)});
-        const QList<int> found = Ids(dm->aspFullText.openWith(u"[search term:]"_s, term));
+        QCOMPARE(Ids(dm->MessagesByHotword(term)), QList<int>{ids.at(i)});
+        QCOMPARE(Ids(dm->MessagesByKeyword(term)), QList<int>{ids.at(i)});
+        const QList<int> found = Ids(dm->MessagesByFullText(term));
         QVERIFY2(found.contains(ids.at(i)), qUtf8Printable(term));
         QVERIFY2(!found.contains(plain), qUtf8Printable(term));
     }
     // Wildcards are plain characters.
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"100%"_s)), QList<int>{ids.at(4)});
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"a_b"_s)), QList<int>{ids.at(5)});
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"%"_s).recordCount(), 1);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, plain).recordCount(), 1);
+    QCOMPARE(Ids(dm->MessagesByFullText(u"100%"_s)), QList<int>{ids.at(4)});
+    QCOMPARE(Ids(dm->MessagesByFullText(u"a_b"_s)), QList<int>{ids.at(5)});
+    QCOMPARE(dm->MessagesByHotword(u"%"_s).recordCount(), 1);
+    QCOMPARE(dm->MessageByID(plain).recordCount(), 1);
 }
 
 void TestStoreContract::textsRoundTripUnchanged()
@@ -361,32 +407,26 @@ void TestStoreContract::textsRoundTripUnchanged()
     const QString hotword = u"日本語"_s;
     const int id = addMessage(name, hotword, big, 0, {u"Ünïcödé"_s});
 
-    const DataSet& row = dm->aspTextByHotword.openWith(u"[Hotword:]"_s, hotword);
+    const DataSet& row = dm->MessagesByHotword(hotword);
     QCOMPARE(row.recordCount(), 1);
     QCOMPARE(row.text(0, u"ShortName"_s), name);
     QVERIFY(row.text(0, u"Text"_s) == big);
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"Ünïcödé"_s)), QList<int>{id});
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"のテキ"_s)), QList<int>{id});
-    QCOMPARE(Ids(dm->aspFullText.openWith(u"[search term:]"_s, u"🎉"_s)), QList<int>{id});
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"Ünïcödé"_s)), QList<int>{id});
+    QCOMPARE(Ids(dm->MessagesByFullText(u"のテキ"_s)), QList<int>{id});
+    QCOMPARE(Ids(dm->MessagesByFullText(u"🎉"_s)), QList<int>{id});
 
     // Notes are text: nothing is turned into a number.
     for (const QString& note : {u"1.0"_s, u"007"_s, u"1e3"_s, u" 12 "_s, u"Notiz: café ☕"_s}) {
-        showMessage(id);
-        dm->atFAQ.edit();
-        dm->atFAQ.setFieldValue(u"Notes"_s, note);
-        QCOMPARE(dm->SaveFAQ(), id);
-        dm->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(id);
-        const DataSet notes = dm->adoCommand.execute();
-        QCOMPARE(notes.text(0, u"Notes"_s), note);
+        QCOMPARE(saveEdited(id, [&note](auto& fields) { fields.notes = note; }), id);
+        QCOMPARE(select(u"select Notes from FAQ where ID = "_s + QString::number(id)).text(0, u"Notes"_s), note);
         auto fresh = openModule();
-        fresh->atFAQ.setFilter(u"ID = "_s + QString::number(id));
-        fresh->atFAQ.setFiltered(true);
-        QCOMPARE(fresh->atFAQ.fieldText(u"notes"_s), note);
+        fresh->PositionOn(id);
+        QCOMPARE(fresh->PendingMessage().notes, note);
+        QCOMPARE(fresh->NotesOf(id), note);
     }
     // A Message without notes reads as empty text.
     const int bare = addMessage(u"bare"_s, u"bare"_s, u"bare"_s);
-    dm->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(bare);
-    QCOMPARE(dm->adoCommand.execute().text(0, u"notes"_s), QString());
+    QCOMPARE(select(u"select Notes from FAQ where ID = "_s + QString::number(bare)).text(0, u"notes"_s), QString());
 }
 
 void TestStoreContract::detailTablesFollowTheMessage()
@@ -395,43 +435,43 @@ void TestStoreContract::detailTablesFollowTheMessage()
     const int second = addMessage(u"Second"_s, u"second"_s, u"2"_s, 0, {u"k3"_s});
 
     showMessage(first);
-    QCOMPARE(dm->atFAQ.recordCount(), 1);
-    QCOMPARE(dm->atKeywords.recordCount(), 2);
-    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"k1"_s);
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/price list.txt"_s);
-    dm->atAttachments.setFieldValue(u"PromptToUse"_s, true);
-    dm->atAttachments.post();
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/b.doc"_s);
-    dm->atAttachments.setFieldValue(u"PromptToUse"_s, false);
-    dm->atAttachments.post();
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(first));
+    QCOMPARE(dm->Keywords().recordCount(), 2);
+    QCOMPARE(dm->Keywords().fieldValue(u"Keyword"_s).toString(), u"k1"_s);
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/price list.txt"_s);
+    dm->Attachments().setFieldValue(u"PromptToUse"_s, true);
+    dm->Attachments().post();
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/b.doc"_s);
+    dm->Attachments().setFieldValue(u"PromptToUse"_s, false);
+    dm->Attachments().post();
 
     showMessage(second);
-    QCOMPARE(dm->atKeywords.recordCount(), 1);
-    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"k3"_s);
-    QCOMPARE(dm->atKeywords.fieldValue(u"FAQID"_s).toInt(), second);
-    QCOMPARE(dm->atAttachments.recordCount(), 0);
+    QCOMPARE(dm->Keywords().recordCount(), 1);
+    QCOMPARE(dm->Keywords().fieldValue(u"Keyword"_s).toString(), u"k3"_s);
+    QCOMPARE(dm->Keywords().fieldValue(u"FAQID"_s).toInt(), second);
+    QCOMPARE(dm->Attachments().recordCount(), 0);
 
-    const DataSet& attachments = dm->aspAttachmentsByID.openWith(u"[FAQID:]"_s, first);
+    const DataSet& attachments = dm->AttachmentsOf(first);
     QCOMPARE(attachments.recordCount(), 2);
     QCOMPARE(attachments.text(0, u"Filename"_s), u"/tmp/price list.txt"_s);
     QVERIFY(attachments.boolean(0, u"PromptToUse"_s));
     QVERIFY(!attachments.boolean(1, u"prompttouse"_s));
 
     // A new Message has no keywords until it is saved.
-    dm->atFAQ.insert();
-    QCOMPARE(dm->atKeywords.recordCount(), 0);
-    QVERIFY(!ErrorText([this] { dm->atKeywords.insert(); }).isEmpty());
-    dm->atFAQ.cancel();
-    QCOMPARE(dm->atKeywords.recordCount(), 1);
+    dm->NewMessage(0);
+    QCOMPARE(dm->Keywords().recordCount(), 0);
+    QVERIFY(!ErrorText([this] { dm->Keywords().insert(); }).isEmpty());
+    dm->CancelMessage();
+    QCOMPARE(dm->Keywords().recordCount(), 1);
 
     // The filter is the only one the module understands.
     QVERIFY(!ErrorText([this] { dm->atFAQ.setFilter(u"id = 1 or 1 = 1"_s); }).isEmpty());
     QVERIFY(!ErrorText([this] { dm->atFAQ.setFilter(u"nosuchfield = 1"_s); }).isEmpty());
-    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), second);
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(second));
     showMessage(first);
-    QCOMPARE(dm->atAttachments.recordCount(), 2);
+    QCOMPARE(dm->Attachments().recordCount(), 2);
     dm->atFAQ.setFiltered(false);
     QCOMPARE(dm->atFAQ.recordCount(), 2);
 }
@@ -441,19 +481,19 @@ void TestStoreContract::saveReturnsTheNewId()
     const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
     const int id = addMessage(u"Child"_s, u"child"_s, u"c"_s, group);
     QVERIFY(id > group);
-    QCOMPARE(dm->atFAQ.state(), DataSetState::Browse);
-    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), id);
-    QCOMPARE(dm->atFAQ.fieldValue(u"GroupID"_s).toInt(), group);
-    const DataSet& row = dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"child"_s);
+    QCOMPARE(dm->messageState(), DataSetState::Browse);
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(id));
+    QCOMPARE(dm->GroupIDOf(id), std::optional<int>(group));
+    const DataSet& row = dm->MessagesByHotword(u"child"_s);
     QCOMPARE(row.integer(0, u"ID"_s), id);
     QCOMPARE(row.integer(0, u"GroupID"_s), group);
 
     // A new keyword belongs to the Message just saved.
-    dm->atKeywords.insert();
-    QCOMPARE(dm->atKeywords.fieldValue(u"FAQID"_s).toInt(), id);
-    dm->atKeywords.setFieldValue(u"Keyword"_s, u"kid"_s);
-    dm->atKeywords.post();
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"kid"_s)), QList<int>{id});
+    dm->Keywords().insert();
+    QCOMPARE(dm->Keywords().fieldValue(u"FAQID"_s).toInt(), id);
+    dm->Keywords().setFieldValue(u"Keyword"_s, u"kid"_s);
+    dm->Keywords().post();
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"kid"_s)), QList<int>{id});
     QVERIFY(!ErrorText([this] {
                  dm->atFAQ.edit();
                  dm->atFAQ.setFieldValue(u"ID"_s, 99);
@@ -464,53 +504,58 @@ void TestStoreContract::saveReturnsTheNewId()
 void TestStoreContract::duplicateHotwordKeepsTheEdit()
 {
     addMessage(u"Refund"_s, u"Refund"_s, u"text"_s);
-    const QString warning = u"An error occurred while trying to save your Message.  Please ensure the "
-                            "HotWord you are using is unique and then try again."_s;
+    const QString taken = u"An error occurred while trying to save your Message.  Please ensure the "
+                          "HotWord you are using is unique and then try again."_s;
+    const QString tooLong
+        = u"The HotWord may have at most 50 characters; this one has 51. Please shorten it and try again."_s;
     QList<int> states;
     connect(dm.get(), &TdmFAQData::dsFAQStateChange, this, [&states](int state) { states << state; });
+    const auto withHotword = [this](const QString& hotword) {
+        TdmFAQData::MessageFields fields = dm->PendingMessage();
+        fields.hotword = hotword;
+        dm->SetPendingMessage(fields);
+    };
 
-    dm->atFAQ.insert();
-    dm->atFAQ.setFieldValue(u"ShortName"_s, u"Second refund"_s);
-    dm->atFAQ.setFieldValue(u"Hotword"_s, u"REFUND"_s);
-    dm->atFAQ.setFieldValue(u"Text"_s, u"typed text"_s);
-    QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
-    QCOMPARE(ui.texts(u"warning"_s), QStringList{warning});
-    QCOMPARE(ui.shown.last().caption, u"Warning"_s);
-    QCOMPARE(dm->atFAQ.state(), DataSetState::Insert);
-    QCOMPARE(dm->atFAQ.fieldText(u"Text"_s), u"typed text"_s);
-    QCOMPARE(dm->atFAQ.fieldText(u"Hotword"_s), u"REFUND"_s);
+    dm->NewMessage(0);
+    dm->SetPendingMessage({u"REFUND"_s, u"Second refund"_s, u"typed text"_s, {}});
+    QCOMPARE(TextOf<HotwordTaken>([this] { dm->SaveFAQ(); }), taken);
+    QCOMPARE(dm->messageState(), DataSetState::Insert);
+    QCOMPARE(dm->PendingMessage().text, u"typed text"_s);
+    QCOMPARE(dm->PendingMessage().hotword, u"REFUND"_s);
 
-    dm->atFAQ.setFieldValue(u"Hotword"_s, u"refund2"_s);
+    withHotword(u"refund2"_s);
     const int id = dm->SaveFAQ();
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund2"_s).integer(0, u"ID"_s), id);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund"_s).recordCount(), 1);
+    QCOMPARE(dm->MessagesByHotword(u"refund2"_s).integer(0, u"ID"_s), id);
+    QCOMPARE(dm->MessagesByHotword(u"refund"_s).recordCount(), 1);
     QCOMPARE(states, (QList<int>{int(DataSetState::Insert), int(DataSetState::Browse)}));
 
-    // The same for an edit; a Hotword longer than its column is refused with its own message.
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Hotword"_s, u"refund"_s);
-    QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
-    dm->atFAQ.setFieldValue(u"Hotword"_s, QString(51, u'h'));
-    QVERIFY_THROWS_EXCEPTION(Abort, dm->SaveFAQ());
-    QCOMPARE(ui.texts(u"message"_s),
-             QStringList{
-                 u"The HotWord may have at most 50 characters; this one has 51. Please shorten it and try again."_s});
-    QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
+    // The same for an edit; a Hotword longer than its column is refused with its own text.
+    QVERIFY(dm->EditMessage(id));
+    withHotword(u"refund"_s);
+    QCOMPARE(TextOf<HotwordTaken>([this] { dm->SaveFAQ(); }), taken);
+    withHotword(QString(51, u'h'));
+    QCOMPARE(TextOf<HotwordTooLong>([this] { dm->SaveFAQ(); }), tooLong);
+    QCOMPARE(dm->messageState(), DataSetState::Edit);
     // Its own Hotword in another case is no duplicate.
-    dm->atFAQ.setFieldValue(u"Hotword"_s, u"REFUND2"_s);
+    withHotword(u"REFUND2"_s);
     QCOMPARE(dm->SaveFAQ(), id);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Hotword"_s, QString(50, u'h'));
+    QVERIFY(dm->EditMessage(id));
+    withHotword(QString(50, u'h'));
     QCOMPARE(dm->SaveFAQ(), id);
-    QCOMPARE(ui.texts(u"warning"_s).size(), 2);
+    QCOMPARE(dm->MessageByID(id).text(0, u"Hotword"_s), QString(50, u'h'));
 
-    // Any other refusal gives the database's reason, not the uniqueness warning.
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"ShortName"_s, QString(300, u's'));
-    QVERIFY_THROWS_EXCEPTION(StoreError, dm->SaveFAQ());
-    QCOMPARE(dm->atFAQ.state(), DataSetState::Edit);
-    QCOMPARE(ui.texts(u"warning"_s).size(), 2);
-    dm->atFAQ.cancel();
+    // Any other refusal gives the database's reason, not the uniqueness refusal.
+    QVERIFY(dm->EditMessage(id));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.shortName = QString(300, u's');
+    dm->SetPendingMessage(fields);
+    const QString reason = TextOf<StoreError>([this] { dm->SaveFAQ(); });
+    QVERIFY(!reason.isEmpty() && reason != taken);
+    QCOMPARE(dm->messageState(), DataSetState::Edit);
+    dm->CancelMessage();
+    QCOMPARE(dm->messageState(), DataSetState::Browse);
+    // The store itself shows nothing.
+    QVERIFY(ui.shown.isEmpty());
 }
 
 void TestStoreContract::pendingEditStaysWithItsRow()
@@ -518,16 +563,18 @@ void TestStoreContract::pendingEditStaysWithItsRow()
     const int a = addMessage(u"A"_s, u"a"_s, u"text of a"_s, 0, {u"ka"_s});
     const int b = addMessage(u"B"_s, u"b"_s, u"text of b"_s, 0, {u"kb"_s});
     showMessage(a);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Text"_s, u"changed a"_s);
+    QVERIFY(dm->EditMessage(a));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.text = u"changed a"_s;
+    dm->SetPendingMessage(fields);
     // Showing another Message meanwhile must not turn the edit into an edit of that one.
     showMessage(b);
-    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"ka"_s);
+    QCOMPARE(dm->Keywords().fieldValue(u"Keyword"_s).toString(), u"ka"_s);
     QCOMPARE(dm->SaveFAQ(), a);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, a).text(0, u"Text"_s), u"changed a"_s);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, b).text(0, u"Text"_s), u"text of b"_s);
-    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), b);
-    QCOMPARE(dm->atKeywords.fieldText(u"Keyword"_s), u"kb"_s);
+    QCOMPARE(dm->MessageByID(a).text(0, u"Text"_s), u"changed a"_s);
+    QCOMPARE(dm->MessageByID(b).text(0, u"Text"_s), u"text of b"_s);
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(b));
+    QCOMPARE(dm->Keywords().fieldValue(u"Keyword"_s).toString(), u"kb"_s);
 }
 
 void TestStoreContract::cancelAndDelete()
@@ -536,20 +583,22 @@ void TestStoreContract::cancelAndDelete()
     const int gone = addMessage(u"Gone"_s, u"gone"_s, u"doomed"_s, 0, {u"bye"_s});
 
     showMessage(keep);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Text"_s, u"never saved"_s);
-    dm->atFAQ.cancel();
-    QCOMPARE(dm->atFAQ.fieldText(u"Text"_s), u"stored text"_s);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, keep).text(0, u"Text"_s), u"stored text"_s);
+    QVERIFY(dm->EditMessage(keep));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.text = u"never saved"_s;
+    dm->SetPendingMessage(fields);
+    dm->CancelMessage();
+    QCOMPARE(dm->PendingMessage().text, u"stored text"_s);
+    QCOMPARE(dm->MessageByID(keep).text(0, u"Text"_s), u"stored text"_s);
 
     showMessage(gone);
-    dm->atFAQ.deleteRow();
-    QCOMPARE(dm->atFAQ.recordCount(), 0);
-    QCOMPARE(dm->atKeywords.recordCount(), 0);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, gone).recordCount(), 0);
-    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"bye"_s).recordCount(), 0);
-    QCOMPARE(dm->aspFullText.openWith(u"[search term:]"_s, u"doomed"_s).recordCount(), 0);
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"stay"_s)), QList<int>{keep});
+    dm->DeleteFAQ(gone);
+    QCOMPARE(dm->CurrentMessageID(), std::nullopt);
+    QCOMPARE(dm->Keywords().recordCount(), 0);
+    QCOMPARE(dm->MessageByID(gone).recordCount(), 0);
+    QCOMPARE(dm->MessagesByKeyword(u"bye"_s).recordCount(), 0);
+    QCOMPARE(dm->MessagesByFullText(u"doomed"_s).recordCount(), 0);
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"stay"_s)), QList<int>{keep});
     // A new Message never takes the key, and so the keywords, of a deleted one.
     const int next = addMessage(u"Next"_s, u"next"_s, u"n"_s);
     QVERIFY(next > gone);
@@ -559,7 +608,7 @@ void TestStoreContract::detailRowsEditedInPlace()
 {
     const int id = addMessage(u"M"_s, u"m"_s, u"t"_s, 0, {u"alpha"_s, u"beta"_s});
     showMessage(id);
-    DataTable& keywords = dm->atKeywords;
+    DetailRows& keywords = dm->Keywords();
     QCOMPARE(keywords.valueAt(1, u"Keyword"_s).toString(), u"beta"_s);
 
     // A detail row's link alone is no change; a typed field is.
@@ -574,13 +623,13 @@ void TestStoreContract::detailRowsEditedInPlace()
     QCOMPARE(keywords.valueAt(0, u"Keyword"_s).toString(), u"gamma"_s);
     // Moving to another row stores the pending one.
     keywords.setCurrentRow(1);
-    QCOMPARE(Ids(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"gamma"_s)), QList<int>{id});
-    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"alpha"_s).recordCount(), 0);
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"gamma"_s)), QList<int>{id});
+    QCOMPARE(dm->MessagesByKeyword(u"alpha"_s).recordCount(), 0);
     keywords.deleteRow();
-    QCOMPARE(dm->aspTextbyKeyword.openWith(u"[keyword:]"_s, u"beta"_s).recordCount(), 0);
+    QCOMPARE(dm->MessagesByKeyword(u"beta"_s).recordCount(), 0);
     QCOMPARE(keywords.recordCount(), 1);
 
-    DataTable& attachments = dm->atAttachments;
+    DetailRows& attachments = dm->Attachments();
     attachments.insert();
     attachments.setFieldValue(u"Filename"_s, u"/srv/a b/price.doc"_s);
     attachments.setFieldValue(u"PromptToUse"_s, false);
@@ -600,13 +649,10 @@ void TestStoreContract::typedCalls()
     const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
     const int child = addMessage(u"Child"_s, u"child"_s, u"c"_s, group, {u"kc"_s});
     const int other = addMessage(u"Other"_s, u"other"_s, u"o"_s);
-    showMessage(child);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Notes"_s, u"  inner notes "_s);
-    dm->SaveFAQ();
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/x.txt"_s);
-    dm->atAttachments.post();
+    saveEdited(child, [](auto& fields) { fields.notes = u"  inner notes "_s; });
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/x.txt"_s);
+    dm->Attachments().post();
     run(u"insert into FAQAction (FAQID, Action) values ("_s + QString::number(child) + u", 'Used')"_s);
 
     QCOMPARE(dm->NotesOf(child), u"  inner notes "_s);
@@ -625,12 +671,14 @@ void TestStoreContract::typedCalls()
     // A deleted Message takes its keyword, attachment and usage rows with it.
     dm->DeleteFAQ(child);
     QCOMPARE(dm->MessageByID(child).recordCount(), 0);
-    dm->adoCommand.commandText = u"select count(*) as n from FAQKeywords where FAQID = "_s + QString::number(child);
-    QCOMPARE(dm->adoCommand.execute().integer(0, u"n"_s), 0);
-    dm->adoCommand.commandText = u"select count(*) as n from FAQAttachments where FAQID = "_s + QString::number(child);
-    QCOMPARE(dm->adoCommand.execute().integer(0, u"n"_s), 0);
-    dm->adoCommand.commandText = u"select count(*) as n from FAQAction where FAQID = "_s + QString::number(child);
-    QCOMPARE(dm->adoCommand.execute().integer(0, u"n"_s), 0);
+    QCOMPARE(
+        select(u"select count(*) as n from FAQKeywords where FAQID = "_s + QString::number(child)).integer(0, u"n"_s),
+        0);
+    QCOMPARE(select(u"select count(*) as n from FAQAttachments where FAQID = "_s + QString::number(child))
+                 .integer(0, u"n"_s),
+             0);
+    QCOMPARE(
+        select(u"select count(*) as n from FAQAction where FAQID = "_s + QString::number(child)).integer(0, u"n"_s), 0);
     QCOMPARE(dm->AttachmentsOf(child).recordCount(), 0);
     QCOMPARE(dm->MessageByID(other).recordCount(), 1);
     QVERIFY_THROWS_EXCEPTION(StoreError, dm->DeleteFAQ(child));
@@ -644,26 +692,28 @@ void TestStoreContract::plainStatements()
         run(u"insert into FAQAction (FAQID, Action) values (%1, 'Used')"_s.arg(id));
     run(u"insert into FAQAction (FAQID, Action) values (%1, 'Viewed')"_s.arg(a));
 
-    dm->adoCommand.commandText = u"select top 1 * from FAQ"_s;
-    const DataSet top = dm->adoCommand.execute();
+    const DataSet top = select(u"select top 1 * from FAQ"_s);
     QCOMPARE(top.recordCount(), 1);
     QVERIFY(top.hasField(u"Notes"_s) && top.hasField(u"shortname"_s) && top.hasField(u"GROUPID"_s));
     QVERIFY(dm->HasNotesColumn());
 
-    dm->adoCommand.commandText = u"select hotword, shortname from faq order by hotword"_s;
-    const DataSet list = dm->adoCommand.execute();
-    QCOMPARE(list.recordCount(), 2);
-    QCOMPARE(list.text(0, u"hotword"_s), u"alpha"_s);
-    QCOMPARE(list.text(1, u"shortname"_s), u"Beta"_s);
+    const QList<TdmFAQData::HotwordEntry> list = dm->HotwordList();
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list.at(0).hotword, u"alpha"_s);
+    QCOMPARE(list.at(0).shortName, u"Alpha"_s);
+    QCOMPARE(list.at(1).shortName, u"Beta"_s);
 
-    dm->adoCommand.commandText = u"SELECT shortname, count(*) AS \"Count\"\r\nFROM faq, faqaction\r\n"
-                                 "WHERE faq.id=faqaction.faqid\r\nAND Action=\"Used\"\r\n"
-                                 "GROUP BY shortname \r\nORDER BY \"Count\" DESC"_s;
-    const DataSet usage = dm->adoCommand.execute();
-    QCOMPARE(usage.recordCount(), 2);
-    QCOMPARE(usage.text(0, u"shortname"_s), u"Beta"_s);
-    QCOMPARE(usage.integer(0, u"Count"_s), 2);
-    QCOMPARE(usage.integer(1, u"count"_s), 1);
+    // Only uses count, and Messages of one short name count together.
+    const int beta2 = addMessage(u"Beta"_s, u"beta2"_s, u"b"_s);
+    run(u"insert into FAQAction (FAQID, Action) values (%1, 'Used')"_s.arg(beta2));
+    const QList<TdmFAQData::UsageCount> usage = dm->UsageReport();
+    QCOMPARE(usage.size(), 2);
+    QCOMPARE(usage.at(0).shortName, u"Beta"_s);
+    QCOMPARE(usage.at(0).count, 3);
+    QCOMPARE(usage.at(1).shortName, u"Alpha"_s);
+    QCOMPARE(usage.at(1).count, 1);
+    run(u"delete from FAQAction"_s);
+    QVERIFY(dm->UsageReport().isEmpty());
 }
 
 void TestStoreContract::missingNotesColumnIsAdded()
@@ -675,36 +725,36 @@ void TestStoreContract::missingNotesColumnIsAdded()
     const QString notice = u"The database has been altered to allow new functions to be added to Tolvane Quillbay. "
                            "None of your data has been changed or lost.  When you run this program again, the "
                            "program will be fully functional.\r\n\r\nPress OK to close Tolvane Quillbay"_s;
-    dm = openModule();
-    QCOMPARE(ui.texts(u"message"_s), QStringList{notice});
-    QVERIFY(dm->terminationRequested());
+    dm = std::make_unique<TdmFAQData>(spec);
+    QCOMPARE(TextOf<SchemaUpgraded>([this] { dm->OpenDatabase(); }), notice);
     QVERIFY(dm->HasNotesColumn());
 
-    dm = openModule();
-    QCOMPARE(ui.texts(u"message"_s).size(), 1);
-    QVERIFY(!dm->terminationRequested());
+    dm = std::make_unique<TdmFAQData>(spec);
+    QCOMPARE(TextOf<StoreError>([this] { dm->OpenDatabase(); }), QString());
+    QVERIFY(ui.shown.isEmpty());
     // The new column holds text as written.
     showMessage(id);
-    dm->atFAQ.edit();
-    dm->atFAQ.setFieldValue(u"Notes"_s, u"007"_s);
+    QVERIFY(dm->EditMessage(id));
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.notes = u"007"_s;
+    dm->SetPendingMessage(fields);
     dm->SaveFAQ();
-    dm->adoCommand.commandText = u"select Notes from FAQ where ID = "_s + QString::number(id);
-    QCOMPARE(dm->adoCommand.execute().text(0, u"Notes"_s), u"007"_s);
-    QCOMPARE(dm->aspTextByID.openWith(u"[ID:]"_s, id).text(0, u"Text"_s), u"from an old database"_s);
+    QCOMPARE(dm->NotesOf(id), u"007"_s);
+    QCOMPARE(dm->MessageByID(id).text(0, u"Text"_s), u"from an old database"_s);
 }
 
 void TestStoreContract::reconnectKeepsEverything()
 {
     const int a = addMessage(u"A"_s, u"a"_s, u"a"_s, 0, {u"k"_s});
     showMessage(a);
-    dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"a"_s);
+    dm->MessagesByHotword(u"a"_s);
     int changes = 0;
     connect(&dm->atFAQ, &DataTable::currentRowChanged, this, [&changes] { ++changes; });
     dm->OpenDatabase();
     QCOMPARE(changes, 0);
     QVERIFY(dm->aspTextByHotword.isOpen());
-    QCOMPARE(dm->atFAQ.fieldValue(u"ID"_s).toInt(), a);
-    QCOMPARE(dm->atKeywords.recordCount(), 1);
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(a));
+    QCOMPARE(dm->Keywords().recordCount(), 1);
     QVERIFY(!dm->atFAQAction.isOpen());
     QCOMPARE(ui.shown.size(), 0);
 }
@@ -712,9 +762,8 @@ void TestStoreContract::reconnectKeepsEverything()
 void TestStoreContract::administratorChangesAMatchingRule()
 {
     const int id = addMessage(u"Refund"_s, u"refund-card"_s, u"r"_s);
-    QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, u"refund"_s).recordCount(), 0);
-    dm->adoCommand.commandText = u"select Body from SavedQueries where Name = 'TextByHotWord'"_s;
-    const QString original = dm->adoCommand.execute().text(0, u"Body"_s);
+    QCOMPARE(dm->MessagesByHotword(u"refund"_s).recordCount(), 0);
+    const QString original = select(u"select Body from SavedQueries where Name = 'TextByHotWord'"_s).text(0, u"Body"_s);
     QVERIFY(original.contains(u"[Hotword:]"_s));
 
     // A prefix rule, written by hand in the saved queries table.
@@ -748,8 +797,7 @@ void TestStoreContract::clearTables()
 
 int TestStoreContract::count(const QString& table)
 {
-    dm->adoCommand.commandText = u"select count(*) as n from "_s + table;
-    return dm->adoCommand.execute().integer(0, u"n"_s);
+    return select(u"select count(*) as n from "_s + table).integer(0, u"n"_s);
 }
 
 void TestStoreContract::exportImportRoundTrip_data()
@@ -768,13 +816,13 @@ void TestStoreContract::exportImportRoundTrip()
     // A Message moved under one created after it, keywords, attachments and awkward texts.
     const int late = addMessage(u"Late group"_s, u"late"_s, u"Made last, \"quoted\", a;b\r\nnext"_s, 0,
                                 {u"zeta"_s, u"Alpha, beta"_s});
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/a|b, c.pdf"_s);
-    dm->atAttachments.setFieldValue(u"PromptToUse"_s, true);
-    dm->atAttachments.post();
-    dm->atAttachments.insert();
-    dm->atAttachments.setFieldValue(u"Filename"_s, u"/tmp/plain.txt"_s);
-    dm->atAttachments.post();
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/a|b, c.pdf"_s);
+    dm->Attachments().setFieldValue(u"PromptToUse"_s, true);
+    dm->Attachments().post();
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/tmp/plain.txt"_s);
+    dm->Attachments().post();
     const int start = dm->MessagesByHotword(u"start"_s).integer(0, u"ID"_s);
     dm->UpdateParentID(start, late);
 
@@ -782,8 +830,7 @@ void TestStoreContract::exportImportRoundTrip()
     const QByteArray exported = write(first);
     QCOMPARE(first.messages.first().hotword, u"orders"_s);
 
-    dm->adoCommand.commandText = u"select max(ID) as id from FAQ"_s;
-    const int lastId = dm->adoCommand.execute().integer(0, u"id"_s);
+    const int lastId = select(u"select max(ID) as id from FAQ"_s).integer(0, u"id"_s);
     clearTables();
     const ImportOutcome outcome = ImportMessages(*dm, csv ? ReadCsv(exported) : ReadJson(exported), ImportChoice::Skip);
     QCOMPARE(outcome.messages, int(first.messages.size()));
@@ -791,8 +838,7 @@ void TestStoreContract::exportImportRoundTrip()
     QCOMPARE(outcome.attachments, 2);
     QCOMPARE(outcome.skipped, QStringList());
     // Keys of deleted Messages are not given out again.
-    dm->adoCommand.commandText = u"select min(ID) as id from FAQ"_s;
-    QVERIFY(dm->adoCommand.execute().integer(0, u"id"_s) > lastId);
+    QVERIFY(select(u"select min(ID) as id from FAQ"_s).integer(0, u"id"_s) > lastId);
     QCOMPARE(dm->GroupIDOf(dm->MessagesByHotword(u"start"_s).integer(0, u"ID"_s)),
              dm->MessagesByHotword(u"late"_s).integer(0, u"ID"_s));
     QCOMPARE(write(ReadAllMessages(*dm)), exported);
@@ -847,8 +893,7 @@ void TestStoreContract::importIssues()
     QCOMPARE(outcome.skipped.size(), skipped + outcome.messages);
     QCOMPARE(outcome.keywords, outcome.messages);
     QStringList stored;
-    dm->adoCommand.commandText = u"select Hotword from FAQ order by ID"_s;
-    const DataSet rows = dm->adoCommand.execute();
+    const DataSet rows = select(u"select Hotword from FAQ order by ID"_s);
     for (int row = 0; row < rows.recordCount(); ++row)
         stored << rows.text(row, u"Hotword"_s);
     QCOMPARE(stored, hotwords);

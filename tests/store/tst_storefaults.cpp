@@ -36,14 +36,13 @@ int RunWriter(const QString& path)
 {
     ScriptedInteraction ui;
     TdmFAQData dm(ConnectionSpec{ConnectionSpec::Kind::Sqlite, path, false});
+    dm.OpenDatabase();
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly))
         return 1;
     for (int n = 0;; ++n) {
-        dm.atFAQ.insert();
-        dm.atFAQ.setFieldValue(u"ShortName"_s, u"Written %1"_s.arg(n));
-        dm.atFAQ.setFieldValue(u"Hotword"_s, u"w%1"_s.arg(n));
-        dm.atFAQ.setFieldValue(u"Text"_s, WriterText(n));
+        dm.NewMessage(0);
+        dm.SetPendingMessage({u"w%1"_s.arg(n), u"Written %1"_s.arg(n), WriterText(n), {}});
         const int id = dm.SaveFAQ();
         out.write(u"saved %1 %2\n"_s.arg(id).arg(n).toUtf8());
         out.flush();
@@ -66,13 +65,14 @@ int RunReadOnly(const QString& path)
 {
     ScriptedInteraction ui;
     TdmFAQData dm(ConnectionSpec{ConnectionSpec::Kind::Sqlite, path, false});
+    dm.OpenDatabase();
     const int id = dm.MessagesByFullText(u"Kept"_s).integer(0, u"ID"_s);
     QStringList lines{dm.readOnlyReason(), dm.MessageByID(id).text(0, u"Text"_s)};
     MessageCollection collection;
     collection.messages << CollectedMessage{1, 0, u"new"_s, u"new"_s, u"new"_s, {}, {}, {}, {}};
     dm.PositionOn(id);
     for (const std::function<void()>& change : std::initializer_list<std::function<void()>>{
-             [&] { dm.atFAQ.insert(); }, [&] { dm.atFAQ.edit(); }, [&] { dm.DeleteFAQ(id); },
+             [&] { dm.NewMessage(0); }, [&] { dm.EditMessage(id); }, [&] { dm.DeleteFAQ(id); },
              [&] { dm.UpdateParentID(id, 0); }, [&] { ImportMessages(dm, collection, ImportChoice::Skip, {}); }})
         lines << StoreErrorText(change);
     std::fputs(lines.join(u'\n').toUtf8().constData(), stdout);
@@ -81,9 +81,10 @@ int RunReadOnly(const QString& path)
 
 QString Scalar(TdmFAQData& dm, const QString& sql)
 {
-    dm.adoCommand.commandText = sql;
-    const DataSet rows = dm.adoCommand.execute();
-    return rows.isEmpty() ? QString() : rows.text(0, rows.fieldNames().value(0));
+    QSqlQuery query(QSqlDatabase::database(dm.connectionName()));
+    if (!query.exec(sql))
+        throw StoreError(query.lastError().text());
+    return query.next() ? query.value(0).toString() : QString();
 }
 
 } // namespace
@@ -147,21 +148,22 @@ void TestStoreFaults::firstStartCreatesTheExampleDatabase()
     QVERIFY(!QFile::exists(spec.database));
 
     auto dm = std::make_unique<TdmFAQData>(spec);
+    dm->OpenDatabase();
     QVERIFY(QFile::exists(spec.database));
     QCOMPARE(ui.shown.size(), 0);
     QCOMPARE(Scalar(*dm, u"pragma journal_mode"_s), u"wal"_s);
     QVERIFY(Scalar(*dm, u"pragma busy_timeout"_s).toInt() >= 5000);
 
     // Groups with Messages in them, and between them every kind of token.
-    const DataSet top = dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, 0);
+    const DataSet top = dm->ChildrenOf(0);
     int groups = 0;
     QList<int> ids;
     for (int i = 0; i < top.recordCount(); ++i) {
         const int id = top.integer(i, u"ID"_s);
         ids << id;
-        if (dm->aspCountByParentID.openWith(u"[groupid:]"_s, id).integer(0, u"count"_s) > 0) {
+        if (dm->CountChildren(id) > 0) {
             ++groups;
-            const DataSet children = dm->aspFAQsByParentID.openWith(u"[parentid:]"_s, id);
+            const DataSet children = dm->ChildrenOf(id);
             for (int c = 0; c < children.recordCount(); ++c)
                 ids << children.integer(c, u"ID"_s);
         }
@@ -172,11 +174,10 @@ void TestStoreFaults::firstStartCreatesTheExampleDatabase()
     QString texts;
     int withNotes = 0;
     for (int id : std::as_const(ids)) {
-        texts += dm->aspTextByID.openWith(u"[ID:]"_s, id).text(0, u"Text"_s);
-        dm->atFAQ.setFilter(u"id = "_s + QString::number(id));
-        dm->atFAQ.setFiltered(true);
-        QVERIFY2(dm->atKeywords.recordCount() > 0, qPrintable(QString::number(id)));
-        withNotes += dm->atFAQ.fieldText(u"Notes"_s).isEmpty() ? 0 : 1;
+        texts += dm->MessageByID(id).text(0, u"Text"_s);
+        dm->PositionOn(id);
+        QVERIFY2(dm->Keywords().recordCount() > 0, qPrintable(QString::number(id)));
+        withNotes += dm->PendingMessage().notes.isEmpty() ? 0 : 1;
     }
     QVERIFY(withNotes > 0 && withNotes < ids.size());
     for (const QString& token : {u"%CLIPBOARD%"_s, u"%DATE%"_s, u"%DATETIME%"_s, u"^^INPUT:"_s, u"%INCLUDE:"_s})
@@ -187,7 +188,7 @@ void TestStoreFaults::firstStartCreatesTheExampleDatabase()
     static const QRegularExpression include(u"%INCLUDE:([^%]*)%"_s);
     for (auto it = include.globalMatch(texts); it.hasNext();) {
         const QString hotword = it.next().captured(1);
-        QCOMPARE(dm->aspTextByHotword.openWith(u"[Hotword:]"_s, hotword).recordCount(), 1);
+        QCOMPARE(dm->MessagesByHotword(hotword).recordCount(), 1);
     }
 
     // The next start finds the file and adds nothing.
@@ -255,7 +256,8 @@ void TestStoreFaults::brokenDataSourceStopsStartup()
     // The failed module left no connection behind that blocks the next one.
     useOdbcIni(QString());
     TdmFAQData embedded(DefaultConnectionSpec());
-    QVERIFY(embedded.atFAQ.isOpen());
+    embedded.OpenDatabase();
+    QVERIFY(embedded.Keywords().isOpen());
 }
 
 void TestStoreFaults::unusableFileIsNamedAndLeftAlone_data()
@@ -392,6 +394,7 @@ void TestStoreFaults::secondWriterWaitsReadersDoNot()
 {
     const QString path = dir->filePath(u"shared.db"_s);
     TdmFAQData dm(ConnectionSpec{ConnectionSpec::Kind::Sqlite, path, false});
+    dm.OpenDatabase();
 
     // Another program holds the write lock for a moment, then commits.
     std::promise<void> locked;
@@ -420,21 +423,22 @@ void TestStoreFaults::secondWriterWaitsReadersDoNot()
     locked.get_future().wait();
 
     // Reading goes on while the other program writes.
-    QCOMPARE(dm.aspTextByHotword.openWith(u"[Hotword:]"_s, u"other"_s).recordCount(), 0);
-    dm.atFAQ.insert();
-    dm.atFAQ.setFieldValue(u"ShortName"_s, u"Mine"_s);
-    dm.atFAQ.setFieldValue(u"Hotword"_s, u"mine"_s);
-    dm.atFAQ.setFieldValue(u"Text"_s, u"m"_s);
+    QCOMPARE(dm.MessagesByHotword(u"other"_s).recordCount(), 0);
+    dm.NewMessage(0);
+    dm.SetPendingMessage({u"mine"_s, u"Mine"_s, u"m"_s, {}});
     release.set_value();
     int id = 0;
+    QString refusal;
     try {
         id = dm.SaveFAQ(); // waits for the other commit instead of failing
-    } catch (const Abort&) { }
+    } catch (const HotwordTaken& e) {
+        refusal = e.text();
+    }
     other.join();
     QCOMPARE(finished.get_future().get(), QString());
-    QCOMPARE(ui.texts(u"warning"_s), QStringList());
-    QCOMPARE(dm.aspTextByHotword.openWith(u"[Hotword:]"_s, u"mine"_s).integer(0, u"ID"_s), id);
-    QCOMPARE(dm.aspTextByHotword.openWith(u"[Hotword:]"_s, u"other"_s).recordCount(), 1);
+    QCOMPARE(refusal, QString());
+    QCOMPARE(dm.MessagesByHotword(u"mine"_s).integer(0, u"ID"_s), id);
+    QCOMPARE(dm.MessagesByHotword(u"other"_s).recordCount(), 1);
 }
 
 void TestStoreFaults::killedWriterLosesNothingCommitted()
@@ -467,11 +471,11 @@ void TestStoreFaults::killedWriterLosesNothingCommitted()
     QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
 
     TdmFAQData dm(ConnectionSpec{ConnectionSpec::Kind::Sqlite, path, false});
+    dm.OpenDatabase();
     QCOMPARE(Scalar(dm, u"pragma integrity_check"_s), u"ok"_s);
-    dm.adoCommand.commandText = u"insert into FAQSearch (FAQSearch) values ('integrity-check')"_s;
-    dm.adoCommand.execute();
+    Scalar(dm, u"insert into FAQSearch (FAQSearch) values ('integrity-check')"_s);
     for (auto it = saved.cbegin(); it != saved.cend(); ++it) {
-        const DataSet& row = dm.aspTextByID.openWith(u"[ID:]"_s, it.key());
+        const DataSet row = dm.MessageByID(it.key());
         QCOMPARE(row.recordCount(), 1);
         QVERIFY(row.text(0, u"Text"_s) == WriterText(it.value()));
     }
@@ -481,12 +485,10 @@ void TestStoreFaults::killedWriterLosesNothingCommitted()
     QCOMPARE(
         Scalar(dm, u"select count(*) from FAQ where length(Text) <> 65536 + length('Message ' || (ID - 1) || ' ')"_s),
         u"0"_s);
-    QCOMPARE(dm.aspFullText.openWith(u"[search term:]"_s, u"Message 3 "_s).recordCount(), 1);
+    QCOMPARE(dm.MessagesByFullText(u"Message 3 "_s).recordCount(), 1);
 
-    dm.atFAQ.insert();
-    dm.atFAQ.setFieldValue(u"ShortName"_s, u"After"_s);
-    dm.atFAQ.setFieldValue(u"Hotword"_s, u"after"_s);
-    dm.atFAQ.setFieldValue(u"Text"_s, u"a"_s);
+    dm.NewMessage(0);
+    dm.SetPendingMessage({u"after"_s, u"After"_s, u"a"_s, {}});
     QVERIFY(dm.SaveFAQ() > 0);
 }
 
