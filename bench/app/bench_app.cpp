@@ -3,7 +3,7 @@
 //   tests/support/with-x11.sh build/bench/app/bench_app [runs]
 #include "app/fMain.h"
 #include "app/guardedapplication.h"
-#include "app/startup.h"
+#include "app/program.h"
 #include "store/dmData.h"
 #include "util/textutils.h"
 
@@ -61,14 +61,10 @@ int Child(int argc, char** argv)
     std::setlocale(LC_ALL, "");
     GuardedApplication application(argc, argv);
     OverrideAppDir(QString::fromLocal8Bit(argv[2]));
-    Program program;
+    Program program(application);
     if (!program.Start())
         return 1;
-    TfrmMain* frmMain = nullptr;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* main = qobject_cast<TfrmMain*>(window))
-            frmMain = main;
-    }
+    TfrmMain* frmMain = program.mainWindow();
     while (!frmMain->windowHandle() || !frmMain->windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     const qint64 shown = MonotonicNs();

@@ -4,6 +4,8 @@
 #include "app/fMain.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/qtinteraction.h"
+#include "platform/missingdesktop.h"
+#include "settings/filelocations.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
 #include "util/textutils.h"
@@ -85,7 +87,6 @@ int main(int argc, char** argv)
     spec.createWithExamples = false;
     TdmFAQData data(spec);
     data.OpenDatabase();
-    dmFAQData = &data;
     const QString connection = data.connectionName();
     Run(connection, u"begin"_s);
     Run(connection,
@@ -109,7 +110,9 @@ int main(int argc, char** argv)
     Run(connection, u"commit"_s);
 
     QtInteraction boxes;
-    TfrmMain window(data, boxes);
+    MissingDesktop desktop;
+    Options options(OptionsFilePath());
+    TfrmMain window(data, desktop.interfaces(), boxes, options);
     window.show();
     QApplication::processEvents();
     QTreeWidget* tree = window.findChild<QTreeWidget*>(u"tvFAQs"_s);
@@ -181,6 +184,5 @@ int main(int argc, char** argv)
             QApplication::processEvents();
         });
     std::printf("1 MB Message shown in the main window: %.1f ms\n", shown);
-    dmFAQData = nullptr;
     return 0;
 }

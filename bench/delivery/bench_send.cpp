@@ -126,23 +126,6 @@ private:
     Timing& m_timing;
 };
 
-class SilentInteraction : public Interaction {
-public:
-    void showMessage(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    void showWarning(const QString& text) override { showMessage(text); }
-    void showError(const QString& text) override { showMessage(text); }
-    bool confirmYesNo(const QString&) override { return true; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString& value, int) override
-    {
-        return value;
-    }
-    std::optional<QString> openFileName(const QString&, const QString&) override { return {}; }
-    std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
-    int choose(const QString&, const QStringList& choices) override { return int(choices.size()) - 1; }
-    void setBusyCursor(bool) override { }
-    int runFile(const QString&, const QString&, int, const QString&) override { return 42; }
-};
-
 // Attachments never come up: the benchmark's Message has none.
 class NoQuestions : public SendQuestions {
 public:
@@ -195,8 +178,6 @@ int main(int argc, char** argv)
     OverrideAppDir(dir.path());
     QFile::copy(QStringLiteral(QB_SUPPLIED_TARGETS), dir.filePath(u"targets.ini"_s));
 
-    SilentInteraction ui;
-    setInteraction(&ui);
     std::unique_ptr<X11Platform> x11 = CreateX11Platform();
     Platform& real = x11->interfaces();
     Timing timing;
@@ -204,7 +185,6 @@ int main(int argc, char** argv)
     TimedKeyboard keyboard(real.keyboard, timing);
     TimedClipboard clipboard(real.clipboard, timing);
     Platform timed{windows, keyboard, clipboard, real.activationKey};
-    setPlatform(&timed);
 
     DesktopProgram editor;
     editor.start(u"mousepad"_s);

@@ -5,22 +5,9 @@
 
 #include <QPointer>
 
-namespace {
-
-// The desktop's hot-key service, or none when the program runs without a desktop.
-GlobalHotKey* DesktopHotKey()
-{
-    try {
-        return &platform().activationKey;
-    } catch (const Error&) {
-        return nullptr;
-    }
-}
-
-} // namespace
-
-ActivationHotKey::ActivationHotKey(QObject* parent)
+ActivationHotKey::ActivationHotKey(GlobalHotKey& desktop, QObject* parent)
     : QObject(parent)
+    , m_desktop(desktop)
 { }
 
 ActivationHotKey::~ActivationHotKey()
@@ -40,18 +27,22 @@ void ActivationHotKey::setKey(HotKey key)
 void ActivationHotKey::claim()
 {
     m_refused = false;
-    GlobalHotKey* desktop = DesktopHotKey();
-    if (!desktop || m_key.key == 0)
+    if (m_key.key == 0)
         return;
-    // A press may still be on its way when this component is gone.
-    desktop->setCallback([self = QPointer<ActivationHotKey>(this)] {
-        if (self)
-            Q_EMIT self->pressed();
-    });
-    m_claimed = desktop->setKey(m_key.key, m_key.shift);
-    m_refused = !m_claimed;
-    if (!m_claimed)
-        desktop->setCallback({});
+    try {
+        // A press may still be on its way when this component is gone.
+        m_desktop.setCallback([self = QPointer<ActivationHotKey>(this)] {
+            if (self)
+                Q_EMIT self->pressed();
+        });
+        m_claimed = m_desktop.setKey(m_key.key, m_key.shift);
+        m_refused = !m_claimed;
+        if (!m_claimed)
+            m_desktop.setCallback({});
+    } catch (const Error&) {
+        // No desktop: the key works only in the program's own windows.
+        m_claimed = false;
+    }
 }
 
 void ActivationHotKey::giveBack()
@@ -59,8 +50,6 @@ void ActivationHotKey::giveBack()
     if (!m_claimed)
         return;
     m_claimed = false;
-    if (GlobalHotKey* desktop = DesktopHotKey()) {
-        desktop->clear();
-        desktop->setCallback({});
-    }
+    m_desktop.clear();
+    m_desktop.setCallback({});
 }

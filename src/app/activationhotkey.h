@@ -12,7 +12,7 @@ class GlobalHotKey;
 class ActivationHotKey : public QObject {
     Q_OBJECT
 public:
-    explicit ActivationHotKey(QObject* parent = nullptr);
+    explicit ActivationHotKey(GlobalHotKey& desktop, QObject* parent = nullptr);
     ~ActivationHotKey() override;
 
     HotKey key() const { return m_key; }
@@ -32,6 +32,7 @@ private:
     void claim();
     void giveBack();
 
+    GlobalHotKey& m_desktop;
     HotKey m_key;
     bool m_claimed = false;
     bool m_refused = false;

@@ -111,10 +111,10 @@ protected:
         if (watched != receiver)
             return false;
         const auto& key = *static_cast<QKeyEvent*>(event);
-        Guarded([&] { m_window->FormKeyDown(key); });
+        Guarded(m_window->m_boxes, [&] { m_window->FormKeyDown(key); });
         const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
         if (watched == m_window->ui->txtSearchTerm && enter && !key.modifiers().testFlag(Qt::ControlModifier)) {
-            Guarded([this] { m_window->txtSearchTermKeyPress(); });
+            Guarded(m_window->m_boxes, [this] { m_window->txtSearchTermKeyPress(); });
             return true;
         }
         return false;
@@ -124,11 +124,13 @@ private:
     TfrmMain* m_window;
 };
 
-TfrmMain::TfrmMain(TdmFAQData& store, Interaction& boxes, QWidget* parent)
+TfrmMain::TfrmMain(TdmFAQData& store, Platform& desktop, Interaction& boxes, Options& options, QWidget* parent)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::TfrmMain>())
     , m_store(store)
+    , m_desktop(desktop)
     , m_boxes(boxes)
+    , m_options(options)
 {
     ui->setupUi(this);
     setWindowTitle(ApplicationTitle());
@@ -139,9 +141,11 @@ TfrmMain::TfrmMain(TdmFAQData& store, Interaction& boxes, QWidget* parent)
         SearchCommand::Results{[this](int id) { ShowFAQByID(id); },
                                [this](const DataSet& rows) { ShowSearchResults(rows); }});
     m_importExport = new ImportExport(m_store, m_boxes, *this);
-    m_tray = new TrayController(*this, *ui->actRestore);
-    m_select = new TfrmSelectFAQ([this](int messageID) { ShowFAQByID(messageID); }, this);
-    m_addEdit = new TfrmAddEditFAQ([this](const QString& hotword) { MessageSaved(hotword); }, this);
+    m_tray = new TrayController(*this, *ui->actRestore, m_desktop, m_boxes);
+    m_select = new TfrmSelectFAQ(
+        m_boxes, [this](int messageID) { ShowFAQByID(messageID); }, this);
+    m_addEdit = new TfrmAddEditFAQ(
+        m_store, m_boxes, [this](const QString& hotword) { MessageSaved(hotword); }, this);
 
     CreateCommands();
     CreateControls();
@@ -149,19 +153,19 @@ TfrmMain::TfrmMain(TdmFAQData& store, Interaction& boxes, QWidget* parent)
 
     ui->cmbSearchType->setCurrentIndex(0);
     new KeyPreview(this);
-    ConnectGuarded(qApp, &QGuiApplication::focusWindowChanged, this, &TfrmMain::FocusWindowChanged);
+    ConnectGuarded(m_boxes, qApp, &QGuiApplication::focusWindowChanged, this, &TfrmMain::FocusWindowChanged);
 }
 
 TfrmMain::~TfrmMain()
 {
     // A run that never showed the window leaves the remembered layout alone.
     if (m_layoutRestored)
-        Guarded([this] { SaveWindowState(); });
+        Guarded(m_boxes, [this] { SaveWindowState(); });
 }
 
 void TfrmMain::OnTriggered(QAction* action, void (TfrmMain::*handler)())
 {
-    ConnectGuarded(action, &QAction::triggered, this, handler);
+    ConnectGuarded(m_boxes, action, &QAction::triggered, this, handler);
 }
 
 void TfrmMain::CreateCommands()
@@ -184,8 +188,8 @@ void TfrmMain::CreateCommands()
     OnTriggered(ui->actSynchronize, &TfrmMain::actSynchronizeExecute);
     OnTriggered(ui->actReconnect, &TfrmMain::actReconnectExecute);
     OnTriggered(ui->actInstructions, &TfrmMain::actInstructionsExecute);
-    ConnectGuarded(ui->actImport, &QAction::triggered, m_importExport, &ImportExport::actImportExecute);
-    ConnectGuarded(ui->actExport, &QAction::triggered, m_importExport, &ImportExport::actExportExecute);
+    ConnectGuarded(m_boxes, ui->actImport, &QAction::triggered, m_importExport, &ImportExport::actImportExecute);
+    ConnectGuarded(m_boxes, ui->actExport, &QAction::triggered, m_importExport, &ImportExport::actExportExecute);
     OnTriggered(ui->actOptions, &TfrmMain::actOptionsExecute);
     connect(ui->actExit, &QAction::triggered, this, &QWidget::close);
     OnTriggered(ui->actRestore, &TfrmMain::BringProgramToFront);
@@ -212,12 +216,12 @@ void TfrmMain::CreateControls()
     ui->spltMain->setSizes({222, 670 - 222 - 8});
 
     connect(ui->txtSearchTerm, &QLineEdit::textChanged, this, [this] { m_singleMessageShown = false; });
-    ConnectGuarded(m_tree, &FAQTree::nodeSelected, this, &TfrmMain::ShowFAQByID);
-    ConnectGuarded(m_tree, &FAQTree::messageMoved, this, &TfrmMain::RefreshFAQTree);
-    ConnectGuarded(m_importExport, &ImportExport::messagesImported, this, &TfrmMain::RefreshFAQTree);
+    ConnectGuarded(m_boxes, m_tree, &FAQTree::nodeSelected, this, &TfrmMain::ShowFAQByID);
+    ConnectGuarded(m_boxes, m_tree, &FAQTree::messageMoved, this, &TfrmMain::RefreshFAQTree);
+    ConnectGuarded(m_boxes, m_importExport, &ImportExport::messagesImported, this, &TfrmMain::RefreshFAQTree);
     // The tree's labels follow the box before the click refills it.
     connect(ui->chkShowHotWord, &QCheckBox::toggled, m_tree, &FAQTree::setShowHotword);
-    ConnectGuarded(ui->chkShowHotWord, &QCheckBox::toggled, this, &TfrmMain::chkShowHotWordClick);
+    ConnectGuarded(m_boxes, ui->chkShowHotWord, &QCheckBox::toggled, this, &TfrmMain::chkShowHotWordClick);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -226,7 +230,7 @@ void TfrmMain::showEvent(QShowEvent* event)
     // Showing again after HideToTray is no new start.
     if (!event->spontaneous() && !m_shownOnce) {
         m_shownOnce = true;
-        Guarded([this] { FormShow(); });
+        Guarded(m_boxes, [this] { FormShow(); });
     }
 }
 
@@ -250,7 +254,7 @@ void TfrmMain::FocusWindowChanged(QWindow* window)
 
 void TfrmMain::ApplyOptions()
 {
-    Options options(OptionsFilePath());
+    Options options = m_options;
     options.load();
     const QString hotKeyText = options.value(Setting::HotKey);
     const QString target = options.value(Setting::Target);
@@ -312,7 +316,8 @@ void TfrmMain::DatabaseNotFound()
 
 void TfrmMain::chkShowHotWordClick()
 {
-    Options options(OptionsFilePath());
+    Options options = m_options;
+    options.load();
     options.setValue(Setting::ShowHotword, ui->chkShowHotWord->isChecked());
     options.save();
     RefreshFAQTree();
@@ -402,7 +407,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         case QEvent::MouseButtonRelease: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::LeftButton && ui->lblAttachments->rect().contains(mouse->position().toPoint()))
-                Guarded([this] { lblAttachmentsClick(); });
+                Guarded(m_boxes, [this] { lblAttachmentsClick(); });
             break;
         }
         default: break;
@@ -424,7 +429,7 @@ void TfrmMain::lblAttachmentsClick()
         files.append(attachment.fileName);
         list += attachment.fileName + (attachment.promptToUse ? u" (Ask first)"_s : QString()) + u"\r\n"_s;
     }
-    PutFilesOnClipboard(platform().clipboard, files);
+    PutFilesOnClipboard(m_desktop.clipboard, files);
     m_boxes.showMessage(list);
 }
 
@@ -432,17 +437,17 @@ void TfrmMain::lblAttachmentsClick()
 
 void TfrmMain::actViewInternalNotesExecute()
 {
-    ShowInternalNotes(m_shownNotes, this);
+    ShowInternalNotes(m_shownNotes, m_options, this);
 }
 
 void TfrmMain::actHotwordListExecute()
 {
-    ShowHotwordList(this);
+    ShowHotwordList(m_store, this);
 }
 
 void TfrmMain::actUsageReportExecute()
 {
-    ShowUsageReport(this);
+    ShowUsageReport(m_store, this);
 }
 
 void TfrmMain::actInstructionsExecute()
@@ -456,7 +461,13 @@ void TfrmMain::actInstructionsExecute()
 void TfrmMain::actHelpContentsExecute()
 {
     constexpr int ShowNormal = 1;
-    RunFile(HelpFilePath(), {}, ShowNormal, {});
+    const QString file = HelpFilePath();
+    try {
+        m_boxes.runFile(file, {}, ShowNormal, {});
+    } catch (...) {
+        m_boxes.showMessage(u"An error occurred while trying to run "_s + file);
+        throw;
+    }
 }
 
 void TfrmMain::actAboutExecute()
@@ -464,6 +475,6 @@ void TfrmMain::actAboutExecute()
     m_boxes.showMessage(ApplicationTitle()
                         + u" v1.1\r\n\r\nhttps://www.tolvane.example/quillbay\r\n\r\n"_s
                           u"Copyright (C) Tolvane. All rights reserved.\r\n\r\nSettings: "_s
-                        + QDir::toNativeSeparators(ProgramFileLocations().configFolder) + u"\r\nMessages: "_s
+                        + QDir::toNativeSeparators(QFileInfo(m_options.path()).absolutePath()) + u"\r\nMessages: "_s
                         + m_store.databaseLocation());
 }

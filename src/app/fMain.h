@@ -15,6 +15,8 @@ class DataSet;
 class FAQTree;
 class ImportExport;
 class Interaction;
+class Options;
+struct Platform;
 class QKeyEvent;
 class QWindow;
 class SearchCommand;
@@ -35,7 +37,7 @@ class TfrmMain;
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
-    TfrmMain(TdmFAQData& store, Interaction& boxes, QWidget* parent = nullptr);
+    TfrmMain(TdmFAQData& store, Platform& desktop, Interaction& boxes, Options& options, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // Send caption, send key and activation key from options.ini, or the first-run notice.
@@ -122,7 +124,9 @@ private:
 
     const std::unique_ptr<Ui::TfrmMain> ui;
     TdmFAQData& m_store;
+    Platform& m_desktop;
     Interaction& m_boxes;
+    Options& m_options;
     FAQTree* m_tree;
     std::unique_ptr<SearchCommand> m_search;
     ImportExport* m_importExport;

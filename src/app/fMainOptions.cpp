@@ -4,13 +4,11 @@
 #include "app/fMain.h"
 #include "app/traycontroller.h"
 #include "dialogs/fOptions.h"
-#include "settings/filelocations.h"
 #include "settings/settings.h"
 
 void TfrmMain::actOptionsExecute()
 {
-    Options options(OptionsFilePath());
-    TfrmOptions dialog(options, {[this] { ApplyOptions(); }, [this] { return m_tray->jvActivateMe->isRefused(); }},
-                       this);
+    TfrmOptions dialog(m_options, m_desktop, m_boxes,
+                       {[this] { ApplyOptions(); }, [this] { return m_tray->jvActivateMe->isRefused(); }}, this);
     dialog.exec();
 }

@@ -7,7 +7,6 @@
 #include "compose/standardsources.h"
 #include "dialogs/textpreview.h"
 #include "platform/platform.h"
-#include "settings/filelocations.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
 #include "util/interaction.h"
@@ -40,13 +39,18 @@ private:
 
 class PlatformClipboardText : public ClipboardTextSource {
 public:
+    explicit PlatformClipboardText(Clipboard& clipboard)
+        : m_clipboard(clipboard)
+    { }
     std::optional<QString> clipboardText() override
     {
-        Clipboard& clipboard = platform().clipboard;
-        if (!clipboard.hasText())
+        if (!m_clipboard.hasText())
             return std::nullopt;
-        return clipboard.text();
+        return m_clipboard.text();
     }
+
+private:
+    Clipboard& m_clipboard;
 };
 
 } // namespace
@@ -54,10 +58,9 @@ public:
 void TfrmMain::actSendFAQExecute()
 {
     MainWindowSendView view(*this, *ui->txtSearchTerm, *ui->memText);
-    PlatformClipboardText clipboard;
-    StandardTokenSources sources(clipboard, m_store);
-    Options options(OptionsFilePath());
+    PlatformClipboardText clipboard(m_desktop.clipboard);
+    StandardTokenSources sources(clipboard, m_store, m_boxes);
     RunSendCommand(
-        view, platform(), m_boxes, options,
+        view, m_desktop, m_boxes, m_options,
         [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); }, m_attachmentsToSend);
 }

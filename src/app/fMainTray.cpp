@@ -6,7 +6,6 @@
 #include "delivery/keyinput.h"
 #include "dialogs/widgetsupport.h"
 #include "platform/platform.h"
-#include "settings/filelocations.h"
 #include "settings/inifile.h"
 #include "settings/settings.h"
 #include "util/connectguarded.h"
@@ -102,14 +101,14 @@ void TfrmMain::PrepareWindowState()
     SetPanelWidth(DesignPanelWidth);
     new SplitterDrag(
         ui->spltMain, [this](int width) { return spltMainCanResize(width); },
-        [this] { Guarded([this] { spltMainMoved(); }); });
+        [this] { Guarded(m_boxes, [this] { spltMainMoved(); }); });
 }
 
 void TfrmMain::BringProgramToFront()
 {
     m_tray->ShowFromTray();
     // A window manager that refuses leaves the window shown behind others; nothing more to do.
-    (void)BringWindowToForeground(platform().windows, winId());
+    (void)BringWindowToForeground(m_desktop.windows, winId());
     ui->txtSearchTerm->setFocus();
 }
 
@@ -123,7 +122,7 @@ void TfrmMain::changeEvent(QEvent* event)
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
     bool goOn = true;
-    Guarded([&] { goOn = FormClose(); });
+    Guarded(m_boxes, [&] { goOn = FormClose(); });
     event->setAccepted(goOn);
     // The program ends with its main window, also when the window was hidden in the tray,
     // where closing it is no closing of the last visible window.
@@ -133,7 +132,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 bool TfrmMain::FormClose()
 {
-    Options options(OptionsFilePath());
+    Options options = m_options;
     options.load();
     if (options.value(Setting::MinimizeOnClose) && !m_tray->ExitRequested() && m_tray->HasNotificationArea()) {
         m_tray->HideToTray();
@@ -145,7 +144,7 @@ bool TfrmMain::FormClose()
 void TfrmMain::RestoreWindowState()
 {
     m_layoutRestored = true;
-    Options options(OptionsFilePath());
+    Options options = m_options;
     options.load();
     // Acts as a click when it changes the box: the tree is refilled in the new form.
     ui->chkShowHotWord->setChecked(options.value(Setting::ShowHotword));
@@ -179,7 +178,8 @@ void TfrmMain::RestoreWindowState()
 void TfrmMain::SaveWindowState()
 {
     // One write of the file for the whole layout.
-    Options options(OptionsFilePath());
+    Options options = m_options;
+    options.load();
     options.setValue(Setting::MainFormState, StateToSave(windowState()));
     const QRect bounds = frameGeometry();
     options.setValue(Setting::MainFormLeft, bounds.x());
@@ -202,7 +202,8 @@ bool TfrmMain::spltMainCanResize(int newWidth) const
 
 void TfrmMain::spltMainMoved()
 {
-    Options options(OptionsFilePath());
+    Options options = m_options;
+    options.load();
     options.setValue(Setting::LeftPanelWidth, ui->pnlFAQs->width());
     options.save();
 }

@@ -84,8 +84,8 @@ FAQTree::FAQTree(QTreeWidget& tree, TdmFAQData& store, Interaction& boxes)
     m_tree.viewport()->installEventFilter(this);
     // "*" expands the whole branch through the Message store, not item by item.
     m_tree.installEventFilter(this);
-    ConnectGuarded(&m_tree, &QTreeWidget::itemSelectionChanged, this, &FAQTree::tvFAQsChange);
-    ConnectGuarded(&m_tree, &QTreeWidget::itemExpanded, this, &FAQTree::tvFAQsExpanding);
+    ConnectGuarded(m_boxes, &m_tree, &QTreeWidget::itemSelectionChanged, this, &FAQTree::tvFAQsChange);
+    ConnectGuarded(m_boxes, &m_tree, &QTreeWidget::itemExpanded, this, &FAQTree::tvFAQsExpanding);
 }
 
 void FAQTree::RefreshFAQTree()
@@ -276,7 +276,7 @@ bool FAQTree::eventFilter(QObject* watched, QEvent* event)
     if (watched == &m_tree && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
         if (QTreeWidgetItem* current = m_tree.currentItem())
-            Guarded([&] { ExpandAllFAQNodes(current); });
+            Guarded(m_boxes, [&] { ExpandAllFAQNodes(current); });
         return true;
     }
     return false;
@@ -313,7 +313,7 @@ bool FAQTree::tvFAQsDragEvent(QEvent* event)
         const QPoint point = drop->position().toPoint();
         // Questions are asked once the drag has ended.
         QMetaObject::invokeMethod(
-            this, [this, point] { Guarded([&] { tvFAQsDragDrop(point); }); }, Qt::QueuedConnection);
+            this, [this, point] { Guarded(m_boxes, [&] { tvFAQsDragDrop(point); }); }, Qt::QueuedConnection);
         return true;
     }
     default: return false;

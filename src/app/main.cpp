@@ -1,5 +1,5 @@
 #include "app/guardedapplication.h"
-#include "app/startup.h"
+#include "app/program.h"
 
 #include <clocale>
 
@@ -10,7 +10,7 @@ int main(int argc, char** argv)
     // The main window's close ends the program, also while it is hidden in the tray; closing
     // another window then must not.
     QApplication::setQuitOnLastWindowClosed(false);
-    Program program;
+    Program program(application);
     if (!program.Start())
         return program.exitCode();
     return application.exec();

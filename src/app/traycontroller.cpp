@@ -13,9 +13,11 @@
 
 using namespace Qt::StringLiterals;
 
-TrayController::TrayController(QMainWindow& window, QAction& restore)
+TrayController::TrayController(QMainWindow& window, QAction& restore, Platform& desktop, Interaction& boxes)
     : QObject(&window)
     , m_window(window)
+    , m_desktop(desktop)
+    , m_boxes(boxes)
 {
     m_window.setWindowIcon(QuillbayIcon());
 
@@ -24,7 +26,7 @@ TrayController::TrayController(QMainWindow& window, QAction& restore)
     mnuSystemTray->addAction(&restore);
     mnuSystemTrayExit = mnuSystemTray->addAction(u"E&xit"_s);
     mnuSystemTrayExit->setObjectName(u"mnuSystemTrayExit"_s);
-    ConnectGuarded(mnuSystemTrayExit, &QAction::triggered, this, &TrayController::mnuSystemTrayExitClick);
+    ConnectGuarded(m_boxes, mnuSystemTrayExit, &QAction::triggered, this, &TrayController::mnuSystemTrayExitClick);
 
     tiIcon = new QSystemTrayIcon(m_window.windowIcon(), &m_window);
     tiIcon->setObjectName(u"tiIcon"_s);
@@ -37,7 +39,7 @@ TrayController::TrayController(QMainWindow& window, QAction& restore)
     });
     tiIcon->show();
 
-    jvActivateMe = new ActivationHotKey(&m_window);
+    jvActivateMe = new ActivationHotKey(m_desktop.activationKey, &m_window);
     jvActivateMe->setObjectName(u"jvActivateMe"_s);
     connect(jvActivateMe, &ActivationHotKey::pressed, &restore, &QAction::trigger);
 }
@@ -47,7 +49,7 @@ bool TrayController::HasNotificationArea() const
     // Without a notification area a hidden program could neither be seen nor ended. Without
     // a desktop of ours, Qt's view of the tray decides.
     try {
-        return platform().windows.hasNotificationArea();
+        return m_desktop.windows.hasNotificationArea();
     } catch (const Error&) {
         return QSystemTrayIcon::isSystemTrayAvailable();
     }
@@ -97,7 +99,7 @@ void TrayController::WindowMinimized()
         this,
         [this] {
             if (m_window.isMinimized() && m_window.isVisible() && HasNotificationArea())
-                Guarded([this] { HideToTray(); });
+                Guarded(m_boxes, [this] { HideToTray(); });
         },
         Qt::QueuedConnection);
 }

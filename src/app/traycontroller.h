@@ -5,6 +5,8 @@
 #include <QPointer>
 
 class ActivationHotKey;
+class Interaction;
+struct Platform;
 class QAction;
 class QMainWindow;
 class QMenu;
@@ -17,7 +19,7 @@ class TrayController : public QObject {
     Q_OBJECT
 public:
     // restore is the window's command that brings the program to the front.
-    TrayController(QMainWindow& window, QAction& restore);
+    TrayController(QMainWindow& window, QAction& restore, Platform& desktop, Interaction& boxes);
 
     // Hides the program to the tray: no task-bar entry, the tray icon alone shows it runs.
     // Without a notification area the window is minimised instead.
@@ -40,6 +42,8 @@ private:
     void mnuSystemTrayExitClick();
 
     QMainWindow& m_window;
+    Platform& m_desktop;
+    Interaction& m_boxes;
     bool m_exitRequested = false;
     // The program's other windows that HideToTray took along, shown again with the main window.
     QList<QPointer<QWidget>> m_hiddenWithMain;

@@ -60,7 +60,7 @@ QString LocaleDateFormats::format(const wchar_t* pattern, const struct tm& momen
 
 std::optional<QString> InteractionFreeTextPrompt::askFreeText(const QString& prompt, const QString& defaultValue)
 {
-    return interaction().inputText(u"Free Text Entry"_s, prompt, defaultValue, 255);
+    return m_boxes.inputText(u"Free Text Entry"_s, prompt, defaultValue, 255);
 }
 
 HotwordText DataModuleIncludeLookup::textByHotword(const QString& hotword)
@@ -74,7 +74,8 @@ HotwordText DataModuleIncludeLookup::textByHotword(const QString& hotword)
     return found;
 }
 
-StandardTokenSources::StandardTokenSources(ClipboardTextSource& clipboard, TdmFAQData& data)
-    : m_includes(data)
+StandardTokenSources::StandardTokenSources(ClipboardTextSource& clipboard, TdmFAQData& data, Interaction& boxes)
+    : m_prompt(boxes)
+    , m_includes(data)
     , m_sources{clipboard, m_clock, m_dateFormats, m_prompt, m_includes}
 { }

@@ -6,6 +6,7 @@
 
 #include <locale.h>
 
+class Interaction;
 class TdmFAQData;
 
 class SystemClock : public Clock {
@@ -37,7 +38,13 @@ private:
 // The program's input box: caption "Free Text Entry", at most 255 characters.
 class InteractionFreeTextPrompt : public FreeTextPrompt {
 public:
+    explicit InteractionFreeTextPrompt(Interaction& boxes)
+        : m_boxes(boxes)
+    { }
     std::optional<QString> askFreeText(const QString& prompt, const QString& defaultValue) override;
+
+private:
+    Interaction& m_boxes;
 };
 
 // The data module's saved query "TextByHotWord" with its parameter "[Hotword:]".
@@ -56,7 +63,7 @@ private:
 // program's prompt and the data module's Hotword query.
 class StandardTokenSources {
 public:
-    StandardTokenSources(ClipboardTextSource& clipboard, TdmFAQData& data);
+    StandardTokenSources(ClipboardTextSource& clipboard, TdmFAQData& data, Interaction& boxes);
     StandardTokenSources(const StandardTokenSources&) = delete;
     StandardTokenSources& operator=(const StandardTokenSources&) = delete;
 

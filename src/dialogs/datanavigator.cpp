@@ -19,7 +19,7 @@ DataNavigator::DataNavigator(QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto button = [&](const QString& name, const QString& glyph, const QString& hint, void (DataNavigator::*slot)()) {
+    auto button = [&](const QString& name, const QString& glyph, const QString& hint) {
         auto* created = new QToolButton(this);
         created->setObjectName(name);
         created->setText(glyph);
@@ -27,23 +27,33 @@ DataNavigator::DataNavigator(QWidget* parent)
         created->setFocusPolicy(Qt::NoFocus);
         created->setAutoRaise(false);
         layout->addWidget(created);
-        ConnectGuarded(created, &QToolButton::clicked, this, slot);
         return created;
     };
-    btnInsert = button(u"btnInsert"_s, u"+"_s, u"Insert record"_s, &DataNavigator::insertRecord);
-    btnDelete = button(u"btnDelete"_s, u"\u2212"_s, u"Delete record"_s, &DataNavigator::deleteRecord);
-    btnEdit = button(u"btnEdit"_s, u"\u25B2"_s, u"Edit record"_s, &DataNavigator::editRecord);
-    btnPost = button(u"btnPost"_s, u"\u2714"_s, u"Post edit"_s, &DataNavigator::post);
-    btnCancel = button(u"btnCancel"_s, u"\u2716"_s, u"Cancel edit"_s, &DataNavigator::cancel);
-    btnRefresh = button(u"btnRefresh"_s, u"\u27F3"_s, u"Refresh data"_s, &DataNavigator::refresh);
+    btnInsert = button(u"btnInsert"_s, u"+"_s, u"Insert record"_s);
+    btnDelete = button(u"btnDelete"_s, u"\u2212"_s, u"Delete record"_s);
+    btnEdit = button(u"btnEdit"_s, u"\u25B2"_s, u"Edit record"_s);
+    btnPost = button(u"btnPost"_s, u"\u2714"_s, u"Post edit"_s);
+    btnCancel = button(u"btnCancel"_s, u"\u2716"_s, u"Cancel edit"_s);
+    btnRefresh = button(u"btnRefresh"_s, u"\u27F3"_s, u"Refresh data"_s);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     updateButtons();
 }
 
-void DataNavigator::bind(QTableView* grid, DataTableModel* model)
+void DataNavigator::bind(QTableView* grid, DataTableModel* model, Interaction& boxes)
 {
     m_grid = grid;
     m_model = model;
+    // The buttons are wired at the first binding; a later one changes only the grid.
+    if (!m_boxes) {
+        const std::pair<QToolButton*, void (DataNavigator::*)()> commands[]
+            = {{btnInsert, &DataNavigator::insertRecord}, {btnDelete, &DataNavigator::deleteRecord},
+               {btnEdit, &DataNavigator::editRecord},     {btnPost, &DataNavigator::post},
+               {btnCancel, &DataNavigator::cancel},       {btnRefresh, &DataNavigator::refresh}};
+        for (const auto& [button, slot] : commands)
+            ConnectGuarded(boxes, button, &QToolButton::clicked, this, slot);
+        ConnectGuarded(boxes, qApp, &QApplication::focusChanged, this, &DataNavigator::focusChanged);
+    }
+    m_boxes = &boxes;
     grid->setModel(model);
     grid->installEventFilter(this);
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
@@ -51,9 +61,8 @@ void DataNavigator::bind(QTableView* grid, DataTableModel* model)
         updateButtons();
     });
     connect(model, &QAbstractItemModel::dataChanged, this, &DataNavigator::updateButtons);
-    ConnectGuarded(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    ConnectGuarded(boxes, grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                    &DataNavigator::gridRowChanged);
-    ConnectGuarded(qApp, &QApplication::focusChanged, this, &DataNavigator::focusChanged);
     showTableRow();
     updateButtons();
 }
@@ -102,7 +111,7 @@ void DataNavigator::deleteRecord()
     const int row = currentRow();
     if (row < 0 || row >= m_model->rowCount())
         return;
-    if (!interaction().confirmYesNo(u"Delete record?"_s))
+    if (!m_boxes->confirmYesNo(u"Delete record?"_s))
         return;
     m_model->deleteRecord(row);
 }
@@ -158,11 +167,11 @@ bool DataNavigator::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Insert && key->modifiers() == Qt::NoModifier) {
-            Guarded([this] { insertRecord(); });
+            Guarded(*m_boxes, [this] { insertRecord(); });
             return true;
         }
         if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
-            Guarded([this] { deleteRecord(); });
+            Guarded(*m_boxes, [this] { deleteRecord(); });
             return true;
         }
     }

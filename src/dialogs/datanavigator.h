@@ -11,12 +11,15 @@ class QToolButton;
 // Refresh, enabled by the table's state. It also gives the grid its keys (Insert, Ctrl+Delete)
 // and stores the pending row when the grid moves to another row; a new row that was never
 // typed in is dropped when the focus leaves the grid.
+class Interaction;
+
 class DataNavigator : public QWidget {
     Q_OBJECT
 public:
     explicit DataNavigator(QWidget* parent = nullptr);
 
-    void bind(QTableView* grid, DataTableModel* model);
+    // Errors of its commands are shown through boxes.
+    void bind(QTableView* grid, DataTableModel* model, Interaction& boxes);
 
     // Each acts on the grid's current row; Delete asks "Delete record?" first.
     void insertRecord();
@@ -46,4 +49,5 @@ private:
 
     QTableView* m_grid = nullptr;
     DataTableModel* m_model = nullptr;
+    Interaction* m_boxes = nullptr;
 };

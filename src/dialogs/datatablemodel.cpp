@@ -6,9 +6,10 @@
 
 using namespace Qt::StringLiterals;
 
-DataTableModel::DataTableModel(DetailRows& table, QList<Column> columns, QObject* parent)
+DataTableModel::DataTableModel(DetailRows& table, QList<Column> columns, Interaction& boxes, QObject* parent)
     : QAbstractTableModel(parent)
     , m_table(table)
+    , m_boxes(boxes)
     , m_columns(std::move(columns))
 {
     connect(&m_table, &DetailRows::currentRowChanged, this, &DataTableModel::tableChangedOutside);
@@ -107,7 +108,7 @@ bool DataTableModel::setData(const QModelIndex& index, const QVariant& value, in
         return true;
     const int before = rowCount();
     m_changing = true;
-    const bool done = Guarded([&] {
+    const bool done = Guarded(m_boxes, [&] {
         const bool pendingHere = isPending() && currentGridRow() == index.row();
         if (!pendingHere) {
             m_table.setCurrentRow(index.row());

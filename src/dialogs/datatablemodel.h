@@ -9,6 +9,8 @@
 // The detail rows of the current Message as a grid model: one row per listed row, plus the pending
 // new row while the table inserts. Editing a cell puts its row into edit; moving to
 // another row stores the pending one first. Boolean columns read and take "True"/"False".
+class Interaction;
+
 class DataTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -18,7 +20,7 @@ public:
         bool boolean = false;
     };
 
-    DataTableModel(DetailRows& table, QList<Column> columns, QObject* parent = nullptr);
+    DataTableModel(DetailRows& table, QList<Column> columns, Interaction& boxes, QObject* parent = nullptr);
 
     DetailRows& table() const { return m_table; }
     QString fieldAt(int column) const { return m_columns.at(column).field; }
@@ -53,6 +55,7 @@ private:
     void tableChangedOutside();
 
     DetailRows& m_table;
+    Interaction& m_boxes;
     QList<Column> m_columns;
     bool m_changing = false;
 };

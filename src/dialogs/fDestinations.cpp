@@ -66,9 +66,11 @@ QString DescribeWindow(WindowSystem& windows, WindowHandle window)
 
 } // namespace
 
-TfrmDestinations::TfrmDestinations(const QString& selected, QWidget* parent)
+TfrmDestinations::TfrmDestinations(WindowSystem& windows, Interaction& boxes, const QString& selected, QWidget* parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::TfrmDestinations>())
+    , m_windows(windows)
+    , m_boxes(boxes)
 {
     ui->setupUi(this);
     for (int row = 0; row < TargetEntryCount; ++row) {
@@ -77,21 +79,23 @@ TfrmDestinations::TfrmDestinations(const QString& selected, QWidget* parent)
         match->addItems(MatchTypes);
         ui->grdEntries->setCellWidget(row, MatchColumn, match);
         // The row is the lambda's own: no member slot knows which box changed.
-        connect(match, &QComboBox::currentIndexChanged, this, [this, row] { Guarded([&] { EntryEdited(row); }); });
+        connect(match, &QComboBox::currentIndexChanged, this,
+                [this, row] { Guarded(m_boxes, [&] { EntryEdited(row); }); });
     }
-    ConnectGuarded(ui->grdEntries, &QTableWidget::itemChanged, this, &TfrmDestinations::grdEntriesItemChanged);
-    ConnectGuarded(ui->lstDestinations, &QListWidget::currentRowChanged, this, &TfrmDestinations::ShowEntries);
-    ConnectGuarded(ui->btnAdd, &QPushButton::clicked, this, &TfrmDestinations::btnAddClick);
-    ConnectGuarded(ui->btnRename, &QPushButton::clicked, this, &TfrmDestinations::btnRenameClick);
-    ConnectGuarded(ui->btnDelete, &QPushButton::clicked, this, &TfrmDestinations::btnDeleteClick);
-    ConnectGuarded(ui->btnPickWindow, &QPushButton::clicked, this, &TfrmDestinations::btnPickWindowClick);
-    ConnectGuarded(ui->lstOpenWindows, &QListWidget::itemActivated, this, &TfrmDestinations::lstOpenWindowsPick);
+    ConnectGuarded(m_boxes, ui->grdEntries, &QTableWidget::itemChanged, this, &TfrmDestinations::grdEntriesItemChanged);
+    ConnectGuarded(m_boxes, ui->lstDestinations, &QListWidget::currentRowChanged, this, &TfrmDestinations::ShowEntries);
+    ConnectGuarded(m_boxes, ui->btnAdd, &QPushButton::clicked, this, &TfrmDestinations::btnAddClick);
+    ConnectGuarded(m_boxes, ui->btnRename, &QPushButton::clicked, this, &TfrmDestinations::btnRenameClick);
+    ConnectGuarded(m_boxes, ui->btnDelete, &QPushButton::clicked, this, &TfrmDestinations::btnDeleteClick);
+    ConnectGuarded(m_boxes, ui->btnPickWindow, &QPushButton::clicked, this, &TfrmDestinations::btnPickWindowClick);
+    ConnectGuarded(m_boxes, ui->lstOpenWindows, &QListWidget::itemActivated, this,
+                   &TfrmDestinations::lstOpenWindowsPick);
     ui->lstOpenWindows->installEventFilter(this);
-    ConnectGuarded(ui->btnOK, &QPushButton::clicked, this, &TfrmDestinations::btnOKClick);
+    ConnectGuarded(m_boxes, ui->btnOK, &QPushButton::clicked, this, &TfrmDestinations::btnOKClick);
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* live = new QTimer(this);
-    ConnectGuarded(live, &QTimer::timeout, this, &TfrmDestinations::UpdateMatchesNow);
+    ConnectGuarded(m_boxes, live, &QTimer::timeout, this, &TfrmDestinations::UpdateMatchesNow);
     live->start(LiveLineIntervalMs);
 
     LoadDestinations(selected);
@@ -105,7 +109,7 @@ bool TfrmDestinations::eventFilter(QObject* watched, QEvent* event)
     if (watched == ui->lstOpenWindows && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Guarded([this] { lstOpenWindowsPick(); });
+            Guarded(m_boxes, [this] { lstOpenWindowsPick(); });
             return true;
         }
     }
@@ -202,9 +206,9 @@ void TfrmDestinations::UpdateMatchesNow()
     }
     try {
         for (int row = 0; row < TargetEntryCount; ++row) {
-            if (const WindowHandle window = FindEntryWindow(platform().windows, destination->entries[row])) {
+            if (const WindowHandle window = FindEntryWindow(m_windows, destination->entries[row])) {
                 ui->lblMatchesNow->setText(
-                    u"Now entry %1 finds: %2"_s.arg(row + 1).arg(DescribeWindow(platform().windows, window)));
+                    u"Now entry %1 finds: %2"_s.arg(row + 1).arg(DescribeWindow(m_windows, window)));
                 return;
             }
         }
@@ -216,19 +220,19 @@ void TfrmDestinations::UpdateMatchesNow()
 
 QString TfrmDestinations::AskName(const QString& caption, const QString& current)
 {
-    const std::optional<QString> answer = interaction().inputText(caption, u"Name of the destination:"_s, current, 255);
+    const std::optional<QString> answer = m_boxes.inputText(caption, u"Name of the destination:"_s, current, 255);
     const QString name = answer.value_or(QString()).trimmed();
     if (name.isEmpty() || name == current)
         return {};
     if (name.contains(u'[') || name.contains(u']')) {
-        interaction().showWarning(u"A destination's name cannot hold [ or ]."_s);
+        m_boxes.showWarning(u"A destination's name cannot hold [ or ]."_s);
         return {};
     }
     const bool taken = std::any_of(m_destinations.cbegin(), m_destinations.cend(), [&](const Destination& d) {
         return d.name.compare(name, Qt::CaseInsensitive) == 0 && d.name.compare(current, Qt::CaseInsensitive) != 0;
     });
     if (taken) {
-        interaction().showWarning(u"There is a destination named \"%1\" already."_s.arg(name));
+        m_boxes.showWarning(u"There is a destination named \"%1\" already."_s.arg(name));
         return {};
     }
     return name;
@@ -259,7 +263,7 @@ void TfrmDestinations::btnRenameClick()
 void TfrmDestinations::btnDeleteClick()
 {
     const Destination* destination = Current();
-    if (!destination || !interaction().confirmYesNo(u"Delete the destination \"%1\"?"_s.arg(destination->name)))
+    if (!destination || !m_boxes.confirmYesNo(u"Delete the destination \"%1\"?"_s.arg(destination->name)))
         return;
     if (!destination->original.isEmpty())
         m_removed.append(destination->original);
@@ -271,7 +275,7 @@ void TfrmDestinations::btnDeleteClick()
 
 void TfrmDestinations::btnPickWindowClick()
 {
-    WindowSystem& windows = platform().windows;
+    WindowSystem& windows = m_windows;
     ui->lstOpenWindows->clear();
     for (const WindowHandle window : windows.topLevelWindows()) {
         if (windows.windowTitle(window).isEmpty() || IsOwnWindow(window))
@@ -291,7 +295,7 @@ void TfrmDestinations::lstOpenWindowsPick()
     const QListWidgetItem* item = ui->lstOpenWindows->currentItem();
     if (!destination || !item)
         return;
-    WindowSystem& windows = platform().windows;
+    WindowSystem& windows = m_windows;
     const auto window = item->data(HandleRole).value<WindowHandle>();
     // The class and role stay while a title changes with every document; a window without
     // a class is known by the start of its title.

@@ -8,6 +8,8 @@
 
 #include <array>
 
+class Interaction;
+
 class QComboBox;
 class QTableWidgetItem;
 
@@ -22,7 +24,7 @@ class TfrmDestinations;
 class TfrmDestinations : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmDestinations(const QString& selected, QWidget* parent = nullptr);
+    TfrmDestinations(WindowSystem& windows, Interaction& boxes, const QString& selected, QWidget* parent = nullptr);
     ~TfrmDestinations() override;
 
     // The destination selected in the list, or empty.
@@ -58,6 +60,8 @@ private:
     QComboBox* MatchBox(int row) const;
 
     const std::unique_ptr<Ui::TfrmDestinations> ui;
+    WindowSystem& m_windows;
+    Interaction& m_boxes;
     QList<Destination> m_destinations;
     QStringList m_removed;
     bool m_showing = false;

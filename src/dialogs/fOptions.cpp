@@ -19,10 +19,12 @@ const QString DefaultDestination = u"Notepad"_s;
 
 } // namespace
 
-TfrmOptions::TfrmOptions(Options& options, OptionsHooks hooks, QWidget* parent)
+TfrmOptions::TfrmOptions(Options& options, Platform& desktop, Interaction& boxes, OptionsHooks hooks, QWidget* parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::TfrmOptions>())
     , m_options(options)
+    , m_desktop(desktop)
+    , m_boxes(boxes)
     , m_hooks(std::move(hooks))
 {
     ui->setupUi(this);
@@ -34,12 +36,13 @@ TfrmOptions::TfrmOptions(Options& options, OptionsHooks hooks, QWidget* parent)
 
     connect(ui->btnOK, &QPushButton::clicked, this, [this] {
         // A refused write ends OK with its error; nothing is written or applied.
-        if (!Guarded([this] { btnOKClick(); }))
+        if (!Guarded(m_boxes, [this] { btnOKClick(); }))
             reject();
     });
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    ConnectGuarded(ui->btnDestinations, &QPushButton::clicked, this, &TfrmOptions::btnDestinationsClick);
-    ConnectGuarded(ui->cmbDestinationApplication, &QComboBox::textActivated, this, &TfrmOptions::SelectDestination);
+    ConnectGuarded(m_boxes, ui->btnDestinations, &QPushButton::clicked, this, &TfrmOptions::btnDestinationsClick);
+    ConnectGuarded(m_boxes, ui->cmbDestinationApplication, &QComboBox::textActivated, this,
+                   &TfrmOptions::SelectDestination);
 
     FillDestinations();
     LoadOptions();
@@ -96,7 +99,7 @@ void TfrmOptions::LoadOptions()
             binding.show(m_options);
     }
     // The desktop keeps this switch itself (autostart entry, Run key), not options.ini.
-    LoginStart* loginStart = PlatformLoginStart();
+    LoginStart* loginStart = m_desktop.loginStart;
     ui->chkStartAtLogin->setVisible(loginStart != nullptr);
     ui->chkStartAtLogin->setChecked(loginStart && loginStart->isEnabled());
     if (ShowActivationKeyRefusal())
@@ -145,7 +148,7 @@ void TfrmOptions::btnOKClick()
             binding.store(m_options);
     }
     m_options.save();
-    if (LoginStart* loginStart = PlatformLoginStart();
+    if (LoginStart* loginStart = m_desktop.loginStart;
         loginStart && loginStart->isEnabled() != ui->chkStartAtLogin->isChecked())
         loginStart->setEnabled(ui->chkStartAtLogin->isChecked());
     m_hooks.applyOptions();
@@ -168,7 +171,7 @@ bool TfrmOptions::ShowActivationKeyRefusal()
 
 void TfrmOptions::btnDestinationsClick()
 {
-    TfrmDestinations editor(Destination(), this);
+    TfrmDestinations editor(m_desktop.windows, m_boxes, Destination(), this);
     if (editor.exec() != QDialog::Accepted)
         return;
     FillDestinations();

@@ -11,6 +11,9 @@
 class Options;
 
 // What the options dialog needs of the main window.
+class Interaction;
+struct Platform;
+
 struct OptionsHooks {
     // Applies options.ini to the main window (send key and caption, activation key).
     std::function<void()> applyOptions;
@@ -29,7 +32,7 @@ class TfrmOptions;
 class TfrmOptions : public QDialog {
     Q_OBJECT
 public:
-    TfrmOptions(Options& options, OptionsHooks hooks, QWidget* parent = nullptr);
+    TfrmOptions(Options& options, Platform& desktop, Interaction& boxes, OptionsHooks hooks, QWidget* parent = nullptr);
     ~TfrmOptions() override;
 
     // Selects the destination by name (Notepad for an unknown one) and shows its target
@@ -55,6 +58,8 @@ private:
 
     const std::unique_ptr<Ui::TfrmOptions> ui;
     Options& m_options;
+    Platform& m_desktop;
+    Interaction& m_boxes;
     OptionsHooks m_hooks;
     // Every setting of the dialog with its widget, in the order OK writes them.
     QList<Binding> m_bindings;

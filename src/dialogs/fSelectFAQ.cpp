@@ -13,8 +13,6 @@
 
 using namespace Qt::StringLiterals;
 
-TfrmSelectFAQ* frmSelectFAQ = nullptr;
-
 namespace {
 // The full text of a row, kept beside its one-line display.
 constexpr int FullTextRole = Qt::UserRole;
@@ -33,9 +31,10 @@ QString FirstLineForCell(const QString& text)
 }
 } // namespace
 
-TfrmSelectFAQ::TfrmSelectFAQ(std::function<void(int)> showFAQByID, QWidget* parent)
+TfrmSelectFAQ::TfrmSelectFAQ(Interaction& boxes, std::function<void(int)> showFAQByID, QWidget* parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::TfrmSelectFAQ>())
+    , m_boxes(boxes)
     , m_showFAQByID(std::move(showFAQByID))
 {
     // The form's own name would shadow the global instance in the generated code.
@@ -55,8 +54,8 @@ TfrmSelectFAQ::TfrmSelectFAQ(std::function<void(int)> showFAQByID, QWidget* pare
     ui->spSplitter->setStretchFactor(1, 1);
     ui->spSplitter->setSizes({249, 473 - 249 - 8});
 
-    ConnectGuarded(ui->lvFAQs, &QTreeWidget::itemSelectionChanged, this, &TfrmSelectFAQ::lvFAQsSelectItem);
-    ConnectGuarded(ui->btnSelect, &QPushButton::clicked, this, &TfrmSelectFAQ::btnSelectClick);
+    ConnectGuarded(m_boxes, ui->lvFAQs, &QTreeWidget::itemSelectionChanged, this, &TfrmSelectFAQ::lvFAQsSelectItem);
+    ConnectGuarded(m_boxes, ui->btnSelect, &QPushButton::clicked, this, &TfrmSelectFAQ::btnSelectClick);
     // Cancel (connected in the form) and Esc only hide the dialog; the main window is left as it was.
 }
 
@@ -115,6 +114,6 @@ void TfrmSelectFAQ::btnSelectClick()
 bool TfrmSelectFAQ::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->lvFAQs->viewport() && event->type() == QEvent::MouseButtonDblClick)
-        Guarded([this] { btnSelectClick(); });
+        Guarded(m_boxes, [this] { btnSelectClick(); });
     return QDialog::eventFilter(watched, event);
 }

@@ -9,13 +9,15 @@ namespace Ui {
 class TfrmSelectFAQ;
 }
 
+class Interaction;
+
 // Lists the Messages of a search with several results; the pick is shown in the main
 // window. Not modal: one instance, hidden when closed, refilled by every such search.
 class TfrmSelectFAQ : public QDialog {
     Q_OBJECT
 public:
     // showFAQByID shows the picked Message in the main window.
-    explicit TfrmSelectFAQ(std::function<void(int)> showFAQByID, QWidget* parent = nullptr);
+    TfrmSelectFAQ(Interaction& boxes, std::function<void(int)> showFAQByID, QWidget* parent = nullptr);
     ~TfrmSelectFAQ() override;
 
     void ClearResults();
@@ -33,9 +35,7 @@ private:
     void btnSelectClick();
 
     const std::unique_ptr<Ui::TfrmSelectFAQ> ui;
+    Interaction& m_boxes;
     std::function<void(int)> m_showFAQByID;
     bool m_placed = false;
 };
-
-// The one instance, created at start-up.
-extern TfrmSelectFAQ* frmSelectFAQ;

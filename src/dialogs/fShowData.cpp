@@ -1,7 +1,6 @@
 #include "dialogs/fShowData.h"
 
 #include "dialogs/widgetsupport.h"
-#include "settings/filelocations.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
 
@@ -15,8 +14,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-TfrmShowData* frmShowData = nullptr;
 
 namespace {
 
@@ -106,7 +103,7 @@ void TfrmShowData::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void ShowInternalNotes(const QString& notes, QWidget* parent)
+void ShowInternalNotes(const QString& notes, Options& options, QWidget* parent)
 {
     auto form = std::make_unique<TfrmShowData>(parent);
     form->setWindowTitle(u"Internal Notes On Message"_s);
@@ -116,7 +113,6 @@ void ShowInternalNotes(const QString& notes, QWidget* parent)
     // Positions and sizes are the outer ones, frame included.
     const QSize screen = ScreenSize();
     const QRect design = form->frameGeometry();
-    Options options(OptionsFilePath());
     options.load();
     const int left = Clamp(options.value(Setting::NotesFormLeft, design.x()), 0, screen.width() - 50);
     const int top = Clamp(options.value(Setting::NotesFormTop, design.y()), 0, screen.height() - 50);
@@ -134,18 +130,18 @@ void ShowInternalNotes(const QString& notes, QWidget* parent)
     options.save();
 }
 
-void ShowHotwordList(QWidget* parent)
+void ShowHotwordList(TdmFAQData& store, QWidget* parent)
 {
     QStringList lines;
-    for (const TdmFAQData::HotwordEntry& entry : dmFAQData->HotwordList())
+    for (const TdmFAQData::HotwordEntry& entry : store.HotwordList())
         lines << entry.hotword + u" : "_s + entry.shortName;
     ShowList(lines, u"HotWord List"_s, parent);
 }
 
-void ShowUsageReport(QWidget* parent)
+void ShowUsageReport(TdmFAQData& store, QWidget* parent)
 {
     QStringList lines;
-    for (const TdmFAQData::UsageCount& usage : dmFAQData->UsageReport())
+    for (const TdmFAQData::UsageCount& usage : store.UsageReport())
         lines << usage.shortName + u" : "_s + QString::number(usage.count);
     ShowList(lines, u"HotWord List"_s, parent);
 }

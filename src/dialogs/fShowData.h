@@ -2,8 +2,10 @@
 
 #include <QDialog>
 
+class Options;
 class QPlainTextEdit;
 class QPushButton;
+class TdmFAQData;
 
 // A plain text window with a Close button; Escape closes it from anywhere in it.
 class TfrmShowData : public QDialog {
@@ -26,12 +28,9 @@ private:
     bool m_centred = true;
 };
 
-// The instance made at start-up; the commands below make windows of their own.
-extern TfrmShowData* frmShowData;
-
 // The shown Message's notes, read-only, at the remembered place, which is saved on closing.
-void ShowInternalNotes(const QString& notes, QWidget* parent);
+void ShowInternalNotes(const QString& notes, Options& options, QWidget* parent);
 // Every Message's Hotword and short description.
-void ShowHotwordList(QWidget* parent);
+void ShowHotwordList(TdmFAQData& store, QWidget* parent);
 // How often each Message was used.
-void ShowUsageReport(QWidget* parent);
+void ShowUsageReport(TdmFAQData& store, QWidget* parent);

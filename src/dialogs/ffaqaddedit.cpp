@@ -22,8 +22,6 @@
 
 using namespace Qt::StringLiterals;
 
-TfrmAddEditFAQ* frmAddEditFAQ = nullptr;
-
 namespace {
 
 const QString AttachmentFilter = u"Documents|*.txt;*.doc;*.htm;*.html|All Files|*.*"_s;
@@ -55,13 +53,12 @@ public:
         layout->addWidget(edit, 1);
         layout->addWidget(ellipsis);
         setFocusProxy(edit);
+        // The picker and the cell's store run through the dialog's and the model's guards.
         connect(ellipsis, &QToolButton::clicked, this, [this, picker, picked] {
-            Guarded([&] {
-                if (const auto file = picker(edit->text())) {
-                    edit->setText(*file);
-                    picked(this);
-                }
-            });
+            if (const auto file = picker(edit->text())) {
+                edit->setText(*file);
+                picked(this);
+            }
         });
     }
     QLineEdit* edit;
@@ -119,9 +116,12 @@ QString PlainText(const QPlainTextEdit* edit)
 
 } // namespace
 
-TfrmAddEditFAQ::TfrmAddEditFAQ(std::function<void(const QString&)> messageSaved, QWidget* parent)
+TfrmAddEditFAQ::TfrmAddEditFAQ(TdmFAQData& store, Interaction& boxes, std::function<void(const QString&)> messageSaved,
+                               QWidget* parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::TfrmAddEditFAQ>())
+    , m_store(store)
+    , m_boxes(boxes)
     , m_messageSaved(std::move(messageSaved))
 {
     ui->setupUi(this);
@@ -143,8 +143,8 @@ TfrmAddEditFAQ::TfrmAddEditFAQ(std::function<void(const QString&)> messageSaved,
     }
     CreateTokenMenus();
     CreateEditCommands();
-    ConnectGuarded(ui->btnSave, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnSaveClick);
-    ConnectGuarded(ui->btnCancel, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnCancelClick);
+    ConnectGuarded(m_boxes, ui->btnSave, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnSaveClick);
+    ConnectGuarded(m_boxes, ui->btnCancel, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnCancelClick);
     FormCreate();
 }
 
@@ -153,11 +153,7 @@ void TfrmAddEditFAQ::FocusHotword()
     ui->dbtxtHotWord->setFocus();
 }
 
-TfrmAddEditFAQ::~TfrmAddEditFAQ()
-{
-    if (frmAddEditFAQ == this)
-        frmAddEditFAQ = nullptr;
-}
+TfrmAddEditFAQ::~TfrmAddEditFAQ() = default;
 
 void TfrmAddEditFAQ::FormCreate()
 {
@@ -178,12 +174,13 @@ void TfrmAddEditFAQ::CreateTokenMenus()
     actTokenDateTime = command(u"actTokenDateTime"_s, u"Date && Time"_s);
     actPromptForTextEntry = command(u"actPromptForTextEntry"_s, u"Prompt For Text Entry"_s);
     actHelp = command(u"Help1"_s, u"Help"_s);
-    ConnectGuarded(actTokenOtherFAQ, &QAction::triggered, this, &TfrmAddEditFAQ::actTokenOtherFAQExecute);
+    ConnectGuarded(m_boxes, actTokenOtherFAQ, &QAction::triggered, this, &TfrmAddEditFAQ::actTokenOtherFAQExecute);
     connect(actTokenClipboard, &QAction::triggered, this, [this] { InsertToken(u"CLIPBOARD"_s, true); });
     connect(actTokenDate, &QAction::triggered, this, [this] { InsertToken(u"DATE"_s, true); });
     connect(actTokenDateTime, &QAction::triggered, this, [this] { InsertToken(u"DATETIME"_s, true); });
-    ConnectGuarded(actPromptForTextEntry, &QAction::triggered, this, &TfrmAddEditFAQ::actPromptForTextEntryExecute);
-    ConnectGuarded(actHelp, &QAction::triggered, this, &TfrmAddEditFAQ::Help1Click);
+    ConnectGuarded(m_boxes, actPromptForTextEntry, &QAction::triggered, this,
+                   &TfrmAddEditFAQ::actPromptForTextEntryExecute);
+    ConnectGuarded(m_boxes, actHelp, &QAction::triggered, this, &TfrmAddEditFAQ::Help1Click);
 
     mnuTokens = new QMenu(this);
     mnuTokens->setObjectName(u"mnuTokens"_s);
@@ -204,7 +201,7 @@ void TfrmAddEditFAQ::CreateEditCommands()
               action->setShortcutContext(Qt::WindowShortcut);
               addAction(action);
               connect(action, &QAction::triggered, this, [this, onLine, onText] {
-                  Guarded([&] {
+                  Guarded(m_boxes, [&] {
                       OnFocusedText([&](QWidget* focused) {
                           if (auto* line = qobject_cast<QLineEdit*>(focused))
                               (line->*onLine)();
@@ -228,7 +225,7 @@ void TfrmAddEditFAQ::CreateEditCommands()
     mnuInclude->addSeparator();
     auto* otherFAQ = new QAction(u"Other FAQ"_s, mnuInclude);
     otherFAQ->setObjectName(u"mnuIncludeOtherFAQ"_s);
-    ConnectGuarded(otherFAQ, &QAction::triggered, this, &TfrmAddEditFAQ::actTokenOtherFAQExecute);
+    ConnectGuarded(m_boxes, otherFAQ, &QAction::triggered, this, &TfrmAddEditFAQ::actTokenOtherFAQExecute);
     mnuInclude->addActions({otherFAQ, actTokenClipboard, actTokenDate, actTokenDateTime, actPromptForTextEntry});
     mnuInclude->addSeparator();
     mnuInclude->addAction(actHelp);
@@ -245,26 +242,31 @@ void TfrmAddEditFAQ::OnFocusedText(const std::function<void(QWidget*)>& action)
 
 void TfrmAddEditFAQ::ConfigureGrids()
 {
-    if (m_keywords && &m_keywords->table() == &dmFAQData->Keywords())
+    if (m_keywords && &m_keywords->table() == &m_store.Keywords())
         return;
     delete m_keywords;
     delete m_attachments;
-    m_keywords = new DataTableModel(dmFAQData->Keywords(), {{u"Keyword"_s, u"Keyword"_s}}, this);
+    m_keywords = new DataTableModel(m_store.Keywords(), {{u"Keyword"_s, u"Keyword"_s}}, m_boxes, this);
     m_attachments = new DataTableModel(
-        dmFAQData->Attachments(),
-        {{u"Filename"_s, u"File Name"_s}, {u"PromptToUse"_s, u"Prompt Before Attaching"_s, true}}, this);
-    ui->dbnKeywords->bind(ui->dbgKeywords, m_keywords);
-    ui->dbNavAttachments->bind(ui->dbgAttachments, m_attachments);
-    ui->dbgAttachments->setItemDelegateForColumn(
-        0,
-        new FileNameDelegate([this](const QString& file) { return dbgAttachmentsEditButtonClick(file); },
-                             ui->dbgAttachments));
+        m_store.Attachments(),
+        {{u"Filename"_s, u"File Name"_s}, {u"PromptToUse"_s, u"Prompt Before Attaching"_s, true}}, m_boxes, this);
+    ui->dbnKeywords->bind(ui->dbgKeywords, m_keywords, m_boxes);
+    ui->dbNavAttachments->bind(ui->dbgAttachments, m_attachments, m_boxes);
+    ui->dbgAttachments->setItemDelegateForColumn(0,
+                                                 new FileNameDelegate(
+                                                     [this](const QString& file) {
+                                                         std::optional<QString> picked;
+                                                         Guarded(m_boxes,
+                                                                 [&] { picked = dbgAttachmentsEditButtonClick(file); });
+                                                         return picked;
+                                                     },
+                                                     ui->dbgAttachments));
     ui->dbgAttachments->setItemDelegateForColumn(1, new PromptDelegate(ui->dbgAttachments));
     ui->dbgAttachments->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     ui->dbgAttachments->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    connect(dmFAQData, &TdmFAQData::dsFAQStateChange, ui->lblFAQState,
+    connect(&m_store, &TdmFAQData::dsFAQStateChange, ui->lblFAQState,
             [this](int state) { ui->lblFAQState->setText(QString::number(state)); });
-    connect(dmFAQData, &TdmFAQData::dsKeywordsStateChange, ui->lblKeywordsState,
+    connect(&m_store, &TdmFAQData::dsKeywordsStateChange, ui->lblKeywordsState,
             [this](int state) { ui->lblKeywordsState->setText(QString::number(state)); });
 }
 
@@ -290,7 +292,7 @@ TdmFAQData::MessageFields TfrmAddEditFAQ::CurrentFields() const
 void TfrmAddEditFAQ::ShowOnPendingRow()
 {
     ConfigureGrids();
-    m_opened = dmFAQData->PendingMessage();
+    m_opened = m_store.PendingMessage();
     ui->dbtxtHotWord->setText(m_opened.hotword);
     ui->dbtxtShortDescription->setPlainText(m_opened.shortName);
     ui->dbmemText->setPlainText(m_opened.text);
@@ -326,22 +328,22 @@ void TfrmAddEditFAQ::EndDetailEdits(bool store)
 void TfrmAddEditFAQ::btnSaveClick()
 {
     if (!FieldsComplete()) {
-        interaction().showMessage(u"You must enter a hotword, short description and some text."_s);
+        m_boxes.showMessage(u"You must enter a hotword, short description and some text."_s);
         return;
     }
     const TdmFAQData::MessageFields typed = CurrentFields();
     // A keyword or attachment being typed is kept, as if its grid had been left.
     setFocus();
     EndDetailEdits(true);
-    dmFAQData->SetPendingMessage(typed);
+    m_store.SetPendingMessage(typed);
     // The refused row stays pending, so the user can correct the Hotword and save again.
     try {
-        dmFAQData->SaveFAQ();
+        m_store.SaveFAQ();
     } catch (const HotwordTooLong& refusal) {
-        interaction().showMessage(refusal.text());
+        m_boxes.showMessage(refusal.text());
         return;
     } catch (const HotwordTaken& refusal) {
-        interaction().showWarning(refusal.text());
+        m_boxes.showWarning(refusal.text());
         return;
     }
     m_opened = typed;
@@ -352,7 +354,7 @@ void TfrmAddEditFAQ::btnSaveClick()
 void TfrmAddEditFAQ::btnCancelClick()
 {
     EndDetailEdits(false);
-    dmFAQData->CancelMessage();
+    m_store.CancelMessage();
     m_opened = CurrentFields();
     QDialog::reject();
 }
@@ -361,8 +363,8 @@ void TfrmAddEditFAQ::reject()
 {
     const bool byTitleBar = m_closingByTitleBar;
     m_closingByTitleBar = false;
-    Guarded([&] {
-        if (byTitleBar && Modified() && !interaction().confirmYesNo(u"Discard the changes made to this message?"_s))
+    Guarded(m_boxes, [&] {
+        if (byTitleBar && Modified() && !m_boxes.confirmYesNo(u"Discard the changes made to this message?"_s))
             return;
         btnCancelClick();
     });
@@ -383,8 +385,8 @@ void TfrmAddEditFAQ::InsertToken(const QString& text, bool wrap)
 void TfrmAddEditFAQ::actTokenOtherFAQExecute()
 {
     const auto hotword
-        = interaction().inputText(u"HotWord for Other message to Include"_s,
-                                  u"Please enter the HotWord for the message to include in this one"_s, QString(), 255);
+        = m_boxes.inputText(u"HotWord for Other message to Include"_s,
+                            u"Please enter the HotWord for the message to include in this one"_s, QString(), 255);
     if (hotword && !hotword->isEmpty())
         InsertToken(u"INCLUDE:"_s + *hotword, true);
 }
@@ -399,7 +401,7 @@ void TfrmAddEditFAQ::actPromptForTextEntryExecute()
 
 void TfrmAddEditFAQ::Help1Click()
 {
-    interaction().showMessage(HelpText);
+    m_boxes.showMessage(HelpText);
 }
 
 QString TfrmAddEditFAQ::PickerFolder(const QString& fileName)
@@ -416,5 +418,5 @@ std::optional<QString> TfrmAddEditFAQ::dbgAttachmentsEditButtonClick(const QStri
     const int column = ui->dbgAttachments->currentIndex().column();
     if (!m_attachments || column < 0 || m_attachments->fieldAt(column).compare(u"Filename"_s, Qt::CaseInsensitive) != 0)
         return std::nullopt;
-    return interaction().openFileName(PickerFolder(fileName), AttachmentFilter);
+    return m_boxes.openFileName(PickerFolder(fileName), AttachmentFilter);
 }

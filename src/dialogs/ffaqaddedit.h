@@ -14,6 +14,7 @@ class TfrmAddEditFAQ;
 }
 
 class DataTableModel;
+class Interaction;
 class QAction;
 class QMenu;
 
@@ -27,7 +28,8 @@ public:
 
     // messageSaved runs after a successful Save with the Hotword as typed: the main
     // window rebuilds its tree and shows the Message through a Hotword search.
-    explicit TfrmAddEditFAQ(std::function<void(const QString&)> messageSaved, QWidget* parent = nullptr);
+    TfrmAddEditFAQ(TdmFAQData& store, Interaction& boxes, std::function<void(const QString&)> messageSaved,
+                   QWidget* parent = nullptr);
     ~TfrmAddEditFAQ() override;
 
     // Headings, grids and navigators of a mode.
@@ -84,6 +86,8 @@ private:
     void EndDetailEdits(bool store);
 
     const std::unique_ptr<Ui::TfrmAddEditFAQ> ui;
+    TdmFAQData& m_store;
+    Interaction& m_boxes;
     std::function<void(const QString&)> m_messageSaved;
     DataTableModel* m_keywords = nullptr;
     DataTableModel* m_attachments = nullptr;
@@ -91,6 +95,3 @@ private:
     TdmFAQData::MessageFields m_opened;
     bool m_closingByTitleBar = false;
 };
-
-// The one instance, created at start-up.
-extern TfrmAddEditFAQ* frmAddEditFAQ;

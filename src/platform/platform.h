@@ -96,7 +96,7 @@ public:
     [[nodiscard]] virtual bool waitUntilRead(WindowHandle reader, int timeoutMs) = 0;
 };
 
-// A system-wide key; the callback runs on the user-interface thread.
+// A system-wide key; the callback runs on the user-interface thread and must not raise.
 class GlobalHotKey {
 public:
     virtual ~GlobalHotKey();
@@ -123,9 +123,3 @@ struct Platform {
     // Null on a desktop where the program does not offer starting at login.
     LoginStart* loginStart = nullptr;
 };
-
-// The installed platform; raises Error when none is installed.
-Platform& platform();
-void setPlatform(Platform* implementation);
-// The installed platform's login start, or null (no platform, or none offered).
-LoginStart* PlatformLoginStart();

@@ -17,8 +17,6 @@
 
 using namespace Qt::StringLiterals;
 
-TdmFAQData* dmFAQData = nullptr;
-
 namespace {
 
 QAtomicInt connectionCounter;
@@ -186,15 +184,10 @@ TdmFAQData::TdmFAQData(const ConnectionSpec& spec, QObject* parent)
         connect(detail, &DataTable::stateChanged, this,
                 [this](DataSetState state) { Q_EMIT dsKeywordsStateChange(int(state)); });
     }
-
-    if (!dmFAQData)
-        dmFAQData = this;
 }
 
 TdmFAQData::~TdmFAQData()
 {
-    if (dmFAQData == this)
-        dmFAQData = nullptr;
     for (SavedQuery* query : savedQueries())
         query->setConnection({});
     {

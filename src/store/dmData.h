@@ -183,7 +183,3 @@ private:
     QString m_readOnlyReason;
     SqlDialect m_dialect;
 };
-
-// The one instance, created at start-up: the first module created sets it, and its
-// destructor clears it.
-extern TdmFAQData* dmFAQData;

@@ -11,7 +11,7 @@ Error::Error(QString text)
     , m_utf8(m_text.toUtf8())
 { }
 
-void ReportException(std::exception_ptr error) noexcept
+void ReportException(Interaction& boxes, std::exception_ptr error) noexcept
 {
     QString text;
     try {
@@ -26,19 +26,19 @@ void ReportException(std::exception_ptr error) noexcept
         text = u"An unknown error occurred."_s;
     }
     try {
-        interaction().showError(text);
+        boxes.showError(text);
     } catch (...) {
         qWarning("%s", qUtf8Printable(text));
     }
 }
 
-bool Guarded(const std::function<void()>& action) noexcept
+bool Guarded(Interaction& boxes, const std::function<void()>& action) noexcept
 {
     try {
         action();
         return true;
     } catch (...) {
-        ReportException(std::current_exception());
+        ReportException(boxes, std::current_exception());
         return false;
     }
 }

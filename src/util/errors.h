@@ -24,10 +24,12 @@ public:
     const char* what() const noexcept override { return "Operation aborted"; }
 };
 
+class Interaction;
+
 // Runs one command, event handler or slot. No exception leaves it: an Abort ends the
-// command silently, any other error is shown in the standard error box. Returns true
-// when the action ran to its end.
-bool Guarded(const std::function<void()>& action) noexcept;
+// command silently, any other error is shown in the standard error box of boxes. Returns
+// true when the action ran to its end.
+bool Guarded(Interaction& boxes, const std::function<void()>& action) noexcept;
 
 // Shows the standard error box for an exception caught by a last-resort handler.
-void ReportException(std::exception_ptr error) noexcept;
+void ReportException(Interaction& boxes, std::exception_ptr error) noexcept;

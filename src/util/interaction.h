@@ -36,10 +36,5 @@ public:
     virtual int runFile(const QString& file, const QString& parameters, int showCommand, const QString& folder) = 0;
 };
 
-// The installed implementation; raises Error when none is installed.
-Interaction& interaction();
-// Installs an implementation (not owned); nullptr uninstalls.
-void setInteraction(Interaction* implementation);
-
 // The application title, caption of plain boxes and the main window.
 QString ApplicationTitle();

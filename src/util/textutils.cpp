@@ -1,7 +1,5 @@
 #include "util/textutils.h"
 
-#include "util/interaction.h"
-
 #include <QCoreApplication>
 
 #include <array>
@@ -159,31 +157,6 @@ QString AppDir()
 void OverrideAppDir(const QString& folder)
 {
     appDirOverride() = folder;
-}
-
-int RunFile(const QString& file, const QString& parameters, int showCommand, const QString& folder)
-{
-    try {
-        return interaction().runFile(file, parameters, showCommand, folder);
-    } catch (...) {
-        interaction().showMessage(u"An error occurred while trying to run "_s + file);
-        throw;
-    }
-}
-
-void ShowHourglass()
-{
-    interaction().setBusyCursor(true);
-}
-
-void ShowNormalCursor()
-{
-    interaction().setBusyCursor(false);
-}
-
-bool ConfirmYesNo(const QString& message)
-{
-    return interaction().confirmYesNo(message);
 }
 
 bool TextToBool(const QString& text)

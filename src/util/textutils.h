@@ -27,12 +27,5 @@ QString AppDir();
 // Tests point AppDir at a folder of their own; an empty text restores the real folder.
 void OverrideAppDir(const QString& folder);
 
-// Opens a file with its default program; returns the shell's result (32 or less is failure).
-int RunFile(const QString& file, const QString& parameters, int showCommand, const QString& folder);
-
-void ShowHourglass();
-void ShowNormalCursor();
-bool ConfirmYesNo(const QString& message);
-
 bool TextToBool(const QString& text);
 QString BoolToText(bool value);

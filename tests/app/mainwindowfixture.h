@@ -4,6 +4,7 @@
 
 #include "app/fMain.h"
 #include "platform/fake/fakeplatform.h"
+#include "settings/filelocations.h"
 #include "settings/settings.h"
 
 #include "../dialogs/messagedb.h"
@@ -16,6 +17,8 @@ struct MainWindowFixture {
     ScriptedInteraction ui;
     FakePlatform desktop;
     MessageDb db;
+    // options.ini in the database's folder.
+    Options options{OptionsFilePath()};
     std::unique_ptr<TfrmMain> window;
 
     MainWindowFixture() { MessageDb::setOption(Setting::Target, QStringLiteral("Notepad")); }
@@ -26,7 +29,7 @@ struct MainWindowFixture {
     // The window with its dialogs, not shown yet.
     TfrmMain& create()
     {
-        window = std::make_unique<TfrmMain>(*db.module, ui);
+        window = std::make_unique<TfrmMain>(*db.module, desktop.platform, ui, options);
         return *window;
     }
 };

@@ -88,7 +88,8 @@ void TestFrameGeometry::notesWindowKeepsItsPlace()
             shown = FramedBounds(form, expected);
             QTest::keyClick(form->focusWidget() ? form->focusWidget() : form, Qt::Key_Escape);
         });
-        ShowInternalNotes(u"notes"_s, nullptr);
+        Options options(OptionsFilePath());
+        ShowInternalNotes(u"notes"_s, options, nullptr);
         QCOMPARE(shown, expected);
         QCOMPARE(Saved(NotesKeys), expected);
     }

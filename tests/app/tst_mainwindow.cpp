@@ -139,7 +139,7 @@ void TestMainWindow::firstStartShowsNoticeAndFillsTree()
         spec.createWithExamples = false;
         TdmFAQData closed(spec);
         QSqlDatabase::database(closed.connectionName()).close();
-        TfrmMain bare(closed, p.ui);
+        TfrmMain bare(closed, p.desktop.platform, p.ui, p.options);
     }
     MessageDb::setOption(Setting::Target, {});
     p.db.addMessage(u"Beta"_s, u"b"_s, u"B text"_s);
@@ -589,7 +589,8 @@ void TestMainWindow::searchOutcomes()
     p.search(1, u"money"_s);
     QVERIFY(p.window->selectDialog().isVisible());
     QCOMPARE(p.dialogRows(), (QStringList{u"Refunds"_s, u"Returns"_s}));
-    QCOMPARE(child<QTreeWidget>(p.window->selectDialog(), "lvFAQs")->selectedItems().value(0)->text(0), QString::number(two));
+    QCOMPARE(child<QTreeWidget>(p.window->selectDialog(), "lvFAQs")->selectedItems().value(0)->text(0),
+             QString::number(two));
     QCOMPARE(child<TextPreview>(p.window->selectDialog(), "memFullText")->toPlainText(), u"Refund policy"_s);
     QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Refunds"_s);
 
@@ -680,15 +681,15 @@ void TestMainWindow::showingDeletedMessageKeepsPanel()
     const int gone = p.db.addMessage(u"Gone"_s, u"gone"_s, u"Gone text"_s);
     TfrmMain& w = p.start();
     p.select(u"Kept"_s);
-    QCOMPARE(dmFAQData->CurrentMessageID(), std::optional<int>(kept));
-    QCOMPARE(dmFAQData->PendingMessage().hotword, u"kept"_s);
+    QCOMPARE(p.db.module->CurrentMessageID(), std::optional<int>(kept));
+    QCOMPARE(p.db.module->PendingMessage().hotword, u"kept"_s);
     p.db.deleteMessage(gone);
     QTest::keyClick(child<QLineEdit>(w, "txtSearchTerm"), Qt::Key_X);
 
     w.ShowFAQByID(gone);
     QCOMPARE(p.ui.texts(u"message"_s), QStringList{u"No matching records found"_s});
     QCOMPARE(w.ShownMessageID(), gone);
-    QCOMPARE(dmFAQData->CurrentMessageID(), std::nullopt);
+    QCOMPARE(p.db.module->CurrentMessageID(), std::nullopt);
     QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Kept"_s);
     QCOMPARE(child<TextPreview>(w, "memText")->toPlainText(), u"Kept text"_s);
     QCOMPARE(w.ShownNotes(), u"note"_s);
@@ -866,9 +867,12 @@ void TestMainWindow::lastResortGuardReportsEscapedErrors()
         bool event(QEvent*) override { throw Error(u"escaped"_s); }
     };
     ScriptedInteraction ui;
+    auto* application = static_cast<GuardedApplication*>(QCoreApplication::instance());
+    application->setErrorBoxes(&ui);
     Throwing object;
     QEvent event(QEvent::User);
     QVERIFY(!QCoreApplication::sendEvent(&object, &event));
+    application->setErrorBoxes(nullptr);
     QCOMPARE(ui.texts(u"error"_s), QStringList{u"escaped"_s});
 }
 

@@ -101,7 +101,7 @@ void TestStandardSources::standardSourcesTogether()
 {
     ScriptedInteraction ui;
     FixedClipboard clipboard;
-    StandardTokenSources standard(clipboard, *dm);
+    StandardTokenSources standard(clipboard, *dm, ui);
     ui.inputAnswers = {QString(), QString(300, u'x')};
     QCOMPARE(ExpandTokens(u"%CLIPBOARD% %INCLUDE:ABC% ^^INPUT:Name||Bob^^ %INCLUDE:nosuch%"_s, standard.sources()),
              u"clip Body of abc Bob HotWord \"nosuch\" not found."_s);

@@ -11,20 +11,24 @@ public:
     QList<ShownAttachment> attachments;
     SendOptions options;
 
-    SendOutcome send(Platform& desktop, const TokenExpander& expandTokens)
+    SendOutcome send(Platform& desktop, Interaction& boxes, const TokenExpander& expandTokens)
     {
+        m_boxes = &boxes;
         const SendOutcome outcome = SendShownMessage(desktop, options, {text, attachments}, *this, expandTokens);
         if (outcome.result != SendOutcome::Pasted)
-            interaction().showMessage(QStringLiteral("The send stopped with outcome %1 at the window \"%2\"")
-                                          .arg(int(outcome.result))
-                                          .arg(outcome.windowTitle));
+            m_boxes->showMessage(QStringLiteral("The send stopped with outcome %1 at the window \"%2\"")
+                                     .arg(int(outcome.result))
+                                     .arg(outcome.windowTitle));
         return outcome;
     }
 
     bool attachFile(const QString&) override { return true; }
     void attachmentMissing(const QString& fileName) override
     {
-        interaction().showMessage(QStringLiteral("missing ") + fileName);
+        m_boxes->showMessage(QStringLiteral("missing ") + fileName);
     }
-    void attachmentsNotForTarget() override { interaction().showMessage(QStringLiteral("attachments not for target")); }
+    void attachmentsNotForTarget() override { m_boxes->showMessage(QStringLiteral("attachments not for target")); }
+
+private:
+    Interaction* m_boxes = nullptr;
 };

@@ -154,7 +154,7 @@ void TestSend::init()
         while ((start = result.indexOf(u"^^INPUT:"_s)) >= 0) {
             const qsizetype end = result.indexOf(u"^^"_s, start + 8);
             const QString prompt = result.mid(start + 8, end - start - 8).section(u"||"_s, 0, 0);
-            const std::optional<QString> answer = interaction().inputText(u"Free Text Entry"_s, prompt, {}, 255);
+            const std::optional<QString> answer = ui->inputText(u"Free Text Entry"_s, prompt, {}, 255);
             if (!answer)
                 throw Abort();
             result.replace(start, end + 2 - start, *answer);

@@ -134,7 +134,6 @@ void TestX11Paste::initTestCase()
     OpenTargetsFile().writeText(u"Outlook"_s, u"Target"_s, u"Probe window"_s);
     OpenTargetsFile().writeText(u"Outlook"_s, u"Search Type"_s, u"Starts With"_s);
     x11 = CreateX11Platform();
-    setPlatform(&x11->interfaces());
 }
 
 void TestX11Paste::init()
@@ -155,7 +154,6 @@ void TestX11Paste::cleanup()
 
 void TestX11Paste::cleanupTestCase()
 {
-    setPlatform(nullptr);
     x11.reset();
     OverrideAppDir({});
 }
@@ -168,7 +166,7 @@ void TestX11Paste::sendFromOwnWindow(WindowHandle destination)
     QTRY_VERIFY(windows.topLevelWindows().contains(destination));
     windows.requestActivation(own->winId());
     QVERIFY(windows.waitUntilActive(own->winId(), 5000));
-    lastOutcome = message.send(x11->interfaces(), [](const QString& text) { return text; });
+    lastOutcome = message.send(x11->interfaces(), *ui, [](const QString& text) { return text; });
 }
 
 void TestX11Paste::everyFetchOfAPasteGetsThatPaste()
@@ -332,7 +330,6 @@ void TestX11Paste::clipboardManagerKeepsOurContentAtExit()
     Probe manager({u"manager"_s});
     QVERIFY(manager.window() != 0);
     x11->interfaces().clipboard.setText(u"kept after exit"_s);
-    setPlatform(nullptr);
     x11.reset();
     QVERIFY(manager.waitForLine(u"saved "_s));
     QCOMPARE(manager.lines().filter(QRegularExpression(u"^saved "_s)), QStringList{u"saved kept after exit"_s});

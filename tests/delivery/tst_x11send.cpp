@@ -44,7 +44,6 @@ void TestX11Send::initTestCase()
     OverrideAppDir(dir.path());
     QVERIFY(QFile::copy(QStringLiteral(QB_SUPPLIED_TARGETS), dir.filePath(u"targets.ini"_s)));
     x11 = CreateX11Platform();
-    setPlatform(&x11->interfaces());
     ui = std::make_unique<ScriptedInteraction>();
 
     QVERIFY(editor.start(u"mousepad"_s));
@@ -54,7 +53,6 @@ void TestX11Send::initTestCase()
 void TestX11Send::cleanupTestCase()
 {
     editor.stop();
-    setPlatform(nullptr);
     ui.reset();
     x11.reset();
     OverrideAppDir({});
@@ -105,7 +103,7 @@ void TestX11Send::pastesIntoTheEditorAndRestoresTheClipboard()
         // Another window is in front when the send starts; the send finds and activates the editor.
         windows.requestActivation(other.winId());
         QVERIFY(windows.waitUntilActive(other.winId(), 5000));
-        (void)message.send(x11->interfaces(), expand);
+        (void)message.send(x11->interfaces(), *ui, expand);
         QVERIFY2(ui->shown.isEmpty(), qPrintable(ui->shown.value(0).text));
         QCOMPARE(windows.activeWindow(), editorWindow());
         QCOMPARE(clipboard.text(), before);

@@ -14,7 +14,7 @@
 #include <memory>
 
 // A Message database of its own, without example Messages, in a temporary folder that
-// also holds the program's INI files; installed as the data module for its lifetime.
+// also holds the program's INI files.
 class MessageDb {
 public:
     MessageDb()
@@ -25,11 +25,9 @@ public:
         spec.createWithExamples = false;
         module = std::make_unique<TdmFAQData>(spec);
         module->OpenDatabase();
-        dmFAQData = module.get();
     }
     ~MessageDb()
     {
-        dmFAQData = nullptr;
         module.reset();
         OverrideAppDir({});
     }

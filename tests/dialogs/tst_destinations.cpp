@@ -67,7 +67,7 @@ void TestDestinations::cleanup()
 
 std::unique_ptr<TfrmDestinations> TestDestinations::openEditor(const QString& selected)
 {
-    auto editor = std::make_unique<TfrmDestinations>(selected);
+    auto editor = std::make_unique<TfrmDestinations>(fake->platform.windows, *ui, selected);
     editor->open();
     return editor;
 }

@@ -47,11 +47,14 @@ private Q_SLOTS:
 
 private:
     // A dialog over the folder's files; applied counts the calls of ApplyOptions.
-    std::unique_ptr<TfrmOptions> openDialog();
+    // On a desktop that does not offer starting at login unless one is given.
+    std::unique_ptr<TfrmOptions> openDialog(Platform* desktop = nullptr);
     QString optionsPath() const { return dir->filePath(u"options.ini"_s); }
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<ScriptedInteraction> ui;
+    FakePlatform fake;
+    Platform withoutLoginStart{fake.windows, fake.keyboard, fake.clipboard, fake.activationKey, nullptr};
     // The settings of each dialog opened, alive as long as the test's dialogs.
     std::vector<std::unique_ptr<Options>> dialogOptions;
     int applied = 0;
@@ -74,7 +77,7 @@ void TestOptions::cleanup()
     OverrideAppDir({});
 }
 
-std::unique_ptr<TfrmOptions> TestOptions::openDialog()
+std::unique_ptr<TfrmOptions> TestOptions::openDialog(Platform* desktop)
 {
     OptionsHooks hooks{[this] {
                            ++applied;
@@ -82,7 +85,8 @@ std::unique_ptr<TfrmOptions> TestOptions::openDialog()
                        },
                        [] { return false; }};
     dialogOptions.push_back(std::make_unique<Options>(optionsPath()));
-    auto dialog = std::make_unique<TfrmOptions>(*dialogOptions.back(), hooks);
+    auto dialog
+        = std::make_unique<TfrmOptions>(*dialogOptions.back(), desktop ? *desktop : withoutLoginStart, *ui, hooks);
     dialog->open();
     return dialog;
 }
@@ -272,14 +276,14 @@ void TestOptions::startAtLogin()
     FakePlatform desktop;
     for (const bool before : {false, true}) {
         desktop.loginStart.enabled = before;
-        const auto dialog = openDialog();
+        const auto dialog = openDialog(&desktop.platform);
         QCheckBox* box = child<QCheckBox>(*dialog, "chkStartAtLogin");
         QVERIFY(!box->isHidden());
         QCOMPARE(box->isChecked(), before);
         box->click();
         child<QPushButton>(*dialog, "btnCancel")->click();
         QCOMPARE(desktop.loginStart.enabled, before);
-        const auto again = openDialog();
+        const auto again = openDialog(&desktop.platform);
         child<QCheckBox>(*again, "chkStartAtLogin")->click();
         child<QPushButton>(*again, "btnOK")->click();
         QCOMPARE(desktop.loginStart.enabled, !before);

@@ -1,5 +1,7 @@
 #include "dialogs/fShowData.h"
 #include "dialogs/qtinteraction.h"
+#include "settings/filelocations.h"
+#include "settings/settings.h"
 #include "util/errors.h"
 
 #include "messagedb.h"
@@ -29,7 +31,7 @@ struct Seen {
 
 // Runs a command that opens a modal text window; records the window and closes it with
 // closeKey pressed in its focused control (or the title bar's close when closeKey is 0).
-Seen RunModal(const std::function<void()>& command, int closeKey = Qt::Key_Escape,
+Seen RunModal(Interaction& boxes, const std::function<void()>& command, int closeKey = Qt::Key_Escape,
               const std::function<void(TfrmShowData&)>& whileOpen = {})
 {
     Seen seen;
@@ -53,7 +55,7 @@ Seen RunModal(const std::function<void()>& command, int closeKey = Qt::Key_Escap
             form->close();
     });
     poll.start();
-    Guarded(command);
+    Guarded(boxes, command);
     return seen;
 }
 
@@ -93,7 +95,8 @@ void TestShowData::notesOpenAtDesignPlaceAndSaveIt()
 {
     ScriptedInteraction ui;
     MessageDb db;
-    const Seen seen = RunModal([] { ShowInternalNotes(u"Line one\r\nLine two"_s, nullptr); });
+    Options options(OptionsFilePath());
+    const Seen seen = RunModal(ui, [&] { ShowInternalNotes(u"Line one\r\nLine two"_s, options, nullptr); });
     QVERIFY(seen.opened);
     QCOMPARE(seen.caption, u"Internal Notes On Message"_s);
     QCOMPARE(seen.text, u"Line one\nLine two"_s);
@@ -103,8 +106,8 @@ void TestShowData::notesOpenAtDesignPlaceAndSaveIt()
 
     // Moved and closed by the title bar, the new place is remembered.
     SetNotesPlace(u"20"_s, u"30"_s, u"400"_s, u"200"_s);
-    const Seen again
-        = RunModal([] { ShowInternalNotes(u"x"_s, nullptr); }, 0, [](TfrmShowData& form) { form.move(40, 50); });
+    const Seen again = RunModal(
+        ui, [&] { ShowInternalNotes(u"x"_s, options, nullptr); }, 0, [](TfrmShowData& form) { form.move(40, 50); });
     QCOMPARE(again.bounds, QRect(20, 30, 400, 200));
     QCOMPARE(NotesPlace(), (QStringList{u"40"_s, u"50"_s, u"400"_s, u"200"_s}));
     QVERIFY(ui.shown.isEmpty());
@@ -114,10 +117,11 @@ void TestShowData::notesPlaceIsClamped()
 {
     ScriptedInteraction ui;
     MessageDb db;
+    Options options(OptionsFilePath());
     const QSize screen = Screen();
-    auto placed = [](const QString& l, const QString& t, const QString& w, const QString& h) {
+    auto placed = [&](const QString& l, const QString& t, const QString& w, const QString& h) {
         SetNotesPlace(l, t, w, h);
-        return RunModal([] { ShowInternalNotes(u"x"_s, nullptr); }).bounds;
+        return RunModal(ui, [&] { ShowInternalNotes(u"x"_s, options, nullptr); }).bounds;
     };
     // Left and top stay 50 pixels inside the screen; a width below 100 is raised.
     QCOMPARE(placed(u"5000"_s, u"-20"_s, u"50"_s, u"10"_s),
@@ -133,8 +137,9 @@ void TestShowData::invalidRememberedValueStopsTheCommand()
 {
     ScriptedInteraction ui;
     MessageDb db;
+    Options options(OptionsFilePath());
     SetNotesPlace(u"10"_s, u"abc"_s, u"300"_s, u"200"_s);
-    const Seen seen = RunModal([] { ShowInternalNotes(u"x"_s, nullptr); });
+    const Seen seen = RunModal(ui, [&] { ShowInternalNotes(u"x"_s, options, nullptr); });
     QVERIFY(!seen.opened);
     QCOMPARE(ui.texts(u"error"_s), QStringList{u"'abc' is not a valid integer value"_s});
     QCOMPARE(NotesPlace(), (QStringList{u"10"_s, u"abc"_s, u"300"_s, u"200"_s}));
@@ -144,17 +149,19 @@ void TestShowData::hotwordListAndUsageReport()
 {
     ScriptedInteraction ui;
     MessageDb db;
-    const Seen empty = RunModal([] { ShowHotwordList(nullptr); });
+    Options options(OptionsFilePath());
+    const Seen empty = RunModal(ui, [&] { ShowHotwordList(*db.module, nullptr); });
     QVERIFY(empty.opened);
     QCOMPARE(empty.text, QString());
 
     const int banana = db.addMessage(u"Yellow fruit"_s, u"Banana"_s, u"b"_s);
     const int apple = db.addMessage(u"Red fruit"_s, u"apple"_s, u"a"_s);
-    const Seen list = RunModal([] { ShowHotwordList(nullptr); }, Qt::Key_Return,
-                               [](TfrmShowData& form) {
-                                   QVERIFY(!form.memData->isReadOnly());
-                                   form.btnClose->setFocus();
-                               });
+    const Seen list = RunModal(
+        ui, [&] { ShowHotwordList(*db.module, nullptr); }, Qt::Key_Return,
+        [](TfrmShowData& form) {
+            QVERIFY(!form.memData->isReadOnly());
+            form.btnClose->setFocus();
+        });
     QCOMPARE(list.caption, u"HotWord List"_s);
     QCOMPARE(list.text, u"apple : Red fruit\nBanana : Yellow fruit\n"_s);
 
@@ -165,7 +172,7 @@ void TestShowData::hotwordListAndUsageReport()
                                      {apple, u"Viewed"_s},
                                      {apple, u"Viewed"_s}})
         db.run(u"insert into FAQAction (FAQID, Action) values (?, ?)"_s, {id, action});
-    const Seen report = RunModal([] { ShowUsageReport(nullptr); });
+    const Seen report = RunModal(ui, [&] { ShowUsageReport(*db.module, nullptr); });
     QCOMPARE(report.caption, u"HotWord List"_s);
     QCOMPARE(report.text, u"Yellow fruit : 2\nRed fruit : 1\n"_s);
     QVERIFY(ui.shown.isEmpty());
@@ -175,8 +182,9 @@ void TestShowData::databaseErrorOpensNoWindow()
 {
     ScriptedInteraction ui;
     MessageDb db;
+    Options options(OptionsFilePath());
     db.run(u"drop table FAQAction"_s);
-    const Seen seen = RunModal([] { ShowUsageReport(nullptr); });
+    const Seen seen = RunModal(ui, [&] { ShowUsageReport(*db.module, nullptr); });
     QVERIFY(!seen.opened);
     QCOMPARE(ui.texts(u"error"_s).size(), 1);
     QVERIFY(ui.texts(u"error"_s).front().contains(u"faqaction"_s, Qt::CaseInsensitive));

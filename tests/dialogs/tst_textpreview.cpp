@@ -2,6 +2,7 @@
 #include "dialogs/textpreview.h"
 
 #include "childbyname.h"
+#include "scriptedinteraction.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -102,7 +103,8 @@ void TestTextPreview::keepsTextWhole()
 
 void TestTextPreview::resultListNeverLaysOutAWholeHugeText()
 {
-    TfrmSelectFAQ dialog([](int) {});
+    ScriptedInteraction boxes;
+    TfrmSelectFAQ dialog(boxes, [](int) {});
     const QString huge = QString(1 << 20, u'x') + u"\n"_s + QString(1 << 19, u'z');
     dialog.AddResult(u"1"_s, u"Huge"_s, huge);
     dialog.AddResult(u"2"_s, u"Small"_s, u"small text"_s);
@@ -121,7 +123,8 @@ void TestTextPreview::resultListNeverLaysOutAWholeHugeText()
 
 void TestTextPreview::resultListTabOrder()
 {
-    TfrmSelectFAQ dialog([](int) {});
+    ScriptedInteraction boxes;
+    TfrmSelectFAQ dialog(boxes, [](int) {});
     QWidget* const first = child<QTreeWidget>(dialog, "lvFAQs");
     QStringList order;
     QWidget* widget = first;

@@ -4,16 +4,6 @@
 
 using namespace Qt::StringLiterals;
 
-ScriptedInteraction::ScriptedInteraction()
-{
-    setInteraction(this);
-}
-
-ScriptedInteraction::~ScriptedInteraction()
-{
-    setInteraction(nullptr);
-}
-
 void ScriptedInteraction::showMessage(const QString& text)
 {
     shown.append({u"message"_s, ApplicationTitle(), text});

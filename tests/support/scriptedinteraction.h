@@ -18,9 +18,6 @@ public:
         QString text;
     };
 
-    ScriptedInteraction();
-    ~ScriptedInteraction() override;
-
     void showMessage(const QString& text) override;
     void showWarning(const QString& text) override;
     void showError(const QString& text) override;

@@ -19,8 +19,6 @@ private Q_SLOTS:
     void joinPath();
     void textToBool();
     void appDirOverride();
-    void runFileReportsAndRethrows();
-    void confirmAndCursorGoThroughInteraction();
 };
 
 void TestTextUtils::substringsClamp()
@@ -155,35 +153,6 @@ void TestTextUtils::appDirOverride()
     QCOMPARE(AppDir(), u"/somewhere"_s);
     OverrideAppDir({});
     QCOMPARE(AppDir(), real);
-}
-
-void TestTextUtils::runFileReportsAndRethrows()
-{
-    ScriptedInteraction ui;
-    QCOMPARE(RunFile(u"/x/help.chm"_s, {}, 1, {}), 42);
-    QVERIFY(ui.texts(u"message"_s).isEmpty());
-    ui.runFileResult = 2; // the shell's failure result: no report
-    QCOMPARE(RunFile(u"/x/help.chm"_s, {}, 1, {}), 2);
-    QVERIFY(ui.texts(u"message"_s).isEmpty());
-    ui.runFileResult = -1; // raises
-    QVERIFY_THROWS_EXCEPTION(Error, RunFile(u"rel\\help.chm"_s, {}, 1, {}));
-    QCOMPARE(ui.texts(u"message"_s), QStringList{u"An error occurred while trying to run rel\\help.chm"_s});
-}
-
-void TestTextUtils::confirmAndCursorGoThroughInteraction()
-{
-    ScriptedInteraction ui;
-    ui.confirmAnswers = {true, false};
-    QVERIFY(ConfirmYesNo(u"Sure?"_s));
-    QVERIFY(!ConfirmYesNo(u"Really?"_s));
-    QCOMPARE(ui.texts(u"confirm"_s), (QStringList{u"Sure?"_s, u"Really?"_s}));
-    // One question each, and no other box.
-    QCOMPARE(ui.shown.size(), 2);
-    ShowHourglass();
-    QVERIFY(ui.busy);
-    ShowNormalCursor();
-    QVERIFY(!ui.busy);
-    QCOMPARE(ui.busyChanges, 2);
 }
 
 QTEST_GUILESS_MAIN(TestTextUtils)

@@ -293,16 +293,6 @@ bool FakeGlobalHotKey::press()
 {
     if (key == 0 || !m_callback)
         return false;
-    Guarded(m_callback);
+    m_callback();
     return true;
-}
-
-FakePlatform::FakePlatform()
-{
-    setPlatform(&platform);
-}
-
-FakePlatform::~FakePlatform()
-{
-    setPlatform(nullptr);
 }

@@ -161,8 +161,7 @@ public:
 // Owns the fakes and installs them as the platform for its lifetime.
 class FakePlatform {
 public:
-    FakePlatform();
-    ~FakePlatform();
+    FakePlatform() = default;
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 

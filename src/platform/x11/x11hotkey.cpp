@@ -1,7 +1,6 @@
 #include "platform/x11/x11hotkey.h"
 
 #include "platform/x11/x11keyboard.h"
-#include "util/errors.h"
 #include "util/virtualkeys.h"
 
 #include <QCoreApplication>
@@ -196,7 +195,7 @@ bool X11GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* messa
     if (handlePress(key->time) && m_callback) {
         // Run outside the native event handling, like any other event handler.
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [callback = m_callback] { Guarded(callback); }, Qt::QueuedConnection);
+            QCoreApplication::instance(), [callback = m_callback] { callback(); }, Qt::QueuedConnection);
     }
     return true;
 }
