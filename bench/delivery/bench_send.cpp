@@ -5,7 +5,6 @@
 #include "delivery/send.h"
 #include "platform/x11/x11platform.h"
 #include "settings/settings.h"
-#include "util/interaction.h"
 #include "util/textutils.h"
 
 #include "desktoptools.h"

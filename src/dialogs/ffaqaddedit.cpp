@@ -252,15 +252,13 @@ void TfrmAddEditFAQ::ConfigureGrids()
         {{u"Filename"_s, u"File Name"_s}, {u"PromptToUse"_s, u"Prompt Before Attaching"_s, true}}, m_boxes, this);
     ui->dbnKeywords->bind(ui->dbgKeywords, m_keywords, m_boxes);
     ui->dbNavAttachments->bind(ui->dbgAttachments, m_attachments, m_boxes);
-    ui->dbgAttachments->setItemDelegateForColumn(0,
-                                                 new FileNameDelegate(
-                                                     [this](const QString& file) {
-                                                         std::optional<QString> picked;
-                                                         Guarded(m_boxes,
-                                                                 [&] { picked = dbgAttachmentsEditButtonClick(file); });
-                                                         return picked;
-                                                     },
-                                                     ui->dbgAttachments));
+    // The picker runs from inside the cell editor, through the dialog's guard.
+    auto picker = [this](const QString& file) {
+        std::optional<QString> picked;
+        Guarded(m_boxes, [&] { picked = dbgAttachmentsEditButtonClick(file); });
+        return picked;
+    };
+    ui->dbgAttachments->setItemDelegateForColumn(0, new FileNameDelegate(picker, ui->dbgAttachments));
     ui->dbgAttachments->setItemDelegateForColumn(1, new PromptDelegate(ui->dbgAttachments));
     ui->dbgAttachments->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     ui->dbgAttachments->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);

@@ -199,22 +199,11 @@ int TestStoreContract::saveEdited(int id, const std::function<void(TdmFAQData::M
 
 DataSet TestStoreContract::select(const QString& sql)
 {
-    QSqlQuery query(QSqlDatabase::database(dm->connectionName()));
-    query.setForwardOnly(true);
-    if (!query.exec(dm->dialect().translate(sql)))
-        throw StoreError(query.lastError().text());
-    const QSqlRecord record = query.record();
-    QStringList names;
-    for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i);
-    QList<QVariantList> rows;
-    while (query.next()) {
-        QVariantList row;
-        for (int i = 0; i < record.count(); ++i)
-            row << query.value(i);
-        rows << row;
-    }
-    return DataSet(names, rows);
+    // Plain SQL on the module's connection, as the store runs its own statements.
+    SqlCommand command;
+    command.setConnection(dm->connectionName());
+    command.commandText = sql;
+    return command.execute();
 }
 
 void TestStoreContract::engineAndDataSource()

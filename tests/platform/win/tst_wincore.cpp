@@ -3,9 +3,11 @@
 
 #include "platform/win/core/wincore.h"
 
+// windows.h before the shell headers, which build on it.
+#include <windows.h>
+
 #include <shellapi.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
