@@ -55,6 +55,7 @@ QString SendOutcomeText(const SendOutcome& outcome)
     case SendOutcome::AttachmentsNotFetched:
         return u"The attachments were not pasted: the window \""_s + outcome.windowTitle
             + u"\" did not take them from the clipboard. They are on the clipboard; paste them there by hand."_s;
+    case SendOutcome::ClipboardBusy: return u"Cannot open clipboard"_s;
     }
     return {};
 }
@@ -81,6 +82,10 @@ void RunSendCommand(SendCommandView& view, Platform& desktop, Interaction& ui, O
         = SendShownMessage(desktop, sendOptions, {view.shownText(), view.shownAttachments()}, questions, expandTokens);
     if (outcome.result != SendOutcome::NoDestinationSet)
         attachmentsToSend = outcome.attachments;
-    if (const QString text = SendOutcomeText(outcome); !text.isEmpty())
+    const QString text = SendOutcomeText(outcome);
+    // A clipboard that another program keeps ends the send as an error does.
+    if (outcome.result == SendOutcome::ClipboardBusy)
+        ui.showError(text);
+    else if (!text.isEmpty())
         ui.showMessage(text);
 }

@@ -58,21 +58,9 @@ void RestoreClipboard(Clipboard& clipboard, const SavedClipboard& saved)
         clipboard.setText(saved.text);
 }
 
-} // namespace
-
-SendOutcome SendShownMessage(Platform& desktop, const SendOptions& options, const OutgoingMessage& message,
-                             SendQuestions& questions, const TokenExpander& expandTokens)
+// Finds the window, pastes the text (and the files), puts the clipboard back; sets how it ended.
+void Deliver(Platform& desktop, const SendOptions& options, const QString& text, SendOutcome& outcome)
 {
-    SendOutcome outcome;
-    outcome.target = options.target;
-    if (options.target.isEmpty()) {
-        outcome.result = SendOutcome::NoDestinationSet;
-        return outcome;
-    }
-    if (options.doAttachments)
-        outcome.attachments = CollectAttachmentsToSend(message.attachments, options.target, questions);
-    // What follows a zero character is never pasted, so its tokens are not expanded either.
-    const QString text = expandTokens(UpToZero(message.text));
     const WindowHandle window = FindDestinationWindow(desktop.windows, options.target);
 
     Clipboard& clipboard = desktop.clipboard;
@@ -82,7 +70,7 @@ SendOutcome SendShownMessage(Platform& desktop, const SendOptions& options, cons
     if (window == 0) {
         clipboard.setText(UpToZero(text));
         outcome.result = SendOutcome::NoWindowFound;
-        return outcome;
+        return;
     }
     outcome.windowTitle = desktop.windows.windowTitle(window);
     const SavedClipboard saved = options.restoreClipboard ? SaveClipboard(clipboard) : SavedClipboard{};
@@ -96,26 +84,48 @@ SendOutcome SendShownMessage(Platform& desktop, const SendOptions& options, cons
     clipboard.setText(UpToZero(text));
     if (!desktop.windows.waitUntilActive(window, ActivationWaitMs)) {
         outcome.result = SendOutcome::NotActivated;
-        return outcome;
+        return;
     }
     if (!desktop.keyboard.waitUntilModifiersReleased(ModifierReleaseWaitMs)) {
         outcome.result = SendOutcome::ModifiersHeld;
-        return outcome;
+        return;
     }
     PressPaste(desktop.keyboard);
     if (!clipboard.waitUntilRead(window, ClipboardReadWaitMs)) {
         outcome.result = SendOutcome::NotFetched;
-        return outcome;
+        return;
     }
     if (!outcome.attachments.isEmpty()) {
         PutFilesOnClipboard(clipboard, outcome.attachments);
         PressPaste(desktop.keyboard);
         if (!clipboard.waitUntilRead(window, ClipboardReadWaitMs)) {
             outcome.result = SendOutcome::AttachmentsNotFetched;
-            return outcome;
+            return;
         }
     }
     if (options.restoreClipboard)
         RestoreClipboard(clipboard, saved);
+}
+
+} // namespace
+
+SendOutcome SendShownMessage(Platform& desktop, const SendOptions& options, const OutgoingMessage& message,
+                             SendQuestions& questions, const TokenExpander& expandTokens)
+{
+    SendOutcome outcome;
+    outcome.target = options.target;
+    if (options.target.isEmpty()) {
+        outcome.result = SendOutcome::NoDestinationSet;
+        return outcome;
+    }
+    if (options.doAttachments)
+        outcome.attachments = CollectAttachmentsToSend(message.attachments, options.target, questions);
+    try {
+        // What follows a zero character is never pasted, so its tokens are not expanded either.
+        const QString text = expandTokens(UpToZero(message.text));
+        Deliver(desktop, options, text, outcome);
+    } catch (const ClipboardBusy&) {
+        outcome.result = SendOutcome::ClipboardBusy;
+    }
     return outcome;
 }

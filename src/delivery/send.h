@@ -33,6 +33,8 @@ struct SendOutcome {
         ModifiersHeld,
         NotFetched,
         AttachmentsNotFetched,
+        // Another program kept the clipboard; what was done before stays done.
+        ClipboardBusy,
     };
     Result result = Pasted;
     // The destination's section name, and the title of the window found.

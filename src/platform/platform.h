@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/errors.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -65,8 +67,14 @@ struct ClipboardFormat {
 };
 using ClipboardContent = QList<ClipboardFormat>;
 
+// Another program keeps the clipboard: the text is "Cannot open clipboard".
+class ClipboardBusy : public Error {
+public:
+    using Error::Error;
+};
+
 // Every read from another program is bounded by ReadTimeoutMs; an owner that does not
-// answer in time raises Error "Cannot open clipboard".
+// answer in time raises ClipboardBusy.
 class Clipboard {
 public:
     static constexpr int ReadTimeoutMs = 500;

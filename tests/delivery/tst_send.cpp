@@ -117,6 +117,7 @@ private Q_SLOTS:
     void textEndsAtZeroCharacter();
     void outcomes_data();
     void outcomes();
+    void clipboardBusyStopsWithItsError();
     void modifierHeldStopsBeforePaste();
 
 private:
@@ -613,6 +614,17 @@ void TestSend::outcomes()
         QCOMPARE(fake->journal.value(0), u"expand"_s);
     }
     QCOMPARE(SendOutcomeText(outcome), message);
+}
+
+void TestSend::clipboardBusyStopsWithItsError()
+{
+    // Another program keeps the clipboard: the send stops where it is, with the error box.
+    fake->clipboard.busy = true;
+    context->text = u"Text"_s;
+    send();
+    QCOMPARE(ui->texts(u"error"_s), QStringList{u"Cannot open clipboard"_s});
+    QVERIFY(ui->texts(u"message"_s).isEmpty());
+    QVERIFY(fake->keyboard.events.isEmpty());
 }
 
 void TestSend::modifierHeldStopsBeforePaste()

@@ -185,6 +185,8 @@ QString FakeClipboard::text()
 
 void FakeClipboard::setText(const QString& text)
 {
+    if (busy)
+        throw ClipboardBusy(u"Cannot open clipboard"_s);
     content = text;
     files.clear();
     otherFormats.clear();

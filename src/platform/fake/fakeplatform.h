@@ -110,6 +110,8 @@ public:
     bool readerPresent = true;
     // When set, the reader fetches only this many more contents and then no more.
     std::optional<int> fetchesLeft;
+    // Another program keeps the clipboard: putting text on it raises ClipboardBusy.
+    bool busy = false;
 
     bool hasText() override;
     QString text() override;

@@ -72,7 +72,7 @@ xcb_timestamp_t X11Clipboard::serverTime()
                         XCB_ATOM_INTEGER, 32, 0, nullptr);
     xcb_flush(m_x11.connection());
     if (!m_x11.waitFor([this] { return m_time.has_value(); }, ReadTimeoutMs))
-        throw Error(u"Cannot open clipboard"_s);
+        throw ClipboardBusy(u"Cannot open clipboard"_s);
     return *m_time;
 }
 
@@ -90,7 +90,7 @@ void X11Clipboard::publish(QList<Offered> formats)
     m_owned = selectionOwner() == m_window;
     m_ownedSince = time;
     if (!m_owned)
-        throw Error(u"Cannot open clipboard"_s);
+        throw ClipboardBusy(u"Cannot open clipboard"_s);
 }
 
 void X11Clipboard::setText(const QString& text)
@@ -262,7 +262,7 @@ QList<std::optional<X11Clipboard::Received>> X11Clipboard::convert(const QList<x
     // Bounded for each answer, so a slow owner that keeps answering is waited for.
     for (qsizetype answered = 0; answered < targets.size(); answered = m_notifies.size()) {
         if (!m_x11.waitFor([&] { return m_notifies.size() > answered; }, ReadTimeoutMs))
-            throw Error(u"Cannot open clipboard"_s);
+            throw ClipboardBusy(u"Cannot open clipboard"_s);
     }
     QList<std::optional<Received>> result;
     qsizetype total = 0;
@@ -292,7 +292,7 @@ std::optional<X11Clipboard::Received> X11Clipboard::takeWhole(xcb_atom_t propert
     Received whole;
     for (;;) {
         if (!m_x11.waitFor([&] { return m_newValues.contains(property); }, ReadTimeoutMs))
-            throw Error(u"Cannot open clipboard"_s);
+            throw ClipboardBusy(u"Cannot open clipboard"_s);
         m_newValues.remove(property);
         std::optional<Received> piece = takeProperty(property, maxBytes - whole.data.size(), tooLarge);
         if (tooLarge || !piece)
