@@ -1,15 +1,8 @@
 #include "app/windowlayout.h"
 
-namespace WindowLayout {
+#include "dialogs/widgetsupport.h"
 
-int Limit(int value, int low, int high)
-{
-    if (value < low)
-        value = low;
-    if (value > high)
-        value = high;
-    return value;
-}
+namespace WindowLayout {
 
 int LeftOnScreen(int left, QSize screen)
 {

@@ -20,10 +20,6 @@ inline constexpr int KeptOnScreen = 50;
 // The values of "Main Form State".
 enum SavedState { Normal = 0, Minimized = 1, Maximized = 2 };
 
-// Below the lower bound the lower bound, then above the upper bound the upper bound:
-// when the bounds cross, the upper bound wins.
-int Limit(int value, int low, int high);
-
 int LeftOnScreen(int left, QSize screen);
 int TopOnScreen(int top, QSize screen);
 // From half the screen's width to the space right of the left edge.

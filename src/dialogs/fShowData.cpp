@@ -1,13 +1,11 @@
 #include "dialogs/fShowData.h"
+#include "ui_fShowData.h"
 
 #include "dialogs/widgetsupport.h"
 #include "settings/settings.h"
 #include "store/dmData.h"
 
-#include <QGridLayout>
 #include <QGuiApplication>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -19,23 +17,12 @@ namespace {
 
 constexpr int DesignLeft = 192;
 constexpr int DesignTop = 107;
-constexpr int DesignWidth = 312;
-constexpr int DesignHeight = 297;
 
-// Raises to lo first, then lowers to hi, so hi wins when the bounds cross.
-int Clamp(int value, int lo, int hi)
-{
-    if (value < lo)
-        value = lo;
-    if (value > hi)
-        value = hi;
-    return value;
-}
-
-QSize ScreenSize()
+// Without a screen, the given size.
+QSize ScreenSize(QSize fallback)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().size() : QSize(DesignWidth, DesignHeight);
+    return screen ? screen->geometry().size() : fallback;
 }
 
 void ShowList(const QStringList& lines, const QString& caption, QWidget* parent)
@@ -55,34 +42,28 @@ TfrmShowData::TfrmShowData(QWidget* parent)
     : QDialog(parent,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                   | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
+    , ui(std::make_unique<Ui::TfrmShowData>())
 {
+    // The form's own name is the class name; the window keeps its usual one.
     setObjectName(u"frmShowData"_s);
-    setWindowTitle(u"<set caption>"_s);
-    memData = new QPlainTextEdit(this);
-    memData->setObjectName(u"memData"_s);
-    memData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    btnClose = new QPushButton(u"&Close"_s, this);
-    btnClose->setObjectName(u"btnClose"_s);
-    btnClose->setDefault(true);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
-
-    auto* layout = new QGridLayout(this);
-    // The remembered size may be smaller than the controls would like.
-    layout->setSizeConstraint(QLayout::SetNoConstraint);
-    layout->setContentsMargins(8, 16, 8, 8);
-    layout->addWidget(memData, 0, 0);
-    layout->addWidget(btnClose, 1, 0, Qt::AlignRight);
-    layout->setRowStretch(0, 1);
-
+    // The form's layout has no size constraint: a remembered size may be smaller than the
+    // controls would like.
+    ui->setupUi(this);
     move(DesignLeft, DesignTop);
-    resize(DesignWidth, DesignHeight);
 }
+
+TfrmShowData::~TfrmShowData() = default;
 
 void TfrmShowData::setDataText(const QString& text)
 {
     QString shown = text;
     shown.replace(u"\r\n"_s, u"\n"_s);
-    memData->setPlainText(shown);
+    ui->memData->setPlainText(shown);
+}
+
+void TfrmShowData::setReadOnly(bool readOnly)
+{
+    ui->memData->setReadOnly(readOnly);
 }
 
 void TfrmShowData::PlaceAt(int left, int top, int width, int height)
@@ -108,16 +89,16 @@ void ShowInternalNotes(const QString& notes, Options& options, QWidget* parent)
     auto form = std::make_unique<TfrmShowData>(parent);
     form->setWindowTitle(u"Internal Notes On Message"_s);
     form->setDataText(notes);
-    form->memData->setReadOnly(true);
+    form->setReadOnly(true);
 
     // Positions and sizes are the outer ones, frame included.
-    const QSize screen = ScreenSize();
     const QRect design = form->frameGeometry();
+    const QSize screen = ScreenSize(design.size());
     options.load();
-    const int left = Clamp(options.value(Setting::NotesFormLeft, design.x()), 0, screen.width() - 50);
-    const int top = Clamp(options.value(Setting::NotesFormTop, design.y()), 0, screen.height() - 50);
-    const int width = Clamp(options.value(Setting::NotesFormWidth, design.width()), 100, screen.width() - left);
-    const int height = Clamp(options.value(Setting::NotesFormHeight, design.height()), 50, screen.height() - top);
+    const int left = Limit(options.value(Setting::NotesFormLeft, design.x()), 0, screen.width() - 50);
+    const int top = Limit(options.value(Setting::NotesFormTop, design.y()), 0, screen.height() - 50);
+    const int width = Limit(options.value(Setting::NotesFormWidth, design.width()), 100, screen.width() - left);
+    const int height = Limit(options.value(Setting::NotesFormHeight, design.height()), 50, screen.height() - top);
     form->PlaceAt(left, top, width, height);
     form->exec();
 

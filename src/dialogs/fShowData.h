@@ -2,9 +2,13 @@
 
 #include <QDialog>
 
+#include <memory>
+
+namespace Ui {
+class TfrmShowData;
+}
+
 class Options;
-class QPlainTextEdit;
-class QPushButton;
 class TdmFAQData;
 
 // A plain text window with a Close button; Escape closes it from anywhere in it.
@@ -12,19 +16,19 @@ class TfrmShowData : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmShowData(QWidget* parent = nullptr);
+    ~TfrmShowData() override;
 
     // Lines end with CR LF, as the reports build them.
     void setDataText(const QString& text);
     // Opens at this frame position and size instead of centred on the screen.
     void PlaceAt(int left, int top, int width, int height);
-
-    QPlainTextEdit* memData;
-    QPushButton* btnClose;
+    void setReadOnly(bool readOnly);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    const std::unique_ptr<Ui::TfrmShowData> ui;
     bool m_centred = true;
 };
 

@@ -18,6 +18,15 @@ void KeepSelectionHighlighted(QAbstractItemView* view)
     view->setPalette(palette);
 }
 
+int Limit(int value, int low, int high)
+{
+    if (value < low)
+        value = low;
+    if (value > high)
+        value = high;
+    return value;
+}
+
 namespace {
 
 // The frame of a window that has one; nothing when it is not framed (yet).

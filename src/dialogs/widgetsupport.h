@@ -17,3 +17,7 @@ void SetFrameGeometry(QWidget* window, const QRect& frame);
 // The smallest outer size of a top-level window, kept as its frame becomes known through
 // SetFrameGeometry.
 void SetOuterMinimumSize(QWidget* window, QSize outer);
+
+// Below the lower bound the lower bound, then above the upper bound the upper bound:
+// when the bounds cross, the upper bound wins. Keeps remembered window places on the screen.
+int Limit(int value, int low, int high);

@@ -1,4 +1,5 @@
 #include "app/windowlayout.h"
+#include "dialogs/widgetsupport.h"
 
 #include <QTest>
 
@@ -8,10 +9,37 @@ using namespace WindowLayout;
 class TestWindowLayout : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void limit_data();
+    void limit();
     void boundsOnScreen_data();
     void boundsOnScreen();
     void statesAndSplitter();
 };
+
+void TestWindowLayout::limit_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("inside") << 30 << 10 << 50 << 30;
+    QTest::newRow("on the bounds") << 10 << 10 << 10 << 10;
+    QTest::newRow("below") << -5 << 10 << 50 << 10;
+    QTest::newRow("above") << 90 << 10 << 50 << 50;
+    // Bounds that cross: the upper one wins, from below and from above.
+    QTest::newRow("crossed, below") << 0 << 100 << 50 << 50;
+    QTest::newRow("crossed, between") << 70 << 100 << 50 << 50;
+    QTest::newRow("crossed, above") << 200 << 100 << 50 << 50;
+}
+
+void TestWindowLayout::limit()
+{
+    QFETCH(int, value);
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QFETCH(int, expected);
+    QCOMPARE(Limit(value, low, high), expected);
+}
 
 void TestWindowLayout::boundsOnScreen_data()
 {

@@ -4,6 +4,7 @@
 #include "settings/settings.h"
 #include "util/errors.h"
 
+#include "childbyname.h"
 #include "messagedb.h"
 #include "scriptedinteraction.h"
 
@@ -23,6 +24,7 @@ namespace {
 
 struct Seen {
     bool opened = false;
+    QString name;
     QString caption;
     QString text;
     bool readOnly = false;
@@ -43,9 +45,11 @@ Seen RunModal(Interaction& boxes, const std::function<void()>& command, int clos
             return;
         poll.stop();
         seen.opened = true;
+        seen.name = form->objectName();
         seen.caption = form->windowTitle();
-        seen.text = form->memData->toPlainText();
-        seen.readOnly = form->memData->isReadOnly();
+        const auto* memData = child<QPlainTextEdit>(*form, "memData");
+        seen.text = memData->toPlainText();
+        seen.readOnly = memData->isReadOnly();
         seen.bounds = form->frameGeometry();
         if (whileOpen)
             whileOpen(*form);
@@ -98,6 +102,7 @@ void TestShowData::notesOpenAtDesignPlaceAndSaveIt()
     Options options(OptionsFilePath());
     const Seen seen = RunModal(ui, [&] { ShowInternalNotes(u"Line one\r\nLine two"_s, options, nullptr); });
     QVERIFY(seen.opened);
+    QCOMPARE(seen.name, u"frmShowData"_s);
     QCOMPARE(seen.caption, u"Internal Notes On Message"_s);
     QCOMPARE(seen.text, u"Line one\nLine two"_s);
     QVERIFY(seen.readOnly);
@@ -159,8 +164,8 @@ void TestShowData::hotwordListAndUsageReport()
     const Seen list = RunModal(
         ui, [&] { ShowHotwordList(*db.module, nullptr); }, Qt::Key_Return,
         [](TfrmShowData& form) {
-            QVERIFY(!form.memData->isReadOnly());
-            form.btnClose->setFocus();
+            QVERIFY(!child<QPlainTextEdit>(form, "memData")->isReadOnly());
+            child<QPushButton>(form, "btnClose")->setFocus();
         });
     QCOMPARE(list.caption, u"HotWord List"_s);
     QCOMPARE(list.text, u"apple : Red fruit\nBanana : Yellow fruit\n"_s);
