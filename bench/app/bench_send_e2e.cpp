@@ -3,23 +3,16 @@
 // Run under an X server with a window manager, e.g.
 //   tests/support/with-x11.sh build/bench/app/bench_send_e2e build/bin/quillbay data/targets.ini
 #include "desktoptools.h"
+#include "f12send.h"
+#include "samples.h"
 
-#include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
 
-#include "windowtitle.h"
-
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -37,17 +30,6 @@ void Keys(const QStringList& keys)
 {
     Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s} + keys);
 }
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-struct Figures {
-    double median;
-    double worst;
-};
 
 } // namespace
 
@@ -77,8 +59,7 @@ int main(int argc, char** argv)
     const QString mainWindow = FindWindow({u"--pid"_s, QString::number(quillbay.processId())});
 
     Display* display = XOpenDisplay(nullptr);
-    const Window editorId = editorWindow.toULong();
-    const KeyCode f12 = XKeysymToKeycode(display, XK_F12);
+    F12Send f12(display, mainWindow, editorWindow);
 
     ActivateWindow(mainWindow);
     Xdotool({u"type"_s, u"start"_s});
@@ -86,41 +67,26 @@ int main(int argc, char** argv)
     QThread::msleep(300);
 
     auto measure = [&](int sends) {
-        std::vector<double> ms;
+        Samples ms;
         for (int i = 0; i < sends; ++i) {
-            ActivateWindow(editorWindow);
-            Keys({u"ctrl+a"_s, u"Delete"_s, u"ctrl+s"_s});
-            QDeadlineTimer saved(5000);
-            while (WindowTitle(display, editorId).startsWith('*') && !saved.hasExpired())
-                QThread::msleep(2);
-            ActivateWindow(mainWindow);
-            QThread::msleep(50);
-            QElapsedTimer clock;
-            XTestFakeKeyEvent(display, f12, True, 0);
-            XTestFakeKeyEvent(display, f12, False, 0);
-            XFlush(display);
-            clock.start();
-            QDeadlineTimer deadline(5000);
-            while (!WindowTitle(display, editorId).startsWith('*') && !deadline.hasExpired())
-                QThread::usleep(200);
-            ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+            ms.add(f12.send());
             QThread::msleep(100); // the program gives the clipboard back after the paste
         }
-        return Figures{Median(ms), *std::max_element(ms.begin(), ms.end())};
+        return ms;
     };
 
-    const Figures idle = measure(21);
+    const Samples idle = measure(21);
     QProcess loops[2];
     for (auto& loop : loops)
         loop.start(u"sh"_s, {u"-c"_s, u"while :; do :; done"_s});
-    const Figures loaded = measure(21);
+    const Samples loaded = measure(21);
     for (auto& loop : loops) {
         loop.kill();
         loop.waitForFinished();
     }
     std::printf("F12 to text in the editor, median of 21: idle %.1f ms (worst %.1f), "
                 "both cores loaded %.1f ms (worst %.1f)\n",
-                idle.median, idle.worst, loaded.median, loaded.worst);
+                idle.median(), idle.worst(), loaded.median(), loaded.worst());
 
     XCloseDisplay(display);
     quillbay.kill();

@@ -5,12 +5,12 @@
 // time from F12 to the text in the editor. Run under an X server with a window manager:
 //   tests/support/with-x11.sh build/bench/app/bench_send_soak build/bin/quillbay [N]
 #include "desktoptools.h"
+#include "f12send.h"
+#include "samples.h"
 
 #include <QBuffer>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -21,33 +21,13 @@
 #include <QSqlQuery>
 #include <QThread>
 
-#include "windowtitle.h"
-
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Polls with our events flowing, so that our clipboard answers the program meanwhile.
-bool Poll(const std::function<bool()>& condition, int timeoutMs, unsigned sleepUs = 200)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents();
-        QThread::usleep(sleepUs);
-    }
-    return true;
-}
 
 // Reads one format of the clipboard with xclip, our events flowing.
 QByteArray ReadClipboard(const QString& target)
@@ -56,12 +36,6 @@ QByteArray ReadClipboard(const QString& target)
     xclip.start(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, target});
     Poll([&] { return xclip.state() == QProcess::NotRunning; }, 5000, 1000);
     return xclip.readAllStandardOutput();
-}
-
-double Percentile(std::vector<double> values, double share)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(share * double(values.size())))];
 }
 
 QByteArray Picture()
@@ -133,7 +107,6 @@ int main(int argc, char** argv)
     db.close();
 
     Display* display = XOpenDisplay(nullptr);
-    const KeyCode f12 = XKeysymToKeycode(display, XK_F12);
     ActivateWindow(mainWindow);
     Xdotool({u"type"_s, u"start"_s});
     Xdotool({u"key"_s, u"Return"_s});
@@ -153,36 +126,20 @@ int main(int argc, char** argv)
         const QString window = process.window({u"--name"_s, editor.file.mid(1, 8)});
         if (window.isEmpty())
             qFatal("editor window not found");
-        const Window editorId = window.toULong();
+        F12Send f12(display, mainWindow, window);
         int rightTexts = 0;
         int restored = 0;
-        std::vector<double> ms;
+        Samples ms;
         for (int send = 1; send <= sends; ++send) {
-            ActivateWindow(window);
-            Xdotool({u"key"_s, u"--clearmodifiers"_s, u"ctrl+a"_s, u"Delete"_s, u"ctrl+s"_s});
-            QByteArray saved;
-            Poll(
-                [&] {
-                    saved = WindowTitle(display, editorId);
-                    return !saved.startsWith('*');
-                },
-                5000, 2000);
+            // Our clipboard holds a text and a picture, so that the program has both to give back.
             const QString before = u"clipboard before send %1 — ü"_s.arg(send);
-            auto* data = new QMimeData;
-            data->setText(before);
-            data->setData(u"image/png"_s, picture);
-            clipboard->setMimeData(data);
-            Poll([&] { return clipboard->ownsClipboard(); }, 5000);
-            ActivateWindow(mainWindow);
-            QThread::msleep(50);
-
-            QElapsedTimer clock;
-            XTestFakeKeyEvent(display, f12, True, 0);
-            XTestFakeKeyEvent(display, f12, False, 0);
-            XFlush(display);
-            clock.start();
-            Poll([&] { return WindowTitle(display, editorId) != saved; }, 5000);
-            ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+            ms.add(f12.send([&] {
+                auto* data = new QMimeData;
+                data->setText(before);
+                data->setData(u"image/png"_s, picture);
+                clipboard->setMimeData(data);
+                Poll([&] { return clipboard->ownsClipboard(); }, 5000);
+            }));
 
             // The program takes the clipboard for the paste and then puts ours back.
             const bool back = Poll(
@@ -200,8 +157,8 @@ int main(int argc, char** argv)
         }
         std::printf("%s: %d sends, %d right texts, %d clipboards restored (text and picture); F12 to text in "
                     "the editor: median %.1f ms, 95th percentile %.1f ms, worst %.1f ms\n",
-                    qPrintable(editor.program), sends, rightTexts, restored, Percentile(ms, 0.5), Percentile(ms, 0.95),
-                    *std::max_element(ms.begin(), ms.end()));
+                    qPrintable(editor.program), sends, rightTexts, restored, ms.median(), ms.percentile(0.95),
+                    ms.worst());
         std::fflush(stdout);
         process.stop();
     }

@@ -8,6 +8,7 @@
 #include "util/textutils.h"
 
 #include "desktoptools.h"
+#include "samples.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,7 +18,6 @@
 
 #include <xcb/xcb.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -158,13 +158,6 @@ void Pause(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-double Median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -213,16 +206,16 @@ int main(int argc, char** argv)
     const OutgoingMessage message{u"Dear customer,\nthank you for your order.\n"_s, {}};
     NoQuestions questions;
     const TokenExpander identity = [](const QString& text) { return text; };
-    QList<double> toLastKey, toActivation, waits;
+    Samples toLastKey, toActivation, waits;
     for (int i = 0; i < sends; ++i) {
         timing = Timing{};
         const qint64 start = clock_.nsecsElapsed();
         const SendOutcome outcome = SendShownMessage(timed, options, message, questions, identity);
         if (outcome.result != SendOutcome::Pasted)
             std::fprintf(stderr, "send %d stopped: outcome %d\n", i + 1, int(outcome.result));
-        toLastKey.append((timing.lastKey - start - keyboard.waitedAtLastKey()) / 1e6);
-        toActivation.append((timing.activation - start) / 1e6);
-        waits.append(timing.waited / 1e6);
+        toLastKey.add((timing.lastKey - start - keyboard.waitedAtLastKey()) / 1e6);
+        toActivation.add((timing.activation - start) / 1e6);
+        waits.add(timing.waited / 1e6);
         // Let the editor settle, and put another window on top again.
         Pause(150);
         real.windows.requestActivation(real.windows.topLevelWindows().value(1));
@@ -231,11 +224,10 @@ int main(int argc, char** argv)
 
     std::printf("sends: %d, top-level windows: %lld, clipboard reads missed: %d\n", sends,
                 static_cast<long long>(real.windows.topLevelWindows().size()), clipboard.unread);
-    std::printf("send command to last key, without waits: median %.2f ms, min %.2f, max %.2f\n", Median(toLastKey),
-                *std::min_element(toLastKey.begin(), toLastKey.end()),
-                *std::max_element(toLastKey.begin(), toLastKey.end()));
-    std::printf("  of which window search up to the activation request: median %.2f ms\n", Median(toActivation));
-    std::printf("waits for the destination (activation, modifiers, clipboard read): median %.2f ms\n", Median(waits));
+    std::printf("send command to last key, without waits: median %.2f ms, min %.2f, max %.2f\n", toLastKey.median(),
+                toLastKey.best(), toLastKey.worst());
+    std::printf("  of which window search up to the activation request: median %.2f ms\n", toActivation.median());
+    std::printf("waits for the destination (activation, modifiers, clipboard read): median %.2f ms\n", waits.median());
     editor.stop();
     xcb_disconnect(other);
     return 0;

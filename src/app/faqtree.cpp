@@ -271,7 +271,9 @@ void FAQTree::Synchronize(int messageID)
 
 bool FAQTree::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_tree.viewport())
+    // Watched are the tree and its viewport only; viewport() is not asked, since events still
+    // arrive while the tree is being destroyed.
+    if (watched != &m_tree)
         return tvFAQsDragEvent(event);
     if (watched == &m_tree && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {

@@ -66,7 +66,8 @@ QList<std::uint32_t> X11Connection::Property::words() const
     if (format != 32)
         return result;
     result.resize(data.size() / 4);
-    std::memcpy(result.data(), data.constData(), static_cast<std::size_t>(result.size()) * 4);
+    if (!result.isEmpty()) // data() of an empty list is null, which memcpy must not get
+        std::memcpy(result.data(), data.constData(), static_cast<std::size_t>(result.size()) * 4);
     return result;
 }
 
