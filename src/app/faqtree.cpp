@@ -275,7 +275,7 @@ bool FAQTree::eventFilter(QObject* watched, QEvent* event)
     // arrive while the tree is being destroyed.
     if (watched != &m_tree)
         return tvFAQsDragEvent(event);
-    if (watched == &m_tree && event->type() == QEvent::KeyPress
+    if (event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
         if (QTreeWidgetItem* current = m_tree.currentItem())
             Guarded(m_boxes, [&] { ExpandAllFAQNodes(current); });
