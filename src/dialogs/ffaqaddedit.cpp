@@ -393,8 +393,7 @@ void TfrmAddEditFAQ::actPromptForTextEntryExecute()
 {
     TfrmPromptForTextEntry prompt(this);
     if (prompt.exec() == QDialog::Accepted)
-        InsertToken(u"^^INPUT:"_s + prompt.txtPrompt->text() + u"||"_s + prompt.txtDefaultValue->text() + u"^^"_s,
-                    false);
+        InsertToken(u"^^INPUT:"_s + prompt.PromptText() + u"||"_s + prompt.DefaultValue() + u"^^"_s, false);
 }
 
 void TfrmAddEditFAQ::Help1Click()

@@ -3,14 +3,9 @@
 
 TfrmPromptForTextEntry::TfrmPromptForTextEntry(QWidget* parent)
     : QDialog(parent)
-    , ui([this] {
-        auto form = std::make_unique<Ui::TfrmPromptForTextEntry>();
-        form->setupUi(this);
-        return form;
-    }())
-    , txtPrompt(ui->txtPrompt)
-    , txtDefaultValue(ui->txtDefaultValue)
+    , ui(std::make_unique<Ui::TfrmPromptForTextEntry>())
 {
+    ui->setupUi(this);
     // A title bar without buttons: the dialog closes through its own buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 }

@@ -4,8 +4,6 @@
 
 #include <memory>
 
-class QLineEdit;
-
 namespace Ui {
 class TfrmPromptForTextEntry;
 }
@@ -24,9 +22,4 @@ public:
 
 private:
     const std::unique_ptr<Ui::TfrmPromptForTextEntry> ui;
-
-public:
-    // The form's two lines, for callers not yet moved to PromptText() / DefaultValue().
-    QLineEdit* const txtPrompt;
-    QLineEdit* const txtDefaultValue;
 };
