@@ -1,6 +1,7 @@
 #include "dialogs/hotkeyedit.h"
 
 #include "dialogs/keyevents.h"
+
 #include <QKeyEvent>
 
 using namespace Qt::StringLiterals;
