@@ -5,7 +5,7 @@ INSERT INTO FAQ (ShortName, Hotword, Text, GroupID, Notes) VALUES
 ('Getting started', 'start',
 'Welcome to Tolvane Quillbay.
 
-Type a Hotword into the search box and press Enter to show its Message, then press F12 in your e-mail program''s window to paste it. Groups such as this one hold related Messages; drag a Message onto another to move it.',
+In your e-mail program, press F11 to bring Tolvane Quillbay to the front. Type a Hotword into the search box and press Enter to show its Message, then press F12 to paste it into the e-mail program. Tools, Options sets your e-mail program and both keys. Groups such as this one hold related Messages; drag a Message onto another to move it.',
 0,
 'Delete these examples once you have written your own Messages.');
 
@@ -20,9 +20,8 @@ INSERT INTO FAQ (ShortName, Hotword, Text, GroupID, Notes) VALUES
 INSERT INTO FAQ (ShortName, Hotword, Text, GroupID, Notes)
 SELECT 'Signature', 'sig',
 'Kind regards,
-^^INPUT:Your name||Customer Service^^
 Customer Service', ID,
-'Included by other Messages through %INCLUDE:sig%.'
+'Included by other Messages through %INCLUDE:sig%. Within an included text only further includes are filled in, so it holds no other tokens.'
 FROM FAQ WHERE Hotword = 'start';
 
 INSERT INTO FAQ (ShortName, Hotword, Text, GroupID, Notes)

@@ -265,7 +265,9 @@ void TfrmMain::ApplyOptions()
         m_boxes.showMessage(FirstRunNotice);
     }
     m_sendHotKey = TextToHotKey(hotKeyText);
-    m_activateHotKey = TextToHotKey(options.value(Setting::ActivateKey));
+    // A key that types text is no activation key: every program would lose it.
+    const HotKey activate = TextToHotKey(options.value(Setting::ActivateKey));
+    m_activateHotKey = TypesText(activate) ? HotKey{} : activate;
     m_tray->jvActivateMe->setKey(m_activateHotKey);
 }
 

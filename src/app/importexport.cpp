@@ -68,7 +68,7 @@ std::optional<ImportChoice> AskImportChoice(Interaction& boxes, const QList<Impo
         + u"Skip them, or import them with a suffix such as \"-2\" added to a taken or too long Hotword "
           "(and a too long short description cut)? Messages without a Hotword, a short description or "
           "text are always skipped."_s;
-    switch (boxes.choose(text, {u"&Skip Them"_s, u"Import with a &Suffix"_s, u"Cancel"_s})) {
+    switch (boxes.choose(text, {u"&Skip Them"_s, u"&Import with a Suffix"_s, u"Cancel"_s})) {
     case 0: return ImportChoice::Skip;
     case 1: return ImportChoice::Rename;
     default: return std::nullopt;

@@ -31,8 +31,6 @@ TfrmOptions::TfrmOptions(Options& options, Platform& desktop, Interaction& boxes
     m_bindings = Bindings();
     if (parent)
         setWindowIcon(parent->windowIcon());
-    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
 
     connect(ui->btnOK, &QPushButton::clicked, this, [this] {
         // A refused write ends OK with its error; nothing is written or applied.
@@ -43,9 +41,13 @@ TfrmOptions::TfrmOptions(Options& options, Platform& desktop, Interaction& boxes
     ConnectGuarded(m_boxes, ui->btnDestinations, &QPushButton::clicked, this, &TfrmOptions::btnDestinationsClick);
     ConnectGuarded(m_boxes, ui->cmbDestinationApplication, &QComboBox::textActivated, this,
                    &TfrmOptions::SelectDestination);
+    connect(ui->hkActivate, &HotKeyEdit::hotKeyChanged, this, &TfrmOptions::ShowTypingKeyNote);
 
     FillDestinations();
     LoadOptions();
+    FitHeight();
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
 }
 
 TfrmOptions::~TfrmOptions() = default;
@@ -142,6 +144,11 @@ QString TfrmOptions::Destination() const
 
 void TfrmOptions::btnOKClick()
 {
+    // A key that types text stays with the other programs; the note beside it says why.
+    if (ShowTypingKeyNote()) {
+        ui->hkActivate->setFocus();
+        return;
+    }
     m_options.load();
     for (const Binding& binding : m_bindings) {
         if (binding.store)
@@ -166,7 +173,26 @@ bool TfrmOptions::ShowActivationKeyRefusal()
 {
     const bool refused = m_hooks.activationKeyRefused && m_hooks.activationKeyRefused();
     ui->lblActivateKeyRefused->setVisible(refused);
+    FitHeight();
     return refused;
+}
+
+bool TfrmOptions::ShowTypingKeyNote()
+{
+    const bool typing = TypesText(ui->hkActivate->hotKey());
+    ui->lblActivateKeyNeedsModifier->setVisible(typing);
+    FitHeight();
+    return typing;
+}
+
+void TfrmOptions::FitHeight()
+{
+    // Word-wrapped texts take more lines than the layout's minimum size tells: the window
+    // grows to their height at its width instead of letting them overlap.
+    layout()->activate();
+    const int needed = heightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
 }
 
 void TfrmOptions::btnDestinationsClick()

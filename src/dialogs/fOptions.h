@@ -54,6 +54,10 @@ private:
     void btnDestinationsClick();
     // Shows the note beside the activation key while the desktop refuses it; true then.
     bool ShowActivationKeyRefusal();
+    // Shows the note beside the activation key while it holds a key that types text
+    // without Ctrl or Alt; true then. OK refuses such a key.
+    bool ShowTypingKeyNote();
+    void FitHeight();
     QString Destination() const;
 
     const std::unique_ptr<Ui::TfrmOptions> ui;

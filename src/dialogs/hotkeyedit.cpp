@@ -1,11 +1,8 @@
 #include "dialogs/hotkeyedit.h"
 
 #include "dialogs/keyevents.h"
-#include "util/virtualkeys.h"
 
 #include <QKeyEvent>
-
-#include <bit>
 
 using namespace Qt::StringLiterals;
 
@@ -46,13 +43,6 @@ bool BelongsToDialog(const QKeyEvent& event)
 }
 
 } // namespace
-
-HotKey AcceptedHotKey(HotKey pressed)
-{
-    if ((pressed.shift & ShiftState::Ctrl) || std::popcount(unsigned(pressed.shift)) > 1)
-        pressed.shift = 0;
-    return pressed;
-}
 
 HotKeyEdit::HotKeyEdit(QWidget* parent)
     : QLineEdit(parent)
@@ -98,5 +88,5 @@ void HotKeyEdit::keyPressEvent(QKeyEvent* event)
     }
     const HotKey pressed = HotKeyFromKeyEvent(*event);
     if (pressed.key != 0)
-        setHotKey(AcceptedHotKey(pressed));
+        setHotKey(pressed);
 }

@@ -4,10 +4,9 @@
 
 #include <QLineEdit>
 
-// A field that takes one key press and shows it in the hot-key text of the settings files.
-// A key alone, Shift+key and Alt+key are kept; Ctrl, or two or more modifiers, leave the key
-// alone. Tab and Shift+Tab move on, Enter and Esc go to the dialog, Backspace and Del alone
-// empty the field.
+// A field that takes one key press with its Shift, Ctrl and Alt and shows it in the hot-key
+// text of the settings files. Tab and Shift+Tab move on, Enter and Esc go to the dialog,
+// Backspace and Del alone empty the field.
 class HotKeyEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -27,7 +26,3 @@ protected:
 private:
     HotKey m_hotKey;
 };
-
-// The combination that a hot-key field keeps of a key press: Ctrl, or two or three
-// modifiers together, leave the key alone.
-HotKey AcceptedHotKey(HotKey pressed);

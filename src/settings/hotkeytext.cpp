@@ -141,3 +141,20 @@ HotKey TextToHotKey(const QString& text)
     }
     return {};
 }
+
+bool TypesText(const HotKey& hotKey)
+{
+    if (hotKey.shift & (ShiftState::Ctrl | ShiftState::Alt))
+        return false;
+    const std::uint16_t key = hotKey.key;
+    switch (key) {
+    case Vk::Back:
+    case Vk::Tab:
+    case Vk::Return:
+    case Vk::Space: return true;
+    default: break;
+    }
+    return (key >= Vk::Key0 && key <= Vk::Key0 + 9) || (key >= Vk::KeyA && key <= Vk::KeyA + 25)
+        || (key >= Vk::Numpad0 && key <= Vk::Divide) || (key >= Vk::Oem1 && key <= Vk::Oem3)
+        || (key >= Vk::Oem4 && key <= Vk::Oem7) || key == Vk::Oem102;
+}

@@ -19,3 +19,7 @@ QString HotKeyToText(const HotKey& hotKey);
 // Prefixes in any order and case ("^" for Ctrl), then a key name in any case.
 // A text that names no key gives key 0.
 HotKey TextToHotKey(const QString& text);
+// True for a key that types into text (a letter, digit or other character, Space, Tab,
+// Enter, Backspace) pressed without Ctrl or Alt. Claimed system-wide, such a key would be
+// taken from every program.
+bool TypesText(const HotKey& hotKey);

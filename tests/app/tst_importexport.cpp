@@ -6,12 +6,15 @@
 #include "exchange/exchangeformats.h"
 
 #include "childbyname.h"
+#include "mnemonics.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMenu>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -102,6 +105,10 @@ void TestImportExport::importAsksAboutTakenHotwords()
                          "Skip them, or import them with a suffix such as \"-2\" added to a taken or too long "
                          "Hotword (and a too long short description cut)? Messages without a Hotword, a short "
                          "description or text are always skipped."_s});
+    // The buttons of the question, each with an accelerator of its own.
+    const auto question = std::ranges::find(f.ui.shown, u"choose"_s, &ScriptedInteraction::Shown::kind);
+    QCOMPARE(question->caption, u"&Skip Them|&Import with a Suffix|Cancel"_s);
+    QCOMPARE(RepeatedMnemonics(question->caption.split(u'|')), QStringList());
     QCOMPARE(f.ui.texts(u"message"_s), summary.isEmpty() ? QStringList() : QStringList{summary});
     QCOMPARE(Count(f.db), 1 + added);
     QCOMPARE(child<QTreeWidget>(window, "tvFAQs")->topLevelItemCount(), topLevel);

@@ -63,6 +63,8 @@ private Q_SLOTS:
     void layoutIsSavedOnlyAfterAShowing();
     void splitterRefusesWidthsOutsideItsRange();
     void activationKeyFollowsTheOptions();
+    void typingKeyIsNoActivationKey_data();
+    void typingKeyIsNoActivationKey();
     void minimisingTakesTheOpenDialogAlong();
 };
 
@@ -179,6 +181,32 @@ void TestWindowState::activationKeyFollowsTheOptions()
     p.desktop.journal.clear();
     p.window.reset();
     QCOMPARE(p.desktop.journal, QStringList{u"hot key cleared"_s});
+}
+
+void TestWindowState::typingKeyIsNoActivationKey_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<HotKey>("key");
+    QTest::newRow("letter") << u"K"_s << HotKey{};
+    QTest::newRow("Shift+letter") << u"Shift+K"_s << HotKey{};
+    QTest::newRow("Space") << u"Space"_s << HotKey{};
+    QTest::newRow("Ctrl+letter") << u"Ctrl+K"_s << HotKey{Vk::KeyA + 10, ShiftState::Ctrl};
+    QTest::newRow("Ctrl+Shift+letter") << u"ctrl+shift+k"_s
+                                       << HotKey{Vk::KeyA + 10, ShiftState::Ctrl | ShiftState::Shift};
+    QTest::newRow("Alt+digit") << u"Alt+7"_s << HotKey{Vk::Key0 + 7, ShiftState::Alt};
+    QTest::newRow("function key") << u"F8"_s << HotKey{Vk::F1 + 7, 0};
+}
+
+void TestWindowState::typingKeyIsNoActivationKey()
+{
+    QFETCH(QString, stored);
+    QFETCH(HotKey, key);
+    Program p;
+    MessageDb::setOption(Setting::ActivateKey, stored);
+    TfrmMain& w = p.start();
+    QCOMPARE(w.ActivateHotKey(), key);
+    QCOMPARE(p.desktop.activationKey.key, key.key);
+    QCOMPARE(p.desktop.activationKey.shiftState, key.shift);
 }
 
 void TestWindowState::minimisingTakesTheOpenDialogAlong()

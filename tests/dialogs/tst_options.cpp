@@ -4,19 +4,25 @@
 #include "platform/fake/fakeplatform.h"
 
 #include "childbyname.h"
+#include "dialogs/fDestinations.h"
+#include "mnemonics.h"
 #include "scriptedinteraction.h"
+#include "settings/inifile.h"
 #include "settings/settings.h"
 #include "testfiles.h"
 #include "util/textutils.h"
 #include "util/virtualkeys.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +50,14 @@ private Q_SLOTS:
     void cancelWritesNothing();
     void refusedWriteEndsOk();
     void startAtLogin();
+    void typingKeyNeedsCtrlOrAlt_data();
+    void typingKeyNeedsCtrlOrAlt();
+    void notesGrowTheWindow_data();
+    void notesGrowTheWindow();
+    void opensAtDesignWidthCentred();
+    void captionBesideCheckBoxClicksIt();
+    void acceleratorsUniquePerWindow_data();
+    void acceleratorsUniquePerWindow();
 
 private:
     // A dialog over the folder's files; applied counts the calls of ApplyOptions.
@@ -59,6 +73,8 @@ private:
     std::vector<std::unique_ptr<Options>> dialogOptions;
     int applied = 0;
     QByteArray optionsWhenApplied;
+    // What the desktop answers when asked whether it refused the activation key.
+    bool keyRefused = false;
 };
 
 void TestOptions::init()
@@ -68,6 +84,7 @@ void TestOptions::init()
     ui = std::make_unique<ScriptedInteraction>();
     applied = 0;
     optionsWhenApplied.clear();
+    keyRefused = false;
 }
 
 void TestOptions::cleanup()
@@ -83,7 +100,7 @@ std::unique_ptr<TfrmOptions> TestOptions::openDialog(Platform* desktop)
                            ++applied;
                            optionsWhenApplied = ReadFileBytes(optionsPath());
                        },
-                       [] { return false; }};
+                       [this] { return keyRefused; }};
     dialogOptions.push_back(std::make_unique<Options>(optionsPath()));
     auto dialog
         = std::make_unique<TfrmOptions>(*dialogOptions.back(), desktop ? *desktop : withoutLoginStart, *ui, hooks);
@@ -99,24 +116,25 @@ void TestOptions::hotKeyField_data()
     QTest::addColumn<HotKey>("stored");
     const auto none = Qt::KeyboardModifiers();
     QTest::newRow("key alone") << int(Qt::Key_F9) << none << u"F9"_s << HotKey{Vk::F1 + 8, 0};
-    QTest::newRow("Ctrl+F9 keeps the key")
-        << int(Qt::Key_F9) << Qt::KeyboardModifiers(Qt::ControlModifier) << u"F9"_s << HotKey{Vk::F1 + 8, 0};
+    QTest::newRow("Ctrl+F9") << int(Qt::Key_F9) << Qt::KeyboardModifiers(Qt::ControlModifier) << u"Ctrl+F9"_s
+                             << HotKey{Vk::F1 + 8, ShiftState::Ctrl};
+    QTest::newRow("Ctrl+Shift+K") << int(Qt::Key_K) << (Qt::ControlModifier | Qt::ShiftModifier) << u"Shift+Ctrl+K"_s
+                                  << HotKey{Vk::KeyA + 10, ShiftState::Ctrl | ShiftState::Shift};
     QTest::newRow("Alt+F9") << int(Qt::Key_F9) << Qt::KeyboardModifiers(Qt::AltModifier) << u"Alt+F9"_s
                             << HotKey{Vk::F1 + 8, ShiftState::Alt};
     QTest::newRow("Shift+F11") << int(Qt::Key_F11) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"Shift+F11"_s
                                << HotKey{Vk::F11, ShiftState::Shift};
-    QTest::newRow("Shift+Alt keeps the key")
-        << int(Qt::Key_F9) << (Qt::ShiftModifier | Qt::AltModifier) << u"F9"_s << HotKey{Vk::F1 + 8, 0};
-    QTest::newRow("all three keep the key")
-        << int(Qt::Key_A) << (Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier) << u"A"_s
-        << HotKey{Vk::KeyA, 0};
+    QTest::newRow("Shift+Alt") << int(Qt::Key_F9) << (Qt::ShiftModifier | Qt::AltModifier) << u"Shift+Alt+F9"_s
+                               << HotKey{Vk::F1 + 8, ShiftState::Shift | ShiftState::Alt};
+    QTest::newRow("all three") << int(Qt::Key_A) << (Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier)
+                               << u"Shift+Ctrl+Alt+A"_s << HotKey{Vk::KeyA, 7};
     QTest::newRow("Shift+1 as typed") << int(Qt::Key_Exclam) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"Shift+1"_s
                                       << HotKey{Vk::Key0 + 1, ShiftState::Shift};
     QTest::newRow("number pad digit reads back as the digit")
         << int(Qt::Key_5) << Qt::KeyboardModifiers(Qt::KeypadModifier) << u"5"_s << HotKey{Vk::Key0 + 5, 0};
     QTest::newRow("Backspace empties") << int(Qt::Key_Backspace) << none << QString() << HotKey{};
-    QTest::newRow("Ctrl+Backspace is the key")
-        << int(Qt::Key_Backspace) << Qt::KeyboardModifiers(Qt::ControlModifier) << u"BkSp"_s << HotKey{Vk::Back, 0};
+    QTest::newRow("Ctrl+Backspace is a key") << int(Qt::Key_Backspace) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                             << u"Ctrl+BkSp"_s << HotKey{Vk::Back, ShiftState::Ctrl};
     QTest::newRow("a modifier alone changes nothing")
         << int(Qt::Key_Shift) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"F12"_s << HotKey{Vk::F12, 0};
     QTest::newRow("Esc belongs to the dialog") << int(Qt::Key_Escape) << none << u"F12"_s << HotKey{Vk::F12, 0};
@@ -288,6 +306,159 @@ void TestOptions::startAtLogin()
         child<QPushButton>(*again, "btnOK")->click();
         QCOMPARE(desktop.loginStart.enabled, !before);
     }
+}
+
+void TestOptions::typingKeyNeedsCtrlOrAlt_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("key"); // pressed in the activation key's field; 0 for none
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("written"); // ActivateKey after OK; empty: OK refuses
+    const auto none = Qt::KeyboardModifiers();
+    const auto press = [&](const char* row, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& written) {
+        QTest::newRow(row) << QByteArray() << int(key) << modifiers << written;
+    };
+    press("K", Qt::Key_K, none, {});
+    press("Shift+K", Qt::Key_K, Qt::ShiftModifier, {});
+    press("digit", Qt::Key_7, none, {});
+    press("punctuation", Qt::Key_Minus, none, {});
+    press("number pad", Qt::Key_5, Qt::KeypadModifier, {});
+    press("Space", Qt::Key_Space, none, {});
+    press("Ctrl+K", Qt::Key_K, Qt::ControlModifier, u"Ctrl+K"_s);
+    press("Alt+K", Qt::Key_K, Qt::AltModifier, u"Alt+K"_s);
+    press("Ctrl+Shift+K", Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier, u"Shift+Ctrl+K"_s);
+    press("F9", Qt::Key_F9, none, u"F9"_s);
+    press("Shift+Home", Qt::Key_Home, Qt::ShiftModifier, u"Shift+Home"_s);
+    QTest::newRow("stored K") << "[Options]\nActivateKey=k\n"_ba << 0 << none << QString();
+    QTest::newRow("stored K, then emptied")
+        << "[Options]\nActivateKey=k\n"_ba << int(Qt::Key_Backspace) << none << u""_s;
+}
+
+void TestOptions::typingKeyNeedsCtrlOrAlt()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, written);
+    QVERIFY(WriteFileBytes(optionsPath(), stored));
+    const auto dialog = openDialog();
+    auto* field = child<HotKeyEdit>(*dialog, "hkActivate");
+    if (key != 0)
+        QTest::keyClick(field, Qt::Key(key), modifiers);
+    const bool refused = written.isNull();
+    QCOMPARE(child<QLabel>(*dialog, "lblActivateKeyNeedsModifier")->isVisible(), refused);
+
+    child<QPushButton>(*dialog, "btnOK")->click();
+    QCOMPARE(dialog->isVisible(), refused);
+    if (refused) {
+        QCOMPARE(ReadFileBytes(optionsPath()), stored);
+        QCOMPARE(applied, 0);
+        QCOMPARE(dialog->focusWidget(), field);
+    } else {
+        QCOMPARE(IniFile(optionsPath()).readText(u"Options"_s, u"ActivateKey"_s, u"unset"_s), written);
+        QCOMPARE(applied, 1);
+    }
+}
+
+void TestOptions::notesGrowTheWindow_data()
+{
+    QTest::addColumn<bool>("typingKey");
+    QTest::addColumn<bool>("refusedKey");
+    QTest::newRow("no note") << false << false;
+    QTest::newRow("key that types") << true << false;
+    QTest::newRow("key held by another program") << false << true;
+    QTest::newRow("both") << true << true;
+}
+
+void TestOptions::notesGrowTheWindow()
+{
+    QFETCH(bool, typingKey);
+    QFETCH(bool, refusedKey);
+    QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), Targets));
+    keyRefused = refusedKey;
+    const auto dialog = openDialog();
+    if (typingKey)
+        QTest::keyClick(child<HotKeyEdit>(*dialog, "hkActivate"), Qt::Key_K);
+    QCOMPARE(child<QLabel>(*dialog, "lblActivateKeyNeedsModifier")->isVisible(), typingKey);
+    QCOMPARE(child<QLabel>(*dialog, "lblActivateKeyRefused")->isVisible(), refusedKey);
+    QApplication::processEvents();
+
+    QList<QWidget*> shown;
+    for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (widget->isVisible())
+            shown.append(widget);
+    }
+    QVERIFY(shown.size() > 10);
+    for (const QWidget* widget : std::as_const(shown)) {
+        const QString name = widget->objectName();
+        QVERIFY2(dialog->rect().contains(widget->geometry()), qPrintable(name));
+        const int needed = widget->hasHeightForWidth() ? widget->heightForWidth(widget->width())
+                                                       : widget->minimumSizeHint().height();
+        QVERIFY2(widget->height() >= needed, qPrintable(name));
+        for (const QWidget* other : std::as_const(shown)) {
+            if (other != widget)
+                QVERIFY2(!widget->geometry().intersects(other->geometry()),
+                         qPrintable(name + u' ' + other->objectName()));
+        }
+    }
+}
+
+void TestOptions::opensAtDesignWidthCentred()
+{
+    QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), Targets));
+    const auto dialog = openDialog();
+    QApplication::processEvents();
+    QCOMPARE(dialog->width(), 329);
+    QVERIFY(dialog->height() >= 462);
+    const QPoint offCentre = dialog->geometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+    QVERIFY2(qAbs(offCentre.x()) <= 3 && qAbs(offCentre.y()) <= 3,
+             qPrintable(u"%1,%2"_s.arg(offCentre.x()).arg(offCentre.y())));
+    // The long switch's caption wraps beside its box.
+    const auto* caption = child<QLabel>(*dialog, "lblRestoreClipboard");
+    QVERIFY(caption->height() > 2 * caption->fontMetrics().height() - 2);
+}
+
+void TestOptions::captionBesideCheckBoxClicksIt()
+{
+    const auto dialog = openDialog();
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    auto* box = child<QCheckBox>(*dialog, "chkRestoreClipboard");
+    const bool before = box->isChecked();
+    QTest::mouseClick(child<QLabel>(*dialog, "lblRestoreClipboard"), Qt::LeftButton);
+    QCOMPARE(box->isChecked(), !before);
+    QCOMPARE(dialog->focusWidget(), box);
+    child<QPushButton>(*dialog, "btnOK")->setFocus();
+    QTest::keyClick(dialog.get(), Qt::Key_R, Qt::AltModifier);
+    QTRY_COMPARE(box->isChecked(), before);
+}
+
+void TestOptions::acceleratorsUniquePerWindow_data()
+{
+    QTest::addColumn<bool>("options");
+    QTest::newRow("Options") << true;
+    QTest::newRow("Destinations") << false;
+}
+
+void TestOptions::acceleratorsUniquePerWindow()
+{
+    QFETCH(bool, options);
+    QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), Targets));
+    std::unique_ptr<QDialog> dialog;
+    if (options)
+        dialog = openDialog();
+    else
+        dialog = std::make_unique<TfrmDestinations>(fake.windows, *ui, u"Outlook"_s);
+    // Every caption of the window, hidden ones too: they may show one day.
+    QStringList captions;
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        captions << label->text();
+    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+        captions << button->text();
+    for (const QGroupBox* group : dialog->findChildren<QGroupBox*>())
+        captions << group->title();
+    QCOMPARE(RepeatedMnemonics(captions), QStringList());
+    QVERIFY(captions.filter(u"&"_s).size() > 6);
 }
 
 QTEST_MAIN(TestOptions)

@@ -160,6 +160,8 @@ private Q_SLOTS:
     void fileListIsOfferedToFileManagers();
     void clipboardTakenBackFromALaterOwner();
     void hotKeyGrabAndRefusal();
+    void letterHotKeyWithCtrl_data();
+    void letterHotKeyWithCtrl();
 
 private:
     std::unique_ptr<X11Platform> x11;
@@ -436,6 +438,45 @@ void TestX11Platform::hotKeyGrabAndRefusal()
     QCOMPARE(other.grabKey(other.keycode(XK_F8)), 0);
     hotKey.clear();
     QCOMPARE(other.grabKey(f9, XCB_MOD_MASK_CONTROL), 0);
+}
+
+void TestX11Platform::letterHotKeyWithCtrl_data()
+{
+    QTest::addColumn<int>("shiftState");
+    QTest::addColumn<QString>("pressed"); // as xdotool names it
+    QTest::addColumn<int>("grabbed"); // the X modifiers taken with the key
+    QTest::newRow("Ctrl+Shift+K") << int(ShiftState::Ctrl | ShiftState::Shift) << u"ctrl+shift+k"_s
+                                  << int(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT);
+    QTest::newRow("Ctrl+K") << int(ShiftState::Ctrl) << u"ctrl+k"_s << int(XCB_MOD_MASK_CONTROL);
+    QTest::newRow("Ctrl+Alt+K") << int(ShiftState::Ctrl | ShiftState::Alt) << u"ctrl+alt+k"_s
+                                << int(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1);
+}
+
+void TestX11Platform::letterHotKeyWithCtrl()
+{
+    QFETCH(int, shiftState);
+    QFETCH(QString, pressed);
+    QFETCH(int, grabbed);
+    GlobalHotKey& hotKey = x11->interfaces().activationKey;
+    int presses = 0;
+    hotKey.setCallback([&presses] { ++presses; });
+    QVERIFY(hotKey.setKey(std::uint16_t(Vk::KeyA + 10), std::uint8_t(shiftState)));
+    QProcess::execute(u"xdotool"_s, {u"key"_s, pressed});
+    QTRY_COMPARE(presses, 1);
+
+    // Only the combination is ours: K alone and Shift+K stay with the other programs.
+    const xcb_keycode_t k = other.keycode(XK_k);
+    QCOMPARE(other.grabKey(k, std::uint16_t(grabbed)), 10); // BadAccess
+    QCOMPARE(other.grabKey(k), 0);
+    QCOMPARE(other.grabKey(k, XCB_MOD_MASK_SHIFT), 0);
+    QProcess::execute(u"xdotool"_s, {u"key"_s, u"k"_s, u"shift+k"_s});
+    QTest::qWait(200);
+    QCOMPARE(presses, 1);
+    for (const std::uint16_t modifiers : {std::uint16_t(0), std::uint16_t(XCB_MOD_MASK_SHIFT)})
+        xcb_ungrab_key(other.c, k, other.screen->root, modifiers);
+    xcb_flush(other.c);
+    hotKey.clear();
+    hotKey.setCallback({});
 }
 
 QTEST_MAIN(TestX11Platform)
