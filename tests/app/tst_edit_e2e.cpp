@@ -241,10 +241,11 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     Keys({u"alt+n"_s});
     QString dialog = dialogWindow();
     screenshots(u"new"_s);
+    // Tab goes from the Hotword to the short description and on to the Message Text.
     Type(u"e2ehot"_s);
-    Keys({u"alt+d"_s});
+    Keys({u"Tab"_s});
     Type(u"End to end message"_s);
-    clickWhite(dialog, {0.5, 0.8}); // the Message Text
+    Keys({u"Tab"_s});
     Type(u"Dear customer, today is "_s);
     // The Message Text's menu: four edit commands, then Other FAQ, Clipboard, Date.
     const int windowsBeforeMenu = programWindows();

@@ -689,20 +689,31 @@ void TestEditing::tabOrder()
     QApplication::setActiveWindow(&d);
     QVERIFY(QTest::qWaitForWindowActive(&d));
     auto* hotword = child<QLineEdit>(d, "dbtxtHotWord");
-    const QStringList expected{u"dbtxtHotWord"_s,
-                               u"dbtxtShortDescription"_s,
-                               u"dbgKeywords"_s,
-                               u"dbgAttachments"_s,
-                               u"qt_tabwidget_tabbar"_s,
-                               u"dbmemText"_s,
-                               u"btnInclude"_s,
-                               u"btnSave"_s,
+    // The fields every Message needs, the optional grids, the pages, then the buttons.
+    const QStringList expected{u"dbtxtHotWord"_s,   u"dbtxtShortDescription"_s, u"dbmemText"_s,  u"dbgKeywords"_s,
+                               u"dbgAttachments"_s, u"qt_tabwidget_tabbar"_s,   u"btnInclude"_s, u"btnSave"_s,
                                u"btnCancel"_s};
     QCOMPARE(TabChain(d, hotword), expected);
+    child<QTabWidget>(d, "pcNotes")->setCurrentWidget(child<QWidget>(d, "tsInternal"));
+    QStringList withNotes = expected;
+    withNotes.removeOne(u"dbmemText"_s);
+    withNotes.insert(withNotes.indexOf(u"btnInclude"_s), u"dbmemInternalNotes"_s);
+    QCOMPARE(TabChain(d, hotword), withNotes);
+    child<QTabWidget>(d, "pcNotes")->setCurrentWidget(child<QWidget>(d, "tsMessage"));
 
     // Typed as a user would: Tab leaves each field, and each grid after its last cell.
     hotword->setFocus();
     QTest::keyClicks(hotword, u"hw"_s);
+    if (newMessage) {
+        QTest::keyClick(hotword, Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), u"desc"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), u"text"_s);
+        QCOMPARE(hotword->text(), u"hw"_s);
+        QCOMPARE(child<QPlainTextEdit>(d, "dbtxtShortDescription")->toPlainText(), u"desc"_s);
+        QCOMPARE(child<QPlainTextEdit>(d, "dbmemText")->toPlainText(), u"text"_s);
+        hotword->setFocus();
+    }
     QStringList visited{hotword->objectName()};
     for (int press = 0; press < 30 && visited.size() <= expected.size(); ++press) {
         QWidget* focused = QApplication::focusWidget();
