@@ -26,8 +26,9 @@ namespace {
 
 const QString AttachmentFilter = u"Documents|*.txt;*.doc;*.htm;*.html|All Files|*.*"_s;
 
-// Characters the short-description column holds.
+// Characters the short-description and keyword columns hold.
 constexpr int ShortNameLength = 50;
+constexpr int KeywordLength = 50;
 
 const QString HelpText
     = u"These items will be replaced when the message is actually used. %DATE% will be replaced with "
@@ -90,6 +91,19 @@ public:
 
 private:
     FileNameEditor::Picker m_picker;
+};
+
+// A keyword cell takes no more characters than its column holds.
+class KeywordDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->setMaxLength(KeywordLength);
+        return editor;
+    }
 };
 
 // "Prompt Before Attaching": chosen from the list "False", "True".
@@ -279,6 +293,7 @@ void TfrmAddEditFAQ::ConfigureGrids()
         Guarded(m_boxes, [&] { picked = dbgAttachmentsEditButtonClick(file); });
         return picked;
     };
+    ui->dbgKeywords->setItemDelegateForColumn(0, new KeywordDelegate(ui->dbgKeywords));
     ui->dbgAttachments->setItemDelegateForColumn(0, new FileNameDelegate(picker, ui->dbgAttachments));
     ui->dbgAttachments->setItemDelegateForColumn(1, new PromptDelegate(ui->dbgAttachments));
     ui->dbgAttachments->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);

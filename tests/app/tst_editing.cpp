@@ -459,9 +459,11 @@ void TestEditing::gridRowsAreStored()
         return list;
     };
 
-    // A new row is stored when the grid moves to another row.
+    // A new row is stored when the grid moves to another row; its cell holds what the column does.
     child<DataNavigator>(d, "dbnKeywords")->btnInsert->click();
     QVERIFY(child<DataNavigator>(d, "dbnKeywords")->btnPost->isEnabled());
+    QVERIFY(grid->findChild<QLineEdit*>());
+    QCOMPARE(grid->findChild<QLineEdit*>()->maxLength(), 50);
     QCOMPARE(grid->model()->rowCount(), 2);
     Editing::typeCell(grid, 1, 0, u"second"_s);
     grid->setCurrentIndex(grid->model()->index(0, 0));
