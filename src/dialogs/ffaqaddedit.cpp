@@ -381,9 +381,11 @@ void TfrmAddEditFAQ::btnSaveClick()
         m_boxes.showMessage(refusal.text());
         return;
     } catch (const HotwordTaken& refusal) {
+        const QString owner = refusal.ownerShortName().isEmpty()
+            ? u"another message"_s
+            : u"the message \""_s + refusal.ownerShortName() + u'"';
         m_boxes.showWarning(refusal.text() + u"\n\n"_s
-                            + u"The HotWord \"%1\" already belongs to the message \"%2\"."_s.arg(
-                                typed.hotword, refusal.ownerShortName()));
+                            + u"The HotWord \"%1\" already belongs to %2."_s.arg(typed.hotword, owner));
         return;
     }
     m_opened = typed;

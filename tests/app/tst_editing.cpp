@@ -231,6 +231,9 @@ void TestEditing::saveRefusals_data()
     QTest::newRow("duplicate hotword any case")
         << u"TAKEN"_s << u"d"_s << u"t"_s << u"warning"_s
         << Duplicate + u"\n\nThe HotWord \"TAKEN\" already belongs to the message \"Taken\"."_s;
+    QTest::newRow("duplicate of a nameless message")
+        << u"nameless"_s << u"d"_s << u"t"_s << u"warning"_s
+        << Duplicate + u"\n\nThe HotWord \"nameless\" already belongs to another message."_s;
     QTest::newRow("hotword of 51") << QString(51, u'x') << u"d"_s << u"t"_s << u"message"_s
                                    << u"The HotWord may have at most 50 characters; this one has 51. Please "
                                       "shorten it and try again."_s;
@@ -246,6 +249,7 @@ void TestEditing::saveRefusals()
     QFETCH(QString, shownText);
     Editing e;
     e.db.addMessage(u"Taken"_s, u"taken"_s, u"x"_s);
+    e.db.addMessage(QString(), u"nameless"_s, u"x"_s);
     TfrmMain& w = e.start();
     e.ui.clear();
     child<QAction>(w, "actNew")->trigger();
@@ -263,7 +267,7 @@ void TestEditing::saveRefusals()
     QVERIFY(e.dialog().isVisible());
     QCOMPARE(child<QLineEdit>(e.dialog(), "dbtxtHotWord")->text(), hotword);
     QCOMPARE(child<QPlainTextEdit>(e.dialog(), "dbmemInternalNotes")->toPlainText(), u"notes"_s);
-    QCOMPARE(e.count(u"select count(*) from FAQ"_s), 1);
+    QCOMPARE(e.count(u"select count(*) from FAQ"_s), 2);
     // A second Save with a good Hotword succeeds.
     e.type(u"other"_s, u"d"_s, u"t"_s);
     child<QPushButton>(e.dialog(), "btnSave")->click();
