@@ -93,7 +93,10 @@ void DataNavigator::focusChanged(QWidget* old, QWidget* now)
 {
     const auto inGrid
         = [this](QWidget* widget) { return widget && (widget == m_grid || m_grid->isAncestorOf(widget)); };
-    if (inGrid(old) && !inGrid(now) && m_model->table().isOpen())
+    // Only a move within the grid's window leaves the row: a file picker or a box opened
+    // from the row's cell comes back to it.
+    const bool leftForThisWindow = now && now->window() == m_grid->window();
+    if (inGrid(old) && !inGrid(now) && leftForThisWindow && m_model->table().isOpen())
         m_model->dropUntouchedInsert();
 }
 
@@ -176,4 +179,32 @@ bool DataNavigator::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool DataGrid::leavesFromCurrentCell(bool next) const
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !model())
+        return true;
+    if (next)
+        return current.row() == model()->rowCount() - 1 && current.column() == model()->columnCount() - 1;
+    return current.row() == 0 && current.column() == 0;
+}
+
+bool DataGrid::focusNextPrevChild(bool next)
+{
+    if (leavesFromCurrentCell(next))
+        return QWidget::focusNextPrevChild(next);
+    return QTableView::focusNextPrevChild(next);
+}
+
+void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    const bool tabbed = hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem;
+    if (!tabbed || !leavesFromCurrentCell(hint == QAbstractItemDelegate::EditNextItem)) {
+        QTableView::closeEditor(editor, hint);
+        return;
+    }
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    QWidget::focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
 }

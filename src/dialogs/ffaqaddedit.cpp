@@ -10,13 +10,13 @@
 #include "util/interaction.h"
 #include "util/textutils.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
@@ -25,6 +25,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString AttachmentFilter = u"Documents|*.txt;*.doc;*.htm;*.html|All Files|*.*"_s;
+
+// Characters the short-description and keyword columns hold.
+constexpr int ShortNameLength = 50;
+constexpr int KeywordLength = 50;
 
 const QString HelpText
     = u"These items will be replaced when the message is actually used. %DATE% will be replaced with "
@@ -89,6 +93,19 @@ private:
     FileNameEditor::Picker m_picker;
 };
 
+// A keyword cell takes no more characters than its column holds.
+class KeywordDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->setMaxLength(KeywordLength);
+        return editor;
+    }
+};
+
 // "Prompt Before Attaching": chosen from the list "False", "True".
 class PromptDelegate : public QStyledItemDelegate {
 public:
@@ -141,11 +158,29 @@ TfrmAddEditFAQ::TfrmAddEditFAQ(TdmFAQData& store, Interaction& boxes, std::funct
         heading->setFixedHeight(2 * heading->fontMetrics().lineSpacing());
         heading->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     }
+    connect(ui->dbtxtShortDescription, &QPlainTextEdit::textChanged, this, &TfrmAddEditFAQ::LimitShortDescription);
     CreateTokenMenus();
     CreateEditCommands();
     ConnectGuarded(m_boxes, ui->btnSave, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnSaveClick);
     ConnectGuarded(m_boxes, ui->btnCancel, &QPushButton::clicked, this, &TfrmAddEditFAQ::btnCancelClick);
     FormCreate();
+}
+
+void TfrmAddEditFAQ::LimitShortDescription()
+{
+    QPlainTextEdit* field = ui->dbtxtShortDescription;
+    const QString text = field->toPlainText();
+    if (text.size() <= ShortNameLength)
+        return;
+    // What went past the limit is dropped where it was typed or pasted; the caret stays there.
+    QTextCursor cursor = field->textCursor();
+    const int caret = cursor.position();
+    const int excess = int(text.size()) - ShortNameLength;
+    const int from = qBound(0, caret - excess, ShortNameLength);
+    cursor.setPosition(from);
+    cursor.setPosition(from + excess, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    field->setTextCursor(cursor);
 }
 
 void TfrmAddEditFAQ::FocusHotword()
@@ -258,6 +293,7 @@ void TfrmAddEditFAQ::ConfigureGrids()
         Guarded(m_boxes, [&] { picked = dbgAttachmentsEditButtonClick(file); });
         return picked;
     };
+    ui->dbgKeywords->setItemDelegateForColumn(0, new KeywordDelegate(ui->dbgKeywords));
     ui->dbgAttachments->setItemDelegateForColumn(0, new FileNameDelegate(picker, ui->dbgAttachments));
     ui->dbgAttachments->setItemDelegateForColumn(1, new PromptDelegate(ui->dbgAttachments));
     ui->dbgAttachments->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
@@ -272,13 +308,9 @@ void TfrmAddEditFAQ::SetEditMode(EditMode mode)
 {
     ConfigureGrids();
     const bool existing = mode == EditMode::ExistingMessage;
-    ui->lblKeywordsHeading->setText(existing ? u"Keywords"_s : u"Keywords must be edited after adding new message"_s);
-    ui->lblAttachmentsHeading->setText(existing ? u"&Attachments"_s
-                                                : u"Attachments must be edited after adding this new message"_s);
-    // No keyword or attachment row can exist before its Message.
-    for (QWidget* widget : {static_cast<QWidget*>(ui->dbgKeywords), static_cast<QWidget*>(ui->dbnKeywords),
-                            static_cast<QWidget*>(ui->dbgAttachments), static_cast<QWidget*>(ui->dbNavAttachments)})
-        widget->setEnabled(existing);
+    // A new Message's keywords and attachments are stored with it by Save.
+    ui->lblKeywordsHeading->setText(existing ? u"Keywords"_s : u"&Keywords (optional)"_s);
+    ui->lblAttachmentsHeading->setText(existing ? u"&Attachments"_s : u"&Attachments (optional)"_s);
 }
 
 TdmFAQData::MessageFields TfrmAddEditFAQ::CurrentFields() const
@@ -295,6 +327,12 @@ void TfrmAddEditFAQ::ShowOnPendingRow()
     ui->dbtxtShortDescription->setPlainText(m_opened.shortName);
     ui->dbmemText->setPlainText(m_opened.text);
     ui->dbmemInternalNotes->setPlainText(m_opened.notes);
+    if (!isVisible()) {
+        const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
     show();
     raise();
     activateWindow();
@@ -302,7 +340,9 @@ void TfrmAddEditFAQ::ShowOnPendingRow()
 
 bool TfrmAddEditFAQ::Modified() const
 {
-    return !(CurrentFields() == m_opened);
+    const auto kept
+        = [](const DetailRows& rows) { return rows.staged() && (rows.recordCount() > 0 || rows.modified()); };
+    return !(CurrentFields() == m_opened) || kept(m_store.Keywords()) || kept(m_store.Attachments());
 }
 
 bool TfrmAddEditFAQ::FieldsComplete() const
@@ -341,7 +381,11 @@ void TfrmAddEditFAQ::btnSaveClick()
         m_boxes.showMessage(refusal.text());
         return;
     } catch (const HotwordTaken& refusal) {
-        m_boxes.showWarning(refusal.text());
+        const QString owner = refusal.ownerShortName().isEmpty()
+            ? u"another message"_s
+            : u"the message \""_s + refusal.ownerShortName() + u'"';
+        m_boxes.showWarning(refusal.text() + u"\n\n"_s
+                            + u"The HotWord \"%1\" already belongs to %2."_s.arg(typed.hotword, owner));
         return;
     }
     m_opened = typed;
@@ -359,25 +403,19 @@ void TfrmAddEditFAQ::btnCancelClick()
 
 void TfrmAddEditFAQ::reject()
 {
-    const bool byTitleBar = m_closingByTitleBar;
-    m_closingByTitleBar = false;
     Guarded(m_boxes, [&] {
-        if (byTitleBar && Modified() && !m_boxes.confirmYesNo(u"Discard the changes made to this message?"_s))
+        if (Modified() && !m_boxes.confirmYesNoDefaultNo(u"Discard the changes made to this message?"_s))
             return;
         btnCancelClick();
     });
 }
 
-void TfrmAddEditFAQ::closeEvent(QCloseEvent* event)
-{
-    m_closingByTitleBar = true;
-    QDialog::closeEvent(event);
-    m_closingByTitleBar = false;
-}
-
 void TfrmAddEditFAQ::InsertToken(const QString& text, bool wrap)
 {
     ui->dbmemText->textCursor().insertText(wrap ? u'%' + text + u'%' : text);
+    // Typing goes on after the token.
+    ui->pcNotes->setCurrentWidget(ui->tsMessage);
+    ui->dbmemText->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmAddEditFAQ::actTokenOtherFAQExecute()

@@ -68,11 +68,8 @@ public:
     QAction* actSelectAll;
 
 public Q_SLOTS:
-    // Esc and the title bar; the title bar asks before discarding typed changes.
+    // Esc and the title bar: asks before discarding changes, with No as the default.
     void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
@@ -81,8 +78,10 @@ private:
     void ConfigureGrids();
     // The text field that has the focus, if any; the edit commands act on it.
     void OnFocusedText(const std::function<void(QWidget*)>& action);
-    // Whether any field differs from the row as it was opened.
+    // Whether any field differs from the row as it was opened, or a new Message has rows.
     bool Modified() const;
+    // The short description holds as many characters as its column.
+    void LimitShortDescription();
     void EndDetailEdits(bool store);
 
     const std::unique_ptr<Ui::TfrmAddEditFAQ> ui;
@@ -93,5 +92,4 @@ private:
     DataTableModel* m_attachments = nullptr;
     TdmFAQData::MessageFields CurrentFields() const;
     TdmFAQData::MessageFields m_opened;
-    bool m_closingByTitleBar = false;
 };

@@ -20,6 +20,9 @@ public:
     QString PromptText() const;
     QString DefaultValue() const;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     const std::unique_ptr<Ui::TfrmPromptForTextEntry> ui;
 };

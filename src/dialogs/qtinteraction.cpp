@@ -24,11 +24,14 @@ QString DisplayText(const QString& text)
 }
 
 QMessageBox::StandardButton ShowBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
-                                    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escapeButton)
+                                    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escapeButton,
+                                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
 {
     QMessageBox box(icon, caption, DisplayText(text), buttons, QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.setEscapeButton(escapeButton);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -52,6 +55,13 @@ void QtInteraction::showError(const QString& text)
 bool QtInteraction::confirmYesNo(const QString& text)
 {
     return ShowBox(QMessageBox::Question, u"Confirm"_s, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+bool QtInteraction::confirmYesNoDefaultNo(const QString& text)
+{
+    return ShowBox(QMessageBox::Question, u"Confirm"_s, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
+                   QMessageBox::No)
         == QMessageBox::Yes;
 }
 

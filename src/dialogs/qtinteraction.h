@@ -9,6 +9,7 @@ public:
     void showWarning(const QString& text) override;
     void showError(const QString& text) override;
     bool confirmYesNo(const QString& text) override;
+    bool confirmYesNoDefaultNo(const QString& text) override;
     std::optional<QString> inputText(const QString& caption, const QString& prompt, const QString& value,
                                      int maxLength) override;
     std::optional<QString> openFileName(const QString& folder, const QString& filter) override;

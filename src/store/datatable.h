@@ -20,6 +20,7 @@ public:
     DataTable(QString objectName, QString tableName, QStringList fields, QObject* parent = nullptr);
 
     const QString& tableName() const { return m_tableName; }
+    const QStringList& fields() const { return m_fields; }
     void setConnection(const QString& connectionName);
     // The autoincrement key, read-only to callers; rows are updated and deleted by it.
     void setKeyField(const QString& field);
@@ -29,6 +30,7 @@ public:
     // current masterField, re-reads when the master's current row changes, and new rows
     // get that value without the caller setting it.
     void setMaster(DataTable* master, const QString& detailField, const QString& masterField);
+    const QString& detailField() const { return m_detailField; }
 
     void open();
     void close();

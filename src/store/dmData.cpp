@@ -365,6 +365,8 @@ void TdmFAQData::NewMessage(int groupID)
 {
     atFAQ.insert();
     atFAQ.setFieldValue(u"GroupID"_s, groupID);
+    m_keywords.stage();
+    m_attachments.stage();
 }
 
 std::optional<int> TdmFAQData::CurrentMessageID() const
@@ -409,6 +411,8 @@ void TdmFAQData::SetPendingMessage(const MessageFields& fields)
 void TdmFAQData::CancelMessage()
 {
     atFAQ.cancel();
+    m_keywords.unstage();
+    m_attachments.unstage();
 }
 
 int TdmFAQData::SaveFAQ()
@@ -422,29 +426,78 @@ int TdmFAQData::SaveFAQ()
                 .arg(hotwordColumnLength)
                 .arg(hotword.size()));
     }
+    if (atFAQ.state() == DataSetState::Insert)
+        return SaveNewMessage();
     atFAQ.post();
     return atFAQ.postedKey().toInt();
 }
 
-bool TdmFAQData::HotwordTakenByAnother(const QString& hotword)
+int TdmFAQData::SaveNewMessage()
+{
+    // Rows being typed belong to what is saved, and stay kept when the save is refused.
+    m_keywords.post();
+    m_attachments.post();
+    const MessageFields typed = PendingMessage();
+    const QVariant groupID = atFAQ.fieldValue(u"GroupID"_s);
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.transaction())
+        throw StoreError(db.lastError().text());
+    m_saveTransactionOpen = true;
+    int id = 0;
+    try {
+        atFAQ.post();
+        id = atFAQ.postedKey().toInt();
+        m_keywords.storeStaged();
+        m_attachments.storeStaged();
+        if (!db.commit())
+            throw StoreError(db.lastError().text());
+        m_saveTransactionOpen = false;
+    } catch (...) {
+        const bool messagePosted = atFAQ.state() != DataSetState::Insert;
+        if (m_saveTransactionOpen)
+            db.rollback();
+        m_saveTransactionOpen = false;
+        // The Message was posted before a keyword or attachment was refused: nothing of it
+        // stays, and it waits again with everything typed.
+        if (messagePosted) {
+            atFAQ.refresh();
+            atFAQ.insert();
+            atFAQ.setFieldValue(u"GroupID"_s, groupID);
+            SetPendingMessage(typed);
+        }
+        throw;
+    }
+    m_keywords.unstage();
+    m_attachments.unstage();
+    return id;
+}
+
+std::optional<TdmFAQData::HotwordOwner> TdmFAQData::OtherOwnerOfHotword(const QString& hotword)
 {
     const QVariant ownID = atFAQ.state() == DataSetState::Edit ? atFAQ.fieldValue(u"ID"_s) : QVariant();
     const DataSet rows = MessagesByHotword(hotword);
     for (int row = 0; row < rows.recordCount(); ++row) {
         if (ownID.isNull() || rows.integer(row, u"ID"_s) != ownID.toInt())
-            return true;
+            return HotwordOwner{rows.integer(row, u"ID"_s), rows.text(row, u"ShortName"_s)};
     }
-    return false;
+    return std::nullopt;
 }
 
 void TdmFAQData::atFAQPostError(const QString& databaseText)
 {
     Q_UNUSED(databaseText);
+    // Some engines refuse every further statement of a transaction after a refusal.
+    if (m_saveTransactionOpen) {
+        QSqlDatabase::database(m_connectionName, false).rollback();
+        m_saveTransactionOpen = false;
+    }
     // Any other refusal goes on as a StoreError with the database's own reason.
-    if (!HotwordTakenByAnother(atFAQ.fieldText(u"Hotword"_s)))
+    const auto owner = OtherOwnerOfHotword(atFAQ.fieldText(u"Hotword"_s));
+    if (!owner)
         return;
     throw HotwordTaken(u"An error occurred while trying to save your Message.  Please ensure the HotWord you are "
-                       "using is unique and then try again."_s);
+                       "using is unique and then try again."_s,
+                       owner->id, owner->shortName);
 }
 
 QList<TdmFAQData::HotwordEntry> TdmFAQData::HotwordList()

@@ -87,14 +87,16 @@ public:
     // Sets all four fields of the pending Message.
     void SetPendingMessage(const MessageFields& fields);
     // Posts the pending insert or edit and returns the posted row's ID (the current ID when
-    // nothing is pending). A Hotword longer than its column raises HotwordTooLong before the
-    // database sees it; a refusal for a Hotword that another Message has raises HotwordTaken;
-    // both leave the row pending. Any other refusal raises StoreError with the database's
-    // reason.
+    // nothing is pending). A new Message is stored together with the keyword and attachment
+    // rows given to it meanwhile, in one transaction. A Hotword longer than its column raises
+    // HotwordTooLong before the database sees it; a refusal for a Hotword that another Message
+    // has raises HotwordTaken; both leave the row pending. Any other refusal raises StoreError
+    // with the database's reason, and a new Message then stays pending with its rows.
     int SaveFAQ();
-    // Drops the pending new or edited Message.
+    // Drops the pending new or edited Message, and the rows given to a new one.
     void CancelMessage();
-    // The keyword and attachment rows of the current Message, for the edit grids.
+    // The keyword and attachment rows of the current Message, for the edit grids; while a
+    // new Message is pending they are kept for it until SaveFAQ or CancelMessage.
     DetailRows& Keywords() { return m_keywords; }
     DetailRows& Attachments() { return m_attachments; }
 
@@ -168,8 +170,15 @@ private:
 
     void CheckNotesColumn();
     void atFAQPostError(const QString& databaseText);
-    // Whether a Message other than the one being saved has this Hotword.
-    bool HotwordTakenByAnother(const QString& hotword);
+    struct HotwordOwner {
+        int id = 0;
+        QString shortName;
+    };
+    // The Message other than the one being saved that has this Hotword.
+    std::optional<HotwordOwner> OtherOwnerOfHotword(const QString& hotword);
+    // Stores the pending new Message with its keyword and attachment rows.
+    int SaveNewMessage();
+    bool m_saveTransactionOpen = false;
     void openConnection(const ConnectionSpec& spec);
     void openSqlite(const ConnectionSpec& spec);
     void openOdbc(const ConnectionSpec& spec);

@@ -30,8 +30,19 @@ public:
     using StoreError::StoreError;
 };
 
-// A save was refused because another Message has the Hotword. The row stays pending.
+// A save was refused because another Message, the owner, has the Hotword. The row stays
+// pending.
 class HotwordTaken : public StoreError {
 public:
-    using StoreError::StoreError;
+    HotwordTaken(QString text, int ownerID, QString ownerShortName)
+        : StoreError(std::move(text))
+        , m_ownerID(ownerID)
+        , m_ownerShortName(std::move(ownerShortName))
+    { }
+    int ownerID() const { return m_ownerID; }
+    const QString& ownerShortName() const { return m_ownerShortName; }
+
+private:
+    int m_ownerID;
+    QString m_ownerShortName;
 };

@@ -19,6 +19,8 @@ public:
     virtual void showError(const QString& text) = 0;
     // Box captioned "Confirm" with Yes and No; true only for Yes.
     virtual bool confirmYesNo(const QString& text) = 0;
+    // The same box with No as its default button, for a question whose Yes loses work.
+    virtual bool confirmYesNoDefaultNo(const QString& text) = 0;
     // Single-line input box; no value when cancelled or closed.
     virtual std::optional<QString> inputText(const QString& caption, const QString& prompt, const QString& value,
                                              int maxLength)

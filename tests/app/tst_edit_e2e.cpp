@@ -241,16 +241,32 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     Keys({u"alt+n"_s});
     QString dialog = dialogWindow();
     screenshots(u"new"_s);
+    // Tab goes from the Hotword to the short description and on to the Message Text.
     Type(u"e2ehot"_s);
-    Keys({u"alt+d"_s});
+    Keys({u"Tab"_s});
     Type(u"End to end message"_s);
-    clickWhite(dialog, {0.5, 0.8}); // the Message Text
+    Keys({u"Tab"_s});
     Type(u"Dear customer, today is "_s);
     // The Message Text's menu: four edit commands, then Other FAQ, Clipboard, Date.
     const int windowsBeforeMenu = programWindows();
     Keys({u"Menu"_s});
     QTRY_VERIFY_WITH_TIMEOUT(programWindows() > windowsBeforeMenu, 5000);
     Keys({u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Return"_s});
+    // The free-text prompt (two items further), minimised through the window manager, comes
+    // back, and the windows taken along with it too; Esc then cancels it.
+    Keys({u"Menu"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(programWindows() > windowsBeforeMenu, 5000);
+    Keys({u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s,
+          u"Return"_s});
+    const QStringList promptSearch{u"--name"_s, u"^Prompt For Entry of Free Text$"_s};
+    QString prompt;
+    QTRY_VERIFY_WITH_TIMEOUT(!(prompt = FindVisibleWindow(promptSearch)).isEmpty(), 10000);
+    Xdotool({u"windowminimize"_s, prompt});
+    QTest::qWait(1000);
+    QVERIFY(WaitFor([&] { return IsViewable(prompt) && IsViewable(dialog) && IsViewable(mainWindow); }, 5000));
+    ActivateWindow(prompt);
+    Keys({u"Escape"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(FindVisibleWindow(promptSearch).isEmpty(), 10000);
     Keys({u"alt+s"_s});
     QTRY_COMPARE_WITH_TIMEOUT(scalar(u"select count(*) from FAQ where Hotword = 'e2ehot'"_s), 1, 10000);
     const int id = scalar(u"select ID from FAQ where Hotword = 'e2ehot'"_s);

@@ -18,6 +18,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -32,6 +34,45 @@ namespace {
 const QString Incomplete = u"You must enter a hotword, short description and some text."_s;
 const QString Duplicate = u"An error occurred while trying to save your Message.  Please ensure the HotWord "
                           "you are using is unique and then try again."_s;
+
+// The controls that Tab visits, in order, from the first one round to it again.
+QStringList TabChain(QWidget& window, QWidget* first)
+{
+    QStringList names;
+    QWidget* widget = first;
+    do {
+        const bool takesTab = (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && !widget->focusProxy();
+        if (takesTab && widget->window() == &window && widget->isVisibleTo(&window) && widget->isEnabled())
+            names << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != first && names.size() < 50);
+    return names;
+}
+
+// The accelerator letters of the window's labels, buttons and pages, with those that repeat.
+QStringList RepeatedAccelerators(const QWidget& window)
+{
+    QStringList texts;
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        texts << label->text();
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
+        texts << button->text();
+    for (const QTabWidget* pages : window.findChildren<QTabWidget*>()) {
+        for (int i = 0; i < pages->count(); ++i)
+            texts << pages->tabText(i);
+    }
+    static const QRegularExpression accelerator(u"&([^&])"_s);
+    QStringList seen, repeated;
+    for (QString text : std::as_const(texts)) {
+        text.replace(u"&&"_s, QString());
+        const auto match = accelerator.match(text);
+        if (!match.hasMatch())
+            continue;
+        const QString letter = match.captured(1).toLower();
+        (seen.contains(letter) ? repeated : seen) << letter;
+    }
+    return repeated;
+}
 
 QStringList MenuTexts(const QMenu* menu)
 {
@@ -110,6 +151,18 @@ private Q_SLOTS:
     void deleteCommand();
     void drops_data();
     void drops();
+    void tabOrder_data();
+    void tabOrder();
+    void escapeAsksBeforeDiscarding_data();
+    void escapeAsksBeforeDiscarding();
+    void pickedFileGoesIntoTheNewRow_data();
+    void pickedFileGoesIntoTheNewRow();
+    void shortDescriptionHoldsFifty_data();
+    void shortDescriptionHoldsFifty();
+    void opensCentredOnTheScreen();
+    void acceleratorsUniquePerWindow_data();
+    void acceleratorsUniquePerWindow();
+    void promptDialogStaysWhole();
 };
 
 void TestEditing::newMessageGoesUnderSelection_data()
@@ -139,19 +192,24 @@ void TestEditing::newMessageGoesUnderSelection()
     child<QAction>(w, "actNew")->trigger();
     TfrmAddEditFAQ& d = e.dialog();
     QCOMPARE(d.focusWidget(), child<QLineEdit>(d, "dbtxtHotWord"));
-    QCOMPARE(child<QLabel>(d, "lblKeywordsHeading")->text(), u"Keywords must be edited after adding new message"_s);
-    QCOMPARE(child<QLabel>(d, "lblAttachmentsHeading")->text(),
-             u"Attachments must be edited after adding this new message"_s);
-    QVERIFY(!child<QTableView>(d, "dbgKeywords")->isEnabled() && !child<DataNavigator>(d, "dbnKeywords")->isEnabled());
-    QVERIFY(!child<QTableView>(d, "dbgAttachments")->isEnabled()
-            && !child<DataNavigator>(d, "dbNavAttachments")->isEnabled());
+    QCOMPARE(child<QLabel>(d, "lblKeywordsHeading")->text(), u"&Keywords (optional)"_s);
+    QCOMPARE(child<QLabel>(d, "lblAttachmentsHeading")->text(), u"&Attachments (optional)"_s);
 
+    // Keywords and attachments given to the new Message are stored with it.
     e.type(u"fresh"_s, u"Fresh one"_s, u"body"_s);
+    child<DataNavigator>(d, "dbnKeywords")->btnInsert->click();
+    Editing::typeCell(child<QTableView>(d, "dbgKeywords"), 0, 0, u"kfresh"_s);
+    child<DataNavigator>(d, "dbNavAttachments")->btnInsert->click();
+    Editing::typeCell(child<QTableView>(d, "dbgAttachments"), 0, 0, u"/srv/fresh.doc"_s);
+    QCOMPARE(e.count(u"select count(*) from FAQKeywords"_s), 0);
     child<QPushButton>(d, "btnSave")->click();
     QVERIFY(!d.isVisible());
     const int id = e.count(u"select ID from FAQ where Hotword = 'fresh'"_s);
     const int expected = expectedGroup == u"0"_s ? 0 : group;
     QCOMPARE(e.stored(id, u"GroupID"_s).toInt(), expected);
+    QCOMPARE(e.count(u"select count(*) from FAQKeywords where FAQID = ? and Keyword = 'kfresh'"_s, {id}), 1);
+    QCOMPARE(e.count(u"select count(*) from FAQAttachments where FAQID = ? and Filename = '/srv/fresh.doc'"_s, {id}),
+             1);
     // The tree is rebuilt and the new Message is shown through the Hotword search.
     QCOMPARE(w.ShownMessageID(), id);
     QCOMPARE(child<QLabel>(w, "lblFAQTitle")->text(), u"Fresh one"_s);
@@ -170,7 +228,12 @@ void TestEditing::saveRefusals_data()
     QTest::newRow("empty hotword") << QString() << u"d"_s << u"t"_s << u"message"_s << Incomplete;
     QTest::newRow("empty text") << u"h"_s << u"d"_s << QString() << u"message"_s << Incomplete;
     QTest::newRow("empty description") << u"h"_s << QString() << u"t"_s << u"message"_s << Incomplete;
-    QTest::newRow("duplicate hotword any case") << u"TAKEN"_s << u"d"_s << u"t"_s << u"warning"_s << Duplicate;
+    QTest::newRow("duplicate hotword any case")
+        << u"TAKEN"_s << u"d"_s << u"t"_s << u"warning"_s
+        << Duplicate + u"\n\nThe HotWord \"TAKEN\" already belongs to the message \"Taken\"."_s;
+    QTest::newRow("duplicate of a nameless message")
+        << u"nameless"_s << u"d"_s << u"t"_s << u"warning"_s
+        << Duplicate + u"\n\nThe HotWord \"nameless\" already belongs to another message."_s;
     QTest::newRow("hotword of 51") << QString(51, u'x') << u"d"_s << u"t"_s << u"message"_s
                                    << u"The HotWord may have at most 50 characters; this one has 51. Please "
                                       "shorten it and try again."_s;
@@ -186,6 +249,7 @@ void TestEditing::saveRefusals()
     QFETCH(QString, shownText);
     Editing e;
     e.db.addMessage(u"Taken"_s, u"taken"_s, u"x"_s);
+    e.db.addMessage(QString(), u"nameless"_s, u"x"_s);
     TfrmMain& w = e.start();
     e.ui.clear();
     child<QAction>(w, "actNew")->trigger();
@@ -203,7 +267,7 @@ void TestEditing::saveRefusals()
     QVERIFY(e.dialog().isVisible());
     QCOMPARE(child<QLineEdit>(e.dialog(), "dbtxtHotWord")->text(), hotword);
     QCOMPARE(child<QPlainTextEdit>(e.dialog(), "dbmemInternalNotes")->toPlainText(), u"notes"_s);
-    QCOMPARE(e.count(u"select count(*) from FAQ"_s), 1);
+    QCOMPARE(e.count(u"select count(*) from FAQ"_s), 2);
     // A second Save with a good Hotword succeeds.
     e.type(u"other"_s, u"d"_s, u"t"_s);
     child<QPushButton>(e.dialog(), "btnSave")->click();
@@ -249,7 +313,7 @@ void TestEditing::cancelAndClose()
     // Cancel after New creates nothing; Edit then has its grids back.
     child<QAction>(w, "actNew")->trigger();
     e.type(u"n"_s, u"n"_s, u"n"_s);
-    QTest::keyClick(&d, Qt::Key_Escape);
+    child<QPushButton>(d, "btnCancel")->click();
     QVERIFY(!d.isVisible());
     QCOMPARE(e.count(u"select count(*) from FAQ"_s), 1);
     w.ShowFAQByID(a);
@@ -318,6 +382,8 @@ void TestEditing::tokens()
     if (notesPage) {
         child<QTabWidget>(d, "pcNotes")->setCurrentWidget(child<QWidget>(d, "tsInternal"));
         child<QPlainTextEdit>(d, "dbmemInternalNotes")->setFocus();
+    } else {
+        child<QPushButton>(d, "btnInclude")->setFocus();
     }
     if (command == u"actTokenOtherFAQ"_s)
         e.ui.inputAnswers.push_back(answer == u"<cancel>"_s ? std::nullopt : std::optional<QString>(answer));
@@ -342,6 +408,12 @@ void TestEditing::tokens()
     d.findChild<QAction*>(command)->trigger();
     QCOMPARE(child<QPlainTextEdit>(d, "dbmemText")->toPlainText(), expected);
     QCOMPARE(child<QPlainTextEdit>(d, "dbmemInternalNotes")->toPlainText(), QString());
+    // Typing goes on in the Message Text, after the token.
+    if (expected != u"one two"_s) {
+        QCOMPARE(d.focusWidget(), child<QPlainTextEdit>(d, "dbmemText"));
+        QCOMPARE(child<QPlainTextEdit>(d, "dbmemText")->textCursor().position(),
+                 expected.endsWith(u"two"_s) ? expected.size() - 3 : expected.size());
+    }
     if (command == u"actTokenOtherFAQ"_s) {
         QCOMPARE(e.ui.shown.front().caption, u"HotWord for Other message to Include"_s);
         QCOMPARE(e.ui.shown.front().text, u"Please enter the HotWord for the message to include in this one"_s);
@@ -391,9 +463,11 @@ void TestEditing::gridRowsAreStored()
         return list;
     };
 
-    // A new row is stored when the grid moves to another row.
+    // A new row is stored when the grid moves to another row; its cell holds what the column does.
     child<DataNavigator>(d, "dbnKeywords")->btnInsert->click();
     QVERIFY(child<DataNavigator>(d, "dbnKeywords")->btnPost->isEnabled());
+    QVERIFY(grid->findChild<QLineEdit*>());
+    QCOMPARE(grid->findChild<QLineEdit*>()->maxLength(), 50);
     QCOMPARE(grid->model()->rowCount(), 2);
     Editing::typeCell(grid, 1, 0, u"second"_s);
     grid->setCurrentIndex(grid->model()->index(0, 0));
@@ -595,6 +669,305 @@ void TestEditing::drops()
     QVERIFY(moved);
     QCOMPARE(moved->parent() ? NodeID(moved->parent()) : 0, expectedGroup);
     QVERIFY(moved->isExpanded());
+}
+
+void TestEditing::tabOrder_data()
+{
+    QTest::addColumn<bool>("newMessage");
+    QTest::newRow("new message") << true;
+    QTest::newRow("existing message with rows") << false;
+}
+
+void TestEditing::tabOrder()
+{
+    QFETCH(bool, newMessage);
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"t"_s);
+    e.db.addKeyword(a, u"k1"_s);
+    e.db.addKeyword(a, u"k2"_s);
+    e.db.run(u"insert into FAQAttachments (FAQID, Filename) values (?, '/srv/a.doc')"_s, {a});
+    TfrmMain& w = e.start();
+    if (newMessage)
+        child<QAction>(w, "actNew")->trigger();
+    else
+        e.editMessage(a);
+    TfrmAddEditFAQ& d = e.dialog();
+    QApplication::setActiveWindow(&d);
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    auto* hotword = child<QLineEdit>(d, "dbtxtHotWord");
+    // The fields every Message needs, the optional grids, the pages, then the buttons.
+    const QStringList expected{u"dbtxtHotWord"_s,   u"dbtxtShortDescription"_s, u"dbmemText"_s,  u"dbgKeywords"_s,
+                               u"dbgAttachments"_s, u"qt_tabwidget_tabbar"_s,   u"btnInclude"_s, u"btnSave"_s,
+                               u"btnCancel"_s};
+    QCOMPARE(TabChain(d, hotword), expected);
+    child<QTabWidget>(d, "pcNotes")->setCurrentWidget(child<QWidget>(d, "tsInternal"));
+    QStringList withNotes = expected;
+    withNotes.removeOne(u"dbmemText"_s);
+    withNotes.insert(withNotes.indexOf(u"btnInclude"_s), u"dbmemInternalNotes"_s);
+    QCOMPARE(TabChain(d, hotword), withNotes);
+    child<QTabWidget>(d, "pcNotes")->setCurrentWidget(child<QWidget>(d, "tsMessage"));
+
+    // Typed as a user would: Tab leaves each field, and each grid after its last cell.
+    hotword->setFocus();
+    QTest::keyClicks(hotword, u"hw"_s);
+    if (newMessage) {
+        QTest::keyClick(hotword, Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), u"desc"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), u"text"_s);
+        QCOMPARE(hotword->text(), u"hw"_s);
+        QCOMPARE(child<QPlainTextEdit>(d, "dbtxtShortDescription")->toPlainText(), u"desc"_s);
+        QCOMPARE(child<QPlainTextEdit>(d, "dbmemText")->toPlainText(), u"text"_s);
+        hotword->setFocus();
+    }
+    QStringList visited{hotword->objectName()};
+    for (int press = 0; press < 30 && visited.size() <= expected.size(); ++press) {
+        QWidget* focused = QApplication::focusWidget();
+        if (focused == child<QPlainTextEdit>(d, "dbtxtShortDescription"))
+            QTest::keyClicks(focused, u"desc"_s);
+        if (focused == child<QPlainTextEdit>(d, "dbmemText"))
+            QTest::keyClicks(focused, u"body"_s);
+        QTest::keyClick(focused, Qt::Key_Tab);
+        const QString now = QApplication::focusWidget()->objectName();
+        if (now != visited.back())
+            visited << now;
+    }
+    QCOMPARE(visited, expected + QStringList{u"dbtxtHotWord"_s});
+    QVERIFY(hotword->text().endsWith(u"hw"_s));
+    QVERIFY(child<QPlainTextEdit>(d, "dbtxtShortDescription")->toPlainText().contains(u"desc"_s));
+    QVERIFY(child<QPlainTextEdit>(d, "dbmemText")->toPlainText().contains(u"body"_s));
+    QVERIFY(!child<QPlainTextEdit>(d, "dbmemText")->toPlainText().contains(u'\t'));
+}
+
+void TestEditing::escapeAsksBeforeDiscarding_data()
+{
+    QTest::addColumn<bool>("newMessage");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("new untouched") << true << QString() << false << false;
+    QTest::newRow("new typed, No keeps it") << true << u"text"_s << false << true;
+    QTest::newRow("new typed, Yes drops it") << true << u"text"_s << true << true;
+    QTest::newRow("new with a keyword only") << true << u"keyword"_s << true << true;
+    QTest::newRow("existing untouched") << false << QString() << false << false;
+    QTest::newRow("existing changed, No keeps it") << false << u"text"_s << false << true;
+    QTest::newRow("existing changed, Yes drops it") << false << u"text"_s << true << true;
+}
+
+void TestEditing::escapeAsksBeforeDiscarding()
+{
+    QFETCH(bool, newMessage);
+    QFETCH(QString, change);
+    QFETCH(bool, answer);
+    QFETCH(bool, asks);
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"stored"_s);
+    TfrmMain& w = e.start();
+    if (newMessage) {
+        e.ui.clear();
+        child<QAction>(w, "actNew")->trigger();
+    } else {
+        e.editMessage(a);
+    }
+    TfrmAddEditFAQ& d = e.dialog();
+    if (change == u"text"_s)
+        child<QPlainTextEdit>(d, "dbmemText")->setPlainText(u"typed"_s);
+    if (change == u"keyword"_s) {
+        child<DataNavigator>(d, "dbnKeywords")->btnInsert->click();
+        Editing::typeCell(child<QTableView>(d, "dbgKeywords"), 0, 0, u"kw"_s);
+    }
+    if (asks)
+        e.ui.confirmAnswers = {answer};
+    QTest::keyClick(&d, Qt::Key_Escape);
+
+    QCOMPARE(e.ui.shown.size(), asks ? 1 : 0);
+    if (asks) {
+        QCOMPARE(e.ui.shown.front().text, u"Discard the changes made to this message?"_s);
+        QCOMPARE(e.ui.shown.front().defaultButton, u"No"_s);
+    }
+    const bool kept = asks && !answer;
+    QCOMPARE(d.isVisible(), kept);
+    if (kept)
+        QCOMPARE(child<QPlainTextEdit>(d, "dbmemText")->toPlainText(), u"typed"_s);
+    QCOMPARE(e.db.module->messageState(),
+             kept ? (newMessage ? DataSetState::Insert : DataSetState::Edit) : DataSetState::Browse);
+    QCOMPARE(e.count(u"select count(*) from FAQ"_s), 1);
+    QCOMPARE(e.count(u"select count(*) from FAQKeywords"_s), 0);
+    QCOMPARE(e.stored(a, u"Text"_s), u"stored"_s);
+}
+
+void TestEditing::pickedFileGoesIntoTheNewRow_data()
+{
+    QTest::addColumn<bool>("newMessage");
+    QTest::newRow("new message") << true;
+    QTest::newRow("existing message") << false;
+}
+
+void TestEditing::pickedFileGoesIntoTheNewRow()
+{
+    QFETCH(bool, newMessage);
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"t"_s);
+    TfrmMain& w = e.start();
+    if (newMessage) {
+        child<QAction>(w, "actNew")->trigger();
+        e.type(u"picked"_s, u"Picked"_s, u"t"_s);
+    } else {
+        e.editMessage(a);
+    }
+    TfrmAddEditFAQ& d = e.dialog();
+    QApplication::setActiveWindow(&d);
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    // The file picker is a window of its own: it takes the focus while it is open.
+    QWidget picker;
+    auto* pickerField = new QLineEdit(&picker);
+    picker.show();
+    e.ui.fileAnswers.push_back(u"/srv/picked.doc"_s);
+    e.ui.whileShown = [&](const ScriptedInteraction::Shown&) {
+        QApplication::setActiveWindow(&picker);
+        pickerField->setFocus();
+    };
+
+    child<DataNavigator>(d, "dbNavAttachments")->btnInsert->click();
+    QTableView* grid = child<QTableView>(d, "dbgAttachments");
+    auto* ellipsis = grid->findChild<QToolButton*>(u"btnEllipsis"_s);
+    QVERIFY(ellipsis);
+    ellipsis->click();
+    e.ui.whileShown = nullptr;
+    QApplication::setActiveWindow(&d);
+    QCOMPARE(e.ui.texts(u"open"_s).size(), 1);
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QCOMPARE(grid->model()->index(0, 0).data().toString(), u"/srv/picked.doc"_s);
+
+    child<QPushButton>(d, "btnSave")->click();
+    QVERIFY(!d.isVisible());
+    const int id = newMessage ? e.count(u"select ID from FAQ where Hotword = 'picked'"_s) : a;
+    QCOMPARE(e.count(u"select count(*) from FAQAttachments where FAQID = ? and Filename = '/srv/picked.doc'"_s, {id}),
+             1);
+}
+
+void TestEditing::shortDescriptionHoldsFifty_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("typed") << u"typed"_s << QString(50, u'a');
+    QTest::newRow("pasted between") << u"pasted"_s << u"a"_s + QString(47, u'x') + u"bc"_s;
+    QTest::newRow("fifty fit") << u"fifty"_s << QString(50, u'f');
+}
+
+void TestEditing::shortDescriptionHoldsFifty()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, expected);
+    Editing e;
+    TfrmMain& w = e.start();
+    e.ui.clear();
+    child<QAction>(w, "actNew")->trigger();
+    TfrmAddEditFAQ& d = e.dialog();
+    e.type(u"long"_s, QString(), u"t"_s);
+    auto* description = child<QPlainTextEdit>(d, "dbtxtShortDescription");
+    if (how == u"typed"_s)
+        QTest::keyClicks(description, QString(60, u'a'));
+    if (how == u"fifty"_s)
+        description->setPlainText(QString(50, u'f'));
+    if (how == u"pasted"_s) {
+        description->setPlainText(u"abc"_s);
+        QTextCursor cursor = description->textCursor();
+        cursor.setPosition(1);
+        description->setTextCursor(cursor);
+        description->insertPlainText(QString(60, u'x'));
+        QCOMPARE(description->textCursor().position(), 48);
+    }
+    QCOMPARE(description->toPlainText(), expected);
+    child<QPushButton>(d, "btnSave")->click();
+    QCOMPARE(e.ui.shown.size(), 0);
+    QVERIFY(!d.isVisible());
+    QCOMPARE(e.count(u"select count(*) from FAQ where ShortName = ?"_s, {expected}), 1);
+}
+
+void TestEditing::opensCentredOnTheScreen()
+{
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"t"_s);
+    TfrmMain& w = e.start();
+    const QRect screen = w.screen()->availableGeometry();
+    const auto centred = [&screen](const QWidget& window) {
+        // Within the width of a window frame.
+        return (window.frameGeometry().center() - screen.center()).manhattanLength() <= 8;
+    };
+    w.setGeometry(screen.left() + 10, screen.top() + 10, 320, 240);
+    child<QAction>(w, "actNew")->trigger();
+    QVERIFY(centred(e.dialog()));
+    // Moved by the user and closed, it opens centred again.
+    e.dialog().move(screen.topLeft());
+    child<QPushButton>(e.dialog(), "btnCancel")->click();
+    e.editMessage(a);
+    QVERIFY(centred(e.dialog()));
+}
+
+void TestEditing::acceleratorsUniquePerWindow_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::newRow("add/edit, new message") << u"new"_s;
+    QTest::newRow("add/edit, existing message") << u"existing"_s;
+    QTest::newRow("free-text prompt") << u"prompt"_s;
+}
+
+void TestEditing::acceleratorsUniquePerWindow()
+{
+    QFETCH(QString, window);
+    Editing e;
+    const int a = e.db.addMessage(u"A"_s, u"a"_s, u"t"_s);
+    TfrmMain& w = e.start();
+    if (window == u"prompt"_s) {
+        TfrmPromptForTextEntry prompt(&e.dialog());
+        QCOMPARE(RepeatedAccelerators(prompt), QStringList());
+        return;
+    }
+    if (window == u"new"_s)
+        child<QAction>(w, "actNew")->trigger();
+    else
+        e.editMessage(a);
+    QCOMPARE(RepeatedAccelerators(e.dialog()), QStringList());
+}
+
+void TestEditing::promptDialogStaysWhole()
+{
+    Editing e;
+    e.start();
+    TfrmPromptForTextEntry prompt(&e.dialog());
+    // A title bar without buttons, and nothing to maximise.
+    const Qt::WindowFlags flags = prompt.windowFlags();
+    QVERIFY(flags.testFlag(Qt::CustomizeWindowHint) && flags.testFlag(Qt::WindowTitleHint));
+    for (const Qt::WindowType button : {Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint,
+                                        Qt::WindowCloseButtonHint, Qt::WindowSystemMenuHint})
+        QVERIFY(!flags.testFlag(button));
+    QCOMPARE(prompt.minimumSize(), prompt.maximumSize());
+
+    // At its smallest size no two controls overlap, and every wrapped text has its height.
+    prompt.resize(prompt.minimumSize());
+    prompt.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&prompt));
+    QList<QWidget*> controls;
+    for (QWidget* control : prompt.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control->isVisible())
+            controls << control;
+    }
+    QVERIFY(controls.size() >= 8);
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        QVERIFY2(prompt.rect().contains(controls[i]->geometry()), qPrintable(controls[i]->objectName()));
+        if (auto* label = qobject_cast<QLabel*>(controls[i]); label && label->wordWrap())
+            QVERIFY(label->height() >= label->heightForWidth(label->width()));
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),
+                     qPrintable(controls[i]->objectName() + u" overlaps "_s + controls[j]->objectName()));
+        }
+    }
+
+    // Minimised by the window manager, it comes straight back.
+    prompt.setWindowState(Qt::WindowMinimized);
+    QVERIFY(!prompt.isMinimized());
+    prompt.hide();
 }
 
 QTEST_MAIN(TestEditing)

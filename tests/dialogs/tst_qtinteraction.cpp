@@ -51,11 +51,11 @@ QStringList ButtonTexts(const QList<QAbstractButton*>& buttons)
     return texts;
 }
 
-// Presses the button of that text, or Esc for "Esc".
+// Presses the button of that text, or Esc for "Esc" and Enter for "Enter".
 void Press(QWidget& box, const QList<QAbstractButton*>& buttons, const QString& press)
 {
-    if (press == u"Esc"_s) {
-        QTest::keyClick(&box, Qt::Key_Escape);
+    if (press == u"Esc"_s || press == u"Enter"_s) {
+        QTest::keyClick(&box, press == u"Esc"_s ? Qt::Key_Escape : Qt::Key_Return);
         return;
     }
     for (QAbstractButton* button : buttons) {
@@ -87,7 +87,7 @@ std::unique_ptr<QTimer> AnswerBox(SeenBox& seen, const QString& press)
     });
 }
 
-enum class Box { Message, Warning, Error, Confirm };
+enum class Box { Message, Warning, Error, Confirm, ConfirmDefaultNo };
 
 const QString Title = u"Tolvane Quillbay"_s;
 
@@ -125,6 +125,12 @@ void TestQtInteraction::boxes_data()
     QTest::newRow("confirm Yes") << Box::Confirm << u"Confirm"_s << QMessageBox::Question << yesNo << u"Yes"_s << true;
     QTest::newRow("confirm No") << Box::Confirm << u"Confirm"_s << QMessageBox::Question << yesNo << u"No"_s << false;
     QTest::newRow("confirm Esc") << Box::Confirm << u"Confirm"_s << QMessageBox::Question << yesNo << u"Esc"_s << false;
+    QTest::newRow("confirm Enter") << Box::Confirm << u"Confirm"_s << QMessageBox::Question << yesNo << u"Enter"_s
+                                   << true;
+    QTest::newRow("confirm default No, Enter")
+        << Box::ConfirmDefaultNo << u"Confirm"_s << QMessageBox::Question << yesNo << u"Enter"_s << false;
+    QTest::newRow("confirm default No, Yes")
+        << Box::ConfirmDefaultNo << u"Confirm"_s << QMessageBox::Question << yesNo << u"Yes"_s << true;
 }
 
 void TestQtInteraction::boxes()
@@ -146,6 +152,7 @@ void TestQtInteraction::boxes()
     case Box::Warning: interaction.showWarning(text); break;
     case Box::Error: interaction.showError(text); break;
     case Box::Confirm: QCOMPARE(interaction.confirmYesNo(text), answer); break;
+    case Box::ConfirmDefaultNo: QCOMPARE(interaction.confirmYesNoDefaultNo(text), answer); break;
     }
     QVERIFY2(!answering->isActive(), "no box opened");
     QCOMPARE(seen.caption, caption);

@@ -83,6 +83,7 @@ private Q_SLOTS:
     void pendingEditStaysWithItsRow();
     void cancelAndDelete();
     void detailRowsEditedInPlace();
+    void newMessageStoresItsRowsInOneGo();
     void typedCalls();
     void plainStatements();
     void missingNotesColumnIsAdded();
@@ -448,10 +449,11 @@ void TestStoreContract::detailTablesFollowTheMessage()
     QVERIFY(attachments.boolean(0, u"PromptToUse"_s));
     QVERIFY(!attachments.boolean(1, u"prompttouse"_s));
 
-    // A new Message has no keywords until it is saved.
+    // A new Message starts without keywords; the shown Message's come back after Cancel.
     dm->NewMessage(0);
     QCOMPARE(dm->Keywords().recordCount(), 0);
-    QVERIFY(!ErrorText([this] { dm->Keywords().insert(); }).isEmpty());
+    dm->Keywords().insert();
+    dm->Keywords().setFieldValue(u"Keyword"_s, u"dropped"_s);
     dm->CancelMessage();
     QCOMPARE(dm->Keywords().recordCount(), 1);
 
@@ -631,6 +633,78 @@ void TestStoreContract::detailRowsEditedInPlace()
     QCOMPARE(rows.recordCount(), 1);
     QCOMPARE(rows.text(0, u"Filename"_s), u"/srv/a b/price.doc"_s);
     QVERIFY(rows.boolean(0, u"PromptToUse"_s));
+}
+
+void TestStoreContract::newMessageStoresItsRowsInOneGo()
+{
+    const int taken = addMessage(u"Refund policy"_s, u"refund"_s, u"r"_s);
+    const auto startNew = [this] {
+        dm->NewMessage(0);
+        dm->SetPendingMessage({u"new"_s, u"New one"_s, u"typed"_s, {}});
+        for (const QString& keyword : {u"k1"_s, u"k2"_s}) {
+            dm->Keywords().insert();
+            dm->Keywords().setFieldValue(u"Keyword"_s, keyword);
+            dm->Keywords().post();
+        }
+        dm->Attachments().insert();
+        dm->Attachments().setFieldValue(u"Filename"_s, u"/srv/price.doc"_s);
+        dm->Attachments().setFieldValue(u"PromptToUse"_s, true);
+        // Left pending: Save posts it.
+    };
+    const auto storedRows = [this] { return count(u"FAQKeywords"_s) + count(u"FAQAttachments"_s); };
+
+    // Cancel stores nothing, and the grids show the shown Message's rows again.
+    showMessage(taken);
+    startNew();
+    QCOMPARE(dm->Keywords().recordCount(), 2);
+    dm->CancelMessage();
+    QCOMPARE(count(u"FAQ"_s), 1);
+    QCOMPARE(storedRows(), 0);
+    QVERIFY(!dm->Keywords().staged());
+    QCOMPARE(dm->Keywords().recordCount(), 0);
+
+    // A taken Hotword names its owner and keeps the rows for the next Save.
+    startNew();
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.hotword = u"REFUND"_s;
+    dm->SetPendingMessage(fields);
+    try {
+        dm->SaveFAQ();
+        QFAIL("the taken Hotword was saved");
+    } catch (const HotwordTaken& refusal) {
+        QCOMPARE(refusal.ownerID(), taken);
+        QCOMPARE(refusal.ownerShortName(), u"Refund policy"_s);
+    }
+    QCOMPARE(storedRows(), 0);
+    QCOMPARE(dm->Attachments().recordCount(), 1);
+
+    // A row the database refuses takes the Message with it; everything typed waits.
+    dm->Keywords().insert();
+    dm->Keywords().setFieldValue(u"Keyword"_s, QString(300, u'k'));
+    fields.hotword = u"new"_s;
+    dm->SetPendingMessage(fields);
+    QVERIFY(!TextOf<StoreError>([this] { dm->SaveFAQ(); }).isEmpty());
+    QCOMPARE(count(u"FAQ"_s), 1);
+    QCOMPARE(storedRows(), 0);
+    QCOMPARE(dm->messageState(), DataSetState::Insert);
+    QCOMPARE(dm->PendingMessage(), fields);
+    QCOMPARE(dm->Keywords().recordCount(), 3);
+
+    dm->Keywords().setCurrentRow(2);
+    dm->Keywords().deleteRow();
+    const int id = dm->SaveFAQ();
+    QCOMPARE(dm->CurrentMessageID(), std::optional<int>(id));
+    QCOMPARE(dm->GroupIDOf(id), std::optional<int>(0));
+    QVERIFY(!dm->Keywords().staged());
+    QCOMPARE(dm->Keywords().recordCount(), 2);
+    QCOMPARE(dm->Keywords().valueAt(1, u"Keyword"_s).toString(), u"k2"_s);
+    QCOMPARE(dm->Keywords().valueAt(1, u"FAQID"_s).toInt(), id);
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"k1"_s)), QList<int>{id});
+    const DataSet attachments = dm->AttachmentsOf(id);
+    QCOMPARE(attachments.recordCount(), 1);
+    QCOMPARE(attachments.text(0, u"Filename"_s), u"/srv/price.doc"_s);
+    QVERIFY(attachments.boolean(0, u"PromptToUse"_s));
+    QCOMPARE(storedRows(), 3);
 }
 
 void TestStoreContract::typedCalls()

@@ -6,22 +6,40 @@ using namespace Qt::StringLiterals;
 
 void ScriptedInteraction::showMessage(const QString& text)
 {
-    shown.append({u"message"_s, ApplicationTitle(), text});
+    record(u"message"_s, ApplicationTitle(), text);
 }
 
 void ScriptedInteraction::showWarning(const QString& text)
 {
-    shown.append({u"warning"_s, u"Warning"_s, text});
+    record(u"warning"_s, u"Warning"_s, text);
 }
 
 void ScriptedInteraction::showError(const QString& text)
 {
-    shown.append({u"error"_s, ApplicationTitle(), text});
+    record(u"error"_s, ApplicationTitle(), text);
+}
+
+void ScriptedInteraction::record(const QString& kind, const QString& caption, const QString& text,
+                                 const QString& defaultButton)
+{
+    shown.append({kind, caption, text, defaultButton});
+    if (whileShown)
+        whileShown(shown.back());
 }
 
 bool ScriptedInteraction::confirmYesNo(const QString& text)
 {
-    shown.append({u"confirm"_s, u"Confirm"_s, text});
+    return confirm(text, u"Yes"_s);
+}
+
+bool ScriptedInteraction::confirmYesNoDefaultNo(const QString& text)
+{
+    return confirm(text, u"No"_s);
+}
+
+bool ScriptedInteraction::confirm(const QString& text, const QString& defaultButton)
+{
+    record(u"confirm"_s, u"Confirm"_s, text, defaultButton);
     if (confirmAnswers.empty())
         qFatal("Unexpected confirmation: %s", qUtf8Printable(text));
     const bool answer = confirmAnswers.front();
@@ -32,7 +50,7 @@ bool ScriptedInteraction::confirmYesNo(const QString& text)
 std::optional<QString> ScriptedInteraction::inputText(const QString& caption, const QString& prompt,
                                                       const QString& value, int maxLength)
 {
-    shown.append({u"input"_s, caption, prompt});
+    record(u"input"_s, caption, prompt);
     if (inputAnswers.empty())
         qFatal("Unexpected input box: %s", qUtf8Printable(prompt));
     std::optional<QString> answer = inputAnswers.front();
@@ -46,7 +64,7 @@ std::optional<QString> ScriptedInteraction::inputText(const QString& caption, co
 
 std::optional<QString> ScriptedInteraction::openFileName(const QString& folder, const QString& filter)
 {
-    shown.append({u"open"_s, folder, filter});
+    record(u"open"_s, folder, filter);
     if (fileAnswers.empty())
         qFatal("Unexpected file dialog");
     std::optional<QString> answer = fileAnswers.front();
@@ -56,7 +74,7 @@ std::optional<QString> ScriptedInteraction::openFileName(const QString& folder, 
 
 std::optional<QString> ScriptedInteraction::saveFileName(const QString& folder, const QString& filter)
 {
-    shown.append({u"save"_s, folder, filter});
+    record(u"save"_s, folder, filter);
     if (saveAnswers.empty())
         qFatal("Unexpected save dialog");
     std::optional<QString> answer = saveAnswers.front();
@@ -66,7 +84,7 @@ std::optional<QString> ScriptedInteraction::saveFileName(const QString& folder, 
 
 int ScriptedInteraction::choose(const QString& text, const QStringList& choices)
 {
-    shown.append({u"choose"_s, choices.join(u'|'), text});
+    record(u"choose"_s, choices.join(u'|'), text);
     if (choiceAnswers.empty())
         qFatal("Unexpected choice: %s", qUtf8Printable(text));
     const int answer = choiceAnswers.front();
@@ -82,7 +100,7 @@ void ScriptedInteraction::setBusyCursor(bool isBusy)
 
 int ScriptedInteraction::runFile(const QString& file, const QString&, int, const QString&)
 {
-    shown.append({u"run"_s, {}, file});
+    record(u"run"_s, {}, file);
     if (runFileResult < 0)
         throw Error(u"cannot run"_s);
     return runFileResult;

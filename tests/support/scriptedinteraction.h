@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 // Records every box and prompt and answers them from queues. An unexpected question
@@ -16,12 +17,15 @@ public:
         QString kind; // "message", "warning", "error", "confirm", "input", "open", "save", "choose", "run"
         QString caption; // input boxes only
         QString text;
+        // Confirmations only: the button pressed by Enter, "Yes" or "No".
+        QString defaultButton;
     };
 
     void showMessage(const QString& text) override;
     void showWarning(const QString& text) override;
     void showError(const QString& text) override;
     bool confirmYesNo(const QString& text) override;
+    bool confirmYesNoDefaultNo(const QString& text) override;
     std::optional<QString> inputText(const QString& caption, const QString& prompt, const QString& value,
                                      int maxLength) override;
     std::optional<QString> openFileName(const QString& folder, const QString& filter) override;
@@ -39,8 +43,16 @@ public:
     bool busy = false;
     int busyChanges = 0;
 
+    // Runs when a box or prompt opens, before it is answered, as the user would act while
+    // it is open (another window takes the focus, for one).
+    std::function<void(const Shown&)> whileShown;
+
     QList<Shown> shown;
     // The texts of the boxes of one kind, in order.
     QStringList texts(const QString& kind) const;
     void clear();
+
+private:
+    void record(const QString& kind, const QString& caption, const QString& text, const QString& defaultButton = {});
+    bool confirm(const QString& text, const QString& defaultButton);
 };
