@@ -131,8 +131,9 @@ void QtInteraction::setBusyCursor(bool busy)
 
 int QtInteraction::runFile(const QString& file, const QString&, int, const QString&)
 {
-    // Shell-style result: above 32 is success, 2 is "file not found".
+    // Shell-style result: above 32 is success, 2 is "file not found", 31 "no program
+    // is associated with the file".
     if (!QFileInfo::exists(file))
         return 2;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(file)) ? 42 : 2;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file)) ? 42 : 31;
 }
