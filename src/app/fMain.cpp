@@ -307,7 +307,10 @@ void TfrmMain::FormShow()
 
 void TfrmMain::FocusWindowChanged(QWindow* window)
 {
-    // Coming back from another of the program's windows selects the search term.
+    // Coming back from another of the program's windows selects the search term. Pop-ups,
+    // such as the list of Hotwords shown while typing, are no such windows.
+    if (window && window->type() == Qt::Popup)
+        return;
     if (window && window == windowHandle() && m_focusWindow && m_focusWindow != window)
         ui->txtSearchTerm->selectAll();
     m_focusWindow = window;

@@ -127,7 +127,10 @@ void TestActivationEndToEnd::nextHotwordReplacesTheLastAfterATreeClick()
     QVERIFY(WaitFor([&] { return ActiveWindow() == editorWindow; }));
     Keys({u"F11"_s});
     QVERIFY(WaitFor([&] { return ActiveWindow() == mainWindow; }));
-    Type(u"support"_s);
+    // A typo closes the list of Hotwords; the corrected term goes on in the box.
+    Type(u"supx"_s);
+    Keys({u"BackSpace"_s});
+    Type(u"port"_s);
     Keys({u"Return"_s});
 
     // The shown Message's text, copied from the panel.
