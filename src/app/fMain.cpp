@@ -80,8 +80,7 @@ QString ElidedTarget(const QString& target)
     return target.left(keep) + u'\u2026';
 }
 
-} // namespace
-
+// Why a file could not be opened, by the shell-style result of Interaction::runFile.
 QString RunFileFailure(int result)
 {
     switch (result) {
@@ -95,6 +94,8 @@ QString RunFileFailure(int result)
     default: return u"the desktop could not open it (error %1)."_s.arg(result);
     }
 }
+
+} // namespace
 
 QString TrimNotes(const QString& notes)
 {
@@ -202,28 +203,11 @@ void TfrmMain::OnTriggered(QAction* action, void (TfrmMain::*handler)())
 void TfrmMain::CreateCommands()
 {
     // Commands work by their shortcuts also where no menu shows them.
-    addActions({ui->acRefreshFAQs,
-                ui->actSearch,
-                ui->actNew,
-                ui->actEdit,
-                ui->actDelete,
-                ui->actSendFAQ,
-                ui->actViewInternalNotes,
-                ui->actHotwordList,
-                ui->actUsageReport,
-                ui->actOptions,
-                ui->actSynchronize,
-                ui->actReconnect,
-                ui->actInstructions,
-                ui->actImport,
-                ui->actExport,
-                ui->actExit,
-                ui->actRestore,
-                ui->actHelpContents,
-                ui->actAbout,
-                ui->actMoveTo,
-                ui->actDuplicate,
-                ui->actFocusSearch});
+    addActions({ui->acRefreshFAQs, ui->actSearch, ui->actNew, ui->actEdit, ui->actDelete, ui->actSendFAQ,
+                ui->actViewInternalNotes, ui->actHotwordList, ui->actUsageReport, ui->actOptions, ui->actSynchronize,
+                ui->actReconnect, ui->actInstructions, ui->actImport, ui->actExport, ui->actExit, ui->actRestore,
+                ui->actHelpContents, ui->actAbout});
+    addActions({ui->actMoveTo, ui->actDuplicate, ui->actFocusSearch});
     // Delete is a key of the tree alone: elsewhere it edits text.
     ui->tvFAQs->addAction(ui->actDeleteNode);
     connect(ui->actDeleteNode, &QAction::triggered, ui->actDelete, &QAction::trigger);

@@ -166,8 +166,5 @@ private:
     bool m_layoutRestored = false;
 };
 
-// Why a file could not be opened, by the shell-style result of Interaction::runFile (32 or less).
-QString RunFileFailure(int result);
-
 // Notes with leading and trailing blanks and control characters (codes up to 32) removed.
 QString TrimNotes(const QString& notes);
