@@ -89,6 +89,7 @@ QString RunFileFailure(int result)
     case 5: return u"access to the file was denied."_s;
     case 8: return u"there is not enough memory."_s;
     case 26: return u"the file is in use by another program."_s;
+    case 29: return u"the program set up to open it failed."_s;
     case 27:
     case 31: return u"no program is set up to open files of this kind."_s;
     default: return u"the desktop could not open it (error %1)."_s.arg(result);

@@ -498,6 +498,7 @@ void TestMainWindowKeys::helpFileThatCanNotBeOpened_data()
     QTest::newRow("missing file") << 2 << u"the file does not exist."_s;
     QTest::newRow("no program for it") << 31 << u"no program is set up to open files of this kind."_s;
     QTest::newRow("access denied") << 5 << u"access to the file was denied."_s;
+    QTest::newRow("the program failed") << 29 << u"the program set up to open it failed."_s;
     QTest::newRow("other error") << 0 << u"the desktop could not open it (error 0)."_s;
 }
 
