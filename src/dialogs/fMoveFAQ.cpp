@@ -3,6 +3,7 @@
 #include "ui_fMoveFAQ.h"
 
 #include <QHash>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSet>
@@ -72,7 +73,11 @@ TfrmMoveFAQ::TfrmMoveFAQ(const QList<TdmFAQData::OutlineEntry>& messages, int mo
         }
     }
     ui->tvGroups->expandAll();
-    ui->tvGroups->resizeColumnToContents(1);
+    // The names take the room; the Hotwords as much as they need.
+    QHeaderView* header = ui->tvGroups->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
 
     connect(ui->txtFilter, &QLineEdit::textChanged, this, &TfrmMoveFAQ::txtFilterChange);
     connect(ui->tvGroups, &QTreeWidget::itemSelectionChanged, this, &TfrmMoveFAQ::UpdateOK);
