@@ -5,6 +5,7 @@
 #include "app/importexport.h"
 #include "app/searchcommand.h"
 #include "app/traycontroller.h"
+#include "dialogs/elidedlabel.h"
 #include "dialogs/fSelectFAQ.h"
 #include "dialogs/fShowData.h"
 #include "dialogs/ffaqaddedit.h"
@@ -26,14 +27,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStringListModel>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -76,6 +80,22 @@ QString ElidedTarget(const QString& target)
     return target.left(keep) + u'\u2026';
 }
 
+// Why a file could not be opened, by the shell-style result of Interaction::runFile.
+QString RunFileFailure(int result)
+{
+    switch (result) {
+    case 2: return u"the file does not exist."_s;
+    case 3: return u"its folder does not exist."_s;
+    case 5: return u"access to the file was denied."_s;
+    case 8: return u"there is not enough memory."_s;
+    case 26: return u"the file is in use by another program."_s;
+    case 29: return u"the program set up to open it failed."_s;
+    case 27:
+    case 31: return u"no program is set up to open files of this kind."_s;
+    default: return u"the desktop could not open it (error %1)."_s.arg(result);
+    }
+}
+
 } // namespace
 
 QString TrimNotes(const QString& notes)
@@ -108,12 +128,18 @@ protected:
         // A key press goes to the window's focus widget and then up to its parents;
         // only the first of these deliveries counts.
         QWidget* receiver = m_window->focusWidget() ? m_window->focusWidget() : m_window;
-        if (watched != receiver)
+        // While the list of Hotwords is open, it gets the keys typed into the search box.
+        QWidget* hotwords = m_window->m_hotwordCompleter->popup();
+        const bool inHotwords = watched == hotwords && hotwords->isVisible();
+        if (watched != receiver && !inHotwords)
             return false;
         const auto& key = *static_cast<QKeyEvent*>(event);
         Guarded(m_window->m_boxes, [&] { m_window->FormKeyDown(key); });
         const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
-        if (watched == m_window->ui->txtSearchTerm && enter && !key.modifiers().testFlag(Qt::ControlModifier)) {
+        if ((watched == m_window->ui->txtSearchTerm || inHotwords) && enter
+            && !key.modifiers().testFlag(Qt::ControlModifier)) {
+            // The search takes the box's text as it is: typed, or picked in the list with the arrow keys.
+            hotwords->hide();
             Guarded(m_window->m_boxes, [this] { m_window->txtSearchTermKeyPress(); });
             return true;
         }
@@ -146,6 +172,13 @@ TfrmMain::TfrmMain(TdmFAQData& store, Platform& desktop, Interaction& boxes, Opt
         m_boxes, [this](int messageID) { ShowFAQByID(messageID); }, this);
     m_addEdit = new TfrmAddEditFAQ(
         m_store, m_boxes, [this](const QString& hotword) { MessageSaved(hotword); }, this);
+    m_hotwordModel = new QStringListModel(this);
+    m_hotwordCompleter = new QCompleter(m_hotwordModel, this);
+    m_hotwordCompleter->setObjectName(u"cmpHotwords"_s);
+    m_hotwordCompleter->setCaseSensitivity(Qt::CaseInsensitive);
+    m_hotwordCompleter->setCompletionMode(QCompleter::PopupCompletion);
+    mnuFAQTree = new QMenu(this);
+    mnuFAQTree->setObjectName(u"mnuFAQTree"_s);
 
     CreateCommands();
     CreateControls();
@@ -175,12 +208,22 @@ void TfrmMain::CreateCommands()
                 ui->actViewInternalNotes, ui->actHotwordList, ui->actUsageReport, ui->actOptions, ui->actSynchronize,
                 ui->actReconnect, ui->actInstructions, ui->actImport, ui->actExport, ui->actExit, ui->actRestore,
                 ui->actHelpContents, ui->actAbout});
+    addActions({ui->actMoveTo, ui->actDuplicate, ui->actFocusSearch});
+    // Delete is a key of the tree alone: elsewhere it edits text.
+    ui->tvFAQs->addAction(ui->actDeleteNode);
+    connect(ui->actDeleteNode, &QAction::triggered, ui->actDelete, &QAction::trigger);
+    mnuFAQTree->addActions({ui->actNew, ui->actEdit, ui->actDeleteNode});
+    mnuFAQTree->addSeparator();
+    mnuFAQTree->addActions({ui->actMoveTo, ui->actDuplicate});
 
     OnTriggered(ui->acRefreshFAQs, &TfrmMain::acRefreshFAQsExecute);
     OnTriggered(ui->actSearch, &TfrmMain::actSearchExecute);
     OnTriggered(ui->actNew, &TfrmMain::actNewExecute);
     OnTriggered(ui->actEdit, &TfrmMain::actEditExecute);
     OnTriggered(ui->actDelete, &TfrmMain::actDeleteExecute);
+    OnTriggered(ui->actMoveTo, &TfrmMain::actMoveToExecute);
+    OnTriggered(ui->actDuplicate, &TfrmMain::actDuplicateExecute);
+    OnTriggered(ui->actFocusSearch, &TfrmMain::actFocusSearchExecute);
     OnTriggered(ui->actSendFAQ, &TfrmMain::actSendFAQExecute);
     OnTriggered(ui->actViewInternalNotes, &TfrmMain::actViewInternalNotesExecute);
     OnTriggered(ui->actHotwordList, &TfrmMain::actHotwordListExecute);
@@ -222,6 +265,9 @@ void TfrmMain::CreateControls()
     // The tree's labels follow the box before the click refills it.
     connect(ui->chkShowHotWord, &QCheckBox::toggled, m_tree, &FAQTree::setShowHotword);
     ConnectGuarded(m_boxes, ui->chkShowHotWord, &QCheckBox::toggled, this, &TfrmMain::chkShowHotWordClick);
+    ConnectGuarded(m_boxes, ui->tvFAQs, &QWidget::customContextMenuRequested, this, &TfrmMain::tvFAQsContextMenu);
+    ConnectGuarded(m_boxes, ui->cmbSearchType, &QComboBox::currentIndexChanged, this, &TfrmMain::cmbSearchTypeChange);
+    cmbSearchTypeChange();
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -246,7 +292,10 @@ void TfrmMain::FormShow()
 
 void TfrmMain::FocusWindowChanged(QWindow* window)
 {
-    // Coming back from another of the program's windows selects the search term.
+    // Coming back from another of the program's windows selects the search term. Pop-ups,
+    // such as the list of Hotwords shown while typing, are no such windows.
+    if (window && window->type() == Qt::Popup)
+        return;
     if (window && window == windowHandle() && m_focusWindow && m_focusWindow != window)
         ui->txtSearchTerm->selectAll();
     m_focusWindow = window;
@@ -298,6 +347,29 @@ void TfrmMain::txtSearchTermKeyPress()
     ui->actSearch->trigger();
 }
 
+void TfrmMain::actFocusSearchExecute()
+{
+    ui->txtSearchTerm->setFocus(Qt::ShortcutFocusReason);
+    ui->txtSearchTerm->selectAll();
+}
+
+void TfrmMain::cmbSearchTypeChange()
+{
+    // Hotwords are offered for the Hotword search only.
+    constexpr int HotwordSearch = 0;
+    ui->txtSearchTerm->setCompleter(ui->cmbSearchType->currentIndex() == HotwordSearch ? m_hotwordCompleter : nullptr);
+}
+
+void TfrmMain::RefreshHotwordCompletion()
+{
+    QStringList hotwords;
+    const QList<TdmFAQData::HotwordEntry> entries = m_store.HotwordList();
+    hotwords.reserve(entries.size());
+    for (const TdmFAQData::HotwordEntry& entry : entries)
+        hotwords.append(entry.hotword);
+    m_hotwordModel->setStringList(hotwords);
+}
+
 // --- Message tree and search ---
 
 void TfrmMain::RefreshFAQTree()
@@ -306,7 +378,9 @@ void TfrmMain::RefreshFAQTree()
         m_tree->RefreshFAQTree();
     } catch (const StoreError&) {
         DatabaseNotFound();
+        return;
     }
+    RefreshHotwordCompletion();
 }
 
 void TfrmMain::DatabaseNotFound()
@@ -371,7 +445,7 @@ void TfrmMain::ShowFAQByID(int messageID)
     ui->lblAttachments->setText(u"Attachments: "_s + QString::number(m_shownAttachments.size()));
     ui->memText->setPreviewText(rows.text(0, u"Text"_s));
     ui->lblFAQTitle->setText(rows.text(0, u"ShortName"_s));
-    ui->lblFAQHotword->setText(rows.text(0, u"Hotword"_s));
+    ui->lblFAQHotword->setFullText(rows.text(0, u"Hotword"_s));
 
     m_shownNotes = TrimNotes(m_store.NotesOf(messageID));
     ui->actViewInternalNotes->setEnabled(!m_shownNotes.isEmpty());
@@ -464,11 +538,16 @@ void TfrmMain::actHelpContentsExecute()
 {
     constexpr int ShowNormal = 1;
     const QString file = HelpFilePath();
+    int result = 0;
     try {
-        m_boxes.runFile(file, {}, ShowNormal, {});
+        result = m_boxes.runFile(file, {}, ShowNormal, {});
     } catch (...) {
         m_boxes.showMessage(u"An error occurred while trying to run "_s + file);
         throw;
+    }
+    if (result <= 32) {
+        m_boxes.showMessage(u"The help could not be opened.\r\n\r\nFile: "_s + QDir::toNativeSeparators(file)
+                            + u"\r\nReason: "_s + RunFileFailure(result));
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class DataSet;
 class FAQTree;
@@ -17,7 +18,10 @@ class ImportExport;
 class Interaction;
 class Options;
 struct Platform;
+class QCompleter;
 class QKeyEvent;
+class QMenu;
+class QStringListModel;
 class QWindow;
 class SearchCommand;
 class TdmFAQData;
@@ -63,6 +67,10 @@ public:
     void actNewExecute();
     void actEditExecute();
     void actDeleteExecute();
+    // The selected node's Message: placed under a group picked in a dialog, or copied
+    // with its keywords and attachments under its own group.
+    void actMoveToExecute();
+    void actDuplicateExecute();
     // After the add/edit dialog saved a Message: the tree is rebuilt and the Message shown.
     void MessageSaved(const QString& hotword);
 
@@ -99,6 +107,14 @@ private:
     // Sees every key press of the window before the focused control; never swallows it.
     void FormKeyDown(const QKeyEvent& event);
     void txtSearchTermKeyPress();
+    void actFocusSearchExecute();
+    // The Hotwords offered while typing a Hotword search; read again whenever Messages change.
+    void RefreshHotwordCompletion();
+    void cmbSearchTypeChange();
+    void tvFAQsContextMenu(const QPoint& position);
+    // The Message of the selected node, or nothing after saying that one must be selected.
+    std::optional<int> SelectedForCommand(const QString& refusal);
+    void MoveFAQTo(int messageID, int groupID);
     void chkShowHotWordClick();
     void lblAttachmentsClick();
     void FocusWindowChanged(QWindow* window);
@@ -133,6 +149,9 @@ private:
     TrayController* m_tray;
     TfrmSelectFAQ* m_select;
     TfrmAddEditFAQ* m_addEdit;
+    QStringListModel* m_hotwordModel;
+    QCompleter* m_hotwordCompleter;
+    QMenu* mnuFAQTree;
 
     int m_shownMessageID = 0;
     bool m_singleMessageShown = false;

@@ -79,6 +79,7 @@ void TfrmMain::actDeleteExecute()
                               + u" ? This is a permanent operation and cannot be undone."_s))
         return;
     m_store.DeleteFAQ(NodeID(node));
-    // Its removal leaves nothing selected, so the panel keeps what it shows.
-    delete node;
+    // The panel keeps what it shows, the deleted Message included.
+    m_tree->RemoveNode(node);
+    RefreshHotwordCompletion();
 }

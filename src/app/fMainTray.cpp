@@ -109,7 +109,9 @@ void TfrmMain::BringProgramToFront()
     m_tray->ShowFromTray();
     // A window manager that refuses leaves the window shown behind others; nothing more to do.
     (void)BringWindowToForeground(m_desktop.windows, winId());
+    // The term of the last search is selected, so that the next Hotword typed replaces it.
     ui->txtSearchTerm->setFocus();
+    ui->txtSearchTerm->selectAll();
 }
 
 void TfrmMain::changeEvent(QEvent* event)

@@ -269,14 +269,22 @@ void FAQTree::Synchronize(int messageID)
     m_tree.setCurrentItem(node);
 }
 
+void FAQTree::RemoveNode(QTreeWidgetItem* node)
+{
+    // The view selects a neighbour in place of the removed node; that selection is dropped
+    // unseen.
+    const QSignalBlocker quiet(&m_tree);
+    delete node;
+    m_tree.clearSelection();
+}
+
 bool FAQTree::eventFilter(QObject* watched, QEvent* event)
 {
     // Watched are the tree and its viewport only; viewport() is not asked, since events still
     // arrive while the tree is being destroyed.
     if (watched != &m_tree)
         return tvFAQsDragEvent(event);
-    if (event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
         if (QTreeWidgetItem* current = m_tree.currentItem())
             Guarded(m_boxes, [&] { ExpandAllFAQNodes(current); });
         return true;

@@ -36,6 +36,9 @@ public:
     int SelectedFAQID() const;
     // Selects and scrolls to the first loaded node of the Message, opening its parents.
     void Synchronize(int messageID);
+    // Takes a node out of the tree and leaves nothing selected, so that no other Message
+    // is shown in its place; the current node moves on for the keyboard.
+    void RemoveNode(QTreeWidgetItem* node);
 
     // Whether a drag from this source may drop on the tree.
     bool tvFAQsDragOver(const QObject* source) const;

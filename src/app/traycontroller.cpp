@@ -32,10 +32,23 @@ TrayController::TrayController(QMainWindow& window, QAction& restore, Platform& 
     tiIcon->setObjectName(u"tiIcon"_s);
     tiIcon->setToolTip(u"Tolvane QuillBay"_s);
     tiIcon->setContextMenu(mnuSystemTray);
-    // A double-click restores; a single click does nothing.
-    connect(tiIcon, &QSystemTrayIcon::activated, &restore, [&restore](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick)
+    // A double-click restores. A single click shows or hides the window once it is clear
+    // that no second click follows: a double-click begins with a single one.
+    m_singleClick.setSingleShot(true);
+    m_singleClick.setInterval(QApplication::doubleClickInterval());
+    connect(&m_singleClick, &QTimer::timeout, this, [this, &restore] {
+        if (m_window.isVisible() && !m_window.isMinimized())
+            Guarded(m_boxes, [this] { HideToTray(); });
+        else
             restore.trigger();
+    });
+    connect(tiIcon, &QSystemTrayIcon::activated, this, [this, &restore](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) {
+            m_singleClick.start();
+        } else if (reason == QSystemTrayIcon::DoubleClick) {
+            m_singleClick.stop();
+            restore.trigger();
+        }
     });
     tiIcon->show();
 

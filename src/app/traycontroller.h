@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 class ActivationHotKey;
 class Interaction;
@@ -45,6 +46,8 @@ private:
     Platform& m_desktop;
     Interaction& m_boxes;
     bool m_exitRequested = false;
+    // Runs out when a click on the icon stayed single.
+    QTimer m_singleClick;
     // The program's other windows that HideToTray took along, shown again with the main window.
     QList<QPointer<QWidget>> m_hiddenWithMain;
 };

@@ -10,6 +10,7 @@
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -611,4 +612,90 @@ void TdmFAQData::UpdateParentID(int messageID, int newGroupID)
     query.setParameter(u"[newparentid:]"_s, newGroupID);
     query.setParameter(u"[id:]"_s, messageID);
     query.execute();
+}
+
+QList<TdmFAQData::OutlineEntry> TdmFAQData::MessageOutline()
+{
+    adoCommand.commandText = u"select ID, GroupID, ShortName, Hotword from FAQ order by ShortName"_s;
+    const DataSet rows = adoCommand.execute();
+    QList<OutlineEntry> entries;
+    entries.reserve(rows.recordCount());
+    for (int row = 0; row < rows.recordCount(); ++row) {
+        entries.append({rows.integer(row, u"ID"_s), rows.integer(row, u"GroupID"_s), rows.text(row, u"ShortName"_s),
+                        rows.text(row, u"Hotword"_s)});
+    }
+    return entries;
+}
+
+QString TdmFAQData::CopyHotword(const QString& hotword)
+{
+    // Compared without regard to case, as strictly as any engine's unique index does.
+    QSet<QString> taken;
+    for (const HotwordEntry& entry : HotwordList())
+        taken.insert(entry.hotword.toLower());
+    for (int n = 1;; ++n) {
+        const QString suffix = n == 1 ? u"-copy"_s : u"-copy"_s + QString::number(n);
+        qsizetype keep = qMin(hotword.size(), hotwordColumnLength - suffix.size());
+        if (keep > 0 && keep < hotword.size() && hotword[keep - 1].isHighSurrogate())
+            --keep;
+        const QString candidate = hotword.left(keep) + suffix;
+        if (!taken.contains(candidate.toLower()))
+            return candidate;
+    }
+}
+
+namespace {
+
+QSqlQuery Prepared(QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw StoreError(query.lastError().text());
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw StoreError(query.lastError().text());
+    return query;
+}
+
+} // namespace
+
+int TdmFAQData::DuplicateMessage(int messageID)
+{
+    refuseWhenReadOnly();
+    const DataSet rows = MessageByID(messageID);
+    if (rows.recordCount() != 1)
+        throw StoreError(u"The Message %1 no longer exists; another user may have deleted it."_s.arg(messageID));
+    const QString hotword = CopyHotword(rows.text(0, u"Hotword"_s));
+    const QString notes = NotesOf(messageID);
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.transaction())
+        throw StoreError(db.lastError().text());
+    try {
+        Prepared(db, u"insert into FAQ (ShortName, Hotword, Text, GroupID, Notes) values (?, ?, ?, ?, ?)"_s,
+                 {rows.text(0, u"ShortName"_s), hotword, rows.text(0, u"Text"_s), rows.integer(0, u"GroupID"_s),
+                  notes.isEmpty() ? QVariant() : QVariant(notes)});
+        // The Hotword is unique, so it finds the copy on every engine.
+        QSqlQuery inserted = Prepared(db, u"select ID from FAQ where Hotword = ?"_s, {hotword});
+        if (!inserted.next())
+            throw StoreError(u"The database did not keep the copy of the Message."_s);
+        const int copyID = inserted.value(0).toInt();
+        inserted.finish();
+        const QString copy = QString::number(copyID);
+        Prepared(db,
+                 u"insert into FAQKeywords (FAQID, Keyword) select "_s + copy
+                     + u", Keyword from FAQKeywords where FAQID = ?"_s,
+                 {messageID});
+        Prepared(db,
+                 u"insert into FAQAttachments (FAQID, Filename, PromptToUse) select "_s + copy
+                     + u", Filename, PromptToUse from FAQAttachments where FAQID = ?"_s,
+                 {messageID});
+        if (!db.commit())
+            throw StoreError(db.lastError().text());
+        return copyID;
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
 }

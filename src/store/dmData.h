@@ -139,6 +139,21 @@ public:
     // Places a Message under another (0: top level) through the saved query updateparentid.
     void UpdateParentID(int messageID, int newGroupID);
 
+    // One line of the outline of all Messages, for pickers that show the whole tree.
+    struct OutlineEntry {
+        int id = 0;
+        int groupID = 0;
+        QString shortName, hotword;
+    };
+    // Every Message, by short name.
+    QList<OutlineEntry> MessageOutline();
+    // The Hotword a copy of a Message gets: the Hotword followed by "-copy", or "-copy2",
+    // "-copy3", ... when that is taken, cut to fit the column.
+    QString CopyHotword(const QString& hotword);
+    // Copies a Message with its keywords and attachments under the same group, with the
+    // Hotword of CopyHotword; gives the copy's ID.
+    int DuplicateMessage(int messageID);
+
 Q_SIGNALS:
     // State changes of the Message table and of the detail tables, for the edit dialog's
     // hidden labels.

@@ -97,6 +97,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void iconIsEmbeddedAndTheLayoutIsWrittenAtExit();
     void hiddenToTheTrayAndBack();
+    void singleClicksOnTheIconHideAndShow();
     void secondInstanceLeavesTheKeyWithTheFirst();
 
 private:
@@ -200,6 +201,26 @@ void TestTray::hiddenToTheTrayAndBack()
     QVERIFY(quillbay.process.waitForFinished(10000));
     QCOMPARE(quillbay.process.exitCode(), 0);
     QCOMPARE(quillbay.layout(), (QStringList{u"0"_s, u"178"_s, u"189"_s, u"678"_s, u"380"_s}));
+}
+
+void TestTray::singleClicksOnTheIconHideAndShow()
+{
+    Instance quillbay;
+    const QString window = quillbay.mainWindow;
+    const auto click = [&](const QString& count) {
+        Xdotool({u"mousemove"_s, u"--window"_s, quillbay.trayIcon, u"8"_s, u"8"_s, u"click"_s, u"--repeat"_s, count,
+                 u"--delay"_s, u"80"_s, u"1"_s});
+    };
+    click(u"1"_s);
+    QVERIFY(WaitFor([&] { return quillbay.isHiddenInTray(); }));
+    click(u"1"_s);
+    QVERIFY(WaitFor([&] { return ActiveWindow() == window && IsViewable(window); }));
+    QCOMPARE(typeIntoFocus(u"click"_s), u"click"_s);
+    // A double-click on the shown window leaves it shown.
+    click(u"2"_s);
+    QTest::qWait(1500);
+    QVERIFY(IsViewable(window));
+    QVERIFY(!quillbay.isHiddenInTray());
 }
 
 void TestTray::secondInstanceLeavesTheKeyWithTheFirst()

@@ -85,6 +85,9 @@ private Q_SLOTS:
     void detailRowsEditedInPlace();
     void newMessageStoresItsRowsInOneGo();
     void typedCalls();
+    void copyHotwords_data();
+    void copyHotwords();
+    void duplicateCopiesDetailsAndOutlineListsAll();
     void plainStatements();
     void missingNotesColumnIsAdded();
     void reconnectKeepsEverything();
@@ -745,6 +748,83 @@ void TestStoreContract::typedCalls()
     QCOMPARE(dm->AttachmentsOf(child).recordCount(), 0);
     QCOMPARE(dm->MessageByID(other).recordCount(), 1);
     QVERIFY_THROWS_EXCEPTION(StoreError, dm->DeleteFAQ(child));
+}
+
+void TestStoreContract::copyHotwords_data()
+{
+    QTest::addColumn<QString>("hotword");
+    QTest::addColumn<QStringList>("taken");
+    QTest::addColumn<QString>("copy");
+    const QString fifty(50, u'h');
+    QTest::newRow("free") << u"quote"_s << QStringList() << u"quote-copy"_s;
+    QTest::newRow("first copy taken") << u"quote"_s << QStringList{u"quote-copy"_s} << u"quote-copy2"_s;
+    QTest::newRow("taken in other case") << u"quote"_s << QStringList{u"QUOTE-COPY"_s, u"Quote-Copy2"_s}
+                                         << u"quote-copy3"_s;
+    QTest::newRow("longest Hotword") << fifty << QStringList() << QString(45, u'h') + u"-copy"_s;
+    QTest::newRow("longest, first copy taken")
+        << fifty << QStringList{QString(45, u'h') + u"-copy"_s} << QString(44, u'h') + u"-copy2"_s;
+}
+
+void TestStoreContract::copyHotwords()
+{
+    QFETCH(QString, hotword);
+    QFETCH(QStringList, taken);
+    QFETCH(QString, copy);
+    addMessage(u"Original"_s, hotword, u"t"_s);
+    for (const QString& other : taken)
+        addMessage(u"Taken"_s, other, u"t"_s);
+    QCOMPARE(dm->CopyHotword(hotword), copy);
+}
+
+void TestStoreContract::duplicateCopiesDetailsAndOutlineListsAll()
+{
+    const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    const int original = addMessage(u"Leaf"_s, u"leaf"_s, u"Leaf's text"_s, group, {u"ka"_s, u"kb"_s});
+    saveEdited(original, [](auto& fields) { fields.notes = u"notes"_s; });
+    for (const auto& [file, ask] : {std::pair{u"/tmp/a.txt"_s, true}, std::pair{u"/tmp/b.txt"_s, false}}) {
+        dm->Attachments().insert();
+        dm->Attachments().setFieldValue(u"Filename"_s, file);
+        dm->Attachments().setFieldValue(u"PromptToUse"_s, ask);
+        dm->Attachments().post();
+    }
+    const int plain = addMessage(u"Plain"_s, u"plain"_s, u"p"_s);
+
+    const int copy = dm->DuplicateMessage(original);
+    const int second = dm->DuplicateMessage(original);
+    const int plainCopy = dm->DuplicateMessage(plain);
+    QVERIFY(copy != original && second != copy);
+    const DataSet row = dm->MessageByID(copy);
+    QCOMPARE(row.text(0, u"Hotword"_s), u"leaf-copy"_s);
+    QCOMPARE(row.text(0, u"ShortName"_s), u"Leaf"_s);
+    QCOMPARE(row.text(0, u"Text"_s), u"Leaf's text"_s);
+    QCOMPARE(row.integer(0, u"GroupID"_s), group);
+    QCOMPARE(dm->NotesOf(copy), u"notes"_s);
+    QCOMPARE(dm->MessageByID(second).text(0, u"Hotword"_s), u"leaf-copy2"_s);
+    QCOMPARE(dm->MessagesByKeyword(u"kb"_s).recordCount(), 3);
+    const DataSet files = dm->AttachmentsOf(copy);
+    QCOMPARE(files.recordCount(), 2);
+    QCOMPARE(files.text(0, u"Filename"_s), u"/tmp/a.txt"_s);
+    QVERIFY(files.boolean(0, u"PromptToUse"_s));
+    QVERIFY(!files.boolean(1, u"PromptToUse"_s));
+    QCOMPARE(dm->AttachmentsOf(plainCopy).recordCount(), 0);
+    QCOMPARE(dm->NotesOf(plainCopy), QString());
+    // The original keeps its own rows.
+    QCOMPARE(dm->AttachmentsOf(original).recordCount(), 2);
+
+    QStringList outline;
+    for (const TdmFAQData::OutlineEntry& entry : dm->MessageOutline())
+        outline
+            << u"%1 %2 %3"_s.arg(entry.shortName, entry.hotword).arg(entry.groupID == group ? u"in group"_s : u"top"_s);
+    // By short name; the order among equal names is the engine's.
+    QCOMPARE(outline.first(), u"Group group top"_s);
+    QCOMPARE(outline.mid(4).first().left(5), u"Plain"_s);
+    outline.sort();
+    QCOMPARE(outline,
+             (QStringList{u"Group group top"_s, u"Leaf leaf in group"_s, u"Leaf leaf-copy in group"_s,
+                          u"Leaf leaf-copy2 in group"_s, u"Plain plain top"_s, u"Plain plain-copy top"_s}));
+
+    QVERIFY_THROWS_EXCEPTION(StoreError, dm->DuplicateMessage(99999));
+    QCOMPARE(dm->MessageOutline().size(), 6);
 }
 
 void TestStoreContract::plainStatements()
