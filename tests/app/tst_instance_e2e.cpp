@@ -1,6 +1,6 @@
-// The built program on a real X11 desktop (Xvfb and openbox) started a second time and
-// driven from the command line, and pasting into the window the user came from: a text
-// area in Chromium, with real keys.
+// The built program on a real X11 desktop (Xvfb, openbox and trayer as the tray) started a
+// second time and driven from the command line, started hidden as at login, and pasting
+// into the window the user came from: a text area in Chromium, with real keys.
 #include "desktoptools.h"
 #include "settings/inifile.h"
 
@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +31,18 @@ QString ActiveWindow()
 
 // Non-ASCII, an emoji, tabs, several lines and an empty one.
 const QString MixedText = u"Grüße aus Köln – naïve café\n\tIndented with a tab\n\n😀 ✉ €\tend"_s;
+
+// The program's main window as the window manager shows it, or empty; the tray icon has
+// the same title.
+QString ShownMainWindow(qint64 pid)
+{
+    const QStringList managed = ManagedWindows();
+    for (const QString& window : WindowsOf(pid)) {
+        if (managed.contains(window) && IsViewable(window))
+            return window;
+    }
+    return {};
+}
 
 bool AddMessage(const QString& databaseFile, const QString& hotword, const QString& text)
 {
@@ -58,6 +72,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void secondStartBringsTheFirstUp();
     void sendFromTheCommandLine();
+    void startsHiddenInTheTray();
     void pastesIntoTheBrowserCameFrom();
 
 private:
@@ -78,6 +93,7 @@ private:
 void TestInstanceEndToEnd::initTestCase()
 {
     StartEditorAndProgram(folder, QStringLiteral(QB_TARGETS), editor, quillbay, editorWindow, mainWindow);
+    QVERIFY(WaitFor([this] { return !(mainWindow = ShownMainWindow(quillbay.processId())).isEmpty(); }));
 }
 
 void TestInstanceEndToEnd::cleanupTestCase()
@@ -113,9 +129,12 @@ void TestInstanceEndToEnd::secondStartBringsTheFirstUp()
     ActivateWindow(editorWindow);
     runCommand({});
     QTRY_COMPARE_WITH_TIMEOUT(ActiveWindow(), mainWindow, 10000);
-    const QStringList mainWindows
+    // One main window on the desktop: the second start showed none.
+    const QStringList managed = ManagedWindows();
+    const QStringList named
         = Xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Tolvane Quillbay$"_s}).split(u'\n');
-    QCOMPARE(mainWindows, QStringList{mainWindow});
+    QCOMPARE(std::count_if(named.begin(), named.end(), [&](const QString& window) { return managed.contains(window); }),
+             1);
 }
 
 void TestInstanceEndToEnd::sendFromTheCommandLine()
@@ -131,6 +150,34 @@ void TestInstanceEndToEnd::sendFromTheCommandLine()
     QTRY_VERIFY_WITH_TIMEOUT(clipboardTaken >= 2, 15000);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"the user's own text"_s);
     QTRY_COMPARE_WITH_TIMEOUT(CopyWindowText(editorWindow), expected, 10000);
+}
+
+void TestInstanceEndToEnd::startsHiddenInTheTray()
+{
+    // Another settings folder: a copy of its own, started as the login entry starts it.
+    ProgramFolder other{QStringLiteral(QB_PROGRAM)};
+    IniFile(other.filePath(u"options.ini"_s)).writeText(u"Options"_s, u"Target"_s, u"Notepad"_s);
+    QProcess hidden;
+    QVERIFY(other.start(hidden, {u"--hide"_s}));
+    const auto shownWindow = [&] { return ShownMainWindow(hidden.processId()); };
+    QVERIFY(WaitFor([&] {
+        const QStringList windows = WindowsOf(hidden.processId());
+        return std::any_of(windows.begin(), windows.end(),
+                           [](const QString& window) { return IsViewable(window) && InTray(window); });
+    }));
+    QVERIFY(WaitFor([&] { return shownWindow().isEmpty(); }));
+
+    // --show brings it up; the first copy is left alone.
+    QProcess show;
+    QVERIFY(other.start(show, {u"--show"_s}));
+    QVERIFY(show.waitForFinished(20000));
+    QCOMPARE(show.exitCode(), 0);
+    QString window;
+    QVERIFY(WaitFor([&] { return !(window = shownWindow()).isEmpty(); }));
+    QTRY_COMPARE_WITH_TIMEOUT(ActiveWindow(), window, 10000);
+    QCOMPARE(quillbay.state(), QProcess::Running);
+    hidden.kill();
+    hidden.waitForFinished();
 }
 
 void TestInstanceEndToEnd::pastesIntoTheBrowserCameFrom()
