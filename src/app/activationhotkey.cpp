@@ -5,9 +5,10 @@
 
 #include <QPointer>
 
-ActivationHotKey::ActivationHotKey(GlobalHotKey& desktop, QObject* parent)
+ActivationHotKey::ActivationHotKey(GlobalHotKey& desktop, WindowSystem& windows, QObject* parent)
     : QObject(parent)
     , m_desktop(desktop)
+    , m_windows(windows)
 { }
 
 ActivationHotKey::~ActivationHotKey()
@@ -32,8 +33,10 @@ void ActivationHotKey::claim()
     try {
         // A press may still be on its way when this component is gone.
         m_desktop.setCallback([self = QPointer<ActivationHotKey>(this)] {
-            if (self)
-                Q_EMIT self->pressed();
+            if (!self)
+                return;
+            self->rememberActiveWindow();
+            Q_EMIT self->pressed();
         });
         m_claimed = m_desktop.setKey(m_key.key, m_key.shift);
         m_refused = !m_claimed;
@@ -52,4 +55,15 @@ void ActivationHotKey::giveBack()
     m_claimed = false;
     m_desktop.clear();
     m_desktop.setCallback({});
+}
+
+void ActivationHotKey::rememberActiveWindow()
+{
+    try {
+        const WindowHandle active = m_windows.activeWindow();
+        if (active != 0 && !m_windows.isOwnWindow(active))
+            m_cameFrom = active;
+    } catch (const Error&) {
+        // No desktop: there is no window to come from.
+    }
 }

@@ -57,6 +57,12 @@ public:
     // Refills the tree; when the store can not be read, says so and ends the program.
     void RefreshFAQTree();
     void actSearchExecute();
+    // The send key's work, called from outside the window: sends the shown Message as the
+    // send key does; with a Hotword, a Hotword search for it comes first.
+    void SendMessage(const QString& hotword = {});
+    // Takes the window that has the input now as the one the user came from (a send to
+    // "The window I came from" pastes there), unless it is one of the program's own.
+    void RememberActiveWindow();
     // Every way of finding a Message ends here.
     void ShowFAQByID(int messageID);
     void LoadShownAttachments(int messageID);

@@ -2,6 +2,8 @@
 
 #include "app/fMain.h"
 #include "app/guardedapplication.h"
+#include "app/instancechannel.h"
+#include "app/traycontroller.h"
 #ifdef _WIN32
 #include "platform/win/winplatform.h"
 #else
@@ -17,6 +19,8 @@
 
 #include <QCoreApplication>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 Program::Program(GuardedApplication& application)
@@ -30,6 +34,7 @@ Program::~Program()
 {
     m_mainWindow.reset();
     m_dataModule.reset();
+    m_channel.reset();
     m_desktop.reset();
     m_application.setErrorBoxes(nullptr);
 }
@@ -39,7 +44,43 @@ Platform& Program::desktop()
     return m_desktop ? m_desktop->interfaces() : m_missingDesktop.interfaces();
 }
 
-bool Program::Start()
+bool Program::OpenChannel(const QString& configFolder, const InstanceCommand& command)
+{
+    m_channel = std::make_unique<InstanceChannel>(ChannelName(configFolder));
+    switch (m_channel->open(command)) {
+    case InstanceChannel::Role::First: break;
+    case InstanceChannel::Role::Handed: return false;
+    case InstanceChannel::Role::Unanswered:
+        m_boxes.showMessage(ApplicationTitle() + u" is already running for these settings, but it does not answer."_s);
+        m_exitCode = 1;
+        return false;
+    }
+    QObject::connect(m_channel.get(), &InstanceChannel::commandReceived, m_channel.get(),
+                     [this](const InstanceCommand& received) { Guarded(m_boxes, [&] { RunCommand(received); }); });
+    return true;
+}
+
+void Program::RunCommand(const InstanceCommand& command)
+{
+    // Until the start is done the last command waits for it.
+    if (!m_started) {
+        m_pendingCommand = command;
+        return;
+    }
+    switch (command.kind) {
+    case InstanceCommand::Show:
+        m_mainWindow->RememberActiveWindow();
+        m_mainWindow->BringProgramToFront();
+        break;
+    case InstanceCommand::Hide: m_mainWindow->tray().HideToTray(); break;
+    case InstanceCommand::Send:
+        m_mainWindow->RememberActiveWindow();
+        m_mainWindow->SendMessage(command.hotword);
+        break;
+    }
+}
+
+bool Program::Start(const InstanceCommand& command)
 {
     // Without a desktop (no X11 session) the program still browses; the commands that
     // need the desktop report that it is missing.
@@ -52,14 +93,18 @@ bool Program::Start()
     });
 
     // Where the files live is decided once for the run.
+    FileLocations locations;
     if (!Guarded(m_boxes, [&] {
-            const FileLocations locations = ProgramFileLocations();
+            locations = ProgramFileLocations();
             PrepareFileLocations(locations);
             m_options = std::make_unique<Options>(JoinPath(locations.configFolder, u"options.ini"_s));
         })) {
         m_exitCode = 1;
         return false;
     }
+    // One copy per settings folder: a later start hands its command over and ends.
+    if (!OpenChannel(locations.configFolder, command))
+        return false;
 
     if (!Guarded(m_boxes, [&] { m_dataModule = std::make_unique<TdmFAQData>(DefaultConnectionSpec()); })) {
         m_exitCode = 1;
@@ -80,10 +125,22 @@ bool Program::Start()
         return false;
 
     m_mainWindow = std::make_unique<TfrmMain>(*m_dataModule, desktop(), m_boxes, *m_options);
+    // The window in front now is the one the user started the program from.
+    if (command.kind != InstanceCommand::Hide)
+        m_mainWindow->RememberActiveWindow();
     m_mainWindow->show();
     if (m_mainWindow->terminationRequested()) {
         m_exitCode = 1;
         return false;
     }
+    m_started = true;
+    Guarded(m_boxes, [&] {
+        if (command.kind == InstanceCommand::Hide)
+            m_mainWindow->tray().HideToTray();
+        else if (command.kind == InstanceCommand::Send)
+            m_mainWindow->SendMessage(command.hotword);
+        if (m_pendingCommand)
+            RunCommand(*std::exchange(m_pendingCommand, std::nullopt));
+    });
     return true;
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "app/commandline.h"
 #include "dialogs/qtinteraction.h"
 #include "platform/missingdesktop.h"
 
 #include <memory>
+#include <optional>
 
 class GuardedApplication;
+class InstanceChannel;
 class Options;
 class TdmFAQData;
 class TfrmMain;
@@ -18,9 +21,9 @@ using DesktopPlatform = X11Platform;
 #endif
 
 // The composition root: the one place that picks the desktop and creates the program's
-// parts in the start-up order (boxes, desktop, file locations and settings, the store,
-// the main window), handing each what it needs by reference; they are torn down in
-// reverse. Needs the application, whose last-resort guard it gives the boxes.
+// parts in the start-up order (boxes, desktop, file locations and settings, the channel to
+// later starts, the store, the main window), handing each what it needs by reference; they
+// are torn down in reverse. Needs the application, whose last-resort guard it gives the boxes.
 class Program {
 public:
     explicit Program(GuardedApplication& application);
@@ -28,22 +31,31 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Creates everything up to the shown main window. False when the start ended early
-    // (the data source could not be opened or read, or the database was upgraded);
-    // exitCode() then tells how the program ends: 1 after a fatal notice, 0 after the upgrade.
-    bool Start();
+    // Creates everything up to the shown main window and runs the command of the command
+    // line. False when the start ended early (another copy runs for these settings and took
+    // the command, the data source could not be opened or read, or the database was
+    // upgraded); exitCode() then tells how the program ends: 1 after a fatal notice, else 0.
+    bool Start(const InstanceCommand& command = {});
     int exitCode() const { return m_exitCode; }
     // The main window once Start() has created it.
     TfrmMain* mainWindow() const { return m_mainWindow.get(); }
 
 private:
     Platform& desktop();
+    // Whether this is the one copy for these settings; else the command went to the other.
+    bool OpenChannel(const QString& configFolder, const InstanceCommand& command);
+    // A command of a later start, or of this one once the main window is shown.
+    void RunCommand(const InstanceCommand& command);
 
     GuardedApplication& m_application;
     QtInteraction m_boxes;
     MissingDesktop m_missingDesktop;
     std::unique_ptr<DesktopPlatform> m_desktop;
     std::unique_ptr<Options> m_options;
+    std::unique_ptr<InstanceChannel> m_channel;
+    // A command handed over while the start was still going on.
+    std::optional<InstanceCommand> m_pendingCommand;
+    bool m_started = false;
     std::unique_ptr<TdmFAQData> m_dataModule;
     std::unique_ptr<TfrmMain> m_mainWindow;
     int m_exitCode = 0;

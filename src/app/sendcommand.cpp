@@ -47,6 +47,12 @@ QString SendOutcomeText(const SendOutcome& outcome)
         return u"Please use the Tools->Options menu to identify which email program you are using before using "
                "this command."_s;
     case SendOutcome::NoWindowFound: return u"Could not find a message window owned by \""_s + outcome.target + u"\""_s;
+    case SendOutcome::NoCameFromWindow:
+        return u"There is no window to paste into yet. Call "_s + ApplicationTitle()
+            + u" up with its hot key from the window the Message is for, then send again."_s;
+    case SendOutcome::CameFromWindowGone:
+        return u"The window you came from is gone. Call "_s + ApplicationTitle()
+            + u" up with its hot key from the window the Message is for, then send again."_s;
     case SendOutcome::NotActivated: return NotPastedMessage(outcome.windowTitle, u"did not come to the front"_s);
     case SendOutcome::ModifiersHeld:
         return u"The text was not pasted: a Shift, Ctrl, Alt or Windows key was still held down. The text is on "
@@ -74,7 +80,8 @@ void RunSendCommand(SendCommandView& view, Platform& desktop, Interaction& ui, O
             return;
         }
     }
-    const SendOptions sendOptions = ReadSendOptions(options);
+    SendOptions sendOptions = ReadSendOptions(options);
+    sendOptions.cameFrom = view.cameFromWindow();
     if (!sendOptions.target.isEmpty())
         attachmentsToSend.clear();
     InteractionSendQuestions questions(ui);

@@ -20,6 +20,8 @@ public:
     // Runs the search command once with the search box's text and type as they stand.
     virtual void runSearch() = 0;
     virtual QList<ShownAttachment> shownAttachments() = 0;
+    // The window the user last called the program up from, or 0.
+    virtual WindowHandle cameFromWindow() = 0;
 };
 
 // The attachment questions and notices of a send, as boxes.

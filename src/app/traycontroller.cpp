@@ -52,7 +52,7 @@ TrayController::TrayController(QMainWindow& window, QAction& restore, Platform& 
     });
     tiIcon->show();
 
-    jvActivateMe = new ActivationHotKey(m_desktop.activationKey, &m_window);
+    jvActivateMe = new ActivationHotKey(m_desktop.activationKey, m_desktop.windows, &m_window);
     jvActivateMe->setObjectName(u"jvActivateMe"_s);
     connect(jvActivateMe, &ActivationHotKey::pressed, &restore, &QAction::trigger);
 }

@@ -48,13 +48,13 @@ WindowHandle FindWindow(WindowSystem& windows, const TargetEntry& entry, bool st
     return 0;
 }
 
-void BringForward(WindowSystem& windows, WindowHandle window)
+} // namespace
+
+void BringWindowForward(WindowSystem& windows, WindowHandle window)
 {
     windows.requestActivation(window);
     windows.raiseWindow(window);
 }
-
-} // namespace
 
 QString TargetEntryKey(const QString& name, int entry)
 {
@@ -80,21 +80,27 @@ WindowHandle FindTitledWindow(WindowSystem& windows, const QString& pattern, boo
 {
     const WindowHandle found = pattern.isEmpty() ? 0 : FindWindow(windows, {pattern, {}, {}, {}}, startsWith);
     if (found != 0)
-        BringForward(windows, found);
+        BringWindowForward(windows, found);
     return found;
 }
 
-WindowHandle FindDestinationWindow(WindowSystem& windows, const QString& target)
+WindowHandle LookUpDestinationWindow(WindowSystem& windows, const QString& target)
 {
     // A missing targets.ini finds no window; one that can not be read is named.
     const IniFile targets = OpenTargetsFile();
     targets.requireReadable();
     for (int entry = 1; entry <= TargetEntryCount; ++entry) {
         const WindowHandle result = FindEntryWindow(windows, ReadTargetEntry(targets, target, entry));
-        if (result != 0) {
-            BringForward(windows, result);
+        if (result != 0)
             return result;
-        }
     }
     return 0;
+}
+
+WindowHandle FindDestinationWindow(WindowSystem& windows, const QString& target)
+{
+    const WindowHandle result = LookUpDestinationWindow(windows, target);
+    if (result != 0)
+        BringWindowForward(windows, result);
+    return result;
 }

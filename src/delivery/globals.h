@@ -6,9 +6,17 @@
 
 class IniFile;
 
+// The destination whose window is the one the user called the program up from, whatever
+// program that is; it has no entries in targets.ini.
+inline constexpr QStringView CameFromDestination = u"The window I came from";
+
 // The window of the destination program named target, found by its entries in targets.ini
 // and brought to the front; 0 when none is found.
 [[nodiscard]] WindowHandle FindDestinationWindow(WindowSystem& windows, const QString& target);
+// The same window, left where it is.
+[[nodiscard]] WindowHandle LookUpDestinationWindow(WindowSystem& windows, const QString& target);
+// Asks for the window to become the active one and puts it on top.
+void BringWindowForward(WindowSystem& windows, WindowHandle window);
 
 // One pass over the top-level windows, topmost first, the program's own left out: with
 // startsWith the first window whose title starts with the pattern, else the first window

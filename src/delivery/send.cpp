@@ -58,20 +58,33 @@ void RestoreClipboard(Clipboard& clipboard, const SavedClipboard& saved)
         clipboard.setText(saved.text);
 }
 
-// Finds the window, pastes the text (and the files), puts the clipboard back; sets how it ended.
-void Deliver(Platform& desktop, const SendOptions& options, const QString& text, SendOutcome& outcome)
+// The destination's window, not yet brought forward; 0 with the reason in the outcome.
+WindowHandle LookUpDestination(WindowSystem& windows, const SendOptions& options, SendOutcome& outcome)
 {
-    const WindowHandle window = FindDestinationWindow(desktop.windows, options.target);
+    if (options.target.compare(CameFromDestination, Qt::CaseInsensitive) != 0) {
+        const WindowHandle window = LookUpDestinationWindow(windows, options.target);
+        if (window == 0)
+            outcome.result = SendOutcome::NoWindowFound;
+        return window;
+    }
+    if (options.cameFrom == 0) {
+        outcome.result = SendOutcome::NoCameFromWindow;
+        return 0;
+    }
+    if (!windows.topLevelWindows().contains(options.cameFrom)) {
+        outcome.result = SendOutcome::CameFromWindowGone;
+        return 0;
+    }
+    return options.cameFrom;
+}
 
+// Brings the window forward, pastes the text (and the files), puts the clipboard back; sets how it ended.
+void Deliver(Platform& desktop, const SendOptions& options, WindowHandle window, const QString& text,
+             SendOutcome& outcome)
+{
+    BringWindowForward(desktop.windows, window);
     Clipboard& clipboard = desktop.clipboard;
     const TransientClipboard transient(clipboard);
-    // Without a destination no key is pressed: it would go to whatever has the input. The
-    // text is left on the clipboard for the user to paste.
-    if (window == 0) {
-        clipboard.setText(UpToZero(text));
-        outcome.result = SendOutcome::NoWindowFound;
-        return;
-    }
     outcome.windowTitle = desktop.windows.windowTitle(window);
     const SavedClipboard saved = options.restoreClipboard ? SaveClipboard(clipboard) : SavedClipboard{};
 
@@ -118,12 +131,15 @@ SendOutcome SendShownMessage(Platform& desktop, const SendOptions& options, cons
         outcome.result = SendOutcome::NoDestinationSet;
         return outcome;
     }
-    if (options.doAttachments)
-        outcome.attachments = CollectAttachmentsToSend(message.attachments, options.target, questions);
     try {
+        const WindowHandle window = LookUpDestination(desktop.windows, options, outcome);
+        if (window == 0)
+            return outcome;
+        if (options.doAttachments)
+            outcome.attachments = CollectAttachmentsToSend(message.attachments, options.target, questions);
         // What follows a zero character is never pasted, so its tokens are not expanded either.
         const QString text = expandTokens(UpToZero(message.text));
-        Deliver(desktop, options, text, outcome);
+        Deliver(desktop, options, window, text, outcome);
     } catch (const ClipboardBusy&) {
         outcome.result = SendOutcome::ClipboardBusy;
     }

@@ -14,6 +14,9 @@ struct SendOptions {
     QString target;
     bool doAttachments = true;
     bool restoreClipboard = true;
+    // For the destination CameFromDestination: the window the user called the program up
+    // from, or 0 when there is none.
+    WindowHandle cameFrom = 0;
 };
 
 // The Message to send as it is shown: its text, tokens unexpanded, and its attachments.
@@ -23,12 +26,16 @@ struct OutgoingMessage {
 };
 
 // How a send ended. Every result but Pasted stops the send at that point; from
-// NoWindowFound on, the text to paste is left on the clipboard.
+// NotActivated on, the text to paste is left on the clipboard.
 struct SendOutcome {
     enum Result {
         Pasted,
         NoDestinationSet,
         NoWindowFound,
+        // The destination is the window the user came from, but there was none, or it is
+        // gone since.
+        NoCameFromWindow,
+        CameFromWindowGone,
         NotActivated,
         ModifiersHeld,
         NotFetched,
@@ -48,10 +55,11 @@ struct SendOutcome {
 using TokenExpander = std::function<QString(const QString&)>;
 
 // Pastes the expanded text, and for Outlook the attachment files, into the destination
-// window, then puts the clipboard's earlier content back. The attachment questions come
-// before the expansion's prompts. Without a destination, or when it does not come to the
-// front, the user still holds a modifier, or it does not fetch the paste, no (further) key
-// is pressed and what was to be pasted stays on the clipboard.
+// window, then puts the clipboard's earlier content back. The window is looked for first:
+// without one the send stops before any question, so that no answer is asked in vain. The
+// attachment questions come before the expansion's prompts. When the window does not come
+// to the front, the user still holds a modifier, or it does not fetch the paste, no
+// (further) key is pressed and what was to be pasted stays on the clipboard.
 [[nodiscard]] SendOutcome SendShownMessage(Platform& desktop, const SendOptions& options,
                                            const OutgoingMessage& message, SendQuestions& questions,
                                            const TokenExpander& expandTokens);

@@ -1,6 +1,7 @@
 #include "dialogs/fOptions.h"
 #include "ui_fOptions.h"
 
+#include "delivery/globals.h"
 #include "dialogs/fDestinations.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -89,6 +90,8 @@ QList<TfrmOptions::Binding> TfrmOptions::Bindings()
 void TfrmOptions::FillDestinations()
 {
     ui->cmbDestinationApplication->clear();
+    // Any program: the one the user called this program up from.
+    ui->cmbDestinationApplication->addItem(CameFromDestination.toString());
     ui->cmbDestinationApplication->addItems(OpenTargetsFile().sectionNames());
     ui->cmbDestinationApplication->setCurrentIndex(-1);
 }

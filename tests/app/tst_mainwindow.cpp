@@ -806,6 +806,10 @@ void TestMainWindow::hugeMessageIsShownAndSentWhole()
         QVERIFY(block.length() - 1 <= TextPreview::MaxPieceLength);
     QCOMPARE(child<TextPreview>(w, "memText")->previewText(), text);
 
+    // Into the window of another program that the user came from.
+    MessageDb::setOption(Setting::Target, u"The window I came from"_s);
+    p.desktop.windows.active = p.desktop.windows.addWindow(u"Mail"_s);
+    w.RememberActiveWindow();
     child<QAction>(w, "actSendFAQ")->trigger();
     QVERIFY(!p.desktop.clipboard.history.isEmpty());
     QCOMPARE(p.desktop.clipboard.history.front(), text);

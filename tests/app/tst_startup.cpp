@@ -25,6 +25,8 @@ private Q_SLOTS:
     void startsOnTheEmbeddedExampleDatabase();
     void fatalNoticeEndsWithFailureStatus_data();
     void fatalNoticeEndsWithFailureStatus();
+    void commandLineAnswers_data();
+    void commandLineAnswers();
 };
 
 void TestStartup::startsOnTheEmbeddedExampleDatabase()
@@ -129,6 +131,35 @@ void TestStartup::fatalNoticeEndsWithFailureStatus()
         30000));
     QCOMPARE(quillbay.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quillbay.exitCode(), 1);
+}
+
+void TestStartup::commandLineAnswers_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output"); // what standard output or error holds
+    QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"quillbay 1.1"_s;
+    QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"--send"_s;
+    QTest::newRow("two commands") << QStringList{u"--show"_s, u"--send"_s} << 2
+                                  << u"Give only one of --show, --hide and --send."_s;
+    QTest::newRow("unknown option") << QStringList{u"--bogus"_s} << 1 << u"bogus"_s;
+}
+
+void TestStartup::commandLineAnswers()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    // Answered before anything starts: no window, no files.
+    const ProgramFolder folder(QStringLiteral(QB_PROGRAM));
+    QProcess quillbay;
+    quillbay.setProcessEnvironment(folder.environment());
+    quillbay.start(folder.program(), arguments);
+    QVERIFY(quillbay.waitForFinished(20000));
+    QCOMPARE(quillbay.exitCode(), exitCode);
+    const QString said = QString::fromUtf8(quillbay.readAllStandardOutput() + quillbay.readAllStandardError());
+    QVERIFY2(said.contains(output), qPrintable(said));
+    QVERIFY(!QFile::exists(folder.filePath(u"quillbay.db"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

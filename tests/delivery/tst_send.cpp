@@ -2,6 +2,7 @@
 #include "delivery/send.h"
 
 #include "app/sendcommand.h"
+#include "delivery/globals.h"
 #include "platform/fake/fakeplatform.h"
 #include "scriptedinteraction.h"
 #include "settings/filelocations.h"
@@ -79,6 +80,7 @@ public:
         }
     }
     QList<ShownAttachment> shownAttachments() override { return attachments; }
+    WindowHandle cameFromWindow() override { return cameFrom; }
 
     QString searchTerm = u"greeting"_s;
     QString text = u"Hello, see %INCLUDE:sig%"_s;
@@ -87,6 +89,7 @@ public:
     int searches = 0;
     QList<ShownAttachment> attachments;
     QStringList toSend;
+    WindowHandle cameFrom = 0;
 
 private:
     QStringList& m_journal;
@@ -105,7 +108,9 @@ private Q_SLOTS:
     void refusedWithoutDestination();
     void fullSendInOrder();
     void cancelledPromptLeavesClipboardUntouched();
+    void noDestinationWindow_data();
     void noDestinationWindow();
+    void cameFromWindowIsTheDestination();
     void ownWindowsAreNeverDestinations();
     void destinationNotReached_data();
     void destinationNotReached();
@@ -259,10 +264,10 @@ void TestSend::fullSendInOrder()
     send();
 
     const QString keys[] = {u"key 0x11 down"_s, u"key 0x56 down"_s, u"key 0x56 up"_s, u"key 0x11 up"_s};
-    QStringList expected{u"confirm "_s + b,
+    QStringList expected{u"enumerate"_s,
+                         u"confirm "_s + b,
                          u"expand"_s,
                          u"input Name"_s,
-                         u"enumerate"_s,
                          u"activate %1"_s.arg(inbox),
                          u"raise %1"_s.arg(inbox),
                          u"clipboard transient on"_s,
@@ -296,25 +301,72 @@ void TestSend::cancelledPromptLeavesClipboardUntouched()
     QCOMPARE(ui->texts(u"confirm"_s).size(), 1); // asked before the prompts
     QCOMPARE(ui->texts(u"input"_s), (QStringList{u"First"_s, u"Second"_s}));
     QVERIFY(ui->texts(u"message"_s).isEmpty());
-    QCOMPARE(fake->windows.enumerations, 0);
+    QVERIFY(fake->journal.filter(u"activate"_s).isEmpty());
     QVERIFY(fake->clipboard.history.isEmpty());
     QCOMPARE(fake->clipboard.content, u"abc"_s);
     QVERIFY(fake->keyboard.events.isEmpty());
 }
 
+void TestSend::noDestinationWindow_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("cameFrom"); // 0 none, 1 the inbox, 2 a window closed since
+    QTest::addColumn<bool>("enumerates");
+    QTest::addColumn<QString>("message");
+
+    const QString cameFrom = CameFromDestination.toString();
+    QTest::newRow("no window has the title")
+        << u"Outlook"_s << 1 << true << u"Could not find a message window owned by \"Outlook\""_s;
+    QTest::newRow("came from no window")
+        << cameFrom << 0 << false
+        << u"There is no window to paste into yet. Call Tolvane Quillbay up with its hot key from the window the "
+           "Message is for, then send again."_s;
+    QTest::newRow("came from a window closed since")
+        << cameFrom << 2 << true
+        << u"The window you came from is gone. Call Tolvane Quillbay up with its hot key from the window the "
+           "Message is for, then send again."_s;
+}
+
 void TestSend::noDestinationWindow()
 {
+    QFETCH(QString, target);
+    QFETCH(int, cameFrom);
+    QFETCH(bool, enumerates);
+    QFETCH(QString, message);
+    SetOption(Setting::Target, target);
     fake->windows.window(inbox).title = u"Calendar"_s;
-    const QString a = makeFile(u"a.pdf"_s);
-    context->attachments = {{a, false}};
-    context->text = u"Plain"_s;
+    context->cameFrom = cameFrom == 1 ? inbox : cameFrom == 2 ? WindowHandle(999) : WindowHandle(0);
+    context->attachments = {{makeFile(u"a.pdf"_s), true}};
+    context->text = u"Dear ^^INPUT:Name||^^"_s;
     send();
-    QCOMPARE(ui->texts(u"message"_s), QStringList{u"Could not find a message window owned by \"Outlook\""_s});
-    // No key goes to whatever has the input; the text is left on the clipboard to paste by hand.
-    QCOMPARE(fake->clipboard.history, QStringList{u"Plain"_s});
-    QCOMPARE(fake->clipboard.content, u"Plain"_s);
+    // The window is looked for before any question, so no answer is given in vain.
+    QStringList expected{u"message "_s + message};
+    if (enumerates)
+        expected.prepend(u"enumerate"_s);
+    QCOMPARE(fake->journal, expected);
+    QVERIFY(expanded.isEmpty());
+    QVERIFY(fake->clipboard.history.isEmpty());
+    QCOMPARE(fake->clipboard.content, u"abc"_s);
     QVERIFY(fake->keyboard.events.isEmpty());
-    QVERIFY(fake->journal.filter(u"wait"_s).isEmpty());
+}
+
+void TestSend::cameFromWindowIsTheDestination()
+{
+    // Whatever its title: a chat, a browser, an office program.
+    const WindowHandle chat = fake->windows.addWindow(u"Chat - Ann"_s);
+    fake->windows.addWindow(u"Web mail - Chromium"_s);
+    SetOption(Setting::Target, CameFromDestination.toString().toUpper());
+    context->cameFrom = chat;
+    context->text = u"Hi ^^INPUT:Name||^^"_s;
+    ui->inputAnswers = {u"Ann"_s};
+    send();
+    QVERIFY(ui->texts(u"message"_s).isEmpty());
+    QCOMPARE(fake->journal.mid(0, 5),
+             (QStringList{u"enumerate"_s, u"expand"_s, u"input Name"_s, u"activate %1"_s.arg(chat),
+                          u"raise %1"_s.arg(chat)}));
+    QCOMPARE(fake->journal.filter(u"wait read"_s), QStringList{u"wait read %1"_s.arg(chat)});
+    QCOMPARE(keyJournal().size(), 4);
+    QCOMPARE(fake->clipboard.history.value(0), u"Hi Ann"_s);
 }
 
 void TestSend::ownWindowsAreNeverDestinations()
@@ -550,31 +602,49 @@ void TestSend::outcomes_data()
     QTest::addColumn<QString>("windowTitle");
     QTest::addColumn<int>("keyEvents");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("cameFrom"); // 0 none, 1 a chat window, 2 a window closed since
 
     const QString inboxTitle = u"Inbox - Outlook"_s;
+    const QString cameFrom = CameFromDestination.toString();
+    QTest::newRow("came from") << cameFrom << inboxTitle << true << false << 2 << int(SendOutcome::Pasted) << u"Chat"_s
+                               << 4 << QString() << 1;
+    QTest::newRow("came from none") << cameFrom << inboxTitle << true << false << 2
+                                    << int(SendOutcome::NoCameFromWindow) << QString() << 0
+                                    << u"There is no window to paste into yet. Call Tolvane Quillbay up with its hot "
+                                       "key from the window the Message is for, then send again."_s
+                                    << 0;
+    QTest::newRow("came from, gone") << cameFrom << inboxTitle << true << false << 2
+                                     << int(SendOutcome::CameFromWindowGone) << QString() << 0
+                                     << u"The window you came from is gone. Call Tolvane Quillbay up with its hot key "
+                                        "from the window the Message is for, then send again."_s
+                                     << 2;
     QTest::newRow("pasted") << u"Outlook"_s << inboxTitle << true << false << 2 << int(SendOutcome::Pasted)
-                            << inboxTitle << 8 << QString();
+                            << inboxTitle << 8 << QString() << 0;
     QTest::newRow("no destination set") << QString() << inboxTitle << true << false << 2
-                                        << int(SendOutcome::NoDestinationSet) << QString() << 0 << NoTarget;
+                                        << int(SendOutcome::NoDestinationSet) << QString() << 0 << NoTarget << 0;
     QTest::newRow("no window") << u"Outlook"_s << u"Calendar"_s << true << false << 2 << int(SendOutcome::NoWindowFound)
-                               << QString() << 0 << u"Could not find a message window owned by \"Outlook\""_s;
+                               << QString() << 0 << u"Could not find a message window owned by \"Outlook\""_s << 0;
     QTest::newRow("not activated")
         << u"Outlook"_s << inboxTitle << false << false << 2 << int(SendOutcome::NotActivated) << inboxTitle << 0
         << u"The text was not pasted: the window \"Inbox - Outlook\" did not come to the front. The text is on the "
-           "clipboard; paste it there by hand."_s;
+           "clipboard; paste it there by hand."_s
+        << 0;
     QTest::newRow("modifier held")
         << u"Outlook"_s << inboxTitle << true << true << 2 << int(SendOutcome::ModifiersHeld) << inboxTitle << 0
         << u"The text was not pasted: a Shift, Ctrl, Alt or Windows key was still held down. The text is on the "
-           "clipboard; paste it there by hand."_s;
+           "clipboard; paste it there by hand."_s
+        << 0;
     QTest::newRow("text not fetched")
         << u"Outlook"_s << inboxTitle << true << false << 0 << int(SendOutcome::NotFetched) << inboxTitle << 4
         << u"The text was not pasted: the window \"Inbox - Outlook\" did not take it from the clipboard. The text is "
-           "on the clipboard; paste it there by hand."_s;
+           "on the clipboard; paste it there by hand."_s
+        << 0;
     QTest::newRow("attachments not fetched")
         << u"Outlook"_s << inboxTitle << true << false << 1 << int(SendOutcome::AttachmentsNotFetched) << inboxTitle
         << 8
         << u"The attachments were not pasted: the window \"Inbox - Outlook\" did not take them from the clipboard. "
-           "They are on the clipboard; paste them there by hand."_s;
+           "They are on the clipboard; paste them there by hand."_s
+        << 0;
 }
 
 void TestSend::outcomes()
@@ -588,7 +658,9 @@ void TestSend::outcomes()
     QFETCH(QString, windowTitle);
     QFETCH(int, keyEvents);
     QFETCH(QString, message);
+    QFETCH(int, cameFrom);
     fake->windows.window(inbox).title = title;
+    const WindowHandle chat = fake->windows.addWindow(u"Chat"_s);
     fake->windows.activationWorks = activates;
     fake->keyboard.modifiersHeld = modifiersHeld;
     fake->clipboard.fetchesLeft = fetches;
@@ -598,20 +670,26 @@ void TestSend::outcomes()
         fake->journal.append(u"expand"_s);
         return text;
     };
-    const SendOutcome outcome = SendShownMessage(fake->platform, {target, true, true}, {u"Text"_s, {{file, true}}},
-                                                 questions, journaledExpand);
+    const WindowHandle cameFromWindow = cameFrom == 1 ? chat : cameFrom == 2 ? WindowHandle(999) : WindowHandle(0);
+    const SendOutcome outcome = SendShownMessage(fake->platform, {target, true, true, cameFromWindow},
+                                                 {u"Text"_s, {{file, true}}}, questions, journaledExpand);
     QCOMPARE(int(outcome.result), result);
     QCOMPARE(outcome.target, target);
     QCOMPARE(outcome.windowTitle, windowTitle);
     QCOMPARE(fake->keyboard.events.size(), keyEvents);
-    // The attachment question comes before the expansion, and only when there is a target.
-    if (target.isEmpty()) {
+    // The window is looked for first; the attachment question comes before the expansion,
+    // and only when there is a window to send to.
+    if (outcome.windowTitle.isEmpty()) {
         QVERIFY(questions.asked.isEmpty());
-        QVERIFY(fake->journal.isEmpty());
+        QVERIFY(!fake->journal.contains(u"expand"_s));
     } else {
-        QCOMPARE(questions.asked, QStringList{u"attach "_s + file});
-        QCOMPARE(outcome.attachments, QStringList{file});
-        QCOMPARE(fake->journal.value(0), u"expand"_s);
+        if (target == u"Outlook"_s) {
+            QCOMPARE(questions.asked, QStringList{u"attach "_s + file});
+            QCOMPARE(outcome.attachments, QStringList{file});
+        } else {
+            QCOMPARE(questions.asked, QStringList{u"not for target"_s});
+        }
+        QCOMPARE(fake->journal.mid(0, 2), (QStringList{u"enumerate"_s, u"expand"_s}));
     }
     QCOMPARE(SendOutcomeText(outcome), message);
 }

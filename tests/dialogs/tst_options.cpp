@@ -178,6 +178,9 @@ void TestOptions::opening_data()
                            << QString() << QString();
     QTest::newRow("no targets.ini") << "[Options]\nTarget=Outlook\n"_ba << QByteArray() << QString() << u"F11 F12"_s
                                     << u"110"_s << QString() << QString();
+    QTest::newRow("the window I came from")
+        << "[Options]\nTarget=the window I came from\n"_ba << QByteArray() << u"The window I came from"_s
+        << u"F11 F12"_s << u"110"_s << u"The window I came from"_s << QString();
     QTest::newRow("keys and switches as written")
         << "[Options]\nHotKey=ctrl+shift+f12\nActivateKey=^F9\nRestoreClipboard=no\nDo Attachments=0\n"
            "Minimize On Close=YES\n"_ba
@@ -199,7 +202,9 @@ void TestOptions::opening()
     const auto dialog = openDialog();
 
     auto* list = child<QComboBox>(*dialog, "cmbDestinationApplication");
-    QCOMPARE(list->count(), targets.isEmpty() ? 0 : 4);
+    // The window the user came from stands first, with or without targets.ini.
+    QCOMPARE(list->count(), targets.isEmpty() ? 1 : 5);
+    QCOMPARE(list->itemText(0), u"The window I came from"_s);
     QCOMPARE(list->currentIndex() < 0 ? QString() : list->currentText(), destination);
     QCOMPARE(child<HotKeyEdit>(*dialog, "hkActivate")->text() + u' ' + child<HotKeyEdit>(*dialog, "hkHotKey")->text(),
              keys);
@@ -229,6 +234,8 @@ void TestOptions::okWritesInOrderThenApplies_data()
     QTest::newRow("Other stores no Target")
         << Targets << u"Other"_s << keys + "Window Search=\n" + switches + "Target=\n";
     QTest::newRow("no targets.ini") << QByteArray() << QString() << keys + "Window Search=\n" + switches + "Target=\n";
+    QTest::newRow("the window I came from") << Targets << u"The window I came from"_s
+                                            << keys + "Window Search=\n" + switches + "Target=The window I came from\n";
 }
 
 void TestOptions::okWritesInOrderThenApplies()

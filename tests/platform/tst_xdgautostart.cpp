@@ -20,10 +20,10 @@ void TestXdgAutostart::execLine_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QByteArray>("exec");
-    QTest::newRow("plain") << u"/usr/bin/quillbay"_s << QByteArray(R"(Exec="/usr/bin/quillbay")");
-    QTest::newRow("blanks") << u"/home/a b/quillbay"_s << QByteArray(R"(Exec="/home/a b/quillbay")");
-    QTest::newRow("reserved") << u"/x/$a`b\"c\\d%e"_s << QByteArray(R"(Exec="/x/\\$a\\`b\\"c\\\\d%%e")");
-    QTest::newRow("non-ASCII") << u"/home/zoë/quillbay"_s << u"Exec=\"/home/zoë/quillbay\""_s.toUtf8();
+    QTest::newRow("plain") << u"/usr/bin/quillbay"_s << QByteArray(R"(Exec="/usr/bin/quillbay" --hide)");
+    QTest::newRow("blanks") << u"/home/a b/quillbay"_s << QByteArray(R"(Exec="/home/a b/quillbay" --hide)");
+    QTest::newRow("reserved") << u"/x/$a`b\"c\\d%e"_s << QByteArray(R"(Exec="/x/\\$a\\`b\\"c\\\\d%%e" --hide)");
+    QTest::newRow("non-ASCII") << u"/home/zoë/quillbay"_s << u"Exec=\"/home/zoë/quillbay\" --hide"_s.toUtf8();
 }
 
 void TestXdgAutostart::execLine()

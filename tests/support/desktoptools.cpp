@@ -8,11 +8,13 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
+#include <QUrl>
 
 #include <algorithm>
 #include <csignal>
 
 #include <sys/types.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -260,4 +262,26 @@ void DesktopProgram::stop()
         ::kill(pid_t(m_busPid), SIGTERM);
         m_busPid = 0;
     }
+}
+
+QString StartBrowser(DesktopProgram& browser, const QString& pageFile, const QString& pageTitle)
+{
+    QStringList arguments{u"--user-data-dir="_s + QDir(browser.home()).filePath(u"chromium"_s),
+                          u"--no-first-run"_s,
+                          u"--no-default-browser-check"_s,
+                          u"--password-store=basic"_s,
+                          u"--disable-gpu"_s,
+                          u"--disable-background-networking"_s,
+                          u"--disable-component-update"_s,
+                          u"--disable-sync"_s,
+                          u"--disable-features=Translate,MediaRouter"_s,
+                          u"--test-type"_s,
+                          u"--new-window"_s,
+                          QUrl::fromLocalFile(pageFile).toString()};
+    // Its sandbox refuses to run as root.
+    if (::getuid() == 0)
+        arguments.prepend(u"--no-sandbox"_s);
+    if (!browser.start(u"chromium"_s, arguments))
+        return {};
+    return browser.window({u"--name"_s, QRegularExpression::escape(pageTitle)}, 60000);
 }

@@ -66,6 +66,10 @@ private:
     qint64 m_busPid = 0;
 };
 
+// Starts Chromium as the browser's program on a local page, with a profile of its own and
+// no first-run questions; gives its window once the page's title shows, or empty.
+QString StartBrowser(DesktopProgram& browser, const QString& pageFile, const QString& pageTitle);
+
 class ProgramFolder;
 
 // Starts Mousepad and then the program from the folder, with targets.ini copied in and

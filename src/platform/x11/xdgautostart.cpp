@@ -67,7 +67,7 @@ void XdgAutostart::setEnabled(bool enabled)
     }
     QSaveFile entry(m_entryFile);
     const QString text = u"[Desktop Entry]\nType=Application\nName=Tolvane Quillbay\nExec="_s + quotedExec(m_program)
-        + u"\nIcon=quillbay\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s;
+        + u" --hide\nIcon=quillbay\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s;
     if (!QDir().mkpath(QFileInfo(m_entryFile).path()) || !entry.open(QIODevice::WriteOnly)
         || entry.write(text.toUtf8()) < 0 || !entry.commit())
         throw Error(u"Unable to write to "_s + m_entryFile);

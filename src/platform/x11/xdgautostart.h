@@ -4,7 +4,8 @@
 
 #include <QString>
 
-// Starting at login on a freedesktop desktop: an entry in the user's autostart folder.
+// Starting at login on a freedesktop desktop: an entry in the user's autostart folder that
+// starts the program hidden in the tray.
 class XdgAutostart : public LoginStart {
 public:
     // entryFile: the .desktop file to write; program: the executable it starts.
