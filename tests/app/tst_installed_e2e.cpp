@@ -157,9 +157,7 @@ void TestInstalled::sendsIntoMousepad()
     Xdotool({u"key"_s, u"--clearmodifiers"_s, u"Return"_s, u"F12"_s});
 
     const QString expected = messageText(u"start"_s);
-    QString text;
-    QVERIFY(WaitFor([&] { return (text = CopyWindowText(editorWindow)) == expected; }, 10000));
-    QCOMPARE(text, expected);
+    QCOMPARE(CopyWindowTextWhen(editorWindow, expected, 10000), expected);
 }
 
 QTEST_GUILESS_MAIN(TestInstalled)

@@ -96,6 +96,13 @@ QString CopyWindowText(const QString& window)
     return copied.replace(u"\r\n"_s, u"\n"_s);
 }
 
+QString CopyWindowTextWhen(const QString& window, const QString& expected, int timeoutMs)
+{
+    QString copied;
+    WaitFor([&] { return (copied = CopyWindowText(window)) == expected; }, timeoutMs);
+    return copied;
+}
+
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);

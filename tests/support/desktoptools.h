@@ -26,6 +26,9 @@ bool InTray(const QString& window);
 // Everything in the window's focused text, copied with Ctrl+A, Ctrl+C and read back with
 // CR LF made LF; a note when nothing was copied.
 QString CopyWindowText(const QString& window);
+// Copies the window's text again until it equals the expected text or the time is up (real
+// time: QTRY's count of steps grows with every slow copy); the last text copied.
+QString CopyWindowTextWhen(const QString& window, const QString& expected, int timeoutMs);
 // Polls the condition until it holds or the time is up.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 // The visible windows of a process, as xdotool lists them.
