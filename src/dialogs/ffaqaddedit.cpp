@@ -4,6 +4,7 @@
 
 #include "dialogs/datatablemodel.h"
 #include "dialogs/fprompttextentry.h"
+#include "store/columns.h"
 #include "store/dmData.h"
 #include "store/storeerror.h"
 #include "util/connectguarded.h"
@@ -25,10 +26,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString AttachmentFilter = u"Documents|*.txt;*.doc;*.htm;*.html|All Files|*.*"_s;
-
-// Characters the short-description and keyword columns hold.
-constexpr int ShortNameLength = 50;
-constexpr int KeywordLength = 50;
 
 const QString HelpText
     = u"These items will be replaced when the message is actually used. %DATE% will be replaced with "
@@ -101,7 +98,7 @@ public:
     {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* line = qobject_cast<QLineEdit*>(editor))
-            line->setMaxLength(KeywordLength);
+            line->setMaxLength(int(Column::KeywordLength));
         return editor;
     }
 };
@@ -170,13 +167,13 @@ void TfrmAddEditFAQ::LimitShortDescription()
 {
     QPlainTextEdit* field = ui->dbtxtShortDescription;
     const QString text = field->toPlainText();
-    if (text.size() <= ShortNameLength)
+    if (text.size() <= Column::ShortNameLength)
         return;
     // What went past the limit is dropped where it was typed or pasted; the caret stays there.
     QTextCursor cursor = field->textCursor();
     const int caret = cursor.position();
-    const int excess = int(text.size()) - ShortNameLength;
-    const int from = qBound(0, caret - excess, ShortNameLength);
+    const int excess = int(text.size()) - int(Column::ShortNameLength);
+    const int from = qBound(0, caret - excess, int(Column::ShortNameLength));
     cursor.setPosition(from);
     cursor.setPosition(from + excess, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();

@@ -1,6 +1,7 @@
 #include "store/dmData.h"
 
 #include "settings/filelocations.h"
+#include "store/columns.h"
 #include "store/odbcdatasources.h"
 #include "store/schema.h"
 #include "store/storeerror.h"
@@ -28,9 +29,6 @@ const QString odbcDataSource = u"QuillBay"_s;
 constexpr int busyTimeoutMs = 5000;
 // Opening gives up this much sooner on a file that another program keeps locked.
 constexpr int openingBusyTimeoutMs = 1500;
-
-// Characters the Hotword column holds.
-constexpr qsizetype hotwordColumnLength = 50;
 
 // SQLite's primary result codes (the low byte of an extended code).
 enum SqliteCode { SqliteError = 1, SqliteBusy = 5, SqliteLocked = 6, SqliteCorrupt = 11, SqliteNotADatabase = 26 };
@@ -421,10 +419,10 @@ int TdmFAQData::SaveFAQ()
     if (!MessagePending())
         return atFAQ.fieldValue(u"ID"_s).toInt();
     const QString hotword = atFAQ.fieldText(u"Hotword"_s);
-    if (hotword.size() > hotwordColumnLength) {
+    if (hotword.size() > Column::HotwordLength) {
         throw HotwordTooLong(
             u"The HotWord may have at most %1 characters; this one has %2. Please shorten it and try again."_s
-                .arg(hotwordColumnLength)
+                .arg(Column::HotwordLength)
                 .arg(hotword.size()));
     }
     if (atFAQ.state() == DataSetState::Insert)
@@ -634,11 +632,7 @@ QString TdmFAQData::CopyHotword(const QString& hotword)
     for (const HotwordEntry& entry : HotwordList())
         taken.insert(entry.hotword.toLower());
     for (int n = 1;; ++n) {
-        const QString suffix = n == 1 ? u"-copy"_s : u"-copy"_s + QString::number(n);
-        qsizetype keep = qMin(hotword.size(), hotwordColumnLength - suffix.size());
-        if (keep > 0 && keep < hotword.size() && hotword[keep - 1].isHighSurrogate())
-            --keep;
-        const QString candidate = hotword.left(keep) + suffix;
+        const QString candidate = HotwordWithSuffix(hotword, n == 1 ? u"-copy"_s : u"-copy"_s + QString::number(n));
         if (!taken.contains(candidate.toLower()))
             return candidate;
     }

@@ -1,5 +1,6 @@
 #include "store/messageexchange.h"
 
+#include "store/columns.h"
 #include "store/dmData.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
@@ -13,12 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Column sizes of the Message database.
-constexpr qsizetype hotwordLength = 50;
-constexpr qsizetype shortNameLength = 50;
-constexpr qsizetype keywordLength = 50;
-constexpr qsizetype fileNameLength = 255;
 
 QSqlDatabase Database(TdmFAQData& dm)
 {
@@ -74,11 +69,10 @@ QString Where(const CollectedMessage& message)
 // The first free Hotword made of the start of hotword and a suffix "-2", "-3", ...
 QString FreeHotword(const QString& hotword, const QSet<QString>& taken, const HotwordKeys& keys)
 {
-    if (hotword.size() <= hotwordLength && !taken.contains(keys.key(hotword)))
+    if (hotword.size() <= Column::HotwordLength && !taken.contains(keys.key(hotword)))
         return hotword;
     for (int n = 2;; ++n) {
-        const QString suffix = u"-"_s + QString::number(n);
-        const QString candidate = hotword.left(hotwordLength - suffix.size()) + suffix;
+        const QString candidate = HotwordWithSuffix(hotword, u"-"_s + QString::number(n));
         if (!taken.contains(keys.key(candidate)))
             return candidate;
     }
@@ -135,10 +129,10 @@ Plan MakePlan(TdmFAQData& dm, const MessageCollection& collection, ImportChoice 
             mendable(u"the Hotword already exists"_s);
         else if (inFile.contains(keys.key(message.hotword)))
             mendable(u"an earlier Message of the file has the same Hotword"_s);
-        else if (message.hotword.size() > hotwordLength)
-            mendable(u"the Hotword is longer than %1 characters"_s.arg(hotwordLength));
-        else if (message.shortName.size() > shortNameLength)
-            mendable(u"the short description is longer than %1 characters"_s.arg(shortNameLength));
+        else if (message.hotword.size() > Column::HotwordLength)
+            mendable(u"the Hotword is longer than %1 characters"_s.arg(Column::HotwordLength));
+        else if (message.shortName.size() > Column::ShortNameLength)
+            mendable(u"the short description is longer than %1 characters"_s.arg(Column::ShortNameLength));
 
         Plan::Entry entry{index, message.hotword, message.shortName, parent, {}, {}};
         if (!issue.reason.isEmpty()) {
@@ -151,27 +145,28 @@ Plan MakePlan(TdmFAQData& dm, const MessageCollection& collection, ImportChoice 
             QSet<QString> taken = inDatabase;
             taken.unite(inFile);
             entry.hotword = FreeHotword(message.hotword, taken, keys);
-            entry.shortName = message.shortName.left(shortNameLength);
+            entry.shortName = message.shortName.left(Column::ShortNameLength);
             QString change = Where(message) + u": "_s + issue.reason;
             if (entry.hotword != message.hotword)
                 change += u"; imported as "_s + Quoted(entry.hotword);
             if (entry.shortName != message.shortName)
-                change += u"; short description cut to %1 characters"_s.arg(shortNameLength);
+                change += u"; short description cut to %1 characters"_s.arg(Column::ShortNameLength);
             plan.changed.append(change + u'.');
         }
         inFile.insert(keys.key(entry.hotword));
 
         for (const QString& keyword : message.keywords) {
-            if (keyword.isEmpty() || keyword.size() > keywordLength)
+            if (keyword.isEmpty() || keyword.size() > Column::KeywordLength)
                 plan.skipped.append(Where(message) + u": keyword "_s + Quoted(keyword)
-                                    + u" left out, it must have 1 to %1 characters."_s.arg(keywordLength));
+                                    + u" left out, it must have 1 to %1 characters."_s.arg(Column::KeywordLength));
             else
                 entry.keywords.append(keyword);
         }
         for (const CollectedAttachment& attachment : message.attachments) {
-            if (attachment.fileName.isEmpty() || attachment.fileName.size() > fileNameLength)
-                plan.skipped.append(Where(message) + u": attachment "_s + Quoted(attachment.fileName)
-                                    + u" left out, its file name must have 1 to %1 characters."_s.arg(fileNameLength));
+            if (attachment.fileName.isEmpty() || attachment.fileName.size() > Column::FileNameLength)
+                plan.skipped.append(
+                    Where(message) + u": attachment "_s + Quoted(attachment.fileName)
+                    + u" left out, its file name must have 1 to %1 characters."_s.arg(Column::FileNameLength));
             else
                 entry.attachments.append(attachment);
         }

@@ -25,30 +25,6 @@ void Type(const QString& text)
     Xdotool({u"type"_s, u"--delay"_s, u"30"_s, text});
 }
 
-QString ActiveWindow()
-{
-    return Xdotool({u"getactivewindow"_s});
-}
-
-QRect Geometry(const QString& window)
-{
-    const QString info = RunTool(u"xwininfo"_s, {u"-id"_s, window});
-    QRect rect;
-    for (const QString& line : info.split(u'\n')) {
-        const QString name = line.section(u':', 0, 0).trimmed();
-        const int value = line.section(u':', 1).trimmed().toInt();
-        if (name == u"Absolute upper-left X"_s)
-            rect.moveLeft(value);
-        else if (name == u"Absolute upper-left Y"_s)
-            rect.moveTop(value);
-        else if (name == u"Width"_s)
-            rect.setWidth(value);
-        else if (name == u"Height"_s)
-            rect.setHeight(value);
-    }
-    return rect;
-}
-
 bool IsWhite(QRgb pixel)
 {
     return qRed(pixel) > 250 && qGreen(pixel) > 250 && qBlue(pixel) > 250;
@@ -89,7 +65,7 @@ void TestActivationEndToEnd::cleanupTestCase()
 
 QPoint TestActivationEndToEnd::firstTreeRow()
 {
-    const QRect window = Geometry(mainWindow);
+    const QRect window = WindowGeometry(mainWindow);
     const QImage image = QGuiApplication::primaryScreen()
                              ->grabWindow(0, window.x(), window.y(), window.width(), window.height())
                              .toImage();

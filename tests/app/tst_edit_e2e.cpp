@@ -31,25 +31,6 @@ void Type(const QString& text)
     Xdotool({u"type"_s, u"--delay"_s, u"20"_s, text});
 }
 
-QRect Geometry(const QString& window)
-{
-    const QString info = RunTool(u"xwininfo"_s, {u"-id"_s, window});
-    QRect rect;
-    for (const QString& line : info.split(u'\n')) {
-        const QString name = line.section(u':', 0, 0).trimmed();
-        const int value = line.section(u':', 1).trimmed().toInt();
-        if (name == u"Absolute upper-left X"_s)
-            rect.moveLeft(value);
-        else if (name == u"Absolute upper-left Y"_s)
-            rect.moveTop(value);
-        else if (name == u"Width"_s)
-            rect.setWidth(value);
-        else if (name == u"Height"_s)
-            rect.setHeight(value);
-    }
-    return rect;
-}
-
 QImage Grab(const QRect& area)
 {
     return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
@@ -132,7 +113,7 @@ int TestEditEndToEnd::scalar(const QString& sql)
 QPoint TestEditEndToEnd::treeEmptyPoint()
 {
     // The tree fills the left pane; low in the window, its white area starts near the left edge.
-    const QRect window = Geometry(mainWindow);
+    const QRect window = WindowGeometry(mainWindow);
     const QImage image = Grab(window);
     const int y = image.height() * 2 / 3;
     int x = 0;
@@ -148,7 +129,7 @@ QPoint TestEditEndToEnd::treeEmptyPoint()
 
 QRect TestEditEndToEnd::selectedRow()
 {
-    const QRect window = Geometry(mainWindow);
+    const QRect window = WindowGeometry(mainWindow);
     const QImage image = Grab(window);
     QRect row;
     for (int y = 0; y < image.height(); ++y) {
@@ -177,7 +158,7 @@ void TestEditEndToEnd::focusTree()
 
 void TestEditEndToEnd::clickWhite(const QString& window, QPointF at)
 {
-    const QRect area = Geometry(window);
+    const QRect area = WindowGeometry(window);
     const QImage image = Grab(area);
     const QPoint point(int(at.x() * image.width()), int(at.y() * image.height()));
     if (!IsWhite(image.pixel(point)))
@@ -212,15 +193,15 @@ void TestEditEndToEnd::screenshots(const QString& mode)
         return;
     QDir().mkpath(target);
     const QString window = dialogWindow();
-    const QRect design = Geometry(window);
+    const QRect design = WindowGeometry(window);
     Grab(design).save(QDir(target).filePath(u"addedit-%1.png"_s.arg(mode)));
     Xdotool({u"windowsize"_s, u"--sync"_s, window, u"900"_s, u"900"_s});
     // Saved once the window has been painted at its new size and no longer changes.
     QImage shown;
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
-            const QImage before = Grab(Geometry(window));
-            shown = Grab(Geometry(window));
+            const QImage before = Grab(WindowGeometry(window));
+            shown = Grab(WindowGeometry(window));
             return shown.width() == 900 && shown == before;
         }(),
         5000);

@@ -24,11 +24,6 @@ void Keys(const QStringList& keys)
     Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s} + keys);
 }
 
-QString ActiveWindow()
-{
-    return Xdotool({u"getactivewindow"_s});
-}
-
 // Non-ASCII, an emoji, tabs, several lines and an empty one.
 const QString MixedText = u"Grüße aus Köln – naïve café\n\tIndented with a tab\n\n😀 ✉ €\tend"_s;
 

@@ -18,11 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString ActiveWindow()
-{
-    return Xdotool({u"getactivewindow"_s});
-}
-
 // Keys of options.ini and their values; the layout keys go to "Startup Settings".
 using Options = std::map<QString, QString>;
 

@@ -60,6 +60,30 @@ QStringList ManagedWindows()
     return windows;
 }
 
+QString ActiveWindow()
+{
+    return Xdotool({u"getactivewindow"_s});
+}
+
+QRect WindowGeometry(const QString& window)
+{
+    const QString info = RunTool(u"xwininfo"_s, {u"-id"_s, window});
+    QRect rect;
+    for (const QString& line : info.split(u'\n')) {
+        const QString name = line.section(u':', 0, 0).trimmed();
+        const int value = line.section(u':', 1).trimmed().toInt();
+        if (name == u"Absolute upper-left X"_s)
+            rect.moveLeft(value);
+        else if (name == u"Absolute upper-left Y"_s)
+            rect.moveTop(value);
+        else if (name == u"Width"_s)
+            rect.setWidth(value);
+        else if (name == u"Height"_s)
+            rect.setHeight(value);
+    }
+    return rect;
+}
+
 QStringList WindowsOf(qint64 pid)
 {
     return Xdotool({u"search"_s, u"--pid"_s, QString::number(pid)}).split(u'\n', Qt::SkipEmptyParts);

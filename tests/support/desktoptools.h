@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -17,6 +18,9 @@ QString Xdotool(const QStringList& arguments);
 QString FindVisibleWindow(const QStringList& searchArguments);
 // Makes the window the active one and waits until the window manager has done so.
 void ActivateWindow(const QString& window);
+QString ActiveWindow();
+// The window's place on the screen and its size, as xwininfo tells them.
+QRect WindowGeometry(const QString& window);
 // The windows that the window manager manages, which is what a task bar lists.
 QStringList ManagedWindows();
 QStringList WindowsOf(qint64 pid);
