@@ -36,7 +36,7 @@ SHORT_DATE = ("dd.MM.yyyy", "%d.%m.%Y")
 NEW_HOTWORD = "wineorder"
 NEW_DESCRIPTION = "Order on its way"
 NEW_TEXT = "Dear ^^INPUT:Name||Sir^^,\nyour order of %DATE% is on its way."
-NEW_ANSWER = "Ms Ünal"
+NEW_ANSWER = "Mr Müller"
 ATTACHMENT_NAME = "price list ü.txt"
 
 # The destination for attachments, recognised by the recorder's title; in the user's own
@@ -88,15 +88,6 @@ def xdotool(*args):
     return run(["xdotool", *args], timeout=20, text=True).stdout
 
 
-def windows_named(title):
-    """Visible windows whose title is exactly title."""
-    return xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title)).split()
-
-
-def is_transient(window):
-    return "window id" in run(["xprop", "-id", window, "WM_TRANSIENT_FOR"], text=True).stdout
-
-
 def keys(*names):
     xdotool("key", "--clearmodifiers", *names)
 
@@ -105,14 +96,12 @@ def type_text(text):
     xdotool("type", "--delay", "30", text)
 
 
-def focused():
-    return xdotool("getwindowfocus", "-f").strip()
+def x_focus_title():
+    return xdotool("getwindowname", xdotool("getwindowfocus").strip()).rstrip("\n")
 
 
-def focus(window):
-    """Gives the keyboard focus to window, as a click on it would, and waits until wine has it."""
-    xdotool("windowfocus", window)
-    wait_for(lambda: focused() == window, "focus on window " + window, timeout=10)
+def click(x, y):
+    xdotool("mousemove", str(x), str(y), "click", "1")
 
 
 # --- wine --------------------------------------------------------------------------------
@@ -135,10 +124,18 @@ class Wine:
         self.processes.append(process)
         return process
 
-    def tool(self, *args):
-        code, out = self.run(self.wintool, *args, timeout=30)
-        check(code == 0, "wintool %s failed with %d" % (args[0], code))
-        return out
+    def tool(self, *args, codes=(0,)):
+        """Runs wintool. A start that hangs or fails, which wine's start of its desktop
+        causes now and then, is tried again."""
+        for attempt in range(1, 4):
+            try:
+                code, out = self.run(self.wintool, *args, timeout=8)
+                if code in codes:
+                    return out if code == 0 else ""
+                log("wintool %s ended with %d (attempt %d)" % (args[0], code, attempt))
+            except subprocess.TimeoutExpired:
+                log("wintool %s hung (attempt %d)" % (args[0], attempt))
+        raise Failure("wintool %s failed three times" % args[0])
 
     def drive_c(self, *parts):
         return os.path.join(self.prefix, "drive_c", *parts)
@@ -194,6 +191,18 @@ class EndToEnd:
         code, _ = self.wine.run("reg", "add", r"HKCU\Control Panel\International", "/v", "sShortDate",
                                 "/d", SHORT_DATE[0], "/f")
         check(code == 0, "reg add failed")
+        # One wine desktop window on the X display, inside which wine places, activates and
+        # focuses its windows as Windows does; keys typed on the display go to the window
+        # that wine has in front.
+        for key, value, data in ((r"HKCU\Software\Wine\Explorer", "Desktop", "Default"),
+                                 (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "1280x1024")):
+            code, _ = self.wine.run("reg", "add", key, "/v", value, "/d", data, "/f")
+            check(code == 0, "reg add failed")
+        # Notepad below the program's window, so that a click on either's caption hits it.
+        for value, data in (("iWindowPosX", 0), ("iWindowPosY", 660), ("iWindowPosDX", 1000), ("iWindowPosDY", 300)):
+            code, _ = self.wine.run("reg", "add", r"HKCU\Software\Microsoft\Notepad", "/v", value, "/t", "REG_DWORD",
+                                    "/d", str(data), "/f")
+            check(code == 0, "reg add failed")
         log("prefix ready in %.1f s" % (time.monotonic() - started))
 
     def install(self):
@@ -230,51 +239,79 @@ class EndToEnd:
               "%s in a per-user application data folder: %s" % (name, found[0]))
         return found[0]
 
+    # Windows, as Windows sees them -------------------------------------------------------
+
+    def windows(self, title):
+        """Visible top-level windows titled exactly title: {handle: (left, top, right, bottom)}."""
+        lines = self.wine.tool("windows", title).split("\n")
+        return {line.split()[0]: tuple(int(n) for n in line.split()[1:]) for line in lines if line}
+
+    def foreground(self):
+        """The title of the window in front."""
+        return self.wine.tool("foreground", codes=(0, 3))
+
+    def wait_foreground(self, title, what, timeout=20):
+        """Waits until the window titled title is in front, then makes sure that its X window
+        has the display's keyboard focus: wine, with its own desktop on the display, does not
+        always move it there, and keys would go to the window that last had it."""
+        wait_for(lambda: self.foreground() == title, lambda: "%s (in front: %r)" % (what, self.foreground()),
+                 timeout=timeout)
+        if x_focus_title() != title:
+            mapped = xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title)).split()
+            check(len(mapped) == 1, "one X window titled %s: %s" % (title, mapped))
+            xdotool("windowfocus", mapped[0])
+            wait_for(lambda: x_focus_title() == title, "the keyboard focus in " + title, timeout=10)
+
+    def activate(self, title):
+        """Brings the window titled title to the front as a user does: a click on its caption."""
+        found = wait_for(lambda: self.windows(title), "a window titled " + title)
+        left, top, right, _ = next(iter(found.values()))
+        click((left + right) // 2, top + 10)
+        self.wait_foreground(title, "a click brings %s to the front" % title, timeout=10)
+
     # The program -----------------------------------------------------------------------
 
     def start_program(self, expect_notice):
+        """Starts the program; with expect_notice the first window is the first-run notice,
+        which the user clicks and closes with Enter. Gives the main window."""
         started = time.monotonic()
         self.program = self.wine.start(self.exe)
-        main = wait_for(lambda: [w for w in windows_named(MAIN_TITLE) if not is_transient(w)],
-                        "the main window", timeout=60)
-        self.figures.setdefault("start to main window (s)", []).append(round(time.monotonic() - started, 2))
-        check(len(main) == 1, "one main window, found %d" % len(main))
+        first = wait_for(lambda: self.windows(MAIN_TITLE), "the program's first window", timeout=60)
+        self.figures.setdefault("start to first window (s)", []).append(round(time.monotonic() - started, 2))
+        check(len(first) == 1, "one window at start, found %d" % len(first))
+        self.wait_foreground(MAIN_TITLE, "the program's window in front")
         if expect_notice:
-            notice = wait_for(lambda: [w for w in windows_named(MAIN_TITLE) if is_transient(w)],
-                              "the first-run notice", timeout=20)
-            wait_for(lambda: focused() == notice[0], "focus on the first-run notice")
             keys("Return")
-            wait_for(lambda: not [w for w in windows_named(MAIN_TITLE) if is_transient(w)],
-                     "the first-run notice closed")
+            wait_for(lambda: not set(first) & set(self.windows(MAIN_TITLE)), "the first-run notice closed by Enter")
+            main = wait_for(lambda: self.windows(MAIN_TITLE), "the main window after the notice")
         else:
+            # No box follows the main window.
             time.sleep(2)
-            check(not [w for w in windows_named(MAIN_TITLE) if is_transient(w)],
-                  "no box at a start with a destination chosen")
-        focus(main[0])
-        return main[0]
+            main = self.windows(MAIN_TITLE)
+            check(main.keys() == first.keys(), "only the main window at a start with a destination: %s" % main)
+        check(len(main) == 1, "one main window, found %d" % len(main))
 
-    def exit_program(self, main):
-        focus(main)
+    def exit_program(self):
+        self.activate(MAIN_TITLE)
         keys("alt+f")
         keys("x")
         wait_for(lambda: self.program.poll() is not None, "the program ended", timeout=30)
         check(self.program.returncode == 0, "exit code %d" % self.program.returncode)
 
-    def choose_destination(self, main, keys_in_list, expected):
+    def choose_destination(self, keys_in_list, expected):
         """Tools, Options; the destination list takes keys_in_list; OK."""
         options = self.user_file("options.ini")
-        focus(main)
+        self.activate(MAIN_TITLE)
         keys("alt+o")
         keys("o")
-        dialog = wait_for(lambda: windows_named("Options"), "the Options dialog")[0]
-        wait_for(lambda: focused() == dialog, "focus in the Options dialog")
+        self.wait_foreground("Options", "the Options dialog")
         for step in keys_in_list:
             if step.startswith("key:"):
                 keys(step[4:])
             else:
                 type_text(step)
         keys("Return")
-        wait_for(lambda: not windows_named("Options"), "the Options dialog closed")
+        self.wait_foreground(MAIN_TITLE, "the Options dialog closed")
         wait_for(lambda: self.options(options).get("Options", "Target", fallback=None) == expected,
                  "Target=%s in options.ini" % expected, timeout=10)
 
@@ -285,18 +322,20 @@ class EndToEnd:
         parser.read(path, encoding="utf-8")
         return parser
 
-    def new_message(self, main):
-        focus(main)
+    def new_message(self):
+        self.activate(MAIN_TITLE)
         keys("ctrl+n")
-        dialog = wait_for(lambda: windows_named("Add/Edit Message"), "the Add/Edit Message dialog")[0]
-        wait_for(lambda: focused() == dialog, "focus in the Add/Edit Message dialog")
+        self.wait_foreground("Add/Edit Message", "the Add/Edit Message dialog")
         type_text(NEW_HOTWORD)
         keys("Tab")
         type_text(NEW_DESCRIPTION)
         keys("Tab")
-        type_text(NEW_TEXT)
+        for number, line in enumerate(NEW_TEXT.split("\n")):
+            if number:
+                keys("Return")
+            type_text(line)
         keys("alt+s")
-        wait_for(lambda: not windows_named("Add/Edit Message"), "the Add/Edit Message dialog closed")
+        self.wait_foreground(MAIN_TITLE, "the Add/Edit Message dialog closed by Save")
 
     # Sends ------------------------------------------------------------------------------
 
@@ -318,37 +357,34 @@ class EndToEnd:
               "the picture on the clipboard back byte for byte (%d bytes before, %d after)"
               % (len(expected), len(actual)))
 
-    def send_from(self, window, hotword, answers):
-        """In window: F11, the Hotword, Enter, F12, and the free-text answers."""
-        focus(window)
+    def send_from(self, title, hotword, answers):
+        """In the window titled title: F11, the Hotword, Enter, F12, and the free-text answers."""
+        self.activate(title)
         keys("F11")
-        main = wait_for(lambda: [w for w in windows_named(MAIN_TITLE) if focused() == w],
-                        "F11 brings the main window to the front", timeout=10)
+        self.wait_foreground(MAIN_TITLE, "F11 brings the main window to the front", timeout=10)
         type_text(hotword)
         keys("Return", "F12")
         for answer in answers:
-            prompt = wait_for(lambda: windows_named("Free Text Entry"), "the free-text prompt")[0]
-            wait_for(lambda: focused() == prompt, "focus in the free-text prompt")
+            self.wait_foreground("Free Text Entry", "the free-text prompt")
             type_text(answer)
             keys("Return")
-        return main[0]
 
     def notepad_text(self):
         return self.wine.tool("text", NOTEPAD_TITLE).replace("\r\n", "\n")
 
-    def clear_notepad(self, notepad):
-        focus(notepad)
+    def clear_notepad(self):
+        self.activate(NOTEPAD_TITLE)
         keys("ctrl+a", "Delete")
         wait_for(lambda: self.notepad_text() == "", "Notepad emptied")
 
-    def sends_into_notepad(self, notepad, cases):
+    def sends_into_notepad(self, cases):
         """Each case: name, Hotword, free-text answers, and a function giving the texts that may
         stand in Notepad afterwards."""
         for name, hotword, answers, expected in cases:
             log("send: " + name)
-            self.clear_notepad(notepad)
+            self.clear_notepad()
             before = self.set_clipboard()
-            self.send_from(notepad, hotword, answers)
+            self.send_from(NOTEPAD_TITLE, hotword, answers)
             last = []
 
             def arrived():
@@ -357,13 +393,12 @@ class EndToEnd:
             wait_for(arrived, lambda: "%s in Notepad (it holds %r)" % (name, last), timeout=15)
             self.clipboard_restored(before)
 
-    def measure_sends(self, notepad, hotword, expected, count):
+    def measure_sends(self, hotword, expected, count):
         times = []
         for _ in range(count):
-            self.clear_notepad(notepad)
-            focus(notepad)
+            self.clear_notepad()
             keys("F11")
-            wait_for(lambda: [w for w in windows_named(MAIN_TITLE) if focused() == w], "main window")
+            self.wait_foreground(MAIN_TITLE, "F11 brings the main window to the front")
             type_text(hotword)
             keys("Return")
             time.sleep(0.5)
@@ -380,8 +415,8 @@ class EndToEnd:
         self.install()
 
         # First start: the notice, the user's files, nothing beside the program.
-        main = self.start_program(expect_notice=True)
-        self.exit_program(main)
+        self.start_program(expect_notice=True)
+        self.exit_program()
         check(self.program_folder_files() == self.installed_files, "nothing written beside the program")
         database = self.user_file("quillbay.db")
         options_path = self.user_file("options.ini")
@@ -402,17 +437,17 @@ class EndToEnd:
                        + targets[at:])
 
         # Second start: still no destination, so the notice again; then Notepad.
-        notepad = self.start_notepad()
-        main = self.start_program(expect_notice=True)
-        self.choose_destination(main, ["Notepad"], "Notepad")
-        self.new_message(main)
-        self.sends_into_notepad(notepad, [
+        self.start_notepad()
+        self.start_program(expect_notice=True)
+        self.choose_destination(["Notepad"], "Notepad")
+        self.new_message()
+        self.sends_into_notepad([
             ("example Message", "start", [], lambda: [start_text]),
             ("new Message with date and free text", NEW_HOTWORD, [NEW_ANSWER], order_texts),
         ])
         if measure:
-            self.measure_sends(notepad, "start", start_text, measure)
-        self.exit_program(main)
+            self.measure_sends("start", start_text, measure)
+        self.exit_program()
 
         options = self.options(options_path)
         check(dict(options["Options"]) == {
@@ -441,13 +476,13 @@ class EndToEnd:
         db.close()
 
         # Third start: the destination is remembered; Outlook Express gets text and file.
-        main = self.start_program(expect_notice=False)
-        self.choose_destination(main, ["Outlook", "key:Down"], "Outlook Express")
+        self.start_program(expect_notice=False)
+        self.choose_destination(["Outlook", "key:Down"], "Outlook Express")
         record = os.path.join(self.work, "pasted.txt")
         self.wine.start(self.wine.wintool, "recorder", RECORDER_TITLE, windows_path(record))
-        recorder = wait_for(lambda: windows_named(RECORDER_TITLE), "the recorder window")[0]
+        wait_for(lambda: self.windows(RECORDER_TITLE), "the recorder window")
         before = self.set_clipboard()
-        self.send_from(recorder, NEW_HOTWORD, [NEW_ANSWER])
+        self.send_from(RECORDER_TITLE, NEW_HOTWORD, [NEW_ANSWER])
 
         def pasted():
             with open(record, encoding="utf-8") as file:
@@ -456,15 +491,16 @@ class EndToEnd:
         lines = wait_for(pasted, "two pastes in the recorder", timeout=15)
         check(lines[0][0] == "text" and unescape(lines[0][1]).replace("\r\n", "\n") in order_texts(),
               "the text pasted first: %s" % lines[0])
-        check(lines[1:] == [["file", attachment]], "then the file list of the attachment: %s" % lines[1:])
+        check([[kind, unescape(value)] for kind, value in lines[1:]] == [["file", attachment]],
+              "then the file list of the attachment: %s" % lines[1:])
         self.clipboard_restored(before)
-        self.exit_program(main)
+        self.exit_program()
         check(self.options(options_path)["Options"]["Target"] == "Outlook Express",
               "options.ini keeps Outlook Express")
 
     def start_notepad(self):
         self.wine.start("notepad.exe")
-        return wait_for(lambda: windows_named(NOTEPAD_TITLE), "wine's Notepad", timeout=30)[0]
+        wait_for(lambda: self.windows(NOTEPAD_TITLE), "wine's Notepad", timeout=30)
 
     @staticmethod
     def window_search(options):

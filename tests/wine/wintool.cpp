@@ -2,6 +2,9 @@
 // the clipboard, and shows a window that records what is pasted into it. Prints UTF-8.
 //
 //   wintool text TITLE            text of the Edit control of the window titled TITLE
+//   wintool foreground            title of the foreground window
+//   wintool windows TITLE         one line per visible top-level window titled TITLE: its
+//                                 handle and its screen rectangle (left top right bottom)
 //   wintool clip-set TEXT DIB     clipboard := TEXT (CF_UNICODETEXT) and the file DIB (CF_DIB)
 //   wintool clip-get DIB          prints the clipboard's text; writes its CF_DIB to the file DIB
 //   wintool recorder TITLE LOG    window titled TITLE; each Ctrl+V appends a line to LOG:
@@ -14,6 +17,7 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -132,6 +136,50 @@ int windowText(const std::wstring& title)
     return 0;
 }
 
+// Read without a message to the window, so that a busy program cannot hold the tool up.
+std::wstring titleOf(HWND window)
+{
+    wchar_t title[512] = {};
+    InternalGetWindowText(window, title, 512);
+    return title;
+}
+
+int foregroundTitle()
+{
+    HWND window = GetForegroundWindow();
+    if (!window)
+        return 3;
+    print(titleOf(window));
+    return 0;
+}
+
+struct TitleSearch {
+    std::wstring title;
+    std::wstring lines;
+};
+
+BOOL CALLBACK listTitled(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<TitleSearch*>(param);
+    RECT rect;
+    if (titleOf(window) == search->title && IsWindowVisible(window) && GetWindowRect(window, &rect)) {
+        wchar_t line[128];
+        std::swprintf(line, 128, L"%llx %ld %ld %ld %ld\n",
+                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)), rect.left, rect.top,
+                      rect.right, rect.bottom);
+        search->lines += line;
+    }
+    return TRUE;
+}
+
+int listWindows(const std::wstring& title)
+{
+    TitleSearch search{title, {}};
+    EnumWindows(listTitled, reinterpret_cast<LPARAM>(&search));
+    print(search.lines);
+    return 0;
+}
+
 int setClipboard(const std::wstring& text, const std::wstring& dibPath)
 {
     const auto dib = readFile(dibPath);
@@ -242,7 +290,7 @@ int recorder(const std::wstring& title, const std::wstring& log)
     windowClass.lpszClassName = L"PasteRecorder";
     if (!RegisterClassW(&windowClass))
         return fail(L"cannot register the window class");
-    HWND window = CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 100, 100, 400, 200,
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 880, 40, 360, 160,
                                   nullptr, nullptr, windowClass.hInstance, nullptr);
     if (!window)
         return fail(L"cannot create the window");
@@ -268,12 +316,18 @@ int main()
     const std::wstring command = count > 1 ? arguments[1] : L"";
     if (command == L"text" && count == 3)
         return windowText(arguments[2]);
+    if (command == L"foreground" && count == 2)
+        return foregroundTitle();
+    if (command == L"windows" && count == 3)
+        return listWindows(arguments[2]);
     if (command == L"clip-set" && count == 4)
         return setClipboard(arguments[2], arguments[3]);
     if (command == L"clip-get" && count == 3)
         return getClipboard(arguments[2]);
     if (command == L"recorder" && count == 4)
         return recorder(arguments[2], arguments[3]);
-    std::fputs("usage: wintool text TITLE | clip-set TEXT DIB | clip-get DIB | recorder TITLE LOG\n", stderr);
+    std::fputs("usage: wintool text TITLE | foreground | windows TITLE | clip-set TEXT DIB | clip-get DIB | recorder "
+               "TITLE LOG\n",
+               stderr);
     return 2;
 }
