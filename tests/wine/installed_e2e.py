@@ -163,6 +163,15 @@ def picture():
     return header + pixels
 
 
+def pe_machine(path):
+    """The machine field of a Windows program's header: 0x8664 for x64, 0x14c for x86."""
+    with open(path, "rb") as file:
+        header = file.read(4096)
+    at = struct.unpack_from("<I", header, 0x3C)[0]
+    check(header[:2] == b"MZ" and header[at:at + 4] == b"PE\0\0", path + " is a Windows program")
+    return struct.unpack_from("<H", header, at + 4)[0]
+
+
 def unescape(text):
     return re.sub(r"\\(.)", lambda m: {"n": "\n", "r": "\r", "t": "\t"}.get(m.group(1), m.group(1)), text)
 
@@ -207,14 +216,19 @@ class EndToEnd:
             check(code == 0, "reg add failed")
         log("prefix ready in %.1f s" % (time.monotonic() - started))
 
-    def install(self):
+    def find_installer(self):
         # The newest, should older versions' installers lie there too.
         installers = [os.path.join(self.installer_dir, name) for name in os.listdir(self.installer_dir)
                       if name.lower().endswith(".exe")]
         check(installers, "an installer in " + self.installer_dir)
         installer = max(installers, key=os.path.getmtime)
+        check(pe_machine(installer) == 0x8664,
+              "%s is a 64-bit program: the wine here runs 64-bit programs only" % os.path.basename(installer))
         self.figures["installer size"] = os.path.getsize(installer)
-        code, _ = self.wine.run(installer, "/S", timeout=180)
+        self.installer = installer
+
+    def install(self):
+        code, _ = self.wine.run(self.installer, "/S", timeout=180)
         check(code == 0, "silent installer ended with %d" % code)
         found = [path for path in self.files_named("quillbay.exe") if not path.startswith(self.wine.drive_c("windows"))]
         check(len(found) == 1, "one installed quillbay.exe, found %s" % found)
@@ -418,6 +432,7 @@ class EndToEnd:
     # The whole story ----------------------------------------------------------------------
 
     def run(self, measure):
+        self.find_installer()
         self.prepare_prefix()
         self.install()
 
