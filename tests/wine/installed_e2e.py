@@ -520,6 +520,15 @@ class EndToEnd:
         check(self.options(options_path)["Options"]["Target"] == "Outlook Express",
               "options.ini keeps Outlook Express")
 
+    def diagnose(self):
+        """Shows the windows and the clipboard as the failure left them."""
+        try:
+            log("windows:\n" + self.wine.tool("windows"))
+            log("in front: %r" % self.foreground())
+            log("clipboard text: %r" % self.wine.tool("clip-get", windows_path(self.clip_out)))
+        except (Failure, OSError) as error:
+            log("no diagnosis: %s" % error)
+
     def start_notepad(self):
         self.wine.start("notepad.exe")
         wait_for(lambda: self.windows(NOTEPAD_TITLE), "wine's Notepad", timeout=30)
@@ -562,6 +571,7 @@ def main():
         status = 0
     except (Failure, subprocess.TimeoutExpired, OSError, sqlite3.Error, KeyError) as error:
         log("FAIL: %s" % error)
+        test.diagnose()
         status = 1
     finally:
         wine.stop()

@@ -5,6 +5,8 @@
 //   wintool foreground            title of the foreground window
 //   wintool windows TITLE         one line per visible top-level window titled TITLE: its
 //                                 handle and its screen rectangle (left top right bottom)
+//   wintool windows               one line per titled top-level window: its handle, whether
+//                                 it is visible, its class and its title
 //   wintool clip-set TEXT DIB     clipboard := TEXT (CF_UNICODETEXT) and the file DIB (CF_DIB)
 //   wintool clip-get DIB          prints the clipboard's text; writes its CF_DIB to the file DIB
 //   wintool recorder TITLE LOG    window titled TITLE; each Ctrl+V appends a line to LOG:
@@ -154,25 +156,37 @@ int foregroundTitle()
 }
 
 struct TitleSearch {
-    std::wstring title;
+    std::optional<std::wstring> title;
     std::wstring lines;
 };
+
+std::wstring handleText(HWND window)
+{
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)));
+    return text;
+}
 
 BOOL CALLBACK listTitled(HWND window, LPARAM param)
 {
     auto* search = reinterpret_cast<TitleSearch*>(param);
+    const std::wstring title = titleOf(window);
+    if (!search->title) {
+        if (!title.empty())
+            search->lines += handleText(window) + (IsWindowVisible(window) ? L" visible " : L" hidden ")
+                + classOf(window) + L" " + title + L"\n";
+        return TRUE;
+    }
     RECT rect;
-    if (titleOf(window) == search->title && IsWindowVisible(window) && GetWindowRect(window, &rect)) {
+    if (title == *search->title && IsWindowVisible(window) && GetWindowRect(window, &rect)) {
         wchar_t line[128];
-        std::swprintf(line, 128, L"%llx %ld %ld %ld %ld\n",
-                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)), rect.left, rect.top,
-                      rect.right, rect.bottom);
-        search->lines += line;
+        std::swprintf(line, 128, L" %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+        search->lines += handleText(window) + line;
     }
     return TRUE;
 }
 
-int listWindows(const std::wstring& title)
+int listWindows(const std::optional<std::wstring>& title)
 {
     TitleSearch search{title, {}};
     EnumWindows(listTitled, reinterpret_cast<LPARAM>(&search));
@@ -318,15 +332,15 @@ int main()
         return windowText(arguments[2]);
     if (command == L"foreground" && count == 2)
         return foregroundTitle();
-    if (command == L"windows" && count == 3)
-        return listWindows(arguments[2]);
+    if (command == L"windows" && (count == 2 || count == 3))
+        return listWindows(count == 3 ? std::optional(arguments[2]) : std::nullopt);
     if (command == L"clip-set" && count == 4)
         return setClipboard(arguments[2], arguments[3]);
     if (command == L"clip-get" && count == 3)
         return getClipboard(arguments[2]);
     if (command == L"recorder" && count == 4)
         return recorder(arguments[2], arguments[3]);
-    std::fputs("usage: wintool text TITLE | foreground | windows TITLE | clip-set TEXT DIB | clip-get DIB | recorder "
+    std::fputs("usage: wintool text TITLE | foreground | windows [TITLE] | clip-set TEXT DIB | clip-get DIB | recorder "
                "TITLE LOG\n",
                stderr);
     return 2;
