@@ -4,6 +4,7 @@
 #include "app/commandline.h"
 #include "app/instancechannel.h"
 #include "platform/fake/fakeplatform.h"
+#include "platform/localchannel.h"
 #include "util/virtualkeys.h"
 
 #include <QCommandLineParser>
@@ -22,6 +23,7 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(InstanceCommand)
+Q_DECLARE_METATYPE(std::optional<QByteArray>)
 
 namespace {
 
@@ -58,6 +60,8 @@ private Q_SLOTS:
     void laterStartHandsItsCommandOver();
     void leftoversOfACrashDoNotBlock();
     void silentOwnerIsReported();
+    void onlyAnAcceptedCommandIsHanded_data();
+    void onlyAnAcceptedCommandIsHanded();
     void activationKeyRemembersTheWindowCameFrom();
 };
 
@@ -204,7 +208,7 @@ void TestInstance::leftoversOfACrashDoNotBlock()
     QVERIFY(ended.waitForFinished());
     const QByteArray deadPid = ended.readAllStandardOutput().trimmed();
     QVERIFY(deadPid.toLongLong() > 0);
-    QFile lock(QFileInfo(address).dir().filePath(name + u".lock"_s));
+    QFile lock(InstanceChannel(name).lockFile());
     QVERIFY(lock.open(QIODevice::WriteOnly));
     lock.write(deadPid + "\nsh\n" + QSysInfo::machineHostName().toUtf8() + '\n');
     lock.close();
@@ -225,12 +229,42 @@ void TestInstance::silentOwnerIsReported()
     // A copy that holds the lock but never listens: the later start gives up in time.
     const QTemporaryDir settings;
     const QString name = ChannelName(settings.path());
-    QLockFile lock(QFileInfo(InstanceChannel(name).address()).dir().filePath(name + u".lock"_s));
+    QLockFile lock(InstanceChannel(name).lockFile());
     QVERIFY(lock.tryLock(0));
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(OpenElsewhere(name, {}, 500), Role::Unanswered);
     QVERIFY(timer.elapsed() < 5000);
+}
+
+void TestInstance::onlyAnAcceptedCommandIsHanded_data()
+{
+    QTest::addColumn<std::optional<QByteArray>>("answer");
+    QTest::addColumn<int>("role");
+    QTest::newRow("accepted") << std::optional<QByteArray>("ok") << int(Role::Handed);
+    QTest::newRow("refused") << std::optional<QByteArray>() << int(Role::Unanswered);
+    QTest::newRow("another answer") << std::optional<QByteArray>("ok, but later") << int(Role::Unanswered);
+    QTest::newRow("empty answer") << std::optional<QByteArray>("") << int(Role::Unanswered);
+}
+
+void TestInstance::onlyAnAcceptedCommandIsHanded()
+{
+    // A copy holding the lock whose listener answers as given (another version, say).
+    QFETCH(std::optional<QByteArray>, answer);
+    QFETCH(int, role);
+    const QTemporaryDir settings;
+    const QString name = ChannelName(settings.path());
+    const InstanceChannel probe(name);
+    QLockFile lock(probe.lockFile());
+    QVERIFY(lock.tryLock(0));
+    const std::unique_ptr<LocalChannel> listener = CreateLocalChannel();
+    QByteArray received;
+    QVERIFY(listener->listen(probe.address(), [&](const QByteArray& line) {
+        received = line;
+        return answer;
+    }));
+    QCOMPARE(OpenElsewhere(name, {InstanceCommand::Send, u"start"_s}, 300), Role(role));
+    QCOMPARE(received, EncodeCommand({InstanceCommand::Send, u"start"_s}));
 }
 
 void TestInstance::activationKeyRemembersTheWindowCameFrom()
