@@ -69,7 +69,8 @@ private:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<ScriptedInteraction> ui;
     FakePlatform fake;
-    Platform withoutLoginStart{fake.windows, fake.keyboard, fake.clipboard, fake.activationKey, nullptr};
+    Platform withoutLoginStart{fake.windows,     fake.keyboard, fake.clipboard, fake.activationKey,
+                               fake.dateFormats, fake.files,    nullptr};
     // The settings of each dialog opened, alive as long as the test's dialogs.
     std::vector<std::unique_ptr<Options>> dialogOptions;
     int applied = 0;
