@@ -5,6 +5,8 @@
 #   the installer, run silently in a throw-away wine prefix, installs that layout beside
 #   its uninstaller into %LOCALAPPDATA%\Programs\Tolvane Quillbay, adds the Start menu
 #   entry and registers itself for the user;
+#   the installed program keeps its database in %LOCALAPPDATA%\Tolvane Quillbay, and while
+#   it runs, installer and uninstaller give up and leave its files alone;
 #   the uninstaller, run silently, removes every installed file, the entry and the
 #   registration, and keeps the user's Messages and settings and any file of the user's.
 set -eu
@@ -65,6 +67,26 @@ run_to_end() {
     fi
 }
 
+# wait_for WHAT CONDITION...: polls CONDITION for up to 60 s; fails and ends the check if
+# it does not hold by then.
+wait_for() {
+    what=$1
+    shift
+    tries=0
+    until "$@"; do
+        tries=$((tries + 1))
+        if [ "$tries" -gt 600 ]; then
+            fail "$what"
+            exit 1
+        fi
+        sleep 0.1
+    done
+}
+
+program_window() {
+    xdotool search --name '^Tolvane Quillbay$' >/dev/null 2>&1
+}
+
 # The files of a folder, relative to it, sorted.
 files_in() {
     (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
@@ -118,10 +140,35 @@ case $registered in
     *) fail "uninstaller not registered for the user: $registered" ;;
 esac
 
+# The installed program makes its database in the user's local folder, not beside itself.
+database="$home/AppData/Local/Tolvane Quillbay/quillbay.db"
+wine "$installed/quillbay.exe" >"$work/program.log" 2>&1 &
+wait_for "the installed program shows no window" program_window
+wait_for "the installed program made no database in %LOCALAPPDATA%" test -s "$database"
+[ ! -e "$installed/quillbay.db" ] || fail "the installed program made its database beside itself"
+
+# While it runs, a new install and the uninstaller give up (exit code 2) and change nothing.
+before=$(files_in "$installed")
+status=0
+wine "$setup" /S || status=$?
+[ "$status" -eq 2 ] || fail "silent install over the running program ended with $status, not 2"
+# In place (_?=), the uninstaller's exit code is its own. NSIS takes the rest of the command
+# line after _?= as the folder, unquoted, while wine quotes an argument holding a space; so
+# the folder goes as words, which wine joins with single spaces.
+folder=$(winepath -w "$installed")
+status=0
+set -f
+# shellcheck disable=SC2086
+wine "$installed/Uninstall.exe" /S _?=$folder || status=$?
+set +f
+[ "$status" -eq 2 ] || fail "silent uninstall of the running program ended with $status, not 2"
+same_list "files after trying while the program runs" "$before" "$(files_in "$installed")"
+wineserver -k
+timeout 20 wineserver -w || true
+
 # The user's files, and one of the user's own in the program's folder.
-mkdir -p "$home/AppData/Roaming/Tolvane Quillbay" "$home/AppData/Local/Tolvane Quillbay"
+mkdir -p "$home/AppData/Roaming/Tolvane Quillbay"
 echo "[Options]" >"$home/AppData/Roaming/Tolvane Quillbay/options.ini"
-echo "messages" >"$home/AppData/Local/Tolvane Quillbay/quillbay.db"
 echo "mine" >"$installed/notes.txt"
 
 run_to_end "silent uninstall" "$installed/Uninstall.exe" /S
@@ -131,7 +178,7 @@ if wine reg query "$key" >/dev/null 2>&1; then
     fail "uninstall registration left behind"
 fi
 [ -f "$home/AppData/Roaming/Tolvane Quillbay/options.ini" ] || fail "settings removed by a silent uninstall"
-[ -f "$home/AppData/Local/Tolvane Quillbay/quillbay.db" ] || fail "Messages removed by a silent uninstall"
+[ -f "$database" ] || fail "Messages removed by a silent uninstall"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2
