@@ -3,9 +3,11 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QLockFile>
+#ifndef Q_OS_WIN
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
+#endif
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
@@ -63,6 +65,7 @@ InstanceChannel::Role InstanceChannel::open(const InstanceCommand& command, int 
     const QDeadlineTimer deadline(waitMs);
     for (;;) {
         if (m_lock->tryLock(0)) {
+#ifndef Q_OS_WIN
             // A socket left by a copy that crashed would refuse the listen.
             QLocalServer::removeServer(m_address);
             m_server = new QLocalServer(this);
@@ -70,6 +73,7 @@ InstanceChannel::Role InstanceChannel::open(const InstanceCommand& command, int 
             connect(m_server, &QLocalServer::newConnection, this, &InstanceChannel::accept);
             // Without the socket this copy still runs; later starts then wait in vain.
             (void)m_server->listen(m_address);
+#endif
             return Role::First;
         }
         // A folder where no lock can be made: this copy runs on its own, as if alone.
@@ -84,6 +88,13 @@ InstanceChannel::Role InstanceChannel::open(const InstanceCommand& command, int 
     }
 }
 
+#ifdef Q_OS_WIN
+// Windows has no listening copy yet: a running copy cannot take a command.
+bool InstanceChannel::hand(const InstanceCommand&)
+{
+    return false;
+}
+#else
 bool InstanceChannel::hand(const InstanceCommand& command)
 {
     QLocalSocket socket;
@@ -129,3 +140,4 @@ void InstanceChannel::read(QLocalSocket* socket)
     QMetaObject::invokeMethod(
         this, [this, c = *command] { Q_EMIT commandReceived(c); }, Qt::QueuedConnection);
 }
+#endif

@@ -3,6 +3,8 @@
 #include "store/dmData.h"
 #include "util/interaction.h"
 
+#include <QLocale>
+
 #include <ctime>
 #include <cwchar>
 
@@ -13,6 +15,22 @@ QDateTime SystemClock::now()
     return QDateTime::currentDateTime();
 }
 
+#ifdef _WIN32
+// Until the desktop layer offers the user's formats: Qt's reading of the system locale.
+LocaleDateFormats::LocaleDateFormats(const QByteArray&) { }
+
+LocaleDateFormats::~LocaleDateFormats() = default;
+
+QString LocaleDateFormats::shortDate(QDate date)
+{
+    return QLocale::system().toString(date, QLocale::ShortFormat);
+}
+
+QString LocaleDateFormats::longTime(QTime time)
+{
+    return QLocale::system().toString(time, QLocale::LongFormat);
+}
+#else
 LocaleDateFormats::LocaleDateFormats(const QByteArray& localeName)
     : m_locale(newlocale(LC_TIME_MASK, localeName.constData(), locale_t(nullptr)))
 {
@@ -57,6 +75,8 @@ QString LocaleDateFormats::format(const wchar_t* pattern, const struct tm& momen
     const size_t length = wcsftime_l(buffer, std::size(buffer), pattern, &moment, m_locale);
     return QString::fromWCharArray(buffer, qsizetype(length));
 }
+
+#endif
 
 std::optional<QString> InteractionFreeTextPrompt::askFreeText(const QString& prompt, const QString& defaultValue)
 {

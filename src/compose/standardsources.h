@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 
+#ifndef _WIN32
 #include <locale.h>
+#endif
 
 class Interaction;
 class TdmFAQData;
@@ -29,10 +31,12 @@ public:
     QString shortDate(QDate date) override;
     QString longTime(QTime time) override;
 
+#ifndef _WIN32
 private:
     QString format(const wchar_t* pattern, const struct tm& moment) const;
 
     locale_t m_locale;
+#endif
 };
 
 // The program's input box: caption "Free Text Entry", at most 255 characters.

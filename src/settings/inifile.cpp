@@ -20,6 +20,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+#ifndef _WIN32
 // 0x80..0x9F of Windows-1252; the five unassigned bytes map to the C1 controls, as Windows does.
 constexpr char16_t Windows1252High[32]
     = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -30,13 +31,10 @@ constexpr char16_t Windows1252High[32]
 // Latin-1 when the locale uses it, and Windows-1252 otherwise.
 bool localIsLatin1()
 {
-#ifdef _WIN32
-    return false;
-#else
     const QByteArray codeset = QByteArray(nl_langinfo(CODESET)).toUpper();
     return codeset == "ISO-8859-1" || codeset == "ISO8859-1";
-#endif
 }
+#endif
 
 QString decode8Bit(const QByteArray& bytes)
 {

@@ -1,10 +1,9 @@
 #include "store/odbcdatasources.h"
 
+#include "store/odbcapi.h"
+
 #include <QDir>
 #include <QFileInfo>
-
-#include <sql.h>
-#include <sqlext.h>
 
 using namespace Qt::StringLiterals;
 
@@ -47,7 +46,7 @@ template <typename Fetch> QList<Listed> ListFromDriverManager(Fetch fetch)
 
 QList<Listed> DataSources()
 {
-    return ListFromDriverManager(SQLDataSources);
+    return ListFromDriverManager(Odbc::DataSources);
 }
 
 } // namespace
@@ -72,7 +71,7 @@ QString MissingOdbcDriver(const QString& dataSource)
     if (QDir::isAbsolutePath(driver))
         return QFileInfo::exists(driver) ? QString() : driver;
 
-    for (const Listed& registered : ListFromDriverManager(SQLDrivers)) {
+    for (const Listed& registered : ListFromDriverManager(Odbc::Drivers)) {
         if (registered.name.compare(driver, Qt::CaseInsensitive) != 0)
             continue;
         for (const QString& attribute : registered.details) {

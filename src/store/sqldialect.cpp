@@ -1,11 +1,10 @@
 #include "store/sqldialect.h"
 
+#include "store/odbcapi.h"
+
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QVariant>
-
-#include <sql.h>
-#include <sqlext.h>
 
 using namespace Qt::StringLiterals;
 
@@ -22,7 +21,7 @@ QString OdbcEngineName(const QSqlDatabase& database)
         return {};
     SQLCHAR name[128] = {};
     SQLSMALLINT length = 0;
-    const SQLRETURN rc = SQLGetInfo(connection, SQL_DBMS_NAME, name, sizeof name, &length);
+    const SQLRETURN rc = Odbc::GetInfo(connection, SQL_DBMS_NAME, name, sizeof name, &length);
     if (!SQL_SUCCEEDED(rc))
         return {};
     return QString::fromLatin1(reinterpret_cast<const char*>(name));
