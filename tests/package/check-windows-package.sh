@@ -5,8 +5,9 @@
 #   the installer, run silently in a throw-away wine prefix, installs that layout beside
 #   its uninstaller into %LOCALAPPDATA%\Programs\Tolvane Quillbay, adds the Start menu
 #   entry and registers itself for the user;
-#   the installed program keeps its database in %LOCALAPPDATA%\Tolvane Quillbay, and while
-#   it runs, installer and uninstaller give up and leave its files alone;
+#   the installed program keeps its database in %LOCALAPPDATA%\Tolvane Quillbay and its
+#   targets.ini in %APPDATA%\Tolvane Quillbay; while it runs, installer and uninstaller
+#   give up and leave its files alone;
 #   the uninstaller, run silently, removes every installed file, the entry and the
 #   registration, and keeps the user's Messages and settings and any file of the user's.
 set -eu
@@ -140,12 +141,15 @@ case $registered in
     *) fail "uninstaller not registered for the user: $registered" ;;
 esac
 
-# The installed program makes its database in the user's local folder, not beside itself.
+# The installed program makes its database in the user's local folder, not beside itself,
+# and copies the supplied targets.ini to the user's roaming folder.
 database="$home/AppData/Local/Tolvane Quillbay/quillbay.db"
 wine "$installed/quillbay.exe" >"$work/program.log" 2>&1 &
 wait_for "the installed program shows no window" program_window
 wait_for "the installed program made no database in %LOCALAPPDATA%" test -s "$database"
 [ ! -e "$installed/quillbay.db" ] || fail "the installed program made its database beside itself"
+wait_for "the supplied targets.ini was not copied to %APPDATA%" \
+    test -s "$home/AppData/Roaming/Tolvane Quillbay/targets.ini"
 
 # While it runs, a new install and the uninstaller give up (exit code 2) and change nothing.
 before=$(files_in "$installed")
@@ -167,7 +171,6 @@ wineserver -k
 timeout 20 wineserver -w || true
 
 # The user's files, and one of the user's own in the program's folder.
-mkdir -p "$home/AppData/Roaming/Tolvane Quillbay"
 echo "[Options]" >"$home/AppData/Roaming/Tolvane Quillbay/options.ini"
 echo "mine" >"$installed/notes.txt"
 
