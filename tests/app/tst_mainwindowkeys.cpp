@@ -9,6 +9,7 @@
 #include "dialogs/fMoveFAQ.h"
 #include "dialogs/ffaqaddedit.h"
 #include "mainwindowfixture.h"
+#include "windowplacement.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -552,5 +553,4 @@ void TestMainWindowKeys::trayIconClicks()
 
 QTEST_MAIN(TestMainWindowKeys)
 #include "childbyname.h"
-#include "windowplacement.h"
 #include "tst_mainwindowkeys.moc"
