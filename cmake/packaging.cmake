@@ -1,3 +1,9 @@
+# Windows packages its own layout (one folder) as an installer and a zip.
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/packaging-windows.cmake)
+    return()
+endif()
+
 # The installed layout (bin/, share/quillbay/, the menu entry and theme icons) and the .deb.
 install(FILES ${PROJECT_SOURCE_DIR}/data/targets.ini
     ${PROJECT_SOURCE_DIR}/sql/quillbay-sqlite.sql

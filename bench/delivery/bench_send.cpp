@@ -176,7 +176,7 @@ int main(int argc, char** argv)
     TimedWindows windows(real.windows, timing);
     TimedKeyboard keyboard(real.keyboard, timing);
     TimedClipboard clipboard(real.clipboard, timing);
-    Platform timed{windows, keyboard, clipboard, real.activationKey};
+    Platform timed{windows, keyboard, clipboard, real.activationKey, real.dateFormats, real.files};
 
     DesktopProgram editor;
     editor.start(u"mousepad"_s);

@@ -66,7 +66,7 @@ void TfrmMain::actSendFAQExecute()
 {
     MainWindowSendView view(*this, *ui->txtSearchTerm, *ui->memText, *m_tray->jvActivateMe);
     PlatformClipboardText clipboard(m_desktop.clipboard);
-    StandardTokenSources sources(clipboard, m_store, m_boxes);
+    StandardTokenSources sources(clipboard, m_desktop.dateFormats, m_store, m_boxes);
     RunSendCommand(
         view, m_desktop, m_boxes, m_options,
         [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); }, m_attachmentsToSend);

@@ -35,6 +35,7 @@ Program::~Program()
     m_mainWindow.reset();
     m_dataModule.reset();
     m_channel.reset();
+    m_boxes.setFileOpener(nullptr);
     m_desktop.reset();
     m_application.setErrorBoxes(nullptr);
 }
@@ -91,6 +92,7 @@ bool Program::Start(const InstanceCommand& command)
         m_desktop = CreateX11Platform();
 #endif
     });
+    m_boxes.setFileOpener(&desktop().files);
 
     // Where the files live is decided once for the run.
     FileLocations locations;

@@ -2,6 +2,5 @@
 
 ClipboardTextSource::~ClipboardTextSource() = default;
 Clock::~Clock() = default;
-DateFormats::~DateFormats() = default;
 FreeTextPrompt::~FreeTextPrompt() = default;
 IncludeLookup::~IncludeLookup() = default;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDate>
+#include "platform/platform.h"
+
 #include <QDateTime>
 #include <QString>
-#include <QTime>
 
 #include <optional>
 
@@ -23,15 +23,6 @@ public:
     virtual ~Clock();
     // The current local date and time.
     virtual QDateTime now() = 0;
-};
-
-class DateFormats {
-public:
-    virtual ~DateFormats();
-    // The date in the user's short date format.
-    virtual QString shortDate(QDate date) = 0;
-    // The time in the user's long time format.
-    virtual QString longTime(QTime time) = 0;
 };
 
 class FreeTextPrompt {

@@ -1,17 +1,15 @@
 #include "dialogs/qtinteraction.h"
 
 #include "dialogs/finputtext.h"
+#include "platform/platform.h"
+#include "util/errors.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -141,41 +139,9 @@ void QtInteraction::setBusyCursor(bool busy)
         QGuiApplication::restoreOverrideCursor();
 }
 
-int QtInteraction::runFile(const QString& file, const QString&, int, const QString&)
+int QtInteraction::runFile(const QString& file, const QString& parameters, int showCommand, const QString& folder)
 {
-    // Shell-style result: above 32 is success, 2 is "file not found", 29 "the program
-    // failed", 31 "no program is associated with the file".
-    if (!QFileInfo::exists(file))
-        return 2;
-    // xdg-open tells at once when no program opens the file or the one it starts fails;
-    // Qt's own opening starts it detached and never hears of that.
-    const QString opener = QStandardPaths::findExecutable(u"xdg-open"_s);
-    if (!opener.isEmpty()) {
-        auto* process = new QProcess(qApp);
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(QProcess::nullDevice());
-        process->start(opener, {file});
-        if (!process->waitForStarted()) {
-            delete process;
-            return 31;
-        }
-        // A viewer that xdg-open waits for has opened the file; it is left running.
-        constexpr int OpenWaitMs = 1500;
-        if (!process->waitForFinished(OpenWaitMs)) {
-            QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-            return 42;
-        }
-        const bool normal = process->exitStatus() == QProcess::NormalExit;
-        const int code = process->exitCode();
-        delete process;
-        // xdg-open's codes: 0 done, 2 no such file, 3 no program for it, 4 the program failed.
-        if (normal && code == 0)
-            return 42;
-        if (normal && code == 2)
-            return 2;
-        if (normal && code == 3)
-            return 31;
-        return 29;
-    }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(file)) ? 42 : 31;
+    if (m_files == nullptr)
+        throw Error(u"No desktop platform is installed."_s);
+    return m_files->openFile(file, parameters, showCommand, folder);
 }

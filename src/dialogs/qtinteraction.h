@@ -2,9 +2,15 @@
 
 #include "util/interaction.h"
 
-// Boxes, prompts, file pickers, the busy cursor and the shell, shown with Qt Widgets.
+class FileOpener;
+
+// Boxes, prompts, file pickers and the busy cursor, shown with Qt Widgets; files are opened
+// through the desktop's opener.
 class QtInteraction : public Interaction {
 public:
+    // Where runFile opens files; without one it raises Error. The opener must outlive its use.
+    void setFileOpener(FileOpener* files) { m_files = files; }
+
     void showMessage(const QString& text) override;
     void showWarning(const QString& text) override;
     void showError(const QString& text) override;
@@ -17,6 +23,9 @@ public:
     int choose(const QString& text, const QStringList& choices) override;
     void setBusyCursor(bool busy) override;
     int runFile(const QString& file, const QString& parameters, int showCommand, const QString& folder) override;
+
+private:
+    FileOpener* m_files = nullptr;
 };
 
 // "Text files|*.txt;*.log|All files|*.*" -> "Text files (*.txt *.log);;All files (*.*)"

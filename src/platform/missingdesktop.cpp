@@ -14,8 +14,23 @@ namespace {
 } // namespace
 
 MissingDesktop::MissingDesktop()
-    : m_platform{*this, *this, *this, *this, nullptr}
+    : m_platform{*this, *this, *this, *this, m_dateFormats, m_files, nullptr}
 { }
+
+#ifdef _WIN32
+QString MissingDesktop::Unavailable::shortDate(QDate)
+{
+    Missing();
+}
+QString MissingDesktop::Unavailable::longTime(QTime)
+{
+    Missing();
+}
+int MissingDesktop::Unavailable::openFile(const QString&, const QString&, int, const QString&)
+{
+    Missing();
+}
+#endif
 
 QList<WindowHandle> MissingDesktop::topLevelWindows()
 {

@@ -2,9 +2,15 @@
 
 #include "platform/platform.h"
 
+#ifndef _WIN32
+#include "platform/localedateformats.h"
+#include "platform/xdgopen.h"
+#endif
+
 // The platform of a run without a desktop (no X11 session): the program still browses,
 // and every desktop operation raises Error "No desktop platform is installed.", which
-// the command that asked for it reports.
+// the command that asked for it reports. Date formats and opening files need no session
+// on Linux and work as on the desktop.
 class MissingDesktop : public WindowSystem, public KeyboardSynth, public Clipboard, public GlobalHotKey {
 public:
     MissingDesktop();
@@ -42,5 +48,18 @@ public:
     void setCallback(std::function<void()> callback) override;
 
 private:
+#ifdef _WIN32
+    class Unavailable : public DateFormats, public FileOpener {
+    public:
+        QString shortDate(QDate date) override;
+        QString longTime(QTime time) override;
+        int openFile(const QString& file, const QString& parameters, int showCommand, const QString& folder) override;
+    };
+    Unavailable m_dateFormats;
+    Unavailable& m_files = m_dateFormats;
+#else
+    LocaleDateFormats m_dateFormats;
+    XdgOpen m_files;
+#endif
     Platform m_platform;
 };

@@ -1,7 +1,12 @@
 #include "platform/platform.h"
 
+#include "platform/localchannel.h"
+
 WindowSystem::~WindowSystem() = default;
 KeyboardSynth::~KeyboardSynth() = default;
 Clipboard::~Clipboard() = default;
 GlobalHotKey::~GlobalHotKey() = default;
 LoginStart::~LoginStart() = default;
+DateFormats::~DateFormats() = default;
+FileOpener::~FileOpener() = default;
+LocalChannel::~LocalChannel() = default;

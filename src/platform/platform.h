@@ -3,9 +3,11 @@
 #include "util/errors.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 
 #include <cstdint>
 #include <functional>
@@ -123,11 +125,34 @@ public:
     virtual void setEnabled(bool enabled) = 0;
 };
 
+// The user's date and time formats, as the desktop's regional settings give them.
+class DateFormats {
+public:
+    virtual ~DateFormats();
+    // The date in the user's short date format.
+    virtual QString shortDate(QDate date) = 0;
+    // The time in the user's long time format.
+    virtual QString longTime(QTime time) = 0;
+};
+
+// Opening a file with the program the desktop has set up for its kind.
+class FileOpener {
+public:
+    virtual ~FileOpener();
+    // The shell's result: above 32 when the file was opened; 2 the file does not exist,
+    // 29 the program failed, 31 no program is set up for the file, others as the
+    // Windows shell numbers them. Parameters, show command (SW_*) and working folder go
+    // to the program where the desktop can pass them.
+    virtual int openFile(const QString& file, const QString& parameters, int showCommand, const QString& folder) = 0;
+};
+
 struct Platform {
     WindowSystem& windows;
     KeyboardSynth& keyboard;
     Clipboard& clipboard;
     GlobalHotKey& activationKey;
+    DateFormats& dateFormats;
+    FileOpener& files;
     // Null on a desktop where the program does not offer starting at login.
     LoginStart* loginStart = nullptr;
 };

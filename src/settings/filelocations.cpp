@@ -7,12 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString folderName = u"quillbay"_s;
+const QString windowsFolderName = u"Tolvane Quillbay"_s;
 const QString targetsName = u"targets.ini"_s;
 const QString databaseName = u"quillbay.db"_s;
 
@@ -27,15 +29,15 @@ bool isInstalledLayout(const QString& programFolder)
         && QFileInfo::exists(JoinPath(installedShareFolder(programFolder), targetsName));
 }
 
-void makeFolder(const QString& folder)
+// Windows reports every folder as writable unless asked for its access lists, so a copy
+// unpacked under Program Files would look portable: there, only creating a file tells.
+bool canCreateFilesIn(const QString& folder)
 {
-    if (!QDir().mkpath(folder))
-        throw Error(u"Unable to write to "_s + folder);
+    QTemporaryFile probe(JoinPath(folder, u".quillbay-XXXXXX"_s));
+    return probe.open();
 }
 
-} // namespace
-
-FileLocations DecideFileLocations(const QString& programFolder, const QString& configHome, const QString& dataHome)
+FileLocations decideXdg(const QString& programFolder, const QString& configHome, const QString& dataHome)
 {
     if (QFileInfo(programFolder).isWritable() && !isInstalledLayout(programFolder))
         return {programFolder, programFolder, {}, true};
@@ -50,8 +52,47 @@ FileLocations DecideFileLocations(const QString& programFolder, const QString& c
             false};
 }
 
+FileLocations decideWindows(const QString& programFolder, const QString& configHome, const QString& dataHome)
+{
+    // The installer's folder is the user's own and writable, so its uninstaller tells it apart.
+    const bool installed = QFileInfo::exists(JoinPath(programFolder, UninstallerName.toString()));
+    if (!installed && canCreateFilesIn(programFolder))
+        return {programFolder, programFolder, {}, true};
+
+    const bool ownDatabase = !installed && QFileInfo::exists(JoinPath(programFolder, databaseName));
+    return {JoinPath(configHome, windowsFolderName),
+            ownDatabase ? programFolder : JoinPath(dataHome, windowsFolderName), JoinPath(programFolder, targetsName),
+            false};
+}
+
+// %APPDATA% (roaming) for the settings and %LOCALAPPDATA% for the database; Qt's standard
+// locations name the local one only, or the roaming one with the application's name added.
+QString windowsFolder(const char* variable)
+{
+    const QString folder = qEnvironmentVariable(variable);
+    return folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                            : QDir::fromNativeSeparators(folder);
+}
+
+void makeFolder(const QString& folder)
+{
+    if (!QDir().mkpath(folder))
+        throw Error(u"Unable to write to "_s + folder);
+}
+
+} // namespace
+
+FileLocations DecideFileLocations(const QString& programFolder, const QString& configHome, const QString& dataHome,
+                                  FileConvention convention)
+{
+    return convention == FileConvention::Windows ? decideWindows(programFolder, configHome, dataHome)
+                                                 : decideXdg(programFolder, configHome, dataHome);
+}
+
 FileLocations ProgramFileLocations()
 {
+    if constexpr (NativeFileConvention == FileConvention::Windows)
+        return DecideFileLocations(AppDir(), windowsFolder("APPDATA"), windowsFolder("LOCALAPPDATA"));
     return DecideFileLocations(AppDir(), QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
                                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
 }

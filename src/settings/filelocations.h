@@ -12,11 +12,31 @@ struct FileLocations {
     bool portable = true;
 };
 
+// How a desktop lays out an installed copy and names its folders in the user's bases.
+enum class FileConvention {
+    // bin/ beside share/quillbay/; the user's files in <config>/quillbay and <data>/quillbay.
+    Xdg,
+    // The installer's uninstaller beside the program (a zip has none); the user's files in
+    // <config>/Tolvane Quillbay and <data>/Tolvane Quillbay (%APPDATA%, %LOCALAPPDATA%).
+    Windows,
+};
+
+#ifdef Q_OS_WIN
+inline constexpr FileConvention NativeFileConvention = FileConvention::Windows;
+#else
+inline constexpr FileConvention NativeFileConvention = FileConvention::Xdg;
+#endif
+
+// The uninstaller that the Windows installer leaves beside the program.
+inline constexpr QStringView UninstallerName = u"Uninstall.exe";
+
 // A portable copy keeps its files beside the executable. An installed copy (its folder is
-// not writable, or it sits in bin/ beside share/quillbay/) keeps them in the user's
-// configuration and data folders, given here as the bases (~/.config, ~/.local/share);
-// a portable copy whose folder is not writable still reads the database beside it.
-FileLocations DecideFileLocations(const QString& programFolder, const QString& configHome, const QString& dataHome);
+// not writable, or it is laid out as the convention's installer leaves it) keeps them in
+// the user's configuration and data folders, given here as the bases (~/.config and
+// ~/.local/share, or %APPDATA% and %LOCALAPPDATA%); a portable copy whose folder is not
+// writable still reads the database beside it.
+FileLocations DecideFileLocations(const QString& programFolder, const QString& configHome, const QString& dataHome,
+                                  FileConvention convention = NativeFileConvention);
 
 // The locations for this run, from AppDir() and the desktop's standard folders.
 FileLocations ProgramFileLocations();

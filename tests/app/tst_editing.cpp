@@ -2,6 +2,7 @@
 // scripted boxes and a database of its own.
 
 #include "childbyname.h"
+#include "windowplacement.h"
 #include "mainwindowfixture.h"
 
 #include "app/faqnodes.h"
@@ -893,7 +894,7 @@ void TestEditing::opensCentredOnTheScreen()
     const QRect screen = w.screen()->availableGeometry();
     const auto centred = [&screen](const QWidget& window) {
         // Within the width of a window frame.
-        return (window.frameGeometry().center() - screen.center()).manhattanLength() <= 8;
+        return (window.frameGeometry().center() - screen.center()).manhattanLength() <= 8 + UnknownFrameHeight(window);
     };
     w.setGeometry(screen.left() + 10, screen.top() + 10, 320, 240);
     child<QAction>(w, "actNew")->trigger();

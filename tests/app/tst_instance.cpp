@@ -4,28 +4,36 @@
 #include "app/commandline.h"
 #include "app/instancechannel.h"
 #include "platform/fake/fakeplatform.h"
+#include "platform/localchannel.h"
 #include "util/virtualkeys.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(InstanceCommand)
+Q_DECLARE_METATYPE(std::optional<QByteArray>)
 
 namespace {
 
 using Role = InstanceChannel::Role;
+
+// The test program run with this and a path takes that lock file, says "locked" and waits
+// to be killed.
+constexpr char HoldLock[] = "--hold-lock";
 
 // Opens a channel of that name as a later start in a thread of its own, so that this
 // thread's event loop can answer it; gives its role.
@@ -58,6 +66,8 @@ private Q_SLOTS:
     void laterStartHandsItsCommandOver();
     void leftoversOfACrashDoNotBlock();
     void silentOwnerIsReported();
+    void onlyAnAcceptedCommandIsHanded_data();
+    void onlyAnAcceptedCommandIsHanded();
     void activationKeyRemembersTheWindowCameFrom();
 };
 
@@ -192,32 +202,29 @@ void TestInstance::laterStartHandsItsCommandOver()
 
 void TestInstance::leftoversOfACrashDoNotBlock()
 {
-#ifdef Q_OS_WIN
-    QSKIP("named pipes leave nothing behind");
-#else
     const QTemporaryDir settings;
     const QString name = ChannelName(settings.path());
-    const QString address = InstanceChannel(name).address();
-    // A lock of a process that has ended, and its socket file.
-    QProcess ended;
-    ended.start(u"sh"_s, {u"-c"_s, u"echo $$"_s});
-    QVERIFY(ended.waitForFinished());
-    const QByteArray deadPid = ended.readAllStandardOutput().trimmed();
-    QVERIFY(deadPid.toLongLong() > 0);
-    QFile lock(QFileInfo(address).dir().filePath(name + u".lock"_s));
-    QVERIFY(lock.open(QIODevice::WriteOnly));
-    lock.write(deadPid + "\nsh\n" + QSysInfo::machineHostName().toUtf8() + '\n');
-    lock.close();
-    QFile socket(address);
+    const InstanceChannel probe(name);
+    // The lock of a copy that was killed while it held it.
+    QProcess killed;
+    killed.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(HoldLock), probe.lockFile()});
+    QVERIFY(killed.waitForReadyRead(10000));
+    QCOMPARE(killed.readAllStandardOutput().trimmed(), QByteArray("locked"));
+    killed.kill();
+    QVERIFY(killed.waitForFinished());
+    QVERIFY(QFile::exists(probe.lockFile()));
+#ifndef Q_OS_WIN
+    // And its socket file; a named pipe goes with its process.
+    QFile socket(probe.address());
     QVERIFY(socket.open(QIODevice::WriteOnly));
     socket.close();
+#endif
 
     InstanceChannel first(name);
     QCOMPARE(first.open({}, 1000), Role::First);
     QSignalSpy received(&first, &InstanceChannel::commandReceived);
     QCOMPARE(OpenElsewhere(name, {}, 3000), Role::Handed);
     QTRY_COMPARE(received.size(), 1);
-#endif
 }
 
 void TestInstance::silentOwnerIsReported()
@@ -225,12 +232,42 @@ void TestInstance::silentOwnerIsReported()
     // A copy that holds the lock but never listens: the later start gives up in time.
     const QTemporaryDir settings;
     const QString name = ChannelName(settings.path());
-    QLockFile lock(QFileInfo(InstanceChannel(name).address()).dir().filePath(name + u".lock"_s));
+    QLockFile lock(InstanceChannel(name).lockFile());
     QVERIFY(lock.tryLock(0));
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(OpenElsewhere(name, {}, 500), Role::Unanswered);
     QVERIFY(timer.elapsed() < 5000);
+}
+
+void TestInstance::onlyAnAcceptedCommandIsHanded_data()
+{
+    QTest::addColumn<std::optional<QByteArray>>("answer");
+    QTest::addColumn<int>("role");
+    QTest::newRow("accepted") << std::optional<QByteArray>("ok") << int(Role::Handed);
+    QTest::newRow("refused") << std::optional<QByteArray>() << int(Role::Unanswered);
+    QTest::newRow("another answer") << std::optional<QByteArray>("ok, but later") << int(Role::Unanswered);
+    QTest::newRow("empty answer") << std::optional<QByteArray>("") << int(Role::Unanswered);
+}
+
+void TestInstance::onlyAnAcceptedCommandIsHanded()
+{
+    // A copy holding the lock whose listener answers as given (another version, say).
+    QFETCH(std::optional<QByteArray>, answer);
+    QFETCH(int, role);
+    const QTemporaryDir settings;
+    const QString name = ChannelName(settings.path());
+    const InstanceChannel probe(name);
+    QLockFile lock(probe.lockFile());
+    QVERIFY(lock.tryLock(0));
+    const std::unique_ptr<LocalChannel> listener = CreateLocalChannel();
+    QByteArray received;
+    QVERIFY(listener->listen(probe.address(), [&](const QByteArray& line) {
+        received = line;
+        return answer;
+    }));
+    QCOMPARE(OpenElsewhere(name, {InstanceCommand::Send, u"start"_s}, 300), Role(role));
+    QCOMPARE(received, EncodeCommand({InstanceCommand::Send, u"start"_s}));
 }
 
 void TestInstance::activationKeyRemembersTheWindowCameFrom()
@@ -263,5 +300,19 @@ void TestInstance::activationKeyRemembersTheWindowCameFrom()
     QCOMPARE(key.cameFrom(), mail);
 }
 
-QTEST_GUILESS_MAIN(TestInstance)
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], HoldLock) == 0) {
+        QLockFile lock(QString::fromLocal8Bit(argv[2]));
+        if (!lock.tryLock(0))
+            return 1;
+        std::fputs("locked\n", stdout);
+        std::fflush(stdout);
+        QThread::sleep(60);
+        return 0;
+    }
+    TestInstance test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_instance.moc"

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -860,7 +861,8 @@ void TestMainWindow::helpCommands()
     const QStringList about = p.ui.texts(u"message"_s).last().split(u"\r\n"_s);
     QCOMPARE(about.first(), u"Tolvane Quillbay v1.1"_s);
     QCOMPARE(about.mid(about.size() - 2),
-             (QStringList{u"Settings: "_s + p.db.folder.path(), u"Messages: "_s + p.db.folder.filePath(u"test.db"_s)}));
+             (QStringList{u"Settings: "_s + QDir::toNativeSeparators(p.db.folder.path()),
+                          u"Messages: "_s + QDir::toNativeSeparators(p.db.folder.filePath(u"test.db"_s))}));
 }
 
 void TestMainWindow::lastResortGuardReportsEscapedErrors()

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void fatalNoticeEndsWithFailureStatus();
     void commandLineAnswers_data();
     void commandLineAnswers();
+    void helpOpensWithTheDesktopsProgram();
 };
 
 void TestStartup::startsOnTheEmbeddedExampleDatabase()
@@ -160,6 +162,56 @@ void TestStartup::commandLineAnswers()
     const QString said = QString::fromUtf8(quillbay.readAllStandardOutput() + quillbay.readAllStandardError());
     QVERIFY2(said.contains(output), qPrintable(said));
     QVERIFY(!QFile::exists(folder.filePath(u"quillbay.db"_s)));
+}
+
+void TestStartup::helpOpensWithTheDesktopsProgram()
+{
+    const ProgramFolder folder(QStringLiteral(QB_PROGRAM));
+    QTemporaryDir tools;
+    QVERIFY(tools.isValid());
+    const QString help = folder.filePath(u"quillbay.chm"_s);
+    {
+        QFile chm(help);
+        QVERIFY(chm.open(QIODevice::WriteOnly));
+    }
+    // An xdg-open that notes what it was asked to open.
+    const QString opened = tools.filePath(u"opened"_s);
+    {
+        QFile opener(tools.filePath(u"xdg-open"_s));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write(u"#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n"_s.arg(opened).toUtf8());
+        opener.close();
+        QVERIFY(opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    QProcessEnvironment environment = folder.environment();
+    environment.insert(u"PATH"_s, tools.path() + u':' + environment.value(u"PATH"_s));
+    QProcess quillbay;
+    quillbay.setProcessEnvironment(environment);
+    quillbay.setProcessChannelMode(QProcess::ForwardedChannels);
+    quillbay.start(folder.program());
+    QVERIFY(quillbay.waitForStarted());
+    const qint64 pid = quillbay.processId();
+
+    // Past the first-run notice, F1 in the main window.
+    QStringList windows;
+    QVERIFY(WaitFor([&] { return !(windows = VisibleWindows(pid)).isEmpty(); }, 20000));
+    PressKeys(windows.front(), {u"Return"_s});
+    QVERIFY(WaitFor([&] {
+        windows = VisibleWindows(pid);
+        return windows.size() == 1 && !IsDialog(windows.front());
+    }));
+    const QString mainWindow = windows.front();
+    PressKeys(mainWindow, {u"F1"_s});
+    QVERIFY(WaitFor([&] { return QFile::exists(opened); }, 10000));
+    QFile record(opened);
+    QVERIFY(record.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(record.readAll()), help);
+    // Opened without a box.
+    QThread::msleep(500);
+    QCOMPARE(VisibleWindows(pid), QStringList{mainWindow});
+
+    PressKeys(mainWindow, {u"alt+f"_s, u"x"_s});
+    QVERIFY(quillbay.waitForFinished(10000));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

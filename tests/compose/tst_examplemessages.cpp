@@ -1,6 +1,7 @@
 // The example Messages of a new database, sent as they stand: every token in them is filled in.
 #include "compose/expandtokens.h"
 #include "compose/standardsources.h"
+#include "platform/fake/fakeplatform.h"
 #include "store/dmData.h"
 
 #include <QSqlDatabase>
@@ -12,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Clipboard : ClipboardTextSource {
+struct CustomerClipboard : ClipboardTextSource {
     std::optional<QString> clipboardText() override { return u"the customer's question"_s; }
 };
 
@@ -39,9 +40,9 @@ void TestExampleMessages::everyTokenIsFilledIn()
     QTemporaryDir dir;
     TdmFAQData dm(ConnectionSpec{ConnectionSpec::Kind::Sqlite, dir.filePath(u"examples.db"_s), true});
     dm.OpenDatabase();
-    Clipboard clipboard;
+    CustomerClipboard clipboard;
     SystemClock clock;
-    LocaleDateFormats formats("C");
+    FakeDateFormats formats;
     Answers answers;
     DataModuleIncludeLookup includes(dm);
     const TokenSources sources{clipboard, clock, formats, answers, includes};

@@ -1,12 +1,11 @@
 #include "compose/standardsources.h"
 
 #include "compose/expandtokens.h"
+#include "platform/fake/fakeplatform.h"
 #include "scriptedinteraction.h"
 #include "store/dmData.h"
 #include "util/errors.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,9 +23,6 @@ class TestStandardSources : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanup();
-    void cLocaleFormats();
-    void userLocaleFromTheEnvironment();
     void includesFromTheDataModule();
     void standardSourcesTogether();
 
@@ -47,43 +43,12 @@ void TestStandardSources::initTestCase()
     addMessage(QString(), u"Body without Hotword"_s);
 }
 
-void TestStandardSources::cleanup()
-{
-    for (const char* name : {"LOCPATH", "LC_ALL", "LC_TIME", "LANG"})
-        qunsetenv(name);
-}
-
 void TestStandardSources::addMessage(const QString& hotword, const QString& text)
 {
     dm->NewMessage(0);
     // A Message without a Hotword has the empty one, not NULL.
     dm->SetPendingMessage({hotword.isNull() ? u""_s : hotword, u"m"_s, text, {}});
     dm->SaveFAQ();
-}
-
-void TestStandardSources::cLocaleFormats()
-{
-    for (const QByteArray& name : {QByteArray("C"), QByteArray("xx_NOWHERE.UTF-8")}) {
-        LocaleDateFormats formats(name);
-        QCOMPARE(formats.shortDate(QDate(2024, 3, 7)), u"03/07/24"_s);
-        QCOMPARE(formats.longTime(QTime(13, 4, 5)), u"13:04:05"_s);
-    }
-}
-
-void TestStandardSources::userLocaleFromTheEnvironment()
-{
-    if (!QFile::exists(u"/usr/share/i18n/locales/ko_KR"_s))
-        QSKIP("The locale sources (Debian package locales) are not installed");
-    // A locale of our own, so the test does not depend on which ones the system has built.
-    const QString target = dir.filePath(u"ko_KR.UTF-8"_s);
-    QCOMPARE(QProcess::execute(u"localedef"_s, {u"-i"_s, u"ko_KR"_s, u"-f"_s, u"UTF-8"_s, target}), 0);
-    qputenv("LOCPATH", QFile::encodeName(dir.path()));
-    qputenv("LANG", "C");
-    qputenv("LC_TIME", "ko_KR.UTF-8");
-
-    LocaleDateFormats formats;
-    QCOMPARE(formats.shortDate(QDate(2024, 3, 7)), u"2024년 03월 07일"_s);
-    QCOMPARE(formats.longTime(QTime(13, 4, 5)), u"13시 04분 05초"_s);
 }
 
 void TestStandardSources::includesFromTheDataModule()
@@ -101,7 +66,13 @@ void TestStandardSources::standardSourcesTogether()
 {
     ScriptedInteraction ui;
     FixedClipboard clipboard;
-    StandardTokenSources standard(clipboard, *dm, ui);
+    FakeDateFormats dates;
+    StandardTokenSources standard(clipboard, dates, *dm, ui);
+    // The dates come in the formats given, the clock is the system's.
+    const QDate today = QDate::currentDate();
+    const QString dated = ExpandTokens(u"%DATE%"_s, standard.sources());
+    QVERIFY2(dated == today.toString(Qt::ISODate) || dated == QDate::currentDate().toString(Qt::ISODate),
+             qPrintable(dated));
     ui.inputAnswers = {QString(), QString(300, u'x')};
     QCOMPARE(ExpandTokens(u"%CLIPBOARD% %INCLUDE:ABC% ^^INPUT:Name||Bob^^ %INCLUDE:nosuch%"_s, standard.sources()),
              u"clip Body of abc Bob HotWord \"nosuch\" not found."_s);

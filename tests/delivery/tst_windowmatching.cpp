@@ -308,7 +308,7 @@ void TestWindowMatching::unreadableTargetsFileIsNamed()
         QFAIL("no error");
     } catch (const Error& e) {
         QCOMPARE(e.text(),
-                 u"The settings file "_s + dir->filePath(u"targets.ini"_s) + u" can not be read: it is a folder."_s);
+                 u"The settings file "_s + QDir::toNativeSeparators(dir->filePath(u"targets.ini"_s)) + u" can not be read: it is a folder."_s);
     }
     QCOMPARE(ui->shown.size(), 0);
 }

@@ -1,6 +1,8 @@
 #include "dialogs/qtinteraction.h"
 
 #include "childbyname.h"
+#include "platform/fake/fakeplatform.h"
+#include "util/errors.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -105,6 +107,7 @@ private Q_SLOTS:
     void choose();
     void inputText_data();
     void inputText();
+    void runFileGoesToTheOpener();
 };
 
 void TestQtInteraction::boxes_data()
@@ -258,6 +261,22 @@ void TestQtInteraction::inputText()
     QCOMPARE(selected, shown);
     QCOMPARE(buttons, (QStringList{u"Cancel"_s, u"OK"_s}));
     QCOMPARE(result, answer);
+}
+
+void TestQtInteraction::runFileGoesToTheOpener()
+{
+    QtInteraction interaction;
+    // Without a desktop nothing is opened, and no made-up result stands for that.
+    QVERIFY_THROWS_EXCEPTION(Error, interaction.runFile(u"quillbay.chm"_s, {}, 1, {}));
+    QStringList journal;
+    FakeFileOpener files(journal);
+    interaction.setFileOpener(&files);
+    for (const int result : {42, 2, 31}) {
+        files.result = result;
+        QCOMPARE(interaction.runFile(u"C:/Quillbay/quillbay.chm"_s, u"-p"_s, 3, u"C:/Quillbay"_s), result);
+    }
+    QCOMPARE(files.opened.size(), 3);
+    QCOMPARE(files.opened.first(), u"C:/Quillbay/quillbay.chm|-p|3|C:/Quillbay"_s);
 }
 
 QTEST_MAIN(TestQtInteraction)

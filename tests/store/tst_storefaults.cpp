@@ -219,6 +219,9 @@ void TestStoreFaults::brokenDataSourceStopsStartup_data()
 
 void TestStoreFaults::brokenDataSourceStopsStartup()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the data sources here are unixODBC's files");
+#endif
     QFETCH(QString, driver);
     QFETCH(QString, registered);
     QFETCH(QString, reason);
@@ -289,7 +292,7 @@ void TestStoreFaults::unusableFileIsNamedAndLeftAlone()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, reason);
-    const QString path = dir->filePath(u"quillbay.db"_s);
+    const QString path = QDir::toNativeSeparators(dir->filePath(u"quillbay.db"_s));
     QFile file(path);
     QVERIFY(content.isEmpty() ? QDir(dir->path()).mkdir(u"quillbay.db"_s) : file.open(QIODevice::WriteOnly));
     file.write(content);
@@ -334,7 +337,7 @@ void TestStoreFaults::lockedFileIsNamedSoon()
         const QString text = StoreErrorText([&] { TdmFAQData(DefaultConnectionSpec()).MessagesByHotword(u"x"_s); });
         QCOMPARE(text.section(u"\n\n"_s, 0, 0),
                  opens ? QString()
-                       : u"The Tolvane Quillbay database file "_s + path
+                       : u"The Tolvane Quillbay database file "_s + QDir::toNativeSeparators(path)
                          + u" is in use by another program, which keeps it locked. Please close that program "
                            "and start Tolvane Quillbay again."_s);
         query.exec(u"rollback"_s);
@@ -378,7 +381,7 @@ void TestStoreFaults::writeProtectedFileOpensForReading()
     QVERIFY(finished);
     QCOMPARE(child.exitCode(), 0);
 
-    const QString reason = u"The Tolvane Quillbay database file "_s + path
+    const QString reason = u"The Tolvane Quillbay database file "_s + QDir::toNativeSeparators(path)
         + u" can only be read: the file or its folder is write-protected. Changes can not "
           "be saved; searching and sending still work."_s;
     QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).split(u'\n'),

@@ -19,8 +19,9 @@ fi
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/with-wine.XXXXXX") || exit 2
 export WINEPREFIX
 export WINEDEBUG=-all
-# No .NET or web engine installers on first start of the prefix.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No .NET or web engine installers on first start of the prefix, and no menu entries or
+# icons of installed programs in the host's home.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 cleanup() {
     wineserver -k 2>/dev/null
@@ -30,5 +31,15 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
+
+# wine leaves the QT_ variables out of a program's environment; they reach it through the
+# user's environment in the registry instead.
+if env | grep -q '^QT_'; then
+    {
+        printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Environment]\r\n'
+        env | sed -n 's/^\(QT_[A-Za-z0-9_]*\)=\(.*\)$/"\1"="\2"/p' | sed 's/\\/\\\\/g; s/$/\r/'
+    } >"$WINEPREFIX/qt-environment.reg"
+    wine regedit /S "$WINEPREFIX/qt-environment.reg"
+fi
 
 wine "$@"

@@ -298,3 +298,24 @@ bool FakeGlobalHotKey::press()
     m_callback();
     return true;
 }
+
+QString FakeDateFormats::shortDate(QDate date)
+{
+    return date.toString(u"yyyy-MM-dd"_s);
+}
+
+QString FakeDateFormats::longTime(QTime time)
+{
+    return time.toString(u"HH:mm:ss"_s);
+}
+
+FakeFileOpener::FakeFileOpener(QStringList& journal)
+    : m_journal(journal)
+{ }
+
+int FakeFileOpener::openFile(const QString& file, const QString& parameters, int showCommand, const QString& folder)
+{
+    m_journal.append(u"open "_s + file);
+    opened.append(u"%1|%2|%3|%4"_s.arg(file, parameters).arg(showCommand).arg(folder));
+    return result;
+}

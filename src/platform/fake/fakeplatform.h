@@ -152,6 +152,28 @@ private:
     std::function<void()> m_callback;
 };
 
+// Fixed formats: the short date as "yyyy-MM-dd", the long time as "HH:mm:ss".
+class FakeDateFormats : public DateFormats {
+public:
+    QString shortDate(QDate date) override;
+    QString longTime(QTime time) override;
+};
+
+// Records each file it is asked to open and answers with a set result.
+class FakeFileOpener : public FileOpener {
+public:
+    explicit FakeFileOpener(QStringList& journal);
+
+    int result = 42;
+    // Each request as "<file>|<parameters>|<show command>|<folder>".
+    QStringList opened;
+
+    int openFile(const QString& file, const QString& parameters, int showCommand, const QString& folder) override;
+
+private:
+    QStringList& m_journal;
+};
+
 // Starting at login, remembered as a switch.
 class FakeLoginStart : public LoginStart {
 public:
@@ -172,6 +194,8 @@ public:
     FakeKeyboardSynth keyboard{journal};
     FakeClipboard clipboard{journal};
     FakeGlobalHotKey activationKey{journal};
+    FakeDateFormats dateFormats;
+    FakeFileOpener files{journal};
     FakeLoginStart loginStart;
-    Platform platform{windows, keyboard, clipboard, activationKey, &loginStart};
+    Platform platform{windows, keyboard, clipboard, activationKey, dateFormats, files, &loginStart};
 };

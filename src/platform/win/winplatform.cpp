@@ -3,6 +3,7 @@
 #include "platform/win/core/wincore.h"
 #include "util/errors.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -130,6 +131,80 @@ private:
     WinCore::HotKey m_core;
 };
 
+class WinDateFormats : public DateFormats {
+public:
+    QString shortDate(QDate date) override
+    {
+        return fromWide(WinCore::shortDate(date.year(), date.month(), date.day()));
+    }
+    QString longTime(QTime time) override
+    {
+        return fromWide(WinCore::longTime(time.hour(), time.minute(), time.second()));
+    }
+};
+
+class WinFileOpener : public FileOpener {
+public:
+    int openFile(const QString& file, const QString& parameters, int showCommand, const QString& folder) override
+    {
+        return WinCore::runFile(QDir::toNativeSeparators(file).toStdWString(), parameters.toStdWString(), showCommand,
+                                QDir::toNativeSeparators(folder).toStdWString());
+    }
+};
+
+// Starting at login through the user's Run key: its value "Tolvane Quillbay" starts this
+// executable hidden in the tray. A value that starts another copy (from another folder)
+// is not this copy's: it does not count as on, and turning off leaves it alone.
+class WinLoginStart : public LoginStart {
+public:
+    bool isEnabled() override { return WinCore::loginStartsProgram(ValueName, m_program); }
+    void setEnabled(bool enabled) override
+    {
+        translated([&] {
+            if (enabled)
+                WinCore::setLoginCommand(ValueName, L"\"" + m_program + L"\" --hide");
+            else if (isEnabled())
+                WinCore::removeLoginCommand(ValueName);
+        });
+    }
+
+private:
+    static constexpr wchar_t ValueName[] = L"Tolvane Quillbay";
+    const std::wstring m_program = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdWString();
+};
+
+class WinPipeChannel : public LocalChannel {
+public:
+    bool listen(const QString& address, Answer answer) override
+    {
+        auto server = translated([&] {
+            return std::make_unique<WinCore::PipeServer>(
+                address.toStdWString(), [answer = std::move(answer)](const std::string& line) {
+                    std::optional<std::string> reply;
+                    if (const std::optional<QByteArray> given = answer(QByteArray::fromStdString(line)))
+                        reply = given->toStdString();
+                    return reply;
+                });
+        });
+        if (!server->listening())
+            return false;
+        m_server = std::move(server);
+        return true;
+    }
+    std::optional<QByteArray> request(const QString& address, const QByteArray& line, int connectWaitMs,
+                                      int answerWaitMs) override
+    {
+        const std::optional<std::string> answer
+            = WinCore::pipeRequest(address.toStdWString(), line.toStdString(), connectWaitMs, answerWaitMs);
+        if (!answer)
+            return std::nullopt;
+        return QByteArray::fromStdString(*answer);
+    }
+
+private:
+    std::unique_ptr<WinCore::PipeServer> m_server;
+};
+
 class WinDesktop : public WinPlatform {
 public:
     Platform& interfaces() override { return m_platform; }
@@ -139,7 +214,10 @@ private:
     WinKeyboardSynth m_keyboard;
     WinClipboard m_clipboard;
     WinGlobalHotKey m_hotKey;
-    Platform m_platform{m_windows, m_keyboard, m_clipboard, m_hotKey};
+    WinDateFormats m_dateFormats;
+    WinFileOpener m_files;
+    WinLoginStart m_loginStart;
+    Platform m_platform{m_windows, m_keyboard, m_clipboard, m_hotKey, m_dateFormats, m_files, &m_loginStart};
 };
 
 } // namespace
@@ -148,4 +226,9 @@ std::unique_ptr<WinPlatform> CreateWinPlatform()
 {
     // The core's message windows are made here; a failure is the program's error.
     return translated([] { return std::unique_ptr<WinPlatform>(std::make_unique<WinDesktop>()); });
+}
+
+std::unique_ptr<LocalChannel> CreateWinPipeChannel()
+{
+    return std::make_unique<WinPipeChannel>();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/localchannel.h"
 #include "platform/platform.h"
 
 #include <memory>
@@ -13,3 +14,7 @@ public:
 };
 
 std::unique_ptr<WinPlatform> CreateWinPlatform();
+
+// Lines between processes through a named pipe \\.\pipe\<address>; the listener answers
+// from a message window of the thread that listens, so that thread never waits for a sender.
+std::unique_ptr<LocalChannel> CreateWinPipeChannel();

@@ -1,11 +1,13 @@
 #include "platform/x11/x11platform.h"
 
+#include "platform/localedateformats.h"
 #include "platform/x11/x11clipboard.h"
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11hotkey.h"
 #include "platform/x11/x11keyboard.h"
 #include "platform/x11/x11windowsystem.h"
 #include "platform/x11/xdgautostart.h"
+#include "platform/xdgopen.h"
 
 X11Platform::~X11Platform() = default;
 
@@ -22,8 +24,10 @@ private:
     X11KeyboardSynth m_keyboard{m_x11, m_keys};
     X11Clipboard m_clipboard{m_x11};
     X11GlobalHotKey m_hotKey{m_x11, m_keys};
+    LocaleDateFormats m_dateFormats;
+    XdgOpen m_files;
     XdgAutostart m_loginStart = XdgAutostart::forThisProgram();
-    Platform m_platform{m_windows, m_keyboard, m_clipboard, m_hotKey, &m_loginStart};
+    Platform m_platform{m_windows, m_keyboard, m_clipboard, m_hotKey, m_dateFormats, m_files, &m_loginStart};
 };
 
 } // namespace

@@ -614,6 +614,19 @@ void hotKey()
     }
 }
 
+// The locale's own short date and long time patterns, applied by the system.
+std::wstring withPattern(const wchar_t* locale, LCTYPE patternKind, const SYSTEMTIME& moment)
+{
+    wchar_t pattern[100] = {};
+    wchar_t text[200] = {};
+    if (GetLocaleInfoEx(locale, patternKind, pattern, 100) == 0)
+        return L"(no pattern)";
+    const int written = patternKind == LOCALE_SSHORTDATE
+        ? GetDateFormatEx(locale, 0, &moment, pattern, text, 200, nullptr)
+        : GetTimeFormatEx(locale, 0, &moment, pattern, text, 200);
+    return written > 0 ? std::wstring(text) : L"(not formatted)";
+}
+
 void dateFormats()
 {
     struct Row {
@@ -630,14 +643,184 @@ void dateFormats()
         CHECK_TEXT(longTime(14, 5, 9, row.locale), std::wstring(row.time));
     }
     CHECK(shortDate(2026, 3, 7).find(L"2026") != std::wstring::npos);
+
+    // The short date and the long time (with seconds) of each locale, the user's own
+    // included, against the patterns the locale itself gives.
+    struct Moment {
+        WORD year, month, day, hour, minute, second;
+    };
+    const Moment moments[] = {{2026, 3, 7, 14, 5, 9}, {1999, 12, 31, 0, 0, 0}, {2024, 2, 29, 9, 59, 1}};
+    const wchar_t* locales[] = {L"", L"en-US", L"en-GB", L"de-DE", L"fr-FR", L"ja-JP", L"ko-KR"};
+    for (const wchar_t* locale : locales) {
+        const wchar_t* name = *locale ? locale : LOCALE_NAME_USER_DEFAULT;
+        for (const Moment& at : moments) {
+            SYSTEMTIME moment{};
+            moment.wYear = at.year;
+            moment.wMonth = at.month;
+            moment.wDay = at.day;
+            moment.wHour = at.hour;
+            moment.wMinute = at.minute;
+            moment.wSecond = at.second;
+            CHECK_TEXT(shortDate(at.year, at.month, at.day, locale), withPattern(name, LOCALE_SSHORTDATE, moment));
+            CHECK_TEXT(longTime(at.hour, at.minute, at.second, locale), withPattern(name, LOCALE_STIMEFORMAT, moment));
+        }
+    }
+}
+
+std::wstring temporaryFolder()
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return folder;
 }
 
 void shellExecute()
 {
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    CHECK(runFile(exe, L"--exit", SW_SHOWNORMAL, {}) > 32);
-    CHECK(runFile(L"C:\\no\\such\\file.chm", {}, SW_SHOWNORMAL, {}) <= 32);
+    const std::wstring folder = temporaryFolder();
+    const std::wstring unknownKind = folder + L"quillbay test.qbnoprogram";
+    HANDLE file = CreateFileW(unknownKind.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+
+    struct Row {
+        const char* name;
+        std::wstring file;
+        std::wstring parameters;
+        std::wstring folder;
+        int result; // 0: any success (above 32)
+    };
+    const Row rows[] = {
+        {"program with parameters", exe, L"--exit", {}, 0},
+        {"program in a working folder", exe, L"--exit", folder, 0},
+        {"missing file", folder + L"no such file.chm", {}, {}, SE_ERR_FNF},
+        {"missing folder", L"C:\\no\\such\\file.chm", {}, {}, SE_ERR_FNF},
+        {"no program for the kind", unknownKind, {}, {}, SE_ERR_NOASSOC},
+    };
+    for (const Row& row : rows) {
+        const int result = runFile(row.file, row.parameters, SW_SHOWNORMAL, row.folder);
+        const bool expected = row.result == 0 ? result > 32 : result == row.result;
+        check(expected, row.name, __LINE__, L"result " + std::to_wstring(result));
+    }
+    DeleteFileW(unknownKind.c_str());
+}
+
+void loginStart()
+{
+    const std::wstring name = L"Quillbay test entry";
+    removeLoginCommand(name);
+    CHECK(!loginCommand(name));
+    // Paths with blanks and non-ASCII letters come back as written, and a value is replaced.
+    for (const std::wstring& command : {std::wstring(L"\"C:\\Program Files\\Quillbay\\quillbay.exe\" --hide"),
+                                        std::wstring(L"\"C:\\Users\\J\u00f6rg\\\u9577\\quillbay.exe\" --hide")}) {
+        setLoginCommand(name, command);
+        const std::optional<std::wstring> read = loginCommand(name);
+        CHECK(read && *read == command);
+    }
+    HKEY key = nullptr;
+    CHECK(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_READ, &key)
+          == ERROR_SUCCESS);
+    DWORD type = 0;
+    CHECK(RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS && type == REG_SZ);
+    RegCloseKey(key);
+    // The value starts this program when it names its path, written in any case.
+    const std::wstring program = L"C:\\Program Files\\Quillbay\\quillbay.exe";
+    setLoginCommand(name, L"\"c:\\program files\\QUILLBAY\\quillbay.exe\" --hide");
+    CHECK(loginStartsProgram(name, program));
+    CHECK(!loginStartsProgram(name, L"C:\\Program Files\\Quillbay\\quillbay.ex"));
+    CHECK(!loginStartsProgram(name, L"D:\\Quillbay\\quillbay.exe"));
+    removeLoginCommand(name);
+    CHECK(!loginCommand(name));
+    CHECK(!loginStartsProgram(name, program));
+    // Removing what is not there is no failure.
+    bool failed = false;
+    try {
+        removeLoginCommand(name);
+    } catch (const Failure&) {
+        failed = true;
+    }
+    CHECK(!failed);
+
+    const struct {
+        std::wstring commandLine;
+        std::wstring program;
+    } programs[] = {
+        {L"\"C:\\Program Files\\Q\\quillbay.exe\" --hide", L"C:\\Program Files\\Q\\quillbay.exe"},
+        {L"C:\\Q\\quillbay.exe --hide", L"C:\\Q\\quillbay.exe"},
+        {L"  C:\\Q\\quillbay.exe", L"C:\\Q\\quillbay.exe"},
+        {L"\"C:\\Q\\quillbay.exe", L"C:\\Q\\quillbay.exe"},
+        {L"", L""},
+    };
+    for (const auto& row : programs)
+        CHECK_TEXT(commandProgram(row.commandLine), row.program);
+}
+
+// A request from a thread of its own while this thread runs the server's message loop.
+std::optional<std::string> requestServed(const std::wstring& name, const std::string& line, int answerWaitMs = 3000)
+{
+    std::optional<std::string> answer;
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread sender([&] {
+        answer = pipeRequest(name, line, 1000, answerWaitMs);
+        SetEvent(done);
+    });
+    pumpUntil([&] { return WaitForSingleObject(done, 0) == WAIT_OBJECT_0; }, 15000, done);
+    sender.join();
+    CloseHandle(done);
+    return answer;
+}
+
+void pipeChannel()
+{
+    const std::wstring name = L"quillbay-test-" + std::to_wstring(GetCurrentProcessId());
+    std::vector<std::string> received;
+    auto server = std::make_unique<PipeServer>(name, [&](const std::string& line) -> std::optional<std::string> {
+        received.push_back(line);
+        if (line == "drop")
+            return std::nullopt;
+        return "ok:" + line;
+    });
+    CHECK(server->listening());
+
+    // Lines cross both ways whole, one sender after another; line ends inside are the
+    // sender's business, other bytes pass as they are.
+    const std::string longLine(60000, 'x');
+    const std::string lines[] = {"show", "{\"command\":\"send\",\"hotword\":\"gr\xc3\xbc\xc3\x9f\"}", "a\rb", longLine};
+    for (const std::string& line : lines) {
+        const std::optional<std::string> answer = requestServed(name, line);
+        check(answer && *answer == "ok:" + line, "answer", __LINE__, std::to_wstring(line.size()));
+        check(!received.empty() && received.back() == line, "received", __LINE__, std::to_wstring(line.size()));
+    }
+    // Unanswered lines and lines beyond 64 KiB leave the sender without an answer, at once.
+    const ULONGLONG start = GetTickCount64();
+    CHECK(!requestServed(name, "drop"));
+    CHECK(!requestServed(name, std::string(70000, 'y')));
+    CHECK(GetTickCount64() - start < 3000);
+    CHECK(received.back() == "drop");
+    // While the listener's thread runs no message loop, the sender gives up in its time;
+    // the line is taken once the loop runs again.
+    std::optional<std::string> unanswered = std::string("unset");
+    const ULONGLONG late = GetTickCount64();
+    std::thread sender([&] { unanswered = pipeRequest(name, "late", 1000, 500); });
+    sender.join();
+    CHECK(!unanswered);
+    CHECK(GetTickCount64() - late < 2000);
+    CHECK(pumpUntil([&] { return received.back() == "late"; }, 3000));
+
+    // A second listener on the name is refused.
+    PipeServer second(name, [](const std::string&) { return std::optional<std::string>("second"); });
+    CHECK(!second.listening());
+    CHECK(requestServed(name, "still first") == std::optional<std::string>("ok:still first"));
+
+    // Without a listener a sender fails at once, and the name is free again.
+    server.reset();
+    const ULONGLONG alone = GetTickCount64();
+    CHECK(!pipeRequest(name, "show", 1000, 1000));
+    CHECK(GetTickCount64() - alone < 500);
+    PipeServer again(name, [](const std::string& line) { return std::optional<std::string>(line); });
+    CHECK(again.listening());
+    CHECK(requestServed(name, "again") == std::optional<std::string>("again"));
 }
 
 // Modes of the helper process: EVENT handles to signal readiness and wait for release.
@@ -705,6 +888,8 @@ int main(int argc, char** argv)
         {"hotKey", hotKey},
         {"dateFormats", dateFormats},
         {"shellExecute", shellExecute},
+        {"loginStart", loginStart},
+        {"pipeChannel", pipeChannel},
     };
     for (const auto& test : tests) {
         const int before = failures;

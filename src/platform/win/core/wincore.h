@@ -155,8 +155,51 @@ private:
 // an empty locale name is the user's own.
 std::wstring shortDate(int year, int month, int day, const std::wstring& locale = {});
 std::wstring longTime(int hour, int minute, int second, const std::wstring& locale = {});
-// Opens or runs the file through the shell; ShellExecute's result code (above 32 when
-// it worked).
+// Opens or runs the file through the shell with its default verb; ShellExecute's result
+// code (above 32 when it worked).
 int runFile(const std::wstring& file, const std::wstring& parameters, int showCommand, const std::wstring& folder);
+
+// Start at login: values of HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run
+
+// The command line of the value; no value when there is none.
+std::optional<std::wstring> loginCommand(const std::wstring& name);
+// Writes the value; raises Failure when the key cannot be written.
+void setLoginCommand(const std::wstring& name, const std::wstring& commandLine);
+// Removes the value, if there is one; raises Failure when it stays.
+void removeLoginCommand(const std::wstring& name);
+// The program named by a command line: the quoted first part, or up to the first blank.
+std::wstring commandProgram(const std::wstring& commandLine);
+// Whether the value starts that program; paths compare without regard to case.
+bool loginStartsProgram(const std::wstring& name, const std::wstring& program);
+
+// Local channel: a named pipe \\.\pipe\<name>, which the system removes with its process
+
+// The one listener of a pipe. A thread of its own takes one sender at a time and reads
+// its line, which the answer function gets on the thread that made the server, from
+// that thread's message loop; the answer goes back with a line end. A sender that sends
+// no line end within 5 s, or longer lines than 64 KiB, is dropped, as is one whose line
+// the answer function leaves unanswered (no value) or does not answer within 5 s.
+class PipeServer {
+public:
+    using Answer = std::function<std::optional<std::string>(const std::string& line)>;
+    PipeServer(const std::wstring& name, Answer answer);
+    ~PipeServer();
+    PipeServer(const PipeServer&) = delete;
+    PipeServer& operator=(const PipeServer&) = delete;
+
+    // False when the pipe could not be made, as when another process listens on it.
+    bool listening() const;
+
+    struct State;
+
+private:
+    std::unique_ptr<State> m_state;
+};
+
+// Sends the line and a line end to the pipe's listener and gives its answer up to the
+// line end. No value at once when nobody listens, and none when the listener does not
+// take the sender within connectWaitMs or does not answer within answerWaitMs.
+std::optional<std::string> pipeRequest(const std::wstring& name, const std::string& line, int connectWaitMs,
+                                       int answerWaitMs);
 
 } // namespace WinCore

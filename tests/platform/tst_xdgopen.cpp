@@ -1,6 +1,6 @@
 // Opening a file with the desktop's program through xdg-open: its answer becomes the
 // shell-style result, and a viewer that xdg-open keeps waiting for counts as opened.
-#include "dialogs/qtinteraction.h"
+#include "platform/xdgopen.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,7 +10,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestRunFile : public QObject {
+class TestXdgOpen : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
@@ -28,7 +28,7 @@ private:
     QByteArray m_path;
 };
 
-void TestRunFile::initTestCase()
+void TestXdgOpen::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QVERIFY(QDir(m_dir.path()).mkdir(u"bin"_s));
@@ -38,12 +38,12 @@ void TestRunFile::initTestCase()
     qputenv("PATH", QFile::encodeName(m_dir.filePath(u"bin"_s)) + ':' + m_path);
 }
 
-void TestRunFile::cleanupTestCase()
+void TestXdgOpen::cleanupTestCase()
 {
     qputenv("PATH", m_path);
 }
 
-void TestRunFile::opener(const QString& body) const
+void TestXdgOpen::opener(const QString& body) const
 {
     QFile script(m_dir.filePath(u"bin/xdg-open"_s));
     QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -53,13 +53,13 @@ void TestRunFile::opener(const QString& body) const
     QFile::remove(m_dir.filePath(u"called"_s));
 }
 
-QString TestRunFile::called() const
+QString TestXdgOpen::called() const
 {
     QFile file(m_dir.filePath(u"called"_s));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-void TestRunFile::resultFollowsTheOpener_data()
+void TestXdgOpen::resultFollowsTheOpener_data()
 {
     QTest::addColumn<QString>("body");
     QTest::addColumn<int>("result");
@@ -71,26 +71,26 @@ void TestRunFile::resultFollowsTheOpener_data()
     QTest::newRow("a viewer still open") << u"sleep 5"_s << 42;
 }
 
-void TestRunFile::resultFollowsTheOpener()
+void TestXdgOpen::resultFollowsTheOpener()
 {
     QFETCH(QString, body);
     QFETCH(int, result);
     opener(body);
-    QtInteraction boxes;
+    XdgOpen opener;
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(boxes.runFile(m_dir.filePath(u"help.html"_s), {}, 1, {}), result);
+    QCOMPARE(opener.openFile(m_dir.filePath(u"help.html"_s), {}, 1, {}), result);
     QVERIFY(clock.elapsed() < 10000);
     QCOMPARE(called(), m_dir.filePath(u"help.html"_s));
 }
 
-void TestRunFile::missingFileRunsNothing()
+void TestXdgOpen::missingFileRunsNothing()
 {
     opener(u"exit 0"_s);
-    QtInteraction boxes;
-    QCOMPARE(boxes.runFile(m_dir.filePath(u"none.html"_s), {}, 1, {}), 2);
+    XdgOpen opener;
+    QCOMPARE(opener.openFile(m_dir.filePath(u"none.html"_s), {}, 1, {}), 2);
     QCOMPARE(called(), QString());
 }
 
-QTEST_MAIN(TestRunFile)
-#include "tst_runfile.moc"
+QTEST_MAIN(TestXdgOpen)
+#include "tst_xdgopen.moc"
