@@ -318,8 +318,12 @@ class EndToEnd:
         which the user clicks and closes with Enter. Gives the main window."""
         started = time.monotonic()
         self.program = self.wine.start(self.exe)
-        first = wait_for(lambda: self.windows(MAIN_TITLE), "the program's first window", timeout=60)
+        # Watched on the display first: a Windows program started while wine still sets up
+        # its desktop may hang for a while.
+        wait_for(lambda: xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(MAIN_TITLE)).split(),
+                 "the program's first window on the display", timeout=60)
         self.figures.setdefault("start to first window (s)", []).append(round(time.monotonic() - started, 2))
+        first = wait_for(lambda: self.windows(MAIN_TITLE), "the program's first window", timeout=20)
         check(len(first) == 1, "one window at start, found %d" % len(first))
         self.wait_foreground(MAIN_TITLE, "the program's window in front")
         if expect_notice:
