@@ -4,10 +4,10 @@
 
 #include "app/appicon.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QImage>
 #include <QTest>
-#include <QtEndian>
 
 #include <map>
 
@@ -25,26 +25,34 @@ struct IconEntry {
 // The images of an ICO file by width; fails the test on a damaged header or directory.
 std::map<int, IconEntry> readIcoFile(const QByteArray& file)
 {
-    std::map<int, IconEntry> entries;
-    const auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(file.constData() + at); };
-    const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(file.constData() + at); };
-    if (file.size() < 6 || u16(0) != 0 || u16(2) != 1)
-        return entries;
-    const int count = u16(4);
+    QDataStream in(file);
+    in.setByteOrder(QDataStream::LittleEndian);
+    quint16 reserved = 0;
+    quint16 type = 0;
+    quint16 count = 0;
+    in >> reserved >> type >> count;
+    if (in.status() != QDataStream::Ok || reserved != 0 || type != 1)
+        return {};
     const qsizetype directoryEnd = 6 + 16 * qsizetype(count);
-    if (file.size() < directoryEnd)
-        return entries;
+    std::map<int, IconEntry> entries;
     for (int i = 0; i < count; ++i) {
-        const qsizetype at = 6 + 16 * qsizetype(i);
-        const quint32 size = u32(at + 8);
-        const quint32 offset = u32(at + 12);
+        quint8 width = 0;
+        quint8 height = 0;
+        quint8 colours = 0;
+        quint8 unused = 0;
+        quint16 planes = 0;
+        quint16 bitsPerPixel = 0;
+        quint32 size = 0;
+        quint32 offset = 0;
+        in >> width >> height >> colours >> unused >> planes >> bitsPerPixel >> size >> offset;
         // Every image lies after the directory and inside the file.
-        if (offset < directoryEnd || qsizetype(offset) + qsizetype(size) > file.size())
+        if (in.status() != QDataStream::Ok || offset < directoryEnd
+            || qsizetype(offset) + qsizetype(size) > file.size())
             return {};
         IconEntry entry;
-        entry.width = quint8(file[at]) == 0 ? 256 : quint8(file[at]);
-        entry.height = quint8(file[at + 1]) == 0 ? 256 : quint8(file[at + 1]);
-        entry.bitsPerPixel = u16(at + 6);
+        entry.width = width == 0 ? 256 : width;
+        entry.height = height == 0 ? 256 : height;
+        entry.bitsPerPixel = bitsPerPixel;
         entry.data = file.mid(offset, size);
         entries[entry.width] = entry;
     }
