@@ -91,7 +91,7 @@ FileLocations DecideFileLocations(const QString& programFolder, const QString& c
 
 FileLocations ProgramFileLocations()
 {
-    if constexpr (NativeFileConvention == FileConvention::Windows)
+    if (NativeFileConvention == FileConvention::Windows)
         return DecideFileLocations(AppDir(), windowsFolder("APPDATA"), windowsFolder("LOCALAPPDATA"));
     return DecideFileLocations(AppDir(), QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
                                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
