@@ -35,9 +35,10 @@ if [ -n "$wm" ]; then
     openbox --sm-disable >"$work/wm.log" 2>&1 &
     wm_pid=$!
     started "$wm_pid"
-    # Ready when openbox has announced itself as the EWMH window manager.
+    # openbox announces itself before it loads its theme (slow while fontconfig's cache
+    # is cold) and publishes its client list once it manages windows: wait for that.
     wm_ready() {
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+        xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -q '^_NET_CLIENT_LIST(WINDOW)'
     }
     wait_until "$wm_pid" "$work/wm.log" "openbox did not start" wm_ready
 fi

@@ -39,7 +39,7 @@ stop_all() {
     rm -rf "$work"
 }
 
-# wait_until PID LOG WHAT CONDITION...: polls CONDITION for up to 10 s; exits 2, showing
+# wait_until PID LOG WHAT CONDITION...: polls CONDITION for up to 30 s; exits 2, showing
 # LOG, if it does not hold by then or the program PID has ended.
 wait_until() {
     wait_pid=$1
@@ -49,7 +49,7 @@ wait_until() {
     tries=0
     until "$@"; do
         tries=$((tries + 1))
-        if [ "$tries" -gt 200 ] || ! kill -0 "$wait_pid" 2>/dev/null; then
+        if [ "$tries" -gt 600 ] || ! kill -0 "$wait_pid" 2>/dev/null; then
             echo "$wrapper: $wait_what:" >&2
             cat "$wait_log" >&2
             exit 2
