@@ -32,6 +32,7 @@ private Q_SLOTS:
     void importAsksAboutTakenHotwords();
     void brokenFileChangesNothing();
     void exportSummary();
+    void importSummaryListsDateFormats();
     void messageWithIdZeroRoundTrip_data();
     void messageWithIdZeroRoundTrip();
     void importKeepsABackupFirst();
@@ -158,6 +159,32 @@ void TestImportExport::exportSummary()
     f.ui.saveAnswers.push_back(std::nullopt);
     Trigger(window, u"actExport"_s);
     QCOMPARE(f.ui.shown.size(), 1);
+}
+
+void TestImportExport::importSummaryListsDateFormats()
+{
+    MainWindowFixture f;
+    TfrmMain& window = f.create();
+    // The fake desktop writes the short date as 2026-12-09, as "%F" does.
+    f.ui.fileAnswers.push_back(WriteFile(f.db, u"dates.yml"_s,
+                                         "matches:\n"
+                                         "  - trigger: \":d\"\n"
+                                         "    replace: \"On {{day}}, in {{year}}.\"\n"
+                                         "    vars:\n"
+                                         "      - {name: day, type: date, params: {format: \"%F\"}}\n"
+                                         "      - {name: year, type: date, params: {format: \"%Y\"}}\n"));
+    Trigger(window, u"actImport"_s);
+    QCOMPARE(
+        f.ui.texts(u"message"_s),
+        QStringList{u"Imported from dates.yml: 2 Messages (1 group), 0 keywords and 0 attachments.\r\n\r\n"
+                    "Turned into tokens of this program:\r\n"
+                    "Trigger \":d\": {{day}} (date format \"%F\") became %DATE%.\r\n\r\n"
+                    "Kept as plain text or left out by the reader:\r\n"
+                    "Trigger \":d\": {{year}} kept as plain text: its date format \"%Y\" writes the date otherwise "
+                    "than %DATE% and %DATETIME%."_s});
+    QSqlQuery text = f.db.run(u"select Text from FAQ where Hotword = ':d'"_s);
+    QVERIFY(text.next());
+    QCOMPARE(text.value(0).toString(), u"On %DATE%, in {{year}}."_s);
 }
 
 void TestImportExport::messageWithIdZeroRoundTrip_data()
