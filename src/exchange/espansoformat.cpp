@@ -101,11 +101,8 @@ private:
         if (m_open.size() >= std::size_t(maxNesting))
             FailAt(mark, u"lists and maps are nested more than %1 levels deep"_s.arg(maxNesting));
         count(mark, nodeCost);
-        if (anchor != YAML::NullAnchor) {
-            // Named but not measured yet: an alias to it inside it is refused.
-            record(anchor, 0);
-            m_sizes[anchor] = -1;
-        }
+        // Named but not measured yet: an alias to it inside it is refused.
+        record(anchor, -1);
         m_open.push_back({anchor, nodeCost});
     }
     void close()
