@@ -47,6 +47,7 @@ private Q_SLOTS:
     void otherKindsKeepThree();
     void restoreDayOldCopy();
     void unreadableCopyIsRefused();
+    void teamDatabaseHasNone();
 };
 
 void TestBackups::dailyBackups_data()
@@ -175,6 +176,26 @@ void TestBackups::unreadableCopyIsRefused()
     QCOMPARE(Messages(db), QStringList{u"a=x"_s});
     // Nothing was replaced, so nothing was kept.
     QCOMPARE(backups.List().size(), 1);
+}
+
+void TestBackups::teamDatabaseHasNone()
+{
+    // Run through the ODBC data source QuillBay on an SQLite file by with-odbc-sqlite.sh.
+    if (qEnvironmentVariable("QB_TEST_ENGINE") != u"odbc-sqlite"_s)
+        QSKIP("needs the ODBC data source of with-odbc-sqlite.sh");
+    const QString file = qEnvironmentVariable("QB_TEST_SQLITE_FILE");
+    {
+        // The data source's file gets the schema through the embedded path first.
+        TdmFAQData creator(ConnectionSpec{ConnectionSpec::Kind::Sqlite, file, false});
+    }
+    TdmFAQData team(ConnectionSpec{ConnectionSpec::Kind::Odbc, u"QuillBay"_s, false});
+    team.OpenDatabase();
+    DatabaseBackups backups(team);
+    QVERIFY(!backups.available());
+    QVERIFY(!backups.MakeDailyBackup(Day(1)));
+    QVERIFY_THROWS_EXCEPTION(StoreError, backups.MakeBackup(BackupKind::BeforeImport, Day(1)));
+    QVERIFY(backups.List().isEmpty());
+    QVERIFY(!QFileInfo::exists(QFileInfo(file).absoluteDir().filePath(u"backups"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestBackups)
