@@ -50,9 +50,9 @@ MessageCollection ReadBeeftext(const QByteArray& data, const TokenDates& dates =
 
 // Reads a file of any of these formats, told apart by its extension (.csv, .yml/.yaml,
 // .json) and, for JSON, by its content. Every format is refused, naming the line and byte
-// offset, when it is not UTF-8 or holds a NUL character; so is a file larger than
-// MaxImportFileBytes, and a field longer than MaxFieldLength or holding a NUL character
-// in any other way (importlimits.h).
+// offset, when it is not UTF-8 or holds a NUL character, written or escaped; so is a file
+// larger than MaxImportFileBytes, and one with a field longer than MaxFieldLength or more
+// than MaxImportCharacters in all (importlimits.h).
 MessageCollection ReadCollectionFile(const QString& path, const TokenDates& dates = {});
 // Writes CSV for a .csv path, else the program's JSON.
 void WriteCollectionFile(const QString& path, const MessageCollection& collection);

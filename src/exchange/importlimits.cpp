@@ -59,11 +59,12 @@ qsizetype Utf8SequenceLength(const QByteArray& data, qsizetype offset)
 
 const QString nulRefusal = u"a NUL character, which no Message may hold"_s;
 
-// "<Origin>: <what>." with a capital first letter.
+// "<origin>: <what>.", starting with a capital unless the origin is a JSON path.
 [[noreturn]] void FailIn(const CollectedMessage& message, const QString& what)
 {
     QString text = (message.origin.isEmpty() ? QString() : message.origin + u": "_s) + what + u'.';
-    text[0] = text[0].toUpper();
+    if (message.origin.isEmpty() || message.origin.startsWith(u"line "_s))
+        text[0] = text[0].toUpper();
     throw FormatError(text);
 }
 
@@ -115,12 +116,10 @@ void CheckImportFields(const MessageCollection& collection)
     qsizetype total = 0;
     for (const CollectedMessage& message : collection.messages) {
         const auto check = [&](const QString& value, const QString& field) {
-            if (value.contains(QChar(0)))
-                FailIn(message, u"the %1 holds %2"_s.arg(field, nulRefusal));
             if (value.size() > MaxFieldLength)
                 FailIn(message,
-                       u"the %1 has %2 characters, more than the %3 a field may hold"_s.arg(field, Number(value.size()),
-                                                                                            FieldLimitText()));
+                       u"the %1 field has %2 characters, more than the %3 a field may hold"_s.arg(
+                           field, Number(value.size()), FieldLimitText()));
             total += value.size();
             if (total > MaxImportCharacters)
                 FailIn(

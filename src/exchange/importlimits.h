@@ -20,7 +20,6 @@ QString TotalLimitText();
 void CheckImportText(const QByteArray& data);
 // Raises FormatError naming the line and byte offset of the first \u0000 escape of JSON text.
 void CheckJsonNulEscapes(const QByteArray& data);
-// Raises FormatError, naming the Message's origin and the field, for a field that holds a
-// NUL character or more than MaxFieldLength characters, or when all fields together hold
-// more than MaxImportCharacters.
+// Raises FormatError, naming the Message's origin and the field, for a field of more than
+// MaxFieldLength characters, or when all fields together hold more than MaxImportCharacters.
 void CheckImportFields(const MessageCollection& collection);

@@ -166,7 +166,18 @@ void TestExchangeFormats::brokenFiles_data()
                                          << u"Line 2, byte offset 27: the escape \\u0000 stands for "_s + nul;
     QTest::newRow("csv field too long")
         << u"a.csv"_s << QByteArray("ShortName,Hotword,Text\r\na,b,") + QByteArray(MaxFieldLength + 1, 'x') + "\r\n"
-        << u"Line 2: the text has 8,388,609 characters, more than the 8 Mi characters (8,388,608) a field may hold."_s;
+        << u"Line 2: the text field has 8,388,609 characters, more than the 8 Mi characters (8,388,608) a field may hold."_s;
+    QTest::newRow("json field too long")
+        << u"a.json"_s
+        << "{\"format\": \"Tolvane Quillbay Messages\", \"version\": 1, \"messages\": [{\"id\": 1, \"notes\": \""
+            + QByteArray(MaxFieldLength + 1, 'n') + "\"}]}"
+        << u"messages[0]: the notes field has 8,388,609 characters, more than the 8 Mi characters (8,388,608) a field may hold."_s;
+    // Ten triggers share one text of 7 Mi characters: 70 Mi characters to import.
+    QTest::newRow("all fields too long")
+        << u"a.yml"_s
+        << "matches:\n  - triggers: [a, b, c, d, e, f, g, h, i, j]\n    replace: " + QByteArray(7 * 1024 * 1024, 'x')
+            + "\n"
+        << u"Line 2: the Messages of the file hold more than 64 Mi characters (67,108,864), the most one import takes."_s;
     QTest::newRow("yaml deep nesting") << u"a.yml"_s << "matches: " + QByteArray(200, '[') + QByteArray(200, ']')
                                        << u"Line 1: lists and maps are nested more than 64 levels deep."_s;
     QTest::newRow("yaml deep block nesting") << u"a.yml"_s << []() -> QByteArray {
