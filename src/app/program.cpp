@@ -11,6 +11,7 @@
 #endif
 #include "settings/filelocations.h"
 #include "settings/settings.h"
+#include "store/backups.h"
 #include "store/dmData.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
@@ -18,6 +19,7 @@
 #include "util/textutils.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <utility>
 
@@ -125,6 +127,9 @@ bool Program::Start(const InstanceCommand& command)
     });
     if (upgraded)
         return false;
+    // The first start of a day keeps a copy of the embedded database; a failed copy is
+    // reported and the start goes on.
+    Guarded(m_boxes, [&] { DatabaseBackups(*m_dataModule).MakeDailyBackup(QDateTime::currentDateTime()); });
 
     m_mainWindow = std::make_unique<TfrmMain>(*m_dataModule, desktop(), m_boxes, *m_options);
     // The window in front now is the one the user started the program from.

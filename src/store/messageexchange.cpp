@@ -346,14 +346,16 @@ MessageCollection ReadAllMessages(TdmFAQData& dm)
         collection.messages[reached.indexOf(false)].parentId = 0;
     }
 
+    // Group ID 0 is the top level even where a Message has the ID 0, as older databases
+    // may: that Message is a top-level Message like the others and never a group.
     MessageCollection numbered;
     numbered.messages.reserve(collection.messages.size());
-    QHash<int, int> newId{{0, 0}};
+    QHash<int, int> newId;
     for (qsizetype index : collection.treeOrder()) {
         CollectedMessage message = collection.messages.at(index);
         newId.insert(message.id, int(numbered.messages.size()) + 1);
         message.id = newId.value(message.id);
-        message.parentId = newId.value(message.parentId);
+        message.parentId = message.parentId == 0 ? 0 : newId.value(message.parentId);
         numbered.messages.append(std::move(message));
     }
     return numbered;
