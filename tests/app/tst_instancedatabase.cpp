@@ -103,8 +103,8 @@ void TestInstanceDatabase::fileDialogsKeepTheDatabaseLocks()
     const QStringList before = PosixLocksOf(pid, files);
     QVERIFY2(!before.isEmpty(), "SQLite holds no lock on its files");
 
-    // The dialog lists the database's folder until every file there has its type, then is
-    // cancelled.
+    // The dialog lists the database's folder until every file there has its type (which Qt's
+    // own provider reads from the file's start), then is cancelled.
     bool listed = false;
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
@@ -115,10 +115,11 @@ void TestInstanceDatabase::fileDialogsKeepTheDatabaseLocks()
         if (!model || dialog->directory() != QDir(db.folder.path()))
             return;
         const QModelIndex root = model->index(db.folder.path());
+        const int rows = model->rowCount(root);
         int withType = 0;
-        for (int row = 0; row < model->rowCount(root); ++row)
+        for (int row = 0; row < rows; ++row)
             withType += !model->type(model->index(row, 0, root)).isEmpty();
-        if (withType < files.size())
+        if (rows < files.size() || withType < rows)
             return;
         listed = true;
         dialog->reject();
@@ -138,7 +139,10 @@ void TestInstanceDatabase::secondCopyKeepsOff_data()
     QTest::addColumn<bool>("refused");
     QTest::newRow("same path") << u"data/quillbay.db"_s << true;
     QTest::newRow("spelled with dots") << u"data/../data/./quillbay.db"_s << true;
+#ifndef Q_OS_WIN
+    // Windows makes shortcut files, which paths do not pass through.
     QTest::newRow("through a link to the folder") << u"link/quillbay.db"_s << true;
+#endif
     QTest::newRow("another file") << u"data/other.db"_s << false;
 }
 
@@ -148,7 +152,9 @@ void TestInstanceDatabase::secondCopyKeepsOff()
     QFETCH(bool, refused);
     QTemporaryDir root;
     QVERIFY(QDir(root.path()).mkdir(u"data"_s));
+#ifndef Q_OS_WIN
     QVERIFY(QFile::link(root.filePath(u"data"_s), root.filePath(u"link"_s)));
+#endif
     const QString first = root.filePath(u"data/quillbay.db"_s);
 
     // The first copy locks before its database file exists; the file is made meanwhile.

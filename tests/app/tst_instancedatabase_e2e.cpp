@@ -75,7 +75,8 @@ QString TestInstanceDatabaseEndToEnd::start(QProcess& program, const QString& ho
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(folder.program(), {});
     QString window;
-    const QStringList search{u"--pid"_s, QString::number(program.processId()), u"--name"_s, u"^Tolvane Quillbay$"_s};
+    const QStringList search{u"--all"_s, u"--pid"_s, QString::number(program.processId()), u"--name"_s,
+                             u"^Tolvane Quillbay$"_s};
     if (program.waitForStarted())
         WaitFor([&] { return !(window = FindVisibleWindow(search)).isEmpty(); }, 20000);
     return window;
