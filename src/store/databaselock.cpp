@@ -26,8 +26,7 @@ bool IsSqlite(const QSqlDatabase& db)
     return db.driverName() == u"QSQLITE"_s;
 }
 
-} // namespace
-
+// The lock file that guards a database file.
 QString DatabaseLockFile(const QString& databaseFile)
 {
     const QFileInfo file(databaseFile);
@@ -39,6 +38,8 @@ QString DatabaseLockFile(const QString& databaseFile)
     }
     return canonical + u".lock"_s;
 }
+
+} // namespace
 
 DatabaseFileLock::DatabaseFileLock(const QString& databaseFile)
     : m_databaseFile(databaseFile)

@@ -26,16 +26,12 @@ public:
     // opens for reading only) the copy goes on without one.
     void acquire();
     bool held() const;
-    QString lockFile() const { return m_lockFile; }
 
 private:
     QString m_databaseFile;
     QString m_lockFile;
     std::unique_ptr<QLockFile> m_lock;
 };
-
-// The lock file that guards a database file.
-QString DatabaseLockFile(const QString& databaseFile);
 
 // Raises DatabaseBusy naming the database when the error says that another program holds
 // the embedded database's write lock (after the connection's busy wait); does nothing else.
