@@ -12,6 +12,7 @@
 #include "settings/filelocations.h"
 #include "settings/settings.h"
 #include "store/backups.h"
+#include "store/databaselock.h"
 #include "store/dmData.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
@@ -36,6 +37,7 @@ Program::~Program()
 {
     m_mainWindow.reset();
     m_dataModule.reset();
+    m_databaseLock.reset();
     m_channel.reset();
     m_boxes.setFileOpener(nullptr);
     m_desktop.reset();
@@ -110,7 +112,16 @@ bool Program::Start(const InstanceCommand& command)
     if (!OpenChannel(locations.configFolder, command))
         return false;
 
-    if (!Guarded(m_boxes, [&] { m_dataModule = std::make_unique<TdmFAQData>(DefaultConnectionSpec()); })) {
+    // A copy with other settings (another user's) keeps off an embedded database in use before
+    // opening it: SQLite would take it for unused and could remove the log of the other's saves.
+    if (!Guarded(m_boxes, [&] {
+            const ConnectionSpec spec = DefaultConnectionSpec();
+            if (spec.kind == ConnectionSpec::Kind::Sqlite) {
+                m_databaseLock = std::make_unique<DatabaseFileLock>(spec.database);
+                m_databaseLock->acquire();
+            }
+            m_dataModule = std::make_unique<TdmFAQData>(spec);
+        })) {
         m_exitCode = 1;
         return false;
     }

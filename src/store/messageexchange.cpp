@@ -1,6 +1,7 @@
 #include "store/messageexchange.h"
 
 #include "store/columns.h"
+#include "store/databaselock.h"
 #include "store/dmData.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
@@ -373,8 +374,7 @@ ImportOutcome ImportMessages(TdmFAQData& dm, const MessageCollection& collection
         throw StoreError(dm.readOnlyReason());
     Plan plan = MakePlan(dm, collection, choice);
     QSqlDatabase db = Database(dm);
-    if (!db.transaction())
-        throw StoreError(db.lastError().text());
+    BeginWriteTransaction(db);
     ImportOutcome outcome;
     try {
         Inserter insert(db);
@@ -390,6 +390,8 @@ ImportOutcome ImportMessages(TdmFAQData& dm, const MessageCollection& collection
             int id = 0;
             try {
                 id = insert.add(entry.shortName, entry.hotword, message, groupId, entry.keywords, entry.attachments);
+            } catch (const DatabaseBusy&) {
+                throw;
             } catch (const StoreError& e) {
                 throw StoreError(Where(message) + u": "_s + e.text());
             }

@@ -46,3 +46,10 @@ private:
     int m_ownerID;
     QString m_ownerShortName;
 };
+
+// Another program holds the embedded database's write lock for longer than a save waits for
+// it. The text names the database file; nothing was changed.
+class DatabaseBusy : public StoreError {
+public:
+    using StoreError::StoreError;
+};
