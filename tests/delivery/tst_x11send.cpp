@@ -43,8 +43,8 @@ private Q_SLOTS:
 private:
     WindowHandle windowEndingWith(const QString& titleEnd);
     WindowHandle editorWindow() { return windowEndingWith(u" - Mousepad"_s); }
-    // A window other than the destination, in front when each send starts.
-    void activateOtherWindow(const QWindow& other);
+    // Puts a window other than the destination in front, as when a send starts.
+    void activateOtherWindow();
     // The editor's whole text, read back through its own select-all and copy.
     QString editorText();
     void clearEditor();
@@ -53,6 +53,7 @@ private:
     DesktopProgram editor;
     std::unique_ptr<X11Platform> x11;
     std::unique_ptr<ScriptedInteraction> ui;
+    std::unique_ptr<QWindow> other;
 };
 
 void TestX11Send::initTestCase()
@@ -64,11 +65,17 @@ void TestX11Send::initTestCase()
 
     QVERIFY(editor.start(u"mousepad"_s));
     QTRY_VERIFY_WITH_TIMEOUT(editorWindow() != 0, 20000);
+    other = std::make_unique<QWindow>();
+    other->setTitle(u"Other program"_s);
+    other->resize(300, 200);
+    other->show();
+    QTRY_VERIFY(x11->interfaces().windows.topLevelWindows().contains(other->winId()));
 }
 
 void TestX11Send::cleanupTestCase()
 {
     editor.stop();
+    other.reset();
     ui.reset();
     x11.reset();
     OverrideAppDir({});
@@ -84,11 +91,11 @@ WindowHandle TestX11Send::windowEndingWith(const QString& titleEnd)
     return 0;
 }
 
-void TestX11Send::activateOtherWindow(const QWindow& other)
+void TestX11Send::activateOtherWindow()
 {
     WindowSystem& windows = x11->interfaces().windows;
-    windows.requestActivation(other.winId());
-    QVERIFY(windows.waitUntilActive(other.winId(), 5000));
+    windows.requestActivation(other->winId());
+    QVERIFY(windows.waitUntilActive(other->winId(), 5000));
 }
 
 QString TestX11Send::editorText()
@@ -110,11 +117,6 @@ void TestX11Send::pastesIntoTheEditorAndRestoresTheClipboard()
 {
     Clipboard& clipboard = x11->interfaces().clipboard;
     WindowSystem& windows = x11->interfaces().windows;
-    QWindow other;
-    other.setTitle(u"Other program"_s);
-    other.resize(300, 200);
-    other.show();
-    QTRY_VERIFY(windows.topLevelWindows().contains(other.winId()));
     ShownMessage message;
     message.options.target = u"Notepad"_s;
     const TokenExpander expand = [](const QString& text) -> QString { return text + u"\nRegards, Ann"_s; };
@@ -124,8 +126,7 @@ void TestX11Send::pastesIntoTheEditorAndRestoresTheClipboard()
         clipboard.setText(before);
         message.text = u"Dear customer %1,\nthank you — Grüße aus Köln."_s.arg(send);
         // Another window is in front when the send starts; the send finds and activates the editor.
-        windows.requestActivation(other.winId());
-        QVERIFY(windows.waitUntilActive(other.winId(), 5000));
+        activateOtherWindow();
         (void)message.send(x11->interfaces(), *ui, expand);
         QVERIFY2(ui->shown.isEmpty(), qPrintable(ui->shown.value(0).text));
         QCOMPARE(windows.activeWindow(), editorWindow());
@@ -162,11 +163,6 @@ void TestX11Send::pastesIntoLibreOfficeWriter()
     Xdotool({u"key"_s, u"ctrl+a"_s, u"Delete"_s});
 
     Clipboard& clipboard = x11->interfaces().clipboard;
-    QWindow other;
-    other.setTitle(u"Other program"_s);
-    other.resize(300, 200);
-    other.show();
-    QTRY_VERIFY(x11->interfaces().windows.topLevelWindows().contains(other.winId()));
     ShownMessage message;
     message.options.target = u"LibreOffice Writer"_s;
     const TokenExpander expand = [](const QString& text) { return text; };
@@ -175,7 +171,7 @@ void TestX11Send::pastesIntoLibreOfficeWriter()
         const QString before = u"the user's own text %1"_s.arg(send);
         clipboard.setText(before);
         message.text = u"Dear customer %1, thank you — Grüße aus Köln."_s.arg(send);
-        activateOtherWindow(other);
+        activateOtherWindow();
         (void)message.send(x11->interfaces(), *ui, expand);
         QVERIFY2(ui->shown.isEmpty(), qPrintable(ui->shown.value(0).text));
         QCOMPARE(clipboard.text(), before);
@@ -218,18 +214,13 @@ void TestX11Send::clipboardManagerKeepsNoneOfTheMessages()
     script(u"while (size() > 0) remove(0)"_s);
     QVERIFY(history().isEmpty());
 
-    QWindow other;
-    other.setTitle(u"Other program"_s);
-    other.resize(300, 200);
-    other.show();
-    QTRY_VERIFY(x11->interfaces().windows.topLevelWindows().contains(other.winId()));
     ShownMessage message;
     message.options.target = u"Notepad"_s;
     const TokenExpander expand = [](const QString& text) { return text; };
     QStringList sent;
     for (int send = 1; send <= 5; ++send) {
         message.text = u"Message %1 for a customer"_s.arg(send);
-        activateOtherWindow(other);
+        activateOtherWindow();
         (void)message.send(x11->interfaces(), *ui, expand);
         QVERIFY2(ui->shown.isEmpty(), qPrintable(ui->shown.value(0).text));
         QCOMPARE(clipboard.text(), own);
