@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/sendcommand.h"
 #include "delivery/attachments.h"
 #include "settings/hotkeytext.h"
 
@@ -167,6 +168,8 @@ private:
     QList<ShownAttachment> m_shownAttachments;
     QString m_shownNotes;
     QStringList m_attachmentsToSend;
+    // One send at a time.
+    SendCommand m_sendCommand;
     HotKey m_sendHotKey;
     HotKey m_activateHotKey;
     bool m_terminationRequested = false;

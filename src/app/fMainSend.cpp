@@ -67,13 +67,16 @@ void TfrmMain::actSendFAQExecute()
     MainWindowSendView view(*this, *ui->txtSearchTerm, *ui->memText, *m_tray->jvActivateMe);
     PlatformClipboardText clipboard(m_desktop.clipboard);
     StandardTokenSources sources(clipboard, m_desktop.dateFormats, m_store, m_boxes);
-    RunSendCommand(
+    m_sendCommand.run(
         view, m_desktop, m_boxes, m_options,
         [&sources](const QString& text) { return ExpandTokens(text, sources.sources()); }, m_attachmentsToSend);
 }
 
 void TfrmMain::SendMessage(const QString& hotword)
 {
+    // A send that runs keeps the search box as it is; this one is ignored like the send key.
+    if (m_sendCommand.running())
+        return;
     if (!hotword.isEmpty()) {
         ui->cmbSearchType->setCurrentIndex(0);
         ui->txtSearchTerm->setText(hotword);

@@ -3,6 +3,8 @@
 #include "settings/settings.h"
 #include "util/interaction.h"
 
+#include <QScopedValueRollback>
+
 using namespace Qt::StringLiterals;
 
 SendCommandView::~SendCommandView() = default;
@@ -95,4 +97,14 @@ void RunSendCommand(SendCommandView& view, Platform& desktop, Interaction& ui, O
         ui.showError(text);
     else if (!text.isEmpty())
         ui.showMessage(text);
+}
+
+bool SendCommand::run(SendCommandView& view, Platform& desktop, Interaction& ui, Options& options,
+                      const TokenExpander& expandTokens, QStringList& attachmentsToSend)
+{
+    if (m_running)
+        return false;
+    const QScopedValueRollback running(m_running, true);
+    RunSendCommand(view, desktop, ui, options, expandTokens, attachmentsToSend);
+    return true;
 }

@@ -50,3 +50,17 @@ QString SendOutcomeText(const SendOutcome& outcome);
 // and gives the attachment files that went with it.
 void RunSendCommand(SendCommandView& view, Platform& desktop, Interaction& ui, Options& options,
                     const TokenExpander& expandTokens, QStringList& attachmentsToSend);
+
+// The send command, one send at a time: a send asked for while another one runs (waiting
+// for an answer, for the destination window or for its read of the clipboard, or showing
+// its outcome) is ignored, since it would paste in the middle of the first one.
+class SendCommand {
+public:
+    bool running() const { return m_running; }
+    // RunSendCommand, unless a send runs already; whether it ran.
+    bool run(SendCommandView& view, Platform& desktop, Interaction& ui, Options& options,
+             const TokenExpander& expandTokens, QStringList& attachmentsToSend);
+
+private:
+    bool m_running = false;
+};

@@ -78,16 +78,12 @@ WindowHandle LookUpDestination(WindowSystem& windows, const SendOptions& options
     return options.cameFrom;
 }
 
-// Brings the window forward, pastes the text (and the files), puts the clipboard back; sets how it ended.
-void Deliver(Platform& desktop, const SendOptions& options, WindowHandle window, const QString& text,
-             SendOutcome& outcome)
+// Pastes the text (and the files) into the window, which has been brought forward, all of
+// it marked as passing content for clipboard managers; false with the reason in the outcome.
+bool Paste(Platform& desktop, WindowHandle window, const QString& text, SendOutcome& outcome)
 {
-    BringWindowForward(desktop.windows, window);
     Clipboard& clipboard = desktop.clipboard;
     const TransientClipboard transient(clipboard);
-    outcome.windowTitle = desktop.windows.windowTitle(window);
-    const SavedClipboard saved = options.restoreClipboard ? SaveClipboard(clipboard) : SavedClipboard{};
-
     // The keys go out at once, but the destination acts on them later. Wait (bounded) until
     // it has the input and the user has let go of the send key's modifiers, and after each
     // paste until it has fetched the clipboard before changing it. A destination that does
@@ -97,27 +93,40 @@ void Deliver(Platform& desktop, const SendOptions& options, WindowHandle window,
     clipboard.setText(UpToZero(text));
     if (!desktop.windows.waitUntilActive(window, ActivationWaitMs)) {
         outcome.result = SendOutcome::NotActivated;
-        return;
+        return false;
     }
     if (!desktop.keyboard.waitUntilModifiersReleased(ModifierReleaseWaitMs)) {
         outcome.result = SendOutcome::ModifiersHeld;
-        return;
+        return false;
     }
     PressPaste(desktop.keyboard);
     if (!clipboard.waitUntilRead(window, ClipboardReadWaitMs)) {
         outcome.result = SendOutcome::NotFetched;
-        return;
+        return false;
     }
     if (!outcome.attachments.isEmpty()) {
         PutFilesOnClipboard(clipboard, outcome.attachments);
         PressPaste(desktop.keyboard);
         if (!clipboard.waitUntilRead(window, ClipboardReadWaitMs)) {
             outcome.result = SendOutcome::AttachmentsNotFetched;
-            return;
+            return false;
         }
     }
+    return true;
+}
+
+// Brings the window forward, pastes, puts the clipboard back; sets how it ended.
+void Deliver(Platform& desktop, const SendOptions& options, WindowHandle window, const QString& text,
+             SendOutcome& outcome)
+{
+    BringWindowForward(desktop.windows, window);
+    outcome.windowTitle = desktop.windows.windowTitle(window);
+    const SavedClipboard saved = options.restoreClipboard ? SaveClipboard(desktop.clipboard) : SavedClipboard{};
+    if (!Paste(desktop, window, text, outcome))
+        return;
+    // The user's own content comes back as it was, without the passing-content mark.
     if (options.restoreClipboard)
-        RestoreClipboard(clipboard, saved);
+        RestoreClipboard(desktop.clipboard, saved);
 }
 
 } // namespace

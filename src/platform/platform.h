@@ -96,13 +96,15 @@ public:
     // empties the clipboard.
     virtual void setAllFormats(const ClipboardContent& content) = 0;
     // While on, what is put on the clipboard is marked as passing content that clipboard
-    // managers do not record (X11: x-kde-passwordManagerHint "secret").
+    // managers do not record (X11: KDE's x-kde-passwordManagerHint "secret" and CopyQ's
+    // application/x-copyq-hidden "1").
     virtual void setTransient(bool transient) = 0;
     // Waits, keeping events flowing, until another program has finished fetching what was
     // last put on the clipboard (it has read a format, and asked nothing more for a short
     // quiet time), or the time is up. With a reader window, only the program that owns
-    // that window counts, so that a clipboard manager fetching every new content does not
-    // end the wait early; 0 accepts any program.
+    // that window counts, through any of its connections to the desktop, so that a
+    // clipboard manager fetching every new content does not end the wait early; 0 accepts
+    // any program.
     [[nodiscard]] virtual bool waitUntilRead(WindowHandle reader, int timeoutMs) = 0;
 };
 

@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -124,6 +125,8 @@ private Q_SLOTS:
     void outcomes();
     void clipboardBusyStopsWithItsError();
     void modifierHeldStopsBeforePaste();
+    void secondSendWhileOneRunsIsIgnored_data();
+    void secondSendWhileOneRunsIsIgnored();
 
 private:
     QString makeFile(const QString& name);
@@ -276,8 +279,8 @@ void TestSend::fullSendInOrder()
                          u"wait modifiers"_s};
     expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox)
              << u"clipboard files:"_s + a + u'|' + b;
-    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox) << u"clipboard content abc"_s
-             << u"clipboard transient off"_s;
+    expected << keys[0] << keys[1] << keys[2] << keys[3] << u"wait read %1"_s.arg(inbox) << u"clipboard transient off"_s
+             << u"clipboard content abc"_s;
     QCOMPARE(fake->journal, expected);
     QCOMPARE(context->toSend, (QStringList{a, b}));
     QCOMPARE(fake->clipboard.content, u"abc"_s);
@@ -464,8 +467,8 @@ void TestSend::clipboardRestore()
     QCOMPARE(fake->clipboard.content, text);
     QCOMPARE(fake->clipboard.files, files);
     QCOMPARE(fake->clipboard.otherFormats, other);
-    // Clipboard managers are told to leave out both what was pasted and what was put back.
-    QCOMPARE(fake->clipboard.historyTransient, (QList<bool>{true, true}));
+    // Clipboard managers are told to leave out what was pasted, but not the user's own content.
+    QCOMPARE(fake->clipboard.historyTransient, (QList<bool>{true, false}));
     QVERIFY(!fake->clipboard.transient);
 }
 
@@ -719,6 +722,57 @@ void TestSend::modifierHeldStopsBeforePaste()
     // The text stays on the clipboard: the earlier content is not put back over it.
     QCOMPARE(fake->clipboard.history, QStringList{u"Text"_s});
     QCOMPARE(fake->clipboard.content, u"Text"_s);
+}
+
+void TestSend::secondSendWhileOneRunsIsIgnored_data()
+{
+    QTest::addColumn<QString>("during");
+    QTest::newRow("free-text prompt") << u"prompt"_s;
+    QTest::newRow("wait for the paste's read") << u"read"_s;
+    QTest::newRow("outcome box") << u"outcome"_s;
+}
+
+void TestSend::secondSendWhileOneRunsIsIgnored()
+{
+    // The send key pressed again, or a --send arriving, while the first send waits.
+    QFETCH(QString, during);
+    SendCommand command;
+    Options options(OptionsFilePath());
+    bool pressedAgain = false;
+    std::optional<bool> secondRan;
+    const auto sendAgain = [&] {
+        if (!std::exchange(pressedAgain, true))
+            secondRan = command.run(*context, fake->platform, *ui, options, expand, context->toSend);
+    };
+    context->text = u"Dear ^^INPUT:Name||^^"_s;
+    ui->inputAnswers = {u"Ann"_s};
+    if (during == u"prompt"_s) {
+        ui->whileShown = [&](const ScriptedInteraction::Shown&) { sendAgain(); };
+    } else if (during == u"read"_s) {
+        fake->clipboard.duringReadWait = sendAgain;
+    } else {
+        // The paste is not fetched: the outcome box opens after the prompt.
+        fake->clipboard.readerPresent = false;
+        fake->clipboard.duringReadWait
+            = [&] { ui->whileShown = [&](const ScriptedInteraction::Shown&) { sendAgain(); }; };
+    }
+    QVERIFY(command.run(*context, fake->platform, *ui, options, expand, context->toSend));
+    QCOMPARE(secondRan, std::optional<bool>(false));
+    QVERIFY(!command.running());
+    // One Ctrl+V, of the first send's text, and one expansion.
+    QCOMPARE(keyJournal().size(), 4);
+    QCOMPARE(fake->clipboard.history.value(0), u"Dear Ann"_s);
+    QCOMPARE(expanded.size(), 1);
+
+    // Once the first send is done, the next one runs.
+    ui->whileShown = nullptr;
+    fake->clipboard.duringReadWait = nullptr;
+    fake->clipboard.readerPresent = true;
+    ui->inputAnswers = {u"Cy"_s};
+    ui->shown.clear();
+    QVERIFY(command.run(*context, fake->platform, *ui, options, expand, context->toSend));
+    QCOMPARE(keyJournal().size(), 8);
+    QVERIFY(fake->clipboard.history.contains(u"Dear Cy"_s));
 }
 
 QTEST_GUILESS_MAIN(TestSend)

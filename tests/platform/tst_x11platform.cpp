@@ -345,6 +345,18 @@ void TestX11Platform::onlyTheDestinationsReadEndsTheWait()
                           other.atom("QB_PASTE"), XCB_CURRENT_TIME);
     xcb_flush(other.c);
     QVERIFY(clipboard.waitUntilRead(destination, 10000));
+
+    // So does one through another connection of the destination's process (LibreOffice reads
+    // through a hidden window of its own on a second connection), known by the process ID.
+    clipboard.setText(u"read by a second connection"_s);
+    QCOMPARE(runXclip({u"-o"_s, u"-selection"_s, u"clipboard"_s}), u"read by a second connection"_s);
+    QVERIFY(!clipboard.waitUntilRead(destination, 200));
+    OtherClient sameProcess;
+    const xcb_window_t hidden = sameProcess.createWindow({}, {}, QByteArray());
+    xcb_convert_selection(sameProcess.c, hidden, sameProcess.atom("CLIPBOARD"), sameProcess.atom("UTF8_STRING"),
+                          sameProcess.atom("QB_PASTE"), XCB_CURRENT_TIME);
+    xcb_flush(sameProcess.c);
+    QVERIFY(clipboard.waitUntilRead(destination, 10000));
 }
 
 void TestX11Platform::fileListIsOfferedToFileManagers()

@@ -256,6 +256,8 @@ void FakeClipboard::record(const QString& kind, const QString& entry)
 bool FakeClipboard::waitUntilRead(WindowHandle reader, int)
 {
     m_journal.append(u"wait read "_s + QString::number(reader));
+    if (duringReadWait)
+        duringReadWait();
     if (!readerPresent || fetchesLeft == 0)
         return false;
     if (fetchesLeft)

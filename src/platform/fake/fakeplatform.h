@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // A scripted desktop that records what the logic does to it. Every operation that
@@ -112,6 +113,8 @@ public:
     std::optional<int> fetchesLeft;
     // Another program keeps the clipboard: putting text on it raises ClipboardBusy.
     bool busy = false;
+    // Runs inside each waitUntilRead, as events do while the desktop waits.
+    std::function<void()> duringReadWait;
 
     bool hasText() override;
     QString text() override;

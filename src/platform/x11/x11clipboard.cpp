@@ -19,7 +19,14 @@ constexpr qint64 TransferLifetimeMs = 10000;
 // How long the program, as it ends, lets a clipboard manager take what it owns.
 constexpr int HandOverWaitMs = 2000;
 
-const char* const TransientHint = "x-kde-passwordManagerHint";
+// The marks that keep passing content out of clipboard managers' histories: KDE's (Klipper)
+// and CopyQ's own.
+struct TransientMark {
+    const char* format;
+    const char* value;
+};
+constexpr TransientMark TransientMarks[]
+    = {{"x-kde-passwordManagerHint", "secret"}, {"application/x-copyq-hidden", "1"}};
 
 // Formats that describe the selection rather than carry its data.
 constexpr const char* MetaTargets[]
@@ -79,9 +86,12 @@ xcb_timestamp_t X11Clipboard::serverTime()
 void X11Clipboard::publish(QList<Offered> formats)
 {
     if (m_transient) {
-        const xcb_atom_t hint = m_x11.atom(TransientHint);
-        if (std::none_of(formats.cbegin(), formats.cend(), [hint](const Offered& f) { return f.target == hint; }))
-            formats.append({hint, hint, 8, QByteArray("secret")});
+        for (const TransientMark& mark : TransientMarks) {
+            const xcb_atom_t format = m_x11.atom(mark.format);
+            if (std::none_of(formats.cbegin(), formats.cend(),
+                             [format](const Offered& f) { return f.target == format; }))
+                formats.append({format, format, 8, QByteArray(mark.value)});
+        }
     }
     const xcb_timestamp_t time = serverTime();
     m_offered = std::move(formats);
@@ -458,10 +468,22 @@ bool X11Clipboard::nativeEventFilter(const QByteArray& eventType, void* message,
 
 bool X11Clipboard::waitUntilRead(WindowHandle reader, int timeoutMs)
 {
-    // Windows of one program carry the resource id base of its connection.
+    // Windows made through one connection carry its resource id base. A program may read
+    // through another connection of its own (LibreOffice does): a requestor whose process
+    // is the reader's counts too. A clipboard manager is another process and never counts.
     const std::uint32_t mask = xcb_get_setup(m_x11.connection())->resource_id_mask;
-    const auto fromReader = [mask, reader](xcb_window_t requestor) {
-        return reader == 0 || (requestor & ~mask) == (std::uint32_t(reader) & ~mask);
+    const auto client = [mask](std::uint32_t window) { return window & ~mask; };
+    const std::uint32_t readerProcess = reader == 0 ? 0 : m_x11.windowProcess(xcb_window_t(reader));
+    QHash<std::uint32_t, bool> clients; // by resource id base: whether it is the reader's
+    const auto fromReader = [&](xcb_window_t requestor) {
+        if (reader == 0 || client(requestor) == client(std::uint32_t(reader)))
+            return true;
+        if (readerProcess == 0)
+            return false;
+        const auto known = clients.constFind(client(requestor));
+        if (known != clients.cend())
+            return *known;
+        return *clients.insert(client(requestor), m_x11.windowProcess(requestor) == readerProcess);
     };
     return m_x11.waitFor(
         [&] {

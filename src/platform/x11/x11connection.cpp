@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QTimer>
 
+#include <xcb/res.h>
+
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -58,6 +60,25 @@ QString X11Connection::atomName(xcb_atom_t atom)
     const QByteArray name(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
     m_atoms.append({name, atom});
     return QString::fromLatin1(name);
+}
+
+std::uint32_t X11Connection::windowProcess(xcb_window_t window)
+{
+    const xcb_query_extension_reply_t* resource = xcb_get_extension_data(m_connection, &xcb_res_id);
+    if (resource && resource->present) {
+        const xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        const auto reply = TakeReply(
+            xcb_res_query_client_ids_reply(m_connection, xcb_res_query_client_ids(m_connection, 1, &spec), nullptr));
+        if (reply) {
+            for (auto ids = xcb_res_query_client_ids_ids_iterator(reply.get()); ids.rem > 0;
+                 xcb_res_client_id_value_next(&ids)) {
+                if ((ids.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0
+                    && xcb_res_client_id_value_value_length(ids.data) == 1)
+                    return *xcb_res_client_id_value_value(ids.data);
+            }
+        }
+    }
+    return property(window, atom("_NET_WM_PID")).words().value(0);
 }
 
 QList<std::uint32_t> X11Connection::Property::words() const

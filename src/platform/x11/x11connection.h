@@ -20,6 +20,10 @@ public:
     xcb_window_t root() const { return m_root; }
     xcb_atom_t atom(const char* name);
     xcb_atom_t atom(const QString& name) { return atom(name.toLatin1().constData()); }
+    // The process ID of the program whose connection made the window: from the X Resource
+    // extension (local clients, any window), else the window's _NET_WM_PID; 0 when neither
+    // tells it.
+    std::uint32_t windowProcess(xcb_window_t window);
     QString atomName(xcb_atom_t atom);
     // A hidden input-only window whose property changes reach our event filters.
     xcb_window_t createPropertyWindow();
