@@ -7,6 +7,7 @@
 
 #include "childbyname.h"
 #include "mnemonics.h"
+#include "testfiles.h"
 
 #include <QAction>
 #include <QFile>
@@ -26,6 +27,8 @@ private Q_SLOTS:
     void importAsksAboutTakenHotwords();
     void brokenFileChangesNothing();
     void exportSummary();
+    void exportOnFullDiskKeepsEarlierFile_data();
+    void exportOnFullDiskKeepsEarlierFile();
 };
 
 namespace {
@@ -147,6 +150,36 @@ void TestImportExport::exportSummary()
     f.ui.saveAnswers.push_back(std::nullopt);
     Trigger(window, u"actExport"_s);
     QCOMPARE(f.ui.shown.size(), 1);
+}
+
+void TestImportExport::exportOnFullDiskKeepsEarlierFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("CSV") << u"exp.csv"_s;
+    QTest::newRow("JSON") << u"exp.json"_s;
+}
+
+void TestImportExport::exportOnFullDiskKeepsEarlierFile()
+{
+    if (!FullDisk::available())
+        QSKIP("no file size limit on this system");
+    QFETCH(QString, name);
+    MainWindowFixture f;
+    for (int i = 0; i < 8; ++i)
+        f.db.addMessage(u"Message %1"_s.arg(i), u"hot%1"_s.arg(i), u"Text %1"_s.arg(i));
+    TfrmMain& window = f.create();
+    const QString earlier = WriteFile(f.db, name, "an earlier export\n");
+    f.ui.saveAnswers.push_back(earlier);
+    {
+        const FullDisk full;
+        Trigger(window, u"actExport"_s);
+    }
+    // No summary: the error names the file and the system's reason.
+    QCOMPARE(f.ui.texts(u"message"_s), QStringList());
+    QCOMPARE(
+        f.ui.texts(u"error"_s),
+        QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(earlier, FullDisk::reason())});
+    QCOMPARE(ReadFileBytes(earlier), QByteArray("an earlier export\n"));
 }
 
 QTEST_MAIN(TestImportExport)
