@@ -10,6 +10,7 @@
 #include "testfiles.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QTest>
@@ -176,9 +177,9 @@ void TestImportExport::exportOnFullDiskKeepsEarlierFile()
     }
     // No summary: the error names the file and the system's reason.
     QCOMPARE(f.ui.texts(u"message"_s), QStringList());
-    QCOMPARE(
-        f.ui.texts(u"error"_s),
-        QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(earlier, FullDisk::reason())});
+    QCOMPARE(f.ui.texts(u"error"_s),
+             QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(
+                 QDir::toNativeSeparators(earlier), FullDisk::reason())});
     QCOMPARE(ReadFileBytes(earlier), QByteArray("an earlier export\n"));
 }
 

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -82,7 +83,7 @@ void TestWindowState::restoreStopsAtABadValue()
     QCOMPARE(
         p.ui.texts(u"error"_s),
         QStringList{u"'abc' is not a valid integer value: key \"Main Form Top\" in section [Startup Settings] of "_s
-                    + p.db.folder.filePath(u"options.ini"_s) + u'.'});
+                    + QDir::toNativeSeparators(p.db.folder.filePath(u"options.ini"_s)) + u'.'});
     QCOMPARE(w.x(), 40);
     QCOMPARE(w.width(), 678);
     QCOMPARE(child<QWidget>(w, "pnlFAQs")->width(), 222);
@@ -155,7 +156,8 @@ void TestWindowState::layoutOnFullDiskIsNamedAtExit()
         p.window.reset();
     }
     QCOMPARE(p.ui.texts(u"error"_s),
-             QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(path, FullDisk::reason())});
+             QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(
+                 QDir::toNativeSeparators(path), FullDisk::reason())});
     QCOMPARE(ReadFileBytes(path), before);
 }
 

@@ -292,9 +292,9 @@ void TestOptions::refusedWriteEndsOk()
     QVERIFY(QDir(dir->path()).mkdir(u"options.ini"_s));
     const auto dialog = openDialog();
     child<QPushButton>(*dialog, "btnOK")->click();
-    const QStringList errors = ui->texts(u"error"_s);
-    QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors.first().startsWith(u"Unable to write to "_s + optionsPath() + u": "_s), qPrintable(errors.first()));
+    QCOMPARE(ui->texts(u"error"_s),
+             QStringList{u"Unable to write to "_s + QDir::toNativeSeparators(optionsPath())
+                         + u": Filename refers to a directory. The file was left as it was."_s});
     QCOMPARE(applied, 0);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
@@ -337,7 +337,8 @@ void TestOptions::fullDiskLeavesFilesAsTheyWere()
         child<QPushButton>(*closing, "btnOK")->click();
     }
     QCOMPARE(ui->texts(u"error"_s),
-             QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(path, FullDisk::reason())});
+             QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(
+                 QDir::toNativeSeparators(path), FullDisk::reason())});
     QCOMPARE(ReadFileBytes(optionsPath()), options);
     QCOMPARE(ReadFileBytes(targetsPath), Targets);
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden),

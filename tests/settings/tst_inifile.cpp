@@ -2,6 +2,7 @@
 
 #include "util/errors.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,7 +226,8 @@ void TestIniFile::integers()
         } catch (const Error& e) {
             // The file and the key are named, so that the user can find the value to mend.
             QCOMPARE(e.text(),
-                     u"'%1' is not a valid integer value: key \"%2\" in section [S] of %3."_s.arg(text, key, path));
+                     u"'%1' is not a valid integer value: key \"%2\" in section [S] of %3."_s.arg(
+                         text, key, QDir::toNativeSeparators(path)));
         }
     }
 }
