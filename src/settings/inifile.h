@@ -10,9 +10,9 @@
 #include <memory>
 
 // An INI file with the semantics of the Windows private-profile functions. Nothing is
-// cached: every call reads the file afresh, and every write replaces it atomically
-// (ReplaceFileContents), so a refused write leaves the file as it was. Every call takes
-// time linear in the file's size.
+// cached but in a snapshot(): every call reads the file afresh, and every write replaces
+// it atomically (ReplaceFileContents), so a refused write leaves the file as it was.
+// Every call takes time linear in the file's size.
 class IniFile {
 public:
     explicit IniFile(QString path);
@@ -30,7 +30,7 @@ public:
     // Raises the error of IntegerSetting when the text read is no whole number.
     int readInteger(const QString& section, const QString& key, int defaultValue) const;
     // Creates file, section and key as needed and keeps every other line as it was.
-    // Raises Error("Unable to write to <path>") when the file cannot be written.
+    // Raises the error of ReplaceFileContents when the file cannot be written.
     void writeText(const QString& section, const QString& key, const QString& value) const;
 
     struct Entry {
@@ -58,7 +58,6 @@ public:
         void removeKey(const QString& section, const QString& key);
         void removeSection(const QString& section);
         void renameSection(const QString& section, const QString& newName);
-        bool isEmpty() const { return m_steps.isEmpty(); }
 
     private:
         friend class IniFile;
