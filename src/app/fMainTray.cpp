@@ -153,7 +153,7 @@ void TfrmMain::RestoreWindowState()
 
     const QString savedState = options.text(Setting::MainFormState);
     if (!savedState.isEmpty()) {
-        const auto state = StateToRestore(TextToInteger(savedState));
+        const auto state = StateToRestore(options.value(Setting::MainFormState));
         const Qt::WindowStates current = windowState() & (Qt::WindowMinimized | Qt::WindowMaximized);
         if (state && current != *state)
             setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | *state);

@@ -116,8 +116,8 @@ WindowHandle FindTitledWindow(WindowSystem& windows, const QString& pattern, boo
 
 WindowHandle LookUpDestinationWindow(WindowSystem& windows, const QString& target)
 {
-    // A missing targets.ini finds no window; one that can not be read is named.
-    const IniFile targets = OpenTargetsFile();
+    // A missing targets.ini finds no window; one that can not be read is named. Read once.
+    const IniFile targets = OpenTargetsFile().snapshot();
     targets.requireReadable();
     for (int entry = 1; entry <= TargetEntryCount; ++entry) {
         const WindowHandle result = FindEntryWindow(windows, ReadTargetEntry(targets, target, entry));

@@ -141,7 +141,8 @@ bool TfrmDestinations::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmDestinations::LoadDestinations(const QString& selected)
 {
-    const IniFile targets = OpenTargetsFile();
+    // Read once: a file of many destinations is read in one pass, not once per key.
+    const IniFile targets = OpenTargetsFile().snapshot();
     for (const QString& name : targets.sectionNames()) {
         Destination destination{name, name, {}, {}};
         for (int entry = 1; entry <= TargetEntryCount; ++entry)
@@ -367,9 +368,10 @@ void TfrmDestinations::lstOpenWindowsPick()
 
 void TfrmDestinations::btnOKClick()
 {
-    const IniFile targets = OpenTargetsFile();
+    // Every change in one replacement of the file: all of them or, on failure, none.
+    IniFile::Edits edits;
     for (const QString& removed : std::as_const(m_removed))
-        targets.removeSection(removed);
+        edits.removeSection(removed);
     // Through names of their own first, so that two destinations can swap names.
     QList<Destination*> renamed;
     for (Destination& destination : m_destinations) {
@@ -377,9 +379,9 @@ void TfrmDestinations::btnOKClick()
             renamed.append(&destination);
     }
     for (qsizetype i = 0; i < renamed.size(); ++i)
-        targets.renameSection(renamed[i]->original, u"\u0001renaming %1"_s.arg(i));
+        edits.renameSection(renamed[i]->original, u"\u0001renaming %1"_s.arg(i));
     for (qsizetype i = 0; i < renamed.size(); ++i)
-        targets.renameSection(u"\u0001renaming %1"_s.arg(i), renamed[i]->name);
+        edits.renameSection(u"\u0001renaming %1"_s.arg(i), renamed[i]->name);
 
     for (const Destination& destination : std::as_const(m_destinations)) {
         bool written = false;
@@ -390,17 +392,18 @@ void TfrmDestinations::btnOKClick()
                 if (value == destination.read[entry - 1].*field.value)
                     continue;
                 if (value.isEmpty()) {
-                    targets.removeKey(destination.name, key);
+                    edits.removeKey(destination.name, key);
                 } else {
-                    targets.writeText(destination.name, key, value);
+                    edits.writeText(destination.name, key, value);
                     written = true;
                 }
             }
         }
         // A new destination without entries is still listed.
         if (destination.original.isEmpty() && !written)
-            targets.writeText(destination.name, u"Target"_s, {});
+            edits.writeText(destination.name, u"Target"_s, {});
     }
+    OpenTargetsFile().apply(edits);
     // Closed only once all is written; a failure keeps the dialog open.
     accept();
 }

@@ -27,6 +27,7 @@ TfrmOptions::TfrmOptions(Options& options, Platform& desktop, Interaction& boxes
     , m_desktop(desktop)
     , m_boxes(boxes)
     , m_hooks(std::move(hooks))
+    , m_targets(OpenTargetsFile())
 {
     ui->setupUi(this);
     m_bindings = Bindings();
@@ -92,7 +93,9 @@ void TfrmOptions::FillDestinations()
     ui->cmbDestinationApplication->clear();
     // Any program: the one the user called this program up from.
     ui->cmbDestinationApplication->addItem(CameFromDestination.toString());
-    ui->cmbDestinationApplication->addItems(OpenTargetsFile().sectionNames());
+    // One reading of the file for the list and every destination then selected.
+    m_targets = OpenTargetsFile().snapshot();
+    ui->cmbDestinationApplication->addItems(m_targets.sectionNames());
     ui->cmbDestinationApplication->setCurrentIndex(-1);
 }
 
@@ -109,6 +112,25 @@ void TfrmOptions::LoadOptions()
     ui->chkStartAtLogin->setChecked(loginStart && loginStart->isEnabled());
     if (ShowActivationKeyRefusal())
         m_refusalShown = ui->hkActivate->hotKey();
+    RememberShown();
+}
+
+QList<IniFile::Entry> TfrmOptions::ShownValues() const
+{
+    Options values(m_options.path());
+    for (const Binding& binding : m_bindings) {
+        if (binding.store)
+            binding.store(values);
+    }
+    return values.changes();
+}
+
+void TfrmOptions::RememberShown()
+{
+    m_shown = ShownValues();
+    m_fileTexts.clear();
+    for (const IniFile::Entry& value : std::as_const(m_shown))
+        m_fileTexts.append(m_options.storedText(value.section, value.key));
 }
 
 void TfrmOptions::SelectDestination(const QString& name)
@@ -126,10 +148,9 @@ void TfrmOptions::SelectDestination(const QString& name)
     QString targetWord;
     QString matchType;
     if (destination != OtherDestination) {
-        const IniFile targets = OpenTargetsFile();
-        targetWord = targets.readText(destination, u"Target"_s, {});
+        targetWord = m_targets.readText(destination, u"Target"_s, {});
         if (!targetWord.isEmpty())
-            matchType = targets.readText(destination, u"Search Type"_s, {});
+            matchType = m_targets.readText(destination, u"Search Type"_s, {});
         if (targetWord.isEmpty())
             targetWord = destination;
         if (matchType.isEmpty())
@@ -152,12 +173,20 @@ void TfrmOptions::btnOKClick()
         ui->hkActivate->setFocus();
         return;
     }
+    // Another Options dialog, in this program or another, may have saved since this one
+    // opened: only what this one changed, or what the file lacks or holds in another form
+    // and nobody touched since, is written over the file as it is now.
     m_options.load();
-    for (const Binding& binding : m_bindings) {
-        if (binding.store)
-            binding.store(m_options);
+    const QList<IniFile::Entry> values = ShownValues();
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const IniFile::Entry& value = values[i];
+        const bool changedHere = value.value != m_shown[i].value;
+        const bool untouched = m_options.storedText(value.section, value.key) == m_fileTexts[i];
+        if (changedHere || (untouched && m_fileTexts[i] != value.value))
+            m_options.setText(value.section, value.key, value.value);
     }
     m_options.save();
+    RememberShown();
     if (LoginStart* loginStart = m_desktop.loginStart;
         loginStart && loginStart->isEnabled() != ui->chkStartAtLogin->isChecked())
         loginStart->setEnabled(ui->chkStartAtLogin->isChecked());

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "settings/hotkeytext.h"
+#include "settings/inifile.h"
 
 #include <QDialog>
 #include <QList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Options;
 
@@ -23,8 +25,10 @@ struct OptionsHooks {
 };
 
 // The destination application, the two hot keys and three switches of options.ini.
-// Modal, made for one use. OK writes every value in one save and applies them; any
-// other way out writes nothing.
+// Modal, made for one use. OK writes, in one save, the values changed in the dialog and
+// those the file lacks or holds in another form, unless someone else changed that key
+// since the dialog opened; every other key keeps what the file holds then. It applies
+// them; any other way out writes nothing.
 namespace Ui {
 class TfrmOptions;
 }
@@ -50,6 +54,10 @@ private:
 
     void FillDestinations();
     void LoadOptions();
+    // What OK would store now, in the order it writes it.
+    QList<IniFile::Entry> ShownValues() const;
+    // Remembers the values shown and the file's texts of their keys, as OK compares them.
+    void RememberShown();
     void btnOKClick();
     void btnDestinationsClick();
     // Shows the note beside the activation key while the desktop refuses it; true then.
@@ -67,6 +75,12 @@ private:
     OptionsHooks m_hooks;
     // Every setting of the dialog with its widget, in the order OK writes them.
     QList<Binding> m_bindings;
+    // As ShownValues gave them at opening (or the last OK), and the file's texts of their
+    // keys then; no value for a missing key.
+    QList<IniFile::Entry> m_shown;
+    QList<std::optional<QString>> m_fileTexts;
+    // targets.ini as read when the list was filled, for the list and the selected entry.
+    IniFile m_targets;
     // The refused key that the note already told of; OK with it again closes the dialog.
     HotKey m_refusalShown;
 };

@@ -1,10 +1,10 @@
 #include "exchange/exchangeformats.h"
 #include "exchange/importlimits.h"
 #include "exchange/jsonsupport.h"
+#include "settings/replacefile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -47,7 +47,5 @@ void WriteCollectionFile(const QString& path, const MessageCollection& collectio
         ? WriteCsv(collection)
         : WriteJson(collection);
     // Written whole or not at all: a failed export leaves an earlier file intact.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        throw Error(u"Cannot write %1: %2"_s.arg(path, file.errorString()));
+    ReplaceFileContents(path, data);
 }

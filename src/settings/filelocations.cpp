@@ -1,5 +1,6 @@
 #include "settings/filelocations.h"
 
+#include "settings/replacefile.h"
 #include "util/errors.h"
 #include "util/textutils.h"
 
@@ -107,8 +108,12 @@ void PrepareFileLocations(const FileLocations& locations)
     const QString targets = JoinPath(locations.configFolder, targetsName);
     if (QFileInfo::exists(targets) || !QFileInfo::exists(locations.suppliedTargets))
         return;
-    if (!QFile::copy(locations.suppliedTargets, targets))
-        throw Error(u"Unable to write to "_s + targets);
+    QFile supplied(locations.suppliedTargets);
+    if (!supplied.open(QIODevice::ReadOnly))
+        throw Error(u"Unable to read %1: %2."_s.arg(QDir::toNativeSeparators(locations.suppliedTargets),
+                                                    supplied.errorString()));
+    // Whole or not at all: a copy cut short by a full disk would stand as the user's file.
+    ReplaceFileContents(targets, supplied.readAll());
     // The installed file is read-only; the user's copy is edited by the Destinations dialog.
     QFile::setPermissions(targets, QFile::permissions(targets) | QFile::ReadOwner | QFile::WriteOwner);
 }

@@ -42,7 +42,8 @@ FileLocations DecideFileLocations(const QString& programFolder, const QString& c
 FileLocations ProgramFileLocations();
 
 // Makes the folders of an installed copy and copies the supplied targets.ini there when
-// the user has none. Raises Error("Unable to write to <path>") when that fails.
+// the user has none, whole or not at all. Raises Error("Unable to write to <path>...") when
+// that fails.
 void PrepareFileLocations(const FileLocations& locations);
 
 // The help to open: "quillbay.chm" beside the executable when it exists, else the HTML

@@ -1,11 +1,12 @@
 #include "settings/inifile.h"
 
+#include "settings/replacefile.h"
 #include "util/errors.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -121,7 +122,7 @@ Content load(const QString& path)
         const QString text = content.eightBit ? decode8Bit(line) : QString::fromUtf8(line);
         content.lines.append(text);
         content.raw.append(line);
-        start = end + (bytes.mid(end, 2) == "\r\n" ? 2 : 1);
+        start = end + (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n' ? 2 : 1);
     }
     content.readLines = content.lines;
     return content;
@@ -266,19 +267,59 @@ void setEntry(QStringList& lines, const QString& section, const QString& key, co
     }
 }
 
-[[noreturn]] void refuseWrite(const QString& path)
-{
-    throw Error(u"Unable to write to "_s + QFileInfo(path).absoluteFilePath());
-}
-
 } // namespace
+
+struct IniFile::Parsed {
+    // Section names in file order, each once; the values of the first section of each name,
+    // and in it of the first entry of each key, under ValueId.
+    QStringList sections;
+    QHash<QString, QString> values;
+
+    explicit Parsed(const QStringList& lines)
+    {
+        QSet<QString> seen;
+        bool inFirst = false;
+        QString sectionId = ValueId({}, {}); // as ValueId gives it, up to the key
+        for (const QString& line : lines) {
+            QString name;
+            if (isSectionLine(line, &name)) {
+                const QString folded = name.toCaseFolded();
+                inFirst = !seen.contains(folded);
+                if (inFirst) {
+                    seen.insert(folded);
+                    sections.append(name);
+                }
+                sectionId = ValueId(name, {});
+                continue;
+            }
+            if (!inFirst)
+                continue;
+            if (const auto key = entryKey(line)) {
+                const QString id = sectionId + key->toCaseFolded();
+                if (!values.contains(id))
+                    values.insert(id, entryValue(line));
+            }
+        }
+    }
+};
 
 IniFile::IniFile(QString path)
     : m_path(std::move(path))
 { }
 
+IniFile IniFile::snapshot() const
+{
+    IniFile read(m_path);
+    read.m_snapshot = std::make_shared<const Parsed>(load(m_path).lines);
+    return read;
+}
+
 QString IniFile::readText(const QString& section, const QString& key, const QString& defaultValue) const
 {
+    if (m_snapshot) {
+        const auto found = m_snapshot->values.constFind(ValueId(section, key));
+        return found == m_snapshot->values.cend() ? defaultValue : *found;
+    }
     const Content content = load(m_path);
     const auto range = findSection(content.lines, section);
     if (!range)
@@ -291,7 +332,7 @@ QString IniFile::readText(const QString& section, const QString& key, const QStr
 
 int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const
 {
-    return TextToInteger(readText(section, key, QString::number(defaultValue)));
+    return IntegerSetting(readText(section, key, QString::number(defaultValue)), m_path, section, key);
 }
 
 void IniFile::writeText(const QString& section, const QString& key, const QString& value) const
@@ -301,11 +342,10 @@ void IniFile::writeText(const QString& section, const QString& key, const QStrin
 
 void IniFile::writeTexts(const QList<Entry>& entries) const
 {
-    change([&](QStringList& lines) {
-        for (const Entry& entry : entries)
-            setEntry(lines, entry.section, entry.key, entry.value);
-        return !entries.isEmpty();
-    });
+    Edits edits;
+    for (const Entry& entry : entries)
+        edits.writeText(entry.section, entry.key, entry.value);
+    apply(edits);
 }
 
 QString IniFile::ValueId(const QString& section, const QString& key)
@@ -315,34 +355,41 @@ QString IniFile::ValueId(const QString& section, const QString& key)
 
 QHash<QString, QString> IniFile::readValues() const
 {
-    // Only the first section of a name counts, and in it the first entry of a key.
-    QHash<QString, QString> values;
-    QStringList seenSections;
-    bool inFirst = false;
-    QString section;
-    for (const QString& line : load(m_path).lines) {
-        QString name;
-        if (isSectionLine(line, &name)) {
-            const QString folded = name.toCaseFolded();
-            inFirst = !seenSections.contains(folded);
-            seenSections.append(folded);
-            section = name;
-            continue;
-        }
-        if (!inFirst)
-            continue;
-        if (const auto key = entryKey(line)) {
-            const QString id = ValueId(section, *key);
-            if (!values.contains(id))
-                values.insert(id, entryValue(line));
-        }
-    }
-    return values;
+    return m_snapshot ? m_snapshot->values : Parsed(load(m_path).lines).values;
 }
 
 void IniFile::removeKey(const QString& section, const QString& key) const
 {
-    change([&](QStringList& lines) {
+    Edits edits;
+    edits.removeKey(section, key);
+    apply(edits);
+}
+
+void IniFile::removeSection(const QString& section) const
+{
+    Edits edits;
+    edits.removeSection(section);
+    apply(edits);
+}
+
+void IniFile::renameSection(const QString& section, const QString& newName) const
+{
+    Edits edits;
+    edits.renameSection(section, newName);
+    apply(edits);
+}
+
+void IniFile::Edits::writeText(const QString& section, const QString& key, const QString& value)
+{
+    m_steps.append([=](QStringList& lines) {
+        setEntry(lines, section, key, value);
+        return true;
+    });
+}
+
+void IniFile::Edits::removeKey(const QString& section, const QString& key)
+{
+    m_steps.append([=](QStringList& lines) {
         const auto range = findSection(lines, section);
         const auto line = range ? findKey(lines, range->first, range->second, key) : std::nullopt;
         if (line)
@@ -351,9 +398,9 @@ void IniFile::removeKey(const QString& section, const QString& key) const
     });
 }
 
-void IniFile::removeSection(const QString& section) const
+void IniFile::Edits::removeSection(const QString& section)
 {
-    change([&](QStringList& lines) {
+    m_steps.append([=](QStringList& lines) {
         const auto range = findSection(lines, section);
         if (range)
             lines.remove(range->first - 1, range->second - range->first + 1);
@@ -361,9 +408,9 @@ void IniFile::removeSection(const QString& section) const
     });
 }
 
-void IniFile::renameSection(const QString& section, const QString& newName) const
+void IniFile::Edits::renameSection(const QString& section, const QString& newName)
 {
-    change([&](QStringList& lines) {
+    m_steps.append([=](QStringList& lines) {
         const auto range = findSection(lines, section);
         if (range)
             lines[range->first - 1] = u'[' + newName + u']';
@@ -371,37 +418,28 @@ void IniFile::renameSection(const QString& section, const QString& newName) cons
     });
 }
 
-void IniFile::change(const std::function<bool(QStringList&)>& edit) const
+void IniFile::apply(const Edits& edits) const
 {
     // A file that exists but cannot be read must not be replaced by one built from nothing.
     const QFileInfo info(m_path);
-    if (info.exists() && (!info.isReadable() || !info.isWritable()))
-        refuseWrite(m_path);
+    if (info.exists() && !info.isReadable())
+        throw Error(WriteRefusedText(m_path, u"it can not be read"_s));
+    if (info.exists() && !info.isWritable())
+        throw Error(WriteRefusedText(m_path, u"it is write-protected"_s));
     Content content = load(m_path);
-    if (!edit(content.lines))
+    bool changed = false;
+    for (const auto& step : edits.m_steps)
+        changed = step(content.lines) || changed;
+    if (!changed)
         return;
-
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        refuseWrite(m_path);
-    const QByteArray bytes = save(content);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        refuseWrite(m_path);
+    ReplaceFileContents(m_path, save(content));
+    if (m_snapshot)
+        m_snapshot = std::make_shared<const Parsed>(content.lines);
 }
 
 QStringList IniFile::sectionNames() const
 {
-    QStringList names;
-    QString name;
-    for (const QString& line : load(m_path).lines) {
-        if (!isSectionLine(line, &name))
-            continue;
-        const bool known
-            = std::any_of(names.cbegin(), names.cend(), [&](const QString& n) { return sameName(n, name); });
-        if (!known)
-            names.append(name);
-    }
-    return names;
+    return m_snapshot ? m_snapshot->sections : Parsed(load(m_path).lines).sections;
 }
 
 void IniFile::requireReadable() const
@@ -425,4 +463,14 @@ int TextToInteger(const QString& text)
     if (!ok || text.trimmed().size() != text.size())
         throw Error(u"'"_s + text + u"' is not a valid integer value"_s);
     return value;
+}
+
+int IntegerSetting(const QString& text, const QString& path, const QString& section, const QString& key)
+{
+    try {
+        return TextToInteger(text);
+    } catch (const Error& e) {
+        throw Error(u"%1: key \"%2\" in section [%3] of %4."_s.arg(
+            e.text(), key, section, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+    }
 }

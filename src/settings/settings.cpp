@@ -25,7 +25,7 @@ void Options::load()
     m_changes.clear();
 }
 
-std::optional<QString> Options::stored(const QString& section, const QString& key) const
+std::optional<QString> Options::storedText(const QString& section, const QString& key) const
 {
     const auto found = m_values.constFind(IniFile::ValueId(section, key));
     if (found == m_values.cend())
@@ -40,25 +40,26 @@ bool Options::value(const SettingKey<bool>& key) const
 
 int Options::value(const SettingKey<int>& key) const
 {
-    return TextToInteger(text(key));
+    return IntegerSetting(text(key), path(), key.section, key.key);
 }
 
 int Options::value(const SettingKey<int>& key, int defaultValue) const
 {
-    return TextToInteger(stored(key.section, key.key).value_or(QString::number(defaultValue)));
+    return IntegerSetting(storedText(key.section, key.key).value_or(QString::number(defaultValue)), path(), key.section,
+                          key.key);
 }
 
 void Options::setValue(const SettingKey<bool>& key, bool value)
 {
-    set(key.section, key.key, BoolToText(value));
+    setText(key.section, key.key, BoolToText(value));
 }
 
 void Options::setValue(const SettingKey<int>& key, int value)
 {
-    set(key.section, key.key, QString::number(value));
+    setText(key.section, key.key, QString::number(value));
 }
 
-void Options::set(const QString& section, const QString& key, const QString& value)
+void Options::setText(const QString& section, const QString& key, const QString& value)
 {
     // Read back as the file will give it once written.
     QString clean = value;

@@ -66,27 +66,32 @@ public:
     // The key's text, or its default when missing.
     template <typename T> QString text(const SettingKey<T>& key) const
     {
-        return stored(key.section, key.key).value_or(key.defaultValue);
+        return storedText(key.section, key.key).value_or(key.defaultValue);
     }
     QString value(const SettingKey<QString>& key) const { return text(key); }
     // True for "true", "yes", "1" and the like, as TextToBool reads them.
     bool value(const SettingKey<bool>& key) const;
-    // Raise Error("'%s' is not a valid integer value") when the text is no whole number.
+    // Raise the error of IntegerSetting, naming the key and the file, when the text is no
+    // whole number.
     int value(const SettingKey<int>& key) const;
     int value(const SettingKey<int>& key, int defaultValue) const;
 
-    void setValue(const SettingKey<QString>& key, const QString& value) { set(key.section, key.key, value); }
+    void setValue(const SettingKey<QString>& key, const QString& value) { setText(key.section, key.key, value); }
     void setValue(const SettingKey<bool>& key, bool value);
     void setValue(const SettingKey<int>& key, int value);
 
-    // Writes the keys set since the last save; nothing when none was. Raises
-    // Error("Unable to write to <path>") when the file cannot be written.
+    // Any key by name: its text as loaded (or set since), no value when missing.
+    std::optional<QString> storedText(const QString& section, const QString& key) const;
+    void setText(const QString& section, const QString& key, const QString& value);
+    // The keys set since the last load or save, in the order set.
+    const QList<IniFile::Entry>& changes() const { return m_changes; }
+
+    // Writes the keys set since the last save into the file as it is now, leaving every
+    // other key as the file holds it; nothing when none was set. Raises the error of
+    // ReplaceFileContents when the file cannot be written, and then leaves it as it was.
     void save();
 
 private:
-    std::optional<QString> stored(const QString& section, const QString& key) const;
-    void set(const QString& section, const QString& key, const QString& value);
-
     IniFile m_file;
     QHash<QString, QString> m_values;
     QList<IniFile::Entry> m_changes;

@@ -10,6 +10,7 @@
 
 #include "childbyname.h"
 #include "mnemonics.h"
+#include "testfiles.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -38,6 +39,8 @@ private Q_SLOTS:
     void importKeepsABackupFirst();
     void restoreABackup();
     void restoreRefusedWhileEditing();
+    void exportOnFullDiskKeepsEarlierFile_data();
+    void exportOnFullDiskKeepsEarlierFile();
 };
 
 namespace {
@@ -304,6 +307,34 @@ void TestImportExport::restoreRefusedWhileEditing()
     QCOMPARE(f.ui.texts(u"message"_s),
              QStringList{u"Please save or cancel the message being edited before restoring a backup."_s});
     QVERIFY(!window.findChild<TfrmRestoreBackup*>());
+void TestImportExport::exportOnFullDiskKeepsEarlierFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("CSV") << u"exp.csv"_s;
+    QTest::newRow("JSON") << u"exp.json"_s;
+}
+
+void TestImportExport::exportOnFullDiskKeepsEarlierFile()
+{
+    if (!FullDisk::available())
+        QSKIP("no file size limit on this system");
+    QFETCH(QString, name);
+    MainWindowFixture f;
+    for (int i = 0; i < 8; ++i)
+        f.db.addMessage(u"Message %1"_s.arg(i), u"hot%1"_s.arg(i), u"Text %1"_s.arg(i));
+    TfrmMain& window = f.create();
+    const QString earlier = WriteFile(f.db, name, "an earlier export\n");
+    f.ui.saveAnswers.push_back(earlier);
+    {
+        const FullDisk full;
+        Trigger(window, u"actExport"_s);
+    }
+    // No summary: the error names the file and the system's reason.
+    QCOMPARE(f.ui.texts(u"message"_s), QStringList());
+    QCOMPARE(f.ui.texts(u"error"_s),
+             QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(
+                 QDir::toNativeSeparators(earlier), FullDisk::reason())});
+    QCOMPARE(ReadFileBytes(earlier), QByteArray("an earlier export\n"));
 }
 
 QTEST_MAIN(TestImportExport)

@@ -9,10 +9,12 @@
 #include "../dialogs/messagedb.h"
 #include "childbyname.h"
 #include "scriptedinteraction.h"
+#include "testfiles.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -61,6 +63,7 @@ private Q_SLOTS:
     void restoreStopsAtABadValue();
     void savedStates();
     void layoutIsSavedOnlyAfterAShowing();
+    void layoutOnFullDiskIsNamedAtExit();
     void splitterRefusesWidthsOutsideItsRange();
     void activationKeyFollowsTheOptions();
     void typingKeyIsNoActivationKey_data();
@@ -77,7 +80,10 @@ void TestWindowState::restoreStopsAtABadValue()
     MessageDb::setOption(Setting::MainFormWidth, u"700"_s);
     MessageDb::setOption(Setting::LeftPanelWidth, u"300"_s);
     TfrmMain& w = p.start();
-    QCOMPARE(p.ui.texts(u"error"_s), QStringList{u"'abc' is not a valid integer value"_s});
+    QCOMPARE(
+        p.ui.texts(u"error"_s),
+        QStringList{u"'abc' is not a valid integer value: key \"Main Form Top\" in section [Startup Settings] of "_s
+                    + QDir::toNativeSeparators(p.db.folder.filePath(u"options.ini"_s)) + u'.'});
     QCOMPARE(w.x(), 40);
     QCOMPARE(w.width(), 678);
     QCOMPARE(child<QWidget>(w, "pnlFAQs")->width(), 222);
@@ -132,6 +138,27 @@ void TestWindowState::layoutIsSavedOnlyAfterAShowing()
              u"Main Form State=0\nMain Form Left=120\nMain Form Top=130\nMain Form Width=%1\nMain Form Height=%2\n"_s
                  .arg(outer.width())
                  .arg(outer.height()));
+}
+
+void TestWindowState::layoutOnFullDiskIsNamedAtExit()
+{
+    if (!FullDisk::available())
+        QSKIP("no file size limit on this system");
+    Program p;
+    const QString path = p.db.folder.filePath(u"options.ini"_s);
+    TfrmMain& w = p.start();
+    w.move(120, 130);
+    const QByteArray before = ReadFileBytes(path);
+    QVERIFY(before.contains("Target=Notepad"));
+    {
+        // The program still ends; the user is told that the layout was not kept.
+        const FullDisk full;
+        p.window.reset();
+    }
+    QCOMPARE(p.ui.texts(u"error"_s),
+             QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(
+                 QDir::toNativeSeparators(path), FullDisk::reason())});
+    QCOMPARE(ReadFileBytes(path), before);
 }
 
 void TestWindowState::splitterRefusesWidthsOutsideItsRange()

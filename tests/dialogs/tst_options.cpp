@@ -4,7 +4,6 @@
 #include "platform/fake/fakeplatform.h"
 
 #include "childbyname.h"
-#include "windowplacement.h"
 #include "dialogs/fDestinations.h"
 #include "mnemonics.h"
 #include "scriptedinteraction.h"
@@ -13,6 +12,7 @@
 #include "testfiles.h"
 #include "util/textutils.h"
 #include "util/virtualkeys.h"
+#include "windowplacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +51,11 @@ private Q_SLOTS:
     void okWritesInOrderThenApplies();
     void cancelWritesNothing();
     void refusedWriteEndsOk();
+    void fullDiskLeavesFilesAsTheyWere_data();
+    void fullDiskLeavesFilesAsTheyWere();
+    void twoDialogsWriteOnlyWhatEachChanged_data();
+    void twoDialogsWriteOnlyWhatEachChanged();
+    void manyDestinations();
     void startAtLogin();
     void typingKeyNeedsCtrlOrAlt_data();
     void typingKeyNeedsCtrlOrAlt();
@@ -286,10 +292,140 @@ void TestOptions::refusedWriteEndsOk()
     QVERIFY(QDir(dir->path()).mkdir(u"options.ini"_s));
     const auto dialog = openDialog();
     child<QPushButton>(*dialog, "btnOK")->click();
-    QCOMPARE(ui->texts(u"error"_s), QStringList{u"Unable to write to "_s + optionsPath()});
+    QCOMPARE(ui->texts(u"error"_s),
+             QStringList{u"Unable to write to "_s + QDir::toNativeSeparators(optionsPath())
+                         + u": Filename refers to a directory. The file was left as it was."_s});
     QCOMPARE(applied, 0);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
+}
+
+void TestOptions::fullDiskLeavesFilesAsTheyWere_data()
+{
+    QTest::addColumn<bool>("destinations"); // the Destinations dialog's OK, else the Options dialog's
+    QTest::newRow("Options") << false;
+    QTest::newRow("Destinations") << true;
+}
+
+void TestOptions::fullDiskLeavesFilesAsTheyWere()
+{
+    if (!FullDisk::available())
+        QSKIP("no file size limit on this system");
+    QFETCH(bool, destinations);
+    const QString targetsPath = dir->filePath(u"targets.ini"_s);
+    QVERIFY(WriteFileBytes(targetsPath, Targets));
+    const QByteArray options = "; mine\r\n[Options]\r\nTarget=Notepad\r\nHotKey=F9\r\n";
+    QVERIFY(WriteFileBytes(optionsPath(), options));
+    const QString path = destinations ? targetsPath : optionsPath();
+    const auto dialog = openDialog();
+    std::unique_ptr<TfrmDestinations> editor;
+    QDialog* closing = dialog.get();
+    if (destinations) {
+        // Several changes, each of which alone makes the file grow.
+        editor = std::make_unique<TfrmDestinations>(fake.windows, *ui, u"Outlook"_s);
+        editor->open();
+        ui->inputAnswers = {u"Renamed"_s, u"Added"_s};
+        child<QPushButton>(*editor, "btnRename")->click();
+        child<QPushButton>(*editor, "btnAdd")->click();
+        closing = editor.get();
+    } else {
+        QTest::keyClicks(child<QComboBox>(*dialog, "cmbDestinationApplication"), u"Outlook"_s);
+        child<QCheckBox>(*dialog, "chkMinimizeOnClose")->click();
+    }
+    {
+        const FullDisk full;
+        child<QPushButton>(*closing, "btnOK")->click();
+    }
+    QCOMPARE(ui->texts(u"error"_s),
+             QStringList{u"Unable to write to %1: %2. The file was left as it was."_s.arg(
+                 QDir::toNativeSeparators(path), FullDisk::reason())});
+    QCOMPARE(ReadFileBytes(optionsPath()), options);
+    QCOMPARE(ReadFileBytes(targetsPath), Targets);
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{u"options.ini"_s, u"targets.ini"_s}));
+    QCOMPARE(applied, 0);
+    // The Destinations dialog stays open to try again; the Options dialog closes as refused.
+    QCOMPARE(closing->isVisible(), destinations);
+    if (destinations) {
+        child<QPushButton>(*closing, "btnOK")->click();
+        QCOMPARE(IniFile(targetsPath).sectionNames(),
+                 (QStringList{u"Renamed"_s, u"Notepad"_s, u"Bare"_s, u"Other"_s, u"Added"_s}));
+    }
+}
+
+void TestOptions::twoDialogsWriteOnlyWhatEachChanged_data()
+{
+    QTest::addColumn<QByteArray>("before"); // options.ini when both open
+    QTest::addColumn<QString>("firstChanges"); // keys pressed in hkHotKey, then 'm' to click the minimise switch
+    QTest::addColumn<QString>("secondChanges");
+    QTest::addColumn<QString>("result"); // HotKey, Minimize On Close, Target after the second's OK, then the first's
+    const QByteArray all = "[Options]\nHotKey=F12\nActivateKey=F11\nWindow Search=\nDo Attachments=True\n"
+                           "RestoreClipboard=True\nMinimize On Close=False\nTarget=Outlook\n";
+    QTest::newRow("different keys") << all << u"5"_s << u"m"_s << u"F5 True Outlook"_s;
+    QTest::newRow("the same key: the later OK wins") << all << u"5"_s << u"6"_s << u"F5 False Outlook"_s;
+    QTest::newRow("an unchanged dialog keeps the other's") << all << QString() << u"5m"_s << u"F5 True Outlook"_s;
+    QTest::newRow("missing keys are filled in, not over the other's")
+        << QByteArray("[Options]\nTarget=Outlook\n") << QString() << u"5m"_s << u"F5 True Outlook"_s;
+    QTest::newRow("a key in another form is rewritten unless the other changed it")
+        << QByteArray("[Options]\nHotKey=ctrl+shift+f12\nTarget=Outlook\n") << u"m"_s << u"5"_s << u"F5 True Outlook"_s;
+    QTest::newRow("a key in another form, changed by neither")
+        << QByteArray("[Options]\nHotKey=ctrl+shift+f12\nTarget=Outlook\n") << u"m"_s << QString()
+        << u"Shift+Ctrl+F12 True Outlook"_s;
+}
+
+void TestOptions::twoDialogsWriteOnlyWhatEachChanged()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, firstChanges);
+    QFETCH(QString, secondChanges);
+    QFETCH(QString, result);
+    QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), Targets));
+    QVERIFY(WriteFileBytes(optionsPath(), before));
+    // Two dialogs on one file, as two programs would have them.
+    const auto first = openDialog();
+    const auto second = openDialog();
+    const auto change = [](TfrmOptions& dialog, const QString& changes) {
+        for (const QChar c : changes) {
+            if (c == u'm')
+                child<QCheckBox>(dialog, "chkMinimizeOnClose")->click();
+            else
+                QTest::keyClick(child<HotKeyEdit>(dialog, "hkHotKey"), Qt::Key(Qt::Key_F1 + c.digitValue() - 1));
+        }
+    };
+    change(*first, firstChanges);
+    change(*second, secondChanges);
+    child<QPushButton>(*second, "btnOK")->click();
+    child<QPushButton>(*first, "btnOK")->click();
+    QVERIFY(ui->shown.isEmpty());
+    const IniFile ini(optionsPath());
+    QCOMPARE(QStringList({ini.readText(u"Options"_s, u"HotKey"_s, {}),
+                          ini.readText(u"Options"_s, u"Minimize On Close"_s, {}),
+                          ini.readText(u"Options"_s, u"Target"_s, {})})
+                 .join(u' '),
+             result);
+}
+
+void TestOptions::manyDestinations()
+{
+    // A targets.ini of 100,000 destinations, about 5 MB: every one is listed, in file order.
+    constexpr int count = 100000;
+    QByteArray targets;
+    for (int i = 0; i < count; ++i)
+        targets += "[Program " + QByteArray::number(i) + "]\nTarget=- Window title number " + QByteArray::number(i)
+            + "\nSearch Type=Substring\n";
+    QVERIFY(WriteFileBytes(dir->filePath(u"targets.ini"_s), targets));
+    QVERIFY(WriteFileBytes(optionsPath(), "[Options]\nTarget=program 99999\n"));
+    const auto dialog = openDialog();
+    auto* list = child<QComboBox>(*dialog, "cmbDestinationApplication");
+    QCOMPARE(list->count(), count + 1);
+    QCOMPARE(list->itemText(1), u"Program 0"_s);
+    QCOMPARE(list->currentText(), u"Program 99999"_s);
+    QCOMPARE(child<QLineEdit>(*dialog, "txtTargetWord")->text(), u"- Window title number 99999"_s);
+
+    // The destinations editor reads the file once, not once per key.
+    TfrmDestinations editor(fake.windows, *ui, u"Program 50000"_s);
+    QCOMPARE(editor.CurrentDestination(), u"Program 50000"_s);
+    QCOMPARE(child<QTableWidget>(editor, "grdEntries")->item(0, 0)->text(), u"- Window title number 50000"_s);
 }
 
 void TestOptions::startAtLogin()

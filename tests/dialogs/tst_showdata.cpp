@@ -9,6 +9,7 @@
 #include "scriptedinteraction.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -146,7 +147,10 @@ void TestShowData::invalidRememberedValueStopsTheCommand()
     SetNotesPlace(u"10"_s, u"abc"_s, u"300"_s, u"200"_s);
     const Seen seen = RunModal(ui, [&] { ShowInternalNotes(u"x"_s, options, nullptr); });
     QVERIFY(!seen.opened);
-    QCOMPARE(ui.texts(u"error"_s), QStringList{u"'abc' is not a valid integer value"_s});
+    QCOMPARE(
+        ui.texts(u"error"_s),
+        QStringList{u"'abc' is not a valid integer value: key \"Notes Form Top\" in section [Startup Settings] of "_s
+                    + QDir::toNativeSeparators(OptionsFilePath()) + u'.'});
     QCOMPARE(NotesPlace(), (QStringList{u"10"_s, u"abc"_s, u"300"_s, u"200"_s}));
 }
 

@@ -1,6 +1,8 @@
 #include "platform/x11/xdgautostart.h"
 #include "util/errors.h"
 
+#include "testfiles.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +16,7 @@ private Q_SLOTS:
     void execLine();
     void switchedOffByTheDesktop();
     void unwritableFolderIsReported();
+    void fullDiskLeavesEntryAsItWas();
 };
 
 void TestXdgAutostart::execLine_data()
@@ -75,6 +78,27 @@ void TestXdgAutostart::unwritableFolderIsReported()
     } catch (const Error& error) {
         QCOMPARE(error.text(), u"Unable to write to "_s + entry);
     }
+}
+
+void TestXdgAutostart::fullDiskLeavesEntryAsItWas()
+{
+    QTemporaryDir dir;
+    const QString entry = dir.filePath(u"quillbay.desktop"_s);
+    const QByteArray hidden = "[Desktop Entry]\nType=Application\nExec=quillbay\nHidden=true\n";
+    QVERIFY(WriteFileBytes(entry, hidden));
+    XdgAutostart start(entry, u"/usr/bin/quillbay"_s);
+    QString error;
+    {
+        const FullDisk full;
+        try {
+            start.setEnabled(true);
+        } catch (const Error& e) {
+            error = e.text();
+        }
+    }
+    QCOMPARE(error, u"Unable to write to "_s + entry);
+    QCOMPARE(ReadFileBytes(entry), hidden);
+    QVERIFY(!start.isEnabled());
 }
 
 QTEST_GUILESS_MAIN(TestXdgAutostart)

@@ -2,6 +2,7 @@
 
 #include "util/errors.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void refusedWriteLeavesOldFile();
     void batchWriteEqualsSingleWrites_data();
     void batchWriteEqualsSingleWrites();
+    void editsApplyTogether();
+    void fileOfManySections();
 
 private:
     QTemporaryDir dir;
@@ -221,7 +224,10 @@ void TestIniFile::integers()
             ini.readInteger(u"S"_s, key, 0);
             QFAIL("no conversion error");
         } catch (const Error& e) {
-            QCOMPARE(e.text(), u"'"_s + text + u"' is not a valid integer value"_s);
+            // The file and the key are named, so that the user can find the value to mend.
+            QCOMPARE(e.text(),
+                     u"'%1' is not a valid integer value: key \"%2\" in section [S] of %3."_s.arg(
+                         text, key, QDir::toNativeSeparators(path)));
         }
     }
 }
@@ -245,7 +251,10 @@ void TestIniFile::refusedWriteLeavesOldFile()
             IniFile(path).writeText(u"Options"_s, u"Target"_s, u"New"_s);
             _exit(1);
         } catch (const Error& e) {
-            _exit(e.text() == u"Unable to write to "_s + path ? 0 : 2);
+            _exit(
+                e.text() == u"Unable to write to "_s + path + u": it is write-protected. The file was left as it was."_s
+                    ? 0
+                    : 2);
         }
     }
     int status = 0;
@@ -297,6 +306,63 @@ void TestIniFile::batchWriteEqualsSingleWrites()
         QCOMPARE(values.value(IniFile::ValueId(entry.section, entry.key)),
                  IniFile(path).readText(entry.section, entry.key, u"<missing>"_s));
     }
+}
+
+void TestIniFile::editsApplyTogether()
+{
+    writeAll(path, "[A]\nx=1\n[B]\ny=2\n[C]\nz=3\n");
+    IniFile::Edits edits;
+    edits.removeSection(u"b"_s);
+    edits.renameSection(u"A"_s, u"A2"_s);
+    edits.writeText(u"A2"_s, u"x"_s, u"one"_s);
+    edits.removeKey(u"C"_s, u"z"_s);
+    edits.writeText(u"D"_s, u"w"_s, u"4"_s);
+    const IniFile ini(path);
+    ini.apply(edits);
+    QCOMPARE(readAll(path), QByteArray("[A2]\nx=one\n[C]\n[D]\nw=4\n"));
+
+    // A snapshot answers from its reading and its own writes, not from later changes by others.
+    const IniFile snapshot = ini.snapshot();
+    writeAll(path, "[Other]\n");
+    QCOMPARE(snapshot.readText(u"a2"_s, u"X"_s, {}), u"one"_s);
+    QCOMPARE(snapshot.sectionNames(), (QStringList{u"A2"_s, u"C"_s, u"D"_s}));
+    snapshot.writeText(u"E"_s, u"v"_s, u"5"_s);
+    QCOMPARE(snapshot.sectionNames(), (QStringList{u"Other"_s, u"E"_s}));
+    QCOMPARE(snapshot.readText(u"E"_s, u"v"_s, {}), u"5"_s);
+}
+
+void TestIniFile::fileOfManySections()
+{
+    // About 5 MB in 100,000 sections, each name also twice in another case: every listing
+    // and reading takes one pass over the file.
+    constexpr int count = 100000;
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes += "[Program " + QByteArray::number(i) + "]\nTarget=- Window title number " + QByteArray::number(i)
+            + "\nSearch Type=Substring\n";
+    for (const int i : {0, count / 2, count - 1})
+        bytes += "[PROGRAM " + QByteArray::number(i) + "]\nTarget=later\n";
+    writeAll(path, bytes);
+    const IniFile ini(path);
+    const QStringList names = ini.sectionNames();
+    QCOMPARE(names.size(), count);
+    QCOMPARE(names.first(), u"Program 0"_s);
+    QCOMPARE(names.last(), u"Program %1"_s.arg(count - 1));
+    QCOMPARE(ini.readValues().size(), 2 * count);
+
+    const IniFile snapshot = ini.snapshot();
+    for (int i = 0; i < count; ++i) {
+        if (snapshot.readText(names[i], u"Target"_s, {}) != u"- Window title number %1"_s.arg(i))
+            QFAIL(qPrintable(names[i]));
+    }
+    QCOMPARE(ini.readText(u"program 99999"_s, u"target"_s, {}), u"- Window title number 99999"_s);
+
+    IniFile::Edits edits;
+    for (int i = 0; i < 10; ++i)
+        edits.renameSection(names[count - 2 - i], u"Renamed %1"_s.arg(i));
+    ini.apply(edits);
+    QCOMPARE(ini.sectionNames().size(), count);
+    QCOMPARE(ini.readText(u"Renamed 0"_s, u"Target"_s, {}), u"- Window title number 99998"_s);
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -1,10 +1,13 @@
 #include "settings/settings.h"
 
 #include "settings/hotkeytext.h"
+#include "settings/replacefile.h"
+#include "testfiles.h"
 #include "util/errors.h"
 #include "util/textutils.h"
 #include "util/virtualkeys.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +51,8 @@ private Q_SLOTS:
     void saveWritesOnlySetKeysInOneReplacement();
     void saveWithoutChangesWritesNothing();
     void refusedSaveNamesTheFile();
+    void fullDiskLeavesFileAsItWas_data();
+    void fullDiskLeavesFileAsItWas();
     void targetsFileBesideTheExecutable();
 
 private:
@@ -142,7 +147,20 @@ void TestSettings::integerErrorRaisedWhenThatKeyIsRead()
         (void)options.value(Setting::MainFormLeft, 0);
         QFAIL("no error");
     } catch (const Error& e) {
-        QCOMPARE(e.text(), u"'12a' is not a valid integer value"_s);
+        QCOMPARE(e.text(),
+                 u"'12a' is not a valid integer value: key \"Main Form Left\" in section [Startup Settings] of "_s
+                     + QDir::toNativeSeparators(optionsPath()) + u'.');
+    }
+    // A key without a default to fall back on is named the same way.
+    WriteBytes(optionsPath(), "[startup settings]\nleft panel width=300px\n");
+    options.load();
+    try {
+        (void)options.value(Setting::LeftPanelWidth);
+        QFAIL("no error");
+    } catch (const Error& e) {
+        QCOMPARE(e.text(),
+                 u"'300px' is not a valid integer value: key \"Left Panel Width\" in section [Startup Settings] of "_s
+                     + QDir::toNativeSeparators(optionsPath()) + u'.');
     }
 }
 
@@ -231,7 +249,61 @@ void TestSettings::refusedSaveNamesTheFile()
         options.save();
         QFAIL("no error");
     } catch (const Error& e) {
-        QCOMPARE(e.text(), u"Unable to write to "_s + optionsPath());
+        QCOMPARE(e.text(),
+                 u"Unable to write to "_s + QDir::toNativeSeparators(optionsPath())
+                     + u": Filename refers to a directory. The file was left as it was."_s);
+    }
+}
+
+void TestSettings::fullDiskLeavesFileAsItWas_data()
+{
+    QTest::addColumn<QByteArray>("before"); // empty: no file
+    QTest::addColumn<int>("operation");
+    const QByteArray options = "; mine\r\n[Options]\r\nTarget=Outlook\r\nHotKey=F9\r\n";
+    QTest::newRow("options saved") << options << 0;
+    QTest::newRow("no file yet") << QByteArray() << 0;
+    QTest::newRow("several edits at once") << options << 1;
+    QTest::newRow("bytes replaced") << options << 2;
+}
+
+void TestSettings::fullDiskLeavesFileAsItWas()
+{
+    if (!FullDisk::available())
+        QSKIP("no file size limit on this system");
+    QFETCH(QByteArray, before);
+    QFETCH(int, operation);
+    if (!before.isEmpty())
+        WriteBytes(optionsPath(), before);
+    Options options(optionsPath());
+    options.load();
+    options.setValue(Setting::Target, u"Eudora"_s);
+    options.setValue(Setting::MainFormWidth, 640);
+    IniFile::Edits edits;
+    edits.renameSection(u"Options"_s, u"Renamed"_s);
+    edits.writeText(u"New"_s, u"Key"_s, u"a value longer than the disk takes"_s);
+    QString error;
+    {
+        const FullDisk full;
+        try {
+            switch (operation) {
+            case 0: options.save(); break;
+            case 1: OpenOptionsFile().apply(edits); break;
+            default: ReplaceFileContents(optionsPath(), QByteArray(100, 'x')); break;
+            }
+        } catch (const Error& e) {
+            error = e.text();
+        }
+    }
+    QCOMPARE(error,
+             u"Unable to write to %1: %2. The file was left as it was."_s.arg(QDir::toNativeSeparators(optionsPath()),
+                                                                              FullDisk::reason()));
+    // Byte for byte as before, and no temporary file left beside it.
+    const QStringList files = QDir(dir->path()).entryList(QDir::Files | QDir::Hidden);
+    if (before.isEmpty()) {
+        QCOMPARE(files, QStringList());
+    } else {
+        QCOMPARE(ReadBytes(optionsPath()), before);
+        QCOMPARE(files, QStringList{u"options.ini"_s});
     }
 }
 

@@ -68,7 +68,10 @@ void XdgAutostart::setEnabled(bool enabled)
     QSaveFile entry(m_entryFile);
     const QString text = u"[Desktop Entry]\nType=Application\nName=Tolvane Quillbay\nExec="_s + quotedExec(m_program)
         + u" --hide\nIcon=quillbay\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s;
-    if (!QDir().mkpath(QFileInfo(m_entryFile).path()) || !entry.open(QIODevice::WriteOnly)
-        || entry.write(text.toUtf8()) < 0 || !entry.commit())
+    const QByteArray bytes = text.toUtf8();
+    // Unbuffered: a full disk fails the write itself, not the flush in commit(), which would
+    // lose the error and put an empty entry in place.
+    if (!QDir().mkpath(QFileInfo(m_entryFile).path()) || !entry.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || entry.write(bytes) != bytes.size() || !entry.commit())
         throw Error(u"Unable to write to "_s + m_entryFile);
 }
