@@ -17,7 +17,8 @@ CREATE TABLE FAQ (
     Hotword varchar(50) NOT NULL,
     Text text,
     GroupID integer NOT NULL DEFAULT 0,
-    Notes text
+    Notes text,
+    Stamp integer NOT NULL DEFAULT 0
 );
 CREATE UNIQUE INDEX FAQHotword ON FAQ (lower(Hotword));
 CREATE INDEX FAQChildren ON FAQ (GroupID, lower(ShortName), ID);
@@ -62,6 +63,16 @@ CREATE FUNCTION FAQSearchRefresh(message integer) RETURNS void LANGUAGE sql AS $
     FROM FAQ f WHERE f.ID = message
     ON CONFLICT (FAQID) DO UPDATE SET Body = excluded.Body;
 $$;
+
+-- Every change of a Message row advances its stamp; a save compares it with the stamp it
+-- read, so that it never overwrites a change that another user made meanwhile.
+CREATE FUNCTION FAQStamped() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    NEW.Stamp := OLD.Stamp + 1;
+    RETURN NEW;
+END
+$$;
+CREATE TRIGGER FAQStamped BEFORE UPDATE ON FAQ FOR EACH ROW EXECUTE FUNCTION FAQStamped();
 
 -- A Message takes its keywords, attachments and usage rows with it.
 CREATE FUNCTION FAQChanged() RETURNS trigger LANGUAGE plpgsql AS $$
