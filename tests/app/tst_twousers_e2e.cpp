@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -27,6 +28,19 @@ void Type(const QString& text)
     Xdotool({u"type"_s, u"--delay"_s, u"20"_s, text});
 }
 
+// The visible windows of the process whose title matches the pattern (xdotool's search takes
+// a process and a name as alternatives, not together).
+QStringList WindowsTitled(qint64 pid, const QString& pattern)
+{
+    const QRegularExpression title(pattern);
+    QStringList windows;
+    for (const QString& window : VisibleWindows(pid)) {
+        if (title.match(Xdotool({u"getwindowname"_s, window})).hasMatch())
+            windows << window;
+    }
+    return windows;
+}
+
 // One user's copy of the program, in a folder of its own, on the shared data source.
 struct User {
     explicit User(const QString& userName)
@@ -45,10 +59,8 @@ struct User {
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(folder.program(), {});
-        const QStringList search{u"--pid"_s, QString::number(program.processId()), u"--name"_s,
-                                 u"^Tolvane Quillbay$"_s};
         if (!program.waitForStarted()
-            || !WaitFor([&] { return !(mainWindow = FindVisibleWindow(search)).isEmpty(); }, 20000))
+            || !WaitFor([&] { return !(mainWindow = titled(u"^Tolvane Quillbay$"_s).value(0)).isEmpty(); }, 20000))
             qFatal("%s: the program did not show its main window", qPrintable(name));
     }
     void stop()
@@ -68,9 +80,7 @@ struct User {
     {
         ActivateWindow(mainWindow);
         Keys({u"alt+e"_s});
-        const QStringList search{u"--pid"_s, QString::number(program.processId()), u"--name"_s,
-                                 u"^Add/Edit Message$"_s};
-        if (!WaitFor([&] { return !(dialog = FindVisibleWindow(search)).isEmpty(); }, 10000))
+        if (!WaitFor([&] { return !(dialog = titled(u"^Add/Edit Message$"_s).value(0)).isEmpty(); }, 10000))
             qFatal("%s: the add/edit dialog did not show", qPrintable(name));
         ActivateWindow(dialog);
         // From the Hotword past the short description to the Message Text.
@@ -88,20 +98,12 @@ struct User {
         ActivateWindow(dialog);
         Keys({u"alt+s"_s});
     }
-    bool dialogShown() const
-    {
-        return !FindVisibleWindow(
-                    {u"--pid"_s, QString::number(program.processId()), u"--name"_s, u"^Add/Edit Message$"_s})
-                    .isEmpty();
-    }
+    QStringList titled(const QString& pattern) const { return WindowsTitled(program.processId(), pattern); }
+    bool dialogShown() const { return !titled(u"^Add/Edit Message$"_s).isEmpty(); }
     // A box of the program over its windows: captioned like the main window, but another one.
     QString box() const
     {
-        const QStringList windows
-            = Xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(program.processId()), u"--name"_s,
-                       u"^(Tolvane Quillbay|Confirm)$"_s})
-                  .split(u'\n', Qt::SkipEmptyParts);
-        for (const QString& window : windows) {
+        for (const QString& window : titled(u"^(Tolvane Quillbay|Confirm)$"_s)) {
             if (window != mainWindow)
                 return window;
         }
