@@ -44,6 +44,12 @@ const QString DeletedMeanwhileText
       "message.\n"
       "Cancel goes back to editing without saving."_s;
 
+const QString GroupDeletedMeanwhileText
+    = u"Someone else has deleted the message that this new message was to be placed in, so it has not been "
+      "saved.\n\n"
+      "Save at Top Level stores it at the top level of the tree.\n"
+      "Cancel goes back to editing without saving."_s;
+
 // A file name cell: the name can be typed, or picked with the ellipsis button.
 class FileNameEditor : public QWidget {
 public:
@@ -415,6 +421,13 @@ bool TfrmAddEditFAQ::SavePending(const TdmFAQData::MessageFields& typed)
             QDialog::reject();
         }
     } catch (const DeletedMeanwhile&) {
+        // A new Message: the one it was to be placed in is gone.
+        if (m_store.messageState() == DataSetState::Insert) {
+            if (m_boxes.choose(GroupDeletedMeanwhileText, {u"Save at &Top Level"_s, u"Cancel"_s}) != 0)
+                return false;
+            m_store.PlaceNewMessageAtTopLevel();
+            return SavePending(typed);
+        }
         if (m_boxes.choose(DeletedMeanwhileText, {u"&Save as New Message"_s, u"Cancel"_s}) != 0)
             return false;
         m_store.RestartAsNewMessage();

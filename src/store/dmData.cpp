@@ -501,6 +501,13 @@ void TdmFAQData::SetPendingMessage(const MessageFields& fields)
     atFAQ.setFieldValue(u"Notes"_s, fields.notes);
 }
 
+void TdmFAQData::PlaceNewMessageAtTopLevel()
+{
+    if (atFAQ.state() != DataSetState::Insert)
+        throw Error(u"No new Message is pending."_s);
+    atFAQ.setFieldValue(u"GroupID"_s, 0);
+}
+
 void TdmFAQData::CancelMessage()
 {
     atFAQ.cancel();
@@ -538,6 +545,10 @@ int TdmFAQData::SaveNewMessage()
     m_saveTransactionOpen = true;
     int id = 0;
     try {
+        // Placed under a Message that is gone, it could be reached from no tree.
+        if (groupID.toInt() != 0 && !GroupIDOf(groupID.toInt()))
+            throw DeletedMeanwhile(
+                u"The Message that this one was to be placed in has been deleted by someone else."_s);
         atFAQ.post();
         id = atFAQ.postedKey().toInt();
         m_keywords.storeStaged();

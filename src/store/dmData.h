@@ -88,6 +88,8 @@ public:
     // After DeletedMeanwhile: the pending edit becomes a new Message with the same fields,
     // keywords and attachments, under the same group while that exists, else at the top level.
     void RestartAsNewMessage();
+    // After DeletedMeanwhile for a new Message, whose group is gone: places it at the top level.
+    void PlaceNewMessageAtTopLevel();
     // The ID of the Message that PositionOn made current; nullopt when it does not exist.
     std::optional<int> CurrentMessageID() const;
     // Whether a new or edited Message waits for SaveFAQ or CancelMessage.
@@ -99,12 +101,12 @@ public:
     void SetPendingMessage(const MessageFields& fields);
     // Posts the pending insert or edit and returns the posted row's ID (the current ID when
     // nothing is pending). An edit is written only when the Message is unchanged since
-    // EditMessage read it: else ChangedMeanwhile, or DeletedMeanwhile when it is gone; both
-    // leave the edit pending. A new Message is stored together with the keyword and attachment
-    // rows given to it meanwhile, in one transaction. A Hotword longer than its column raises
-    // HotwordTooLong before the database sees it; a refusal for a Hotword that another Message
-    // has raises HotwordTaken; both leave the row pending. Any other refusal raises StoreError
-    // with the database's reason, and a new Message then stays pending with its rows.
+    // EditMessage read it: else ChangedMeanwhile, or DeletedMeanwhile when it is gone; a new
+    // Message whose group is gone raises DeletedMeanwhile. All three leave the row pending. A new Message is stored
+    // together with the keyword and attachment rows given to it meanwhile, in one transaction. A Hotword longer than
+    // its column raises HotwordTooLong before the database sees it; a refusal for a Hotword that another Message has
+    // raises HotwordTaken; both leave the row pending. Any other refusal raises StoreError with the database's reason,
+    // and a new Message then stays pending with its rows.
     int SaveFAQ();
     // Drops the pending new or edited Message, and the rows given to a new one.
     void CancelMessage();

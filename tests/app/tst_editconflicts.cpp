@@ -73,6 +73,7 @@ private Q_SLOTS:
     void editOpensOnTheStoredMessage();
     void saveAfterAnotherProgram_data();
     void saveAfterAnotherProgram();
+    void newMessageUnderADeletedGroup();
     void deleteAndMoveAfterAnotherProgram_data();
     void deleteAndMoveAfterAnotherProgram();
 };
@@ -153,6 +154,29 @@ void TestEditConflicts::saveAfterAnotherProgram()
                           {u"a"_s}),
                  u"1"_s);
     }
+}
+
+void TestEditConflicts::newMessageUnderADeletedGroup()
+{
+    Conflicts c;
+    const int group = c.db.addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    TfrmMain& w = c.start();
+    child<QTreeWidget>(w, "tvFAQs")->setCurrentItem(c.node(u"Group"_s));
+    child<QAction>(w, "actNew")->trigger();
+    child<QLineEdit>(c.dialog(), "dbtxtHotWord")->setText(u"new"_s);
+    child<QPlainTextEdit>(c.dialog(), "dbtxtShortDescription")->setPlainText(u"New"_s);
+    c.typeText(u"n"_s);
+    c.db.deleteMessage(group);
+    c.ui.clear();
+    c.ui.choiceAnswers = {0};
+    c.save();
+    QCOMPARE(c.ui.texts(u"choose"_s),
+             QStringList{u"Someone else has deleted the message that this new message was to be placed in, so it has "
+                         "not been saved.\n\nSave at Top Level stores it at the top level of the tree.\nCancel goes "
+                         "back to editing without saving."_s});
+    QVERIFY(!c.dialog().isVisible());
+    QCOMPARE(c.stored(u"select GroupID from FAQ where Hotword = ?"_s, {u"new"_s}), u"0"_s);
+    QVERIFY(c.node(u"New"_s));
 }
 
 void TestEditConflicts::deleteAndMoveAfterAnotherProgram_data()

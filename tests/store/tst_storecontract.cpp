@@ -107,6 +107,7 @@ private Q_SLOTS:
     void refusedSaveReloadOrKeep();
     void deletedMessageSavedAsNew_data();
     void deletedMessageSavedAsNew();
+    void newMessageUnderADeletedGroup();
     void deleteAndMoveAskTheDatabase_data();
     void deleteAndMoveAskTheDatabase();
     void oldDatabaseGetsChangeStamps();
@@ -1289,6 +1290,21 @@ void TestStoreContract::deletedMessageSavedAsNew()
     QCOMPARE(attachments.recordCount(), 1);
     QCOMPARE(attachments.text(0, u"Filename"_s), u"/srv/a.doc"_s);
     QVERIFY(attachments.boolean(0, u"PromptToUse"_s));
+}
+
+void TestStoreContract::newMessageUnderADeletedGroup()
+{
+    const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    dm->NewMessage(group);
+    dm->SetPendingMessage({u"new"_s, u"New"_s, u"n"_s, {}});
+    auto other = openModule();
+    other->DeleteFAQ(group);
+    QVERIFY_THROWS_EXCEPTION(DeletedMeanwhile, dm->SaveFAQ());
+    QCOMPARE(count(u"FAQ"_s), 0);
+    QCOMPARE(dm->messageState(), DataSetState::Insert);
+    dm->PlaceNewMessageAtTopLevel();
+    const int id = dm->SaveFAQ();
+    QCOMPARE(dm->GroupIDOf(id), std::optional<int>(0));
 }
 
 void TestStoreContract::deleteAndMoveAskTheDatabase_data()
