@@ -3,6 +3,8 @@
 --   createdb quillbay
 --   psql -v ON_ERROR_STOP=1 -d quillbay -f quillbay-postgresql.sql
 --   psql -v ON_ERROR_STOP=1 -d quillbay -f examples.sql      (optional example Messages)
+-- A database made by an earlier version lacks the change stamps (column FAQ.Stamp and the
+-- trigger FAQStamped); the program adds them at its first start by a user who may alter FAQ.
 -- Saved queries take their parameters in brackets, e.g. [Hotword:]; the program binds
 -- them by name and never pastes their values into the SQL text. Change a saved query's
 -- matching rules with an UPDATE of SavedQueries; the program reads it at its next start.
