@@ -166,7 +166,7 @@ TfrmMain::TfrmMain(TdmFAQData& store, Platform& desktop, Interaction& boxes, Opt
         *ui->txtSearchTerm, *ui->cmbSearchType, m_store, m_boxes,
         SearchCommand::Results{[this](int id) { ShowFAQByID(id); },
                                [this](const DataSet& rows) { ShowSearchResults(rows); }});
-    m_importExport = new ImportExport(m_store, m_boxes, *this);
+    m_importExport = new ImportExport(m_store, m_boxes, m_desktop.dateFormats, *this);
     m_tray = new TrayController(*this, *ui->actRestore, m_desktop, m_boxes);
     m_select = new TfrmSelectFAQ(
         m_boxes, [this](int messageID) { ShowFAQByID(messageID); }, this);
@@ -209,6 +209,7 @@ void TfrmMain::CreateCommands()
                 ui->actReconnect, ui->actInstructions, ui->actImport, ui->actExport, ui->actExit, ui->actRestore,
                 ui->actHelpContents, ui->actAbout});
     addActions({ui->actMoveTo, ui->actDuplicate, ui->actFocusSearch});
+    addActions({ui->actRestoreBackup});
     // Delete is a key of the tree alone: elsewhere it edits text.
     ui->tvFAQs->addAction(ui->actDeleteNode);
     connect(ui->actDeleteNode, &QAction::triggered, ui->actDelete, &QAction::trigger);
@@ -233,6 +234,7 @@ void TfrmMain::CreateCommands()
     OnTriggered(ui->actInstructions, &TfrmMain::actInstructionsExecute);
     ConnectGuarded(m_boxes, ui->actImport, &QAction::triggered, m_importExport, &ImportExport::actImportExecute);
     ConnectGuarded(m_boxes, ui->actExport, &QAction::triggered, m_importExport, &ImportExport::actExportExecute);
+    OnTriggered(ui->actRestoreBackup, &TfrmMain::actRestoreBackupExecute);
     OnTriggered(ui->actOptions, &TfrmMain::actOptionsExecute);
     connect(ui->actExit, &QAction::triggered, this, &QWidget::close);
     OnTriggered(ui->actRestore, &TfrmMain::BringProgramToFront);
@@ -262,6 +264,7 @@ void TfrmMain::CreateControls()
     ConnectGuarded(m_boxes, m_tree, &FAQTree::nodeSelected, this, &TfrmMain::ShowFAQByID);
     ConnectGuarded(m_boxes, m_tree, &FAQTree::messageMoved, this, &TfrmMain::RefreshFAQTree);
     ConnectGuarded(m_boxes, m_importExport, &ImportExport::messagesImported, this, &TfrmMain::RefreshFAQTree);
+    ConnectGuarded(m_boxes, m_importExport, &ImportExport::databaseRestored, this, &TfrmMain::DatabaseRestored);
     // The tree's labels follow the box before the click refills it.
     connect(ui->chkShowHotWord, &QCheckBox::toggled, m_tree, &FAQTree::setShowHotword);
     ConnectGuarded(m_boxes, ui->chkShowHotWord, &QCheckBox::toggled, this, &TfrmMain::chkShowHotWordClick);
@@ -418,6 +421,32 @@ void TfrmMain::actReconnectExecute()
         m_boxes.showMessage(notice.text());
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
     }
+}
+
+void TfrmMain::actRestoreBackupExecute()
+{
+    // The restore would pull the Message being edited from under the dialog.
+    if (m_addEdit->isVisible()) {
+        m_boxes.showMessage(u"Please save or cancel the message being edited before restoring a backup."_s);
+        return;
+    }
+    m_importExport->actRestoreBackupExecute();
+}
+
+void TfrmMain::DatabaseRestored()
+{
+    // The shown Message may no longer exist, or differ: nothing is shown until it is found again.
+    m_shownMessageID = 0;
+    m_singleMessageShown = false;
+    m_shownAttachments.clear();
+    m_shownNotes.clear();
+    ui->memText->setPreviewText({});
+    ui->lblFAQTitle->clear();
+    ui->lblFAQHotword->setFullText({});
+    ui->lblAttachments->setText(u"Attachments"_s);
+    ui->actViewInternalNotes->setEnabled(false);
+    m_store.PositionOn(0);
+    RefreshFAQTree();
 }
 
 void TfrmMain::actSearchExecute()

@@ -137,6 +137,9 @@ private:
     void actUsageReportExecute();
     void actSynchronizeExecute();
     void actReconnectExecute();
+    // File > Restore a backup...; afterwards the tree is read again and nothing is shown.
+    void actRestoreBackupExecute();
+    void DatabaseRestored();
     void actInstructionsExecute();
     void actOptionsExecute();
     void actHelpContentsExecute();

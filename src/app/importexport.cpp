@@ -1,9 +1,13 @@
 #include "app/importexport.h"
 
+#include "dialogs/fRestoreBackup.h"
 #include "exchange/exchangeformats.h"
+#include "platform/platform.h"
+#include "store/backups.h"
 #include "store/dmData.h"
 #include "store/messageexchange.h"
 #include "store/storeerror.h"
+#include "util/connectguarded.h"
 #include "util/errors.h"
 #include "util/interaction.h"
 
@@ -77,10 +81,11 @@ std::optional<ImportChoice> AskImportChoice(Interaction& boxes, const QList<Impo
 
 } // namespace
 
-ImportExport::ImportExport(TdmFAQData& store, Interaction& boxes, QWidget& window)
+ImportExport::ImportExport(TdmFAQData& store, Interaction& boxes, DateFormats& dates, QWidget& window)
     : QObject(&window)
     , m_store(store)
     , m_boxes(boxes)
+    , m_dates(dates)
     , m_window(window)
 { }
 
@@ -90,7 +95,9 @@ void ImportExport::ImportFile(const QString& path)
     MessageCollection collection;
     try {
         m_boxes.setBusyCursor(true);
-        collection = ReadCollectionFile(path);
+        collection = ReadCollectionFile(path,
+                                        TokenDates{[this](QDate date) { return m_dates.shortDate(date); },
+                                                   [this](QTime time) { return m_dates.longTime(time); }});
         m_boxes.setBusyCursor(false);
     } catch (const FormatError& e) {
         m_boxes.setBusyCursor(false);
@@ -103,6 +110,16 @@ void ImportExport::ImportFile(const QString& path)
         = AskImportChoice(m_boxes, FindImportIssues(m_store, collection), collection.messages.size());
     if (!choice)
         return;
+
+    // An import can always be undone by restoring the copy made just before it.
+    if (DatabaseBackups backups(m_store); backups.available() && m_store.readOnlyReason().isEmpty()) {
+        try {
+            backups.MakeBackup(BackupKind::BeforeImport, m_clock());
+        } catch (const StoreError& e) {
+            throw Error(u"Nothing was imported from %1: the backup before the import could not be made.\r\n%2"_s.arg(
+                name, e.text()));
+        }
+    }
 
     QProgressDialog progress(u"Importing Messages from %1..."_s.arg(name), u"Cancel"_s, 0,
                              int(collection.messages.size()), &m_window);
@@ -124,6 +141,7 @@ void ImportExport::ImportFile(const QString& path)
     m_boxes.showMessage(u"Imported from %1: %2."_s.arg(
                             name, Totals(outcome.messages, outcome.groups, outcome.keywords, outcome.attachments))
                         + Section(u"Left out:"_s, outcome.skipped) + Section(u"Changed:"_s, outcome.changed)
+                        + Section(u"Turned into tokens of this program:"_s, collection.converted)
                         + Section(u"Kept as plain text or left out by the reader:"_s, collection.remarks));
 }
 
@@ -162,4 +180,58 @@ void ImportExport::actExportExecute()
 {
     if (const std::optional<QString> path = m_boxes.saveFileName(QDir::homePath(), exportFilter))
         ExportFile(*path);
+}
+
+void ImportExport::actRestoreBackupExecute()
+{
+    const DatabaseBackups backups(m_store);
+    if (!backups.available()) {
+        m_boxes.showMessage(u"The Messages are kept in the team database (%1). Its server's own backups cover it: "
+                            "ask its administrator to restore one."_s.arg(m_store.databaseLocation()));
+        return;
+    }
+    m_boxes.setBusyCursor(true);
+    QList<BackupInfo> list;
+    try {
+        list = backups.List();
+    } catch (...) {
+        m_boxes.setBusyCursor(false);
+        throw;
+    }
+    m_boxes.setBusyCursor(false);
+    if (list.isEmpty()) {
+        m_boxes.showMessage(u"There is no backup yet. One is made at the first start of each day and before every "
+                            "import, in %1."_s.arg(QDir::toNativeSeparators(backups.folder())));
+        return;
+    }
+    auto* dialog = new TfrmRestoreBackup(list, backups.folder(), &m_window);
+    dialog->setObjectName(u"frmRestoreBackup"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (const std::optional<BackupInfo> backup = dialog->ChosenBackup())
+            Guarded(m_boxes, [&] { RestoreBackup(*backup); });
+    });
+    dialog->open();
+}
+
+void ImportExport::RestoreBackup(const BackupInfo& backup)
+{
+    const QString what = u"the %1 of %2 (%3)"_s.arg(BackupKindText(backup.kind), BackupTimeText(backup.made),
+                                                    Counted(backup.messages, u"Message"_s, u"Messages"_s));
+    if (!m_boxes.confirmYesNoDefaultNo(
+            u"Restore %1?\r\n\r\nEvery Message now in the database is replaced by those "
+            "of the backup. The database as it is now is kept as a backup of its own."_s.arg(what)))
+        return;
+    m_boxes.setBusyCursor(true);
+    QString kept;
+    try {
+        kept = DatabaseBackups(m_store).Restore(backup, m_clock());
+    } catch (...) {
+        m_boxes.setBusyCursor(false);
+        throw;
+    }
+    m_boxes.setBusyCursor(false);
+    Q_EMIT databaseRestored();
+    m_boxes.showMessage(
+        u"Restored %1.\r\nThe Messages it replaced are kept in %2."_s.arg(what, QDir::toNativeSeparators(kept)));
 }

@@ -11,6 +11,8 @@
 #endif
 #include "settings/filelocations.h"
 #include "settings/settings.h"
+#include "store/backups.h"
+#include "store/databaselock.h"
 #include "store/dmData.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
@@ -18,6 +20,7 @@
 #include "util/textutils.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <utility>
 
@@ -34,6 +37,7 @@ Program::~Program()
 {
     m_mainWindow.reset();
     m_dataModule.reset();
+    m_databaseLock.reset();
     m_channel.reset();
     m_boxes.setFileOpener(nullptr);
     m_desktop.reset();
@@ -108,7 +112,16 @@ bool Program::Start(const InstanceCommand& command)
     if (!OpenChannel(locations.configFolder, command))
         return false;
 
-    if (!Guarded(m_boxes, [&] { m_dataModule = std::make_unique<TdmFAQData>(DefaultConnectionSpec()); })) {
+    // A copy with other settings (another user's) keeps off an embedded database in use before
+    // opening it: SQLite would take it for unused and could remove the log of the other's saves.
+    if (!Guarded(m_boxes, [&] {
+            const ConnectionSpec spec = DefaultConnectionSpec();
+            if (spec.kind == ConnectionSpec::Kind::Sqlite) {
+                m_databaseLock = std::make_unique<DatabaseFileLock>(spec.database);
+                m_databaseLock->acquire();
+            }
+            m_dataModule = std::make_unique<TdmFAQData>(spec);
+        })) {
         m_exitCode = 1;
         return false;
     }
@@ -125,6 +138,9 @@ bool Program::Start(const InstanceCommand& command)
     });
     if (upgraded)
         return false;
+    // The first start of a day keeps a copy of the embedded database; a failed copy is
+    // reported and the start goes on.
+    Guarded(m_boxes, [&] { DatabaseBackups(*m_dataModule).MakeDailyBackup(QDateTime::currentDateTime()); });
 
     m_mainWindow = std::make_unique<TfrmMain>(*m_dataModule, desktop(), m_boxes, *m_options);
     // The window in front now is the one the user started the program from.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+class DatabaseFileLock;
 class GuardedApplication;
 class InstanceChannel;
 class Options;
@@ -22,8 +23,9 @@ using DesktopPlatform = X11Platform;
 
 // The composition root: the one place that picks the desktop and creates the program's
 // parts in the start-up order (boxes, desktop, file locations and settings, the channel to
-// later starts, the store, the main window), handing each what it needs by reference; they
-// are torn down in reverse. Needs the application, whose last-resort guard it gives the boxes.
+// later starts, the lock on the embedded database, the store, the main window), handing each
+// what it needs by reference; they are torn down in reverse. Needs the application, whose last-resort guard it gives
+// the boxes.
 class Program {
 public:
     explicit Program(GuardedApplication& application);
@@ -33,8 +35,9 @@ public:
 
     // Creates everything up to the shown main window and runs the command of the command
     // line. False when the start ended early (another copy runs for these settings and took
-    // the command, the data source could not be opened or read, or the database was
-    // upgraded); exitCode() then tells how the program ends: 1 after a fatal notice, else 0.
+    // the command, another copy uses the embedded database, the data source could not be
+    // opened or read, or the database was upgraded); exitCode() then tells how the program ends: 1 after a fatal
+    // notice, else 0.
     bool Start(const InstanceCommand& command = {});
     int exitCode() const { return m_exitCode; }
     // The main window once Start() has created it.
@@ -56,6 +59,7 @@ private:
     // A command handed over while the start was still going on.
     std::optional<InstanceCommand> m_pendingCommand;
     bool m_started = false;
+    std::unique_ptr<DatabaseFileLock> m_databaseLock;
     std::unique_ptr<TdmFAQData> m_dataModule;
     std::unique_ptr<TfrmMain> m_mainWindow;
     int m_exitCode = 0;

@@ -3,6 +3,8 @@
 #include "settings/settings.h"
 #include "util/textutils.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -23,29 +25,55 @@ bool SameText(const QString& wanted, const QString& actual)
     return wanted.isEmpty() || wanted.compare(actual.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
-// One pass of one entry: the topmost window that passes the title test selected by
-// startsWith (or, without a pattern, has no owner) and has the entry's class and role.
-WindowHandle FindWindow(WindowSystem& windows, const TargetEntry& entry, bool startsWith)
+bool HoldsExceptedText(const QString& title, const QString& exceptTitles)
 {
+    const QStringList texts = exceptTitles.split(u'|', Qt::SkipEmptyParts);
+    return std::any_of(texts.cbegin(), texts.cend(), [&](const QString& text) {
+        return !text.trimmed().isEmpty() && title.contains(text.trimmed(), Qt::CaseInsensitive);
+    });
+}
+
+// One pass of one entry: the windows, topmost first, that pass the title test selected by
+// startsWith (or, without a pattern, have no owner) and have the entry's class and role;
+// with first, only the topmost of them.
+QList<WindowHandle> FindWindows(WindowSystem& windows, const TargetEntry& entry, bool startsWith, bool first)
+{
+    QList<WindowHandle> found;
     if (entry.isEmpty())
-        return 0;
+        return found;
     for (const WindowHandle window : windows.topLevelWindows()) {
         // A paste into one of our own windows would land in our own key handling.
         if (windows.isOwnWindow(window))
             continue;
+        const QString title = windows.windowTitle(window).left(MatchedTitleLength);
         bool candidate = false;
         if (entry.title.isEmpty()) {
             candidate = windows.windowOwner(window) == 0;
         } else {
-            const qsizetype position = TextPosNoCase(entry.title, windows.windowTitle(window).left(MatchedTitleLength));
+            const qsizetype position = TextPosNoCase(entry.title, title);
             candidate = startsWith ? position == 1 : position > 1 && windows.windowOwner(window) == 0;
         }
         const QString windowClass = windows.windowClass(window);
         if (candidate && windowClass.trimmed() != u"THintWindow"_s && SameText(entry.className, windowClass)
-            && (entry.role.isEmpty() || windows.windowRole(window).startsWith(entry.role, Qt::CaseInsensitive)))
-            return window;
+            && (entry.role.isEmpty() || windows.windowRole(window).startsWith(entry.role, Qt::CaseInsensitive))
+            && !HoldsExceptedText(title, entry.exceptTitles)) {
+            found.append(window);
+            if (first)
+                break;
+        }
     }
-    return 0;
+    return found;
+}
+
+// The entry's passes in its match mode: Try Both takes the substring pass only when the
+// starts-with pass finds nothing.
+QList<WindowHandle> EntryPasses(WindowSystem& windows, const TargetEntry& entry, bool first)
+{
+    const MatchMode mode = ModeFromText(entry.searchType);
+    QList<WindowHandle> result = FindWindows(windows, entry, mode != MatchMode::Substring, first);
+    if (result.isEmpty() && mode == MatchMode::TryBoth && !entry.title.isEmpty())
+        result = FindWindows(windows, entry, false, first);
+    return result;
 }
 
 } // namespace
@@ -64,21 +92,23 @@ QString TargetEntryKey(const QString& name, int entry)
 TargetEntry ReadTargetEntry(const IniFile& targets, const QString& destination, int entry)
 {
     auto read = [&](const QString& name) { return targets.readText(destination, TargetEntryKey(name, entry), {}); };
-    return {read(u"Target"_s), read(u"Search Type"_s), read(u"Class"_s), read(u"Role"_s)};
+    return {read(u"Target"_s), read(u"Search Type"_s), read(u"Class"_s), read(u"Role"_s), read(u"Except Title"_s)};
 }
 
 WindowHandle FindEntryWindow(WindowSystem& windows, const TargetEntry& entry)
 {
-    const MatchMode mode = ModeFromText(entry.searchType);
-    WindowHandle result = FindWindow(windows, entry, mode != MatchMode::Substring);
-    if (result == 0 && mode == MatchMode::TryBoth && !entry.title.isEmpty())
-        result = FindWindow(windows, entry, false);
-    return result;
+    return EntryPasses(windows, entry, true).value(0);
+}
+
+QList<WindowHandle> FindEntryWindows(WindowSystem& windows, const TargetEntry& entry)
+{
+    return EntryPasses(windows, entry, false);
 }
 
 WindowHandle FindTitledWindow(WindowSystem& windows, const QString& pattern, bool startsWith)
 {
-    const WindowHandle found = pattern.isEmpty() ? 0 : FindWindow(windows, {pattern, {}, {}, {}}, startsWith);
+    const WindowHandle found
+        = pattern.isEmpty() ? 0 : FindWindows(windows, {pattern, {}, {}, {}, {}}, startsWith, true).value(0);
     if (found != 0)
         BringWindowForward(windows, found);
     return found;

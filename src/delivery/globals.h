@@ -34,11 +34,15 @@ inline constexpr int TargetEntryCount = 9;
 // with a role only windows whose role starts with it (programs number their roles, as
 // "EMsgComposer-1234"); without a title pattern it finds any such window that has no
 // owner. Class and role ignore case. An entry with neither pattern nor class finds nothing.
+// Titles that hold one of the texts of exceptTitles (separated by "|", case ignored) are
+// passed over: a program's main window that shares its class with the composer, whose
+// title is anything the user types.
 struct TargetEntry {
     QString title;
     QString searchType;
     QString className;
     QString role;
+    QString exceptTitles;
     bool isEmpty() const { return title.isEmpty() && className.isEmpty(); }
     friend bool operator==(const TargetEntry&, const TargetEntry&) = default;
 };
@@ -48,3 +52,5 @@ QString TargetEntryKey(const QString& name, int entry);
 TargetEntry ReadTargetEntry(const IniFile& targets, const QString& destination, int entry);
 // The window that the entry finds now, in its match mode, without bringing it forward.
 [[nodiscard]] WindowHandle FindEntryWindow(WindowSystem& windows, const TargetEntry& entry);
+// Every window that the pass deciding for the entry matches, topmost (the one found) first.
+[[nodiscard]] QList<WindowHandle> FindEntryWindows(WindowSystem& windows, const TargetEntry& entry);

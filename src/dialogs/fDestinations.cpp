@@ -64,6 +64,29 @@ QString DescribeWindow(WindowSystem& windows, WindowHandle window)
     return text;
 }
 
+// The start of the title that tells the window from the others: what all their titles
+// end with (a browser's name) is left off, in whole words.
+QString TitlePart(const QString& title, const QStringList& others)
+{
+    qsizetype common = title.size();
+    for (const QString& other : others) {
+        qsizetype same = 0;
+        while (same < common && same < other.size() && title[title.size() - 1 - same] == other[other.size() - 1 - same])
+            ++same;
+        common = same;
+    }
+    qsizetype cut = title.size() - common;
+    // A shared end that starts inside a word ("ail - Chromium" of Mail and Gmail) keeps that word.
+    if (cut > 0 && common > 0 && !title[cut - 1].isSpace() && !title[cut].isSpace()) {
+        const qsizetype space = title.indexOf(u' ', cut);
+        cut = space < 0 ? title.size() : space;
+    }
+    QString part = title.left(cut);
+    while (!part.isEmpty() && QStringView(u" -\u2013\u2014|:").contains(part.back()))
+        part.chop(1);
+    return (part.isEmpty() ? title : part).left(MatchedTitleLength);
+}
+
 } // namespace
 
 TfrmDestinations::TfrmDestinations(WindowSystem& windows, Interaction& boxes, const QString& selected, QWidget* parent)
@@ -206,9 +229,13 @@ void TfrmDestinations::UpdateMatchesNow()
     }
     try {
         for (int row = 0; row < TargetEntryCount; ++row) {
-            if (const WindowHandle window = FindEntryWindow(m_windows, destination->entries[row])) {
-                ui->lblMatchesNow->setText(
-                    u"Now entry %1 finds: %2"_s.arg(row + 1).arg(DescribeWindow(m_windows, window)));
+            const QList<WindowHandle> found = FindEntryWindows(m_windows, destination->entries[row]);
+            if (!found.isEmpty()) {
+                QString text = u"Now entry %1 finds: %2"_s.arg(row + 1).arg(DescribeWindow(m_windows, found.first()));
+                // A send takes the topmost: the one used last, which may be any of them.
+                if (found.size() > 1)
+                    text += u", the topmost of %1 windows it matches."_s.arg(found.size());
+                ui->lblMatchesNow->setText(text);
                 return;
             }
         }
@@ -303,9 +330,23 @@ void TfrmDestinations::lstOpenWindowsPick()
     picked.className = windows.windowClass(window).trimmed();
     // A number that programs append to tell their windows apart is left off the role.
     picked.role = windows.windowRole(window).trimmed().remove(QRegularExpression(u"[-_]?[0-9]+$"_s));
+    const QString title = windows.windowTitle(window);
     if (picked.className.isEmpty()) {
-        picked.title = windows.windowTitle(window);
+        picked.title = title;
         picked.searchType = u"Starts With"_s;
+    } else {
+        // Other windows of the kind with other titles (a browser's windows, each on a site of
+        // its own): the start of the title tells the picked one from them.
+        QStringList others;
+        for (const WindowHandle other : windows.topLevelWindows()) {
+            const QString otherTitle = windows.windowTitle(other);
+            if (other != window && otherTitle != title && !IsOwnWindow(other)
+                && windows.windowClass(other).trimmed().compare(picked.className, Qt::CaseInsensitive) == 0
+                && windows.windowRole(other).startsWith(picked.role, Qt::CaseInsensitive))
+                others.append(otherTitle);
+        }
+        if (!others.isEmpty())
+            picked.title = TitlePart(title, others);
     }
     int row = ui->grdEntries->currentRow();
     if (row < 0 || !destination->entries[row].isEmpty()) {
@@ -313,11 +354,15 @@ void TfrmDestinations::lstOpenWindowsPick()
                                         [](const TargetEntry& entry) { return entry.isEmpty(); });
         row = empty == destination->entries.cend() ? std::max(row, 0) : int(empty - destination->entries.cbegin());
     }
+    picked.exceptTitles = destination->entries[row].exceptTitles;
     destination->entries[row] = picked;
     ShowEntries();
     ui->grdEntries->setCurrentCell(row, TitleColumn);
     ui->grdEntries->setFocus();
     ui->lstOpenWindows->setVisible(false);
+    // The title part is a proposal: open for the user to shorten to what stays (the site's name).
+    if (!picked.title.isEmpty() && !picked.className.isEmpty())
+        ui->grdEntries->editItem(ui->grdEntries->item(row, TitleColumn));
 }
 
 void TfrmDestinations::btnOKClick()

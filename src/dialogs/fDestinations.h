@@ -15,7 +15,8 @@ class QTableWidgetItem;
 
 // Edits the destinations of targets.ini: add, rename and delete them, and set the nine
 // entries of each (title pattern and match type, window class and role). A window open now
-// can be picked instead of typing, and a line tells which window the entries find now.
+// can be picked instead of typing (among other windows of its kind with other titles, with
+// the start of its title too), and a line tells which window the entries find now.
 // OK writes the changes, keeping comments and keys it does not know; Cancel writes nothing.
 namespace Ui {
 class TfrmDestinations;

@@ -5,9 +5,12 @@
 #include "util/errors.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -33,6 +36,65 @@ QMessageBox::StandardButton ShowBox(QMessageBox::Icon icon, const QString& capti
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
+}
+
+#ifndef Q_OS_WIN
+// Icons and type names from a file's name alone. Qt's own provider and the desktops' native
+// file dialogs read the start of a file whose name says too little, and so open and close the
+// program's database files in its process; on POSIX systems closing any descriptor of a file
+// drops every lock the process holds on it, SQLite's among them, and another program then
+// takes the database for unused.
+class NameOnlyIconProvider : public QFileIconProvider {
+public:
+    NameOnlyIconProvider()
+        : m_folder(QFileIconProvider::icon(Folder))
+        , m_file(QFileIconProvider::icon(File))
+    { }
+    // Called from the file model's own thread as well: gives copies of icons made here.
+    QIcon icon(const QFileInfo& info) const override { return info.isDir() ? m_folder : m_file; }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir())
+            return u"Folder"_s;
+        const QList<QMimeType> types = m_mimeTypes.mimeTypesForFileName(info.fileName());
+        if (types.isEmpty())
+            return u"File"_s;
+        return types.first().comment().isEmpty() ? types.first().name() : types.first().comment();
+    }
+
+private:
+    QIcon m_folder;
+    QIcon m_file;
+    QMimeDatabase m_mimeTypes;
+};
+#endif
+
+// The file chosen in a file dialog that starts in the folder, or nothing when it was
+// cancelled; chosenFilter gets the filter in use. The dialog never opens the files it lists
+// (see NameOnlyIconProvider); on Windows, whose file locks belong to the handle that took them,
+// the system's own dialog is used.
+std::optional<QString> RunFileDialog(QFileDialog::AcceptMode mode, const QString& folder, const QString& filter,
+                                     QString* chosenFilter = nullptr)
+{
+#ifndef Q_OS_WIN
+    // Made before the dialog, whose file model uses it until the dialog is gone.
+    NameOnlyIconProvider icons;
+    // The dialog lists its first folder at once, with Qt's provider: the file system's root,
+    // until the provider above is in place.
+    QFileDialog dialog(QApplication::activeWindow(), {}, QDir::rootPath(), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
+    dialog.setDirectory(folder);
+#else
+    QFileDialog dialog(QApplication::activeWindow(), {}, folder, filter);
+#endif
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    if (chosenFilter)
+        *chosenFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
@@ -88,24 +150,20 @@ QString QtFileFilter(const QString& filter)
 
 std::optional<QString> QtInteraction::openFileName(const QString& folder, const QString& filter)
 {
-    const QString file = QFileDialog::getOpenFileName(QApplication::activeWindow(), {}, folder, QtFileFilter(filter));
-    if (file.isEmpty())
-        return std::nullopt;
-    return file;
+    return RunFileDialog(QFileDialog::AcceptOpen, folder, QtFileFilter(filter));
 }
 
 std::optional<QString> QtInteraction::saveFileName(const QString& folder, const QString& filter)
 {
     QString chosenFilter;
-    QString file
-        = QFileDialog::getSaveFileName(QApplication::activeWindow(), {}, folder, QtFileFilter(filter), &chosenFilter);
-    if (file.isEmpty())
+    std::optional<QString> file = RunFileDialog(QFileDialog::AcceptSave, folder, QtFileFilter(filter), &chosenFilter);
+    if (!file)
         return std::nullopt;
     // "Name (*.csv)": the first pattern's extension.
     static const QRegularExpression pattern(u"\\*\\.(\\w+)"_s);
     const QRegularExpressionMatch m = pattern.match(chosenFilter);
-    if (QFileInfo(file).suffix().isEmpty() && m.hasMatch())
-        file += u'.' + m.captured(1);
+    if (QFileInfo(*file).suffix().isEmpty() && m.hasMatch())
+        *file += u'.' + m.captured(1);
     return file;
 }
 

@@ -1,39 +1,34 @@
 #include "exchange/exchangeformats.h"
 #include "exchange/jsonsupport.h"
 #include "exchange/tokenconversion.h"
+#include "exchange/tokendates.h"
 
+#include <QDateTime>
 #include <QHash>
+#include <QLocale>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Qt date-time format letters: date parts and time parts.
-bool HasDatePart(const QString& format)
-{
-    return format.contains(QRegularExpression(u"[dMy]"_s));
-}
-
-bool HasTimePart(const QString& format)
-{
-    return format.contains(QRegularExpression(u"[hHmszaApt]"_s));
-}
-
 // The token for a #{...} variable, or a null text when the program has none.
-QString VariableToken(const QRegularExpressionMatch& m)
+QString VariableToken(const QRegularExpressionMatch& m, const TokenDates& dates)
 {
     const QString name = m.captured(1);
     const QString argument = m.captured(2);
     const bool hasArgument = m.capturedLength(2) > 0 || m.captured(0).contains(u':');
     if (name == u"clipboard"_s && !hasArgument)
         return u"%CLIPBOARD%"_s;
+    // Beeftext writes these in the system's short formats, as the tokens do.
     if (name == u"date"_s && !hasArgument)
         return u"%DATE%"_s;
     if (name == u"dateTime"_s && !hasArgument)
         return u"%DATETIME%"_s;
-    if (name == u"dateTime"_s && HasDatePart(argument))
-        return HasTimePart(argument) ? u"%DATETIME%"_s : u"%DATE%"_s;
+    if (name == u"dateTime"_s) {
+        const QLocale system = QLocale::system();
+        return DateTokenFor([&](const QDateTime& moment) { return system.toString(moment, argument); }, dates);
+    }
     if (name == u"combo"_s && !argument.isEmpty() && !argument.contains(u'%'))
         return u"%INCLUDE:"_s + argument + u'%';
     if (name == u"input"_s && !argument.contains(u"||"_s) && !argument.contains(u"^^"_s))
@@ -43,7 +38,7 @@ QString VariableToken(const QRegularExpressionMatch& m)
 
 } // namespace
 
-MessageCollection ReadBeeftext(const QByteArray& data)
+MessageCollection ReadBeeftext(const QByteArray& data, const TokenDates& dates)
 {
     const QJsonDocument document = ParseJson(data);
     const QJsonObject root = document.object();
@@ -80,9 +75,21 @@ MessageCollection ReadBeeftext(const QByteArray& data)
         if (message.shortName.isEmpty())
             message.shortName = message.hotword;
         static const QRegularExpression variable(u"#\\{([^}:]*)(?::([^}]*))?\\}"_s);
+        const QString subject = u"Combo \"%1\""_s.arg(message.hotword);
+        const auto tokenFor = [&](const QRegularExpressionMatch& m) {
+            const QString token = VariableToken(m, dates);
+            if (m.captured(1) == u"dateTime"_s && m.capturedLength(2) > 0 && !token.isNull())
+                collection.converted.append(u"%1: %2 became %3."_s.arg(subject, m.captured(0), token));
+            return token;
+        };
+        const auto keptWhy = [](const QRegularExpressionMatch& m) {
+            return m.captured(1) == u"dateTime"_s
+                ? u"its date format \"%1\" writes the date otherwise than %DATE% and %DATETIME%"_s.arg(m.captured(2))
+                : QString();
+        };
         message.text
             = ConvertReferences(JsonText(combo, path, u"snippet"_s, JsonText(combo, path, u"substitutionText"_s)),
-                                variable, VariableToken, u"Combo \"%1\""_s.arg(message.hotword), collection.remarks);
+                                variable, tokenFor, path, subject, collection.remarks, keptWhy);
         message.notes = JsonText(combo, path, u"description"_s);
         message.parentId = groupIds.value(JsonText(combo, path, u"group"_s), 0);
         collection.messages.append(std::move(message));

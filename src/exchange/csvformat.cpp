@@ -1,7 +1,7 @@
 #include "exchange/exchangeformats.h"
+#include "exchange/importlimits.h"
 
 #include <QHash>
-#include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
 
@@ -148,10 +148,8 @@ QByteArray WriteCsv(const MessageCollection& collection)
 
 MessageCollection ReadCsv(const QByteArray& data)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(data);
-    if (decoder.hasError())
-        throw FormatError(u"The file is not UTF-8 text."_s);
+    CheckImportText(data);
+    const QString text = QString::fromUtf8(data);
     const QList<Record> records = SplitRecords(text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text);
     if (records.isEmpty())
         throw FormatError(u"The file is empty; its first line must name the columns."_s);

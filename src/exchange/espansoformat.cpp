@@ -1,29 +1,143 @@
 #include "exchange/exchangeformats.h"
+#include "exchange/importlimits.h"
 #include "exchange/tokenconversion.h"
+#include "exchange/tokendates.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 
+#include <yaml-cpp/depthguard.h>
+#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
+
+#include <sstream>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
+// Lists and maps nest no deeper in a match file; Espanso's own need a handful of levels.
+constexpr int maxNesting = 64;
+// What a node costs beside its text when the file's size with its aliases written out is
+// measured: about what the shortest list item takes.
+constexpr qsizetype nodeCost = 4;
+
+[[noreturn]] void FailAt(const YAML::Mark& mark, const QString& reason)
+{
+    throw FormatError(u"Line %1: %2."_s.arg(mark.line + 1).arg(reason));
+}
+
+[[noreturn]] void Fail(const YAML::Node& node, const QString& reason)
+{
+    FailAt(node.Mark(), reason);
+}
+
+// Measures the document as it would be with every alias written out, from the parser's
+// events and without building it: an alias bomb is refused before anything expands it.
+// Also refuses deep nesting and an alias inside the node it names (an endless document).
+class ExpansionMeter : public YAML::EventHandler {
+public:
+    void OnDocumentStart(const YAML::Mark&) override { }
+    void OnDocumentEnd() override { }
+    void OnNull(const YAML::Mark& mark, YAML::anchor_t anchor) override { leaf(mark, anchor, nodeCost); }
+    void OnScalar(const YAML::Mark& mark, const std::string&, YAML::anchor_t anchor, const std::string& value) override
+    {
+        leaf(mark, anchor, nodeCost + qsizetype(value.size()));
+    }
+    void OnAlias(const YAML::Mark& mark, YAML::anchor_t anchor) override
+    {
+        if (anchor >= m_sizes.size() || m_sizes[anchor] < 0)
+            FailAt(mark, u"an alias stands for the list or map that holds it, which never ends"_s);
+        leaf(mark, YAML::NullAnchor, m_sizes[anchor]);
+    }
+    void OnSequenceStart(const YAML::Mark& mark, const std::string&, YAML::anchor_t anchor,
+                         YAML::EmitterStyle::value) override
+    {
+        open(mark, anchor);
+    }
+    void OnSequenceEnd() override { close(); }
+    void OnMapStart(const YAML::Mark& mark, const std::string&, YAML::anchor_t anchor,
+                    YAML::EmitterStyle::value) override
+    {
+        open(mark, anchor);
+    }
+    void OnMapEnd() override { close(); }
+
+private:
+    struct Open {
+        YAML::anchor_t anchor;
+        qsizetype size;
+    };
+
+    void count(const YAML::Mark& mark, qsizetype size)
+    {
+        m_total += size;
+        if (m_total > MaxImportFileBytes) {
+            FailAt(mark,
+                   u"with its aliases written out the file would be larger than %1, the most an import "
+                   "reads"_s.arg(FileLimitText()));
+        }
+    }
+    void record(YAML::anchor_t anchor, qsizetype size)
+    {
+        if (anchor == YAML::NullAnchor)
+            return;
+        if (anchor >= m_sizes.size())
+            m_sizes.resize(anchor + 1, -1);
+        m_sizes[anchor] = size;
+    }
+    void leaf(const YAML::Mark& mark, YAML::anchor_t anchor, qsizetype size)
+    {
+        count(mark, size);
+        record(anchor, size);
+        if (!m_open.empty())
+            m_open.back().size += size;
+    }
+    void open(const YAML::Mark& mark, YAML::anchor_t anchor)
+    {
+        if (m_open.size() >= std::size_t(maxNesting))
+            FailAt(mark, u"lists and maps are nested more than %1 levels deep"_s.arg(maxNesting));
+        count(mark, nodeCost);
+        // Named but not measured yet: an alias to it inside it is refused.
+        record(anchor, -1);
+        m_open.push_back({anchor, nodeCost});
+    }
+    void close()
+    {
+        const Open done = m_open.back();
+        m_open.pop_back();
+        record(done.anchor, done.size);
+        if (!m_open.empty())
+            m_open.back().size += done.size;
+    }
+
+    std::vector<qsizetype> m_sizes; // by anchor; -1 while the node is open
+    std::vector<Open> m_open;
+    qsizetype m_total = 0;
+};
+
+void MeasureExpansion(const QByteArray& data)
+{
+    std::istringstream in(data.toStdString());
+    YAML::Parser parser(in);
+    ExpansionMeter meter;
+    while (parser.HandleNextDocument(meter)) { }
+}
+
 QString Text(const YAML::Node& node)
 {
-    return QString::fromStdString(node.as<std::string>());
+    QString text = QString::fromStdString(node.as<std::string>());
+    if (text.contains(QChar(0)))
+        Fail(node, u"a NUL character, which no Message may hold"_s);
+    return text;
 }
 
 QString LineOf(const YAML::Node& node)
 {
     return u"line %1"_s.arg(node.Mark().line + 1);
-}
-
-[[noreturn]] void Fail(const YAML::Node& node, const QString& reason)
-{
-    throw FormatError(u"Line %1: %2."_s.arg(node.Mark().line + 1).arg(reason));
 }
 
 QString ScalarText(const YAML::Node& node, const QString& key)
@@ -52,64 +166,77 @@ void AddVariables(Variables& variables, const YAML::Node& list)
     }
 }
 
-// The token for a chrono date format: %DATE% for a date alone, %DATETIME% for a date
-// with a time, nothing otherwise.
-QString DateToken(const QString& format)
-{
-    static const QRegularExpression datePart(u"%[-_0^#]?[dembBhaAyYDFxjuwUWCGgV]"_s);
-    static const QRegularExpression timePart(u"%[-_0^#]?[HIklMSpPrRTXZzs]"_s);
-    static const QRegularExpression both(u"%[-_0^#]?c"_s);
-    if (format.contains(both))
-        return u"%DATETIME%"_s;
-    if (!format.contains(datePart))
-        return {};
-    return format.contains(timePart) ? u"%DATETIME%"_s : u"%DATE%"_s;
-}
+// A {{variable}}: the token it becomes, or why it stays as written.
+struct VariableMeaning {
+    QString token;
+    QString keptWhy;
+    // A date format the token writes alike, to be listed as converted.
+    QString dateFormat;
+};
 
-QString VariableToken(const QString& name, const Variables& variables)
+VariableMeaning MeaningOf(const QString& name, const Variables& variables, const TokenDates& dates)
 {
     const auto found = variables.constFind(name);
     if (found == variables.cend())
-        return name == u"clipboard"_s ? u"%CLIPBOARD%"_s : QString();
+        return {name == u"clipboard"_s ? u"%CLIPBOARD%"_s : QString(), {}, {}};
     const YAML::Node& variable = found.value();
     const QString type = ScalarText(variable, u"type"_s);
     const YAML::Node params = variable["params"];
     if (type == u"clipboard"_s)
-        return u"%CLIPBOARD%"_s;
+        return {u"%CLIPBOARD%"_s, {}, {}};
     if (type == u"echo"_s && params && params["echo"] && params["echo"].IsScalar())
-        return Text(params["echo"]);
+        return {Text(params["echo"]), {}, {}};
     if (type == u"date"_s && params && params["format"] && params["format"].IsScalar()) {
+        const QString format = Text(params["format"]);
         const YAML::Node offset = params["offset"];
         if (offset && !(offset.IsScalar() && offset.as<std::string>() == "0"))
-            return {};
-        return DateToken(Text(params["format"]));
+            return {{}, u"a date with an offset"_s, {}};
+        const QString token
+            = DateTokenFor([&format](const QDateTime& moment) { return WriteChronoFormat(format, moment); }, dates);
+        if (token.isNull())
+            return {
+                {}, u"its date format \"%1\" writes the date otherwise than %DATE% and %DATETIME%"_s.arg(format), {}};
+        return {token, {}, format};
     }
     return {};
 }
 
 // Replaces {{variables}} and [[form fields]] by tokens where the program has one.
-QString ConvertReplacement(const QString& replacement, const Variables& variables, const QString& trigger,
-                           QStringList& remarks)
+QString ConvertReplacement(const QString& replacement, const Variables& variables, const TokenDates& dates,
+                           const QString& origin, const QString& trigger, MessageCollection& collection)
 {
     static const QRegularExpression reference(u"\\{\\{\\s*([^{}\\s]+)\\s*\\}\\}|\\[\\[\\s*([^\\[\\]]+?)\\s*\\]\\]"_s);
-    const auto tokenFor = [&variables](const QRegularExpressionMatch& m) -> QString {
-        if (m.capturedLength(1) > 0)
-            return VariableToken(m.captured(1), variables);
+    const QString subject = u"Trigger \"%1\""_s.arg(trigger);
+    const auto tokenFor = [&](const QRegularExpressionMatch& m) -> QString {
+        if (m.capturedLength(1) > 0) {
+            const VariableMeaning meaning = MeaningOf(m.captured(1), variables, dates);
+            if (!meaning.dateFormat.isEmpty())
+                collection.converted.append(u"%1: %2 (date format \"%3\") became %4."_s.arg(
+                    subject, m.captured(0), meaning.dateFormat, meaning.token));
+            return meaning.token;
+        }
         const QString field = m.captured(2);
         if (field.contains(u"||"_s) || field.contains(u"^^"_s))
             return QString();
         return u"^^INPUT:"_s + field + u"||^^"_s;
     };
-    return ConvertReferences(replacement, reference, tokenFor, u"Trigger \"%1\""_s.arg(trigger), remarks);
+    const auto keptWhy = [&](const QRegularExpressionMatch& m) {
+        return m.capturedLength(1) > 0 ? MeaningOf(m.captured(1), variables, dates).keptWhy : QString();
+    };
+    return ConvertReferences(replacement, reference, tokenFor, origin, subject, collection.remarks, keptWhy);
 }
 
 } // namespace
 
-MessageCollection ReadEspanso(const QByteArray& data, const QString& fileName)
+MessageCollection ReadEspanso(const QByteArray& data, const QString& fileName, const TokenDates& dates)
 {
+    CheckImportText(data);
     YAML::Node root;
     try {
+        MeasureExpansion(data);
         root = YAML::Load(data.toStdString());
+    } catch (const YAML::DeepRecursion& e) {
+        FailAt(e.mark, u"lists and maps are nested too deep"_s);
     } catch (const YAML::Exception& e) {
         throw FormatError(u"Line %1: %2."_s.arg(e.mark.line + 1).arg(QString::fromStdString(e.msg)));
     }
@@ -171,6 +298,10 @@ MessageCollection ReadEspanso(const QByteArray& data, const QString& fileName)
             Variables variables = globals;
             AddVariables(variables, match["vars"]);
             const QString label = ScalarText(match, u"label"_s);
+            // One text for all triggers of the match: its copies share it.
+            const QString text = triggers.isEmpty()
+                ? QString()
+                : ConvertReplacement(replacement, variables, dates, LineOf(match), triggers.first(), collection);
             for (const QString& trigger : std::as_const(triggers)) {
                 CollectedMessage message;
                 message.origin = LineOf(match);
@@ -178,7 +309,7 @@ MessageCollection ReadEspanso(const QByteArray& data, const QString& fileName)
                 message.parentId = group.id;
                 message.hotword = trigger;
                 message.shortName = label.isEmpty() ? trigger : label;
-                message.text = ConvertReplacement(replacement, variables, trigger, collection.remarks);
+                message.text = text;
                 collection.messages.append(std::move(message));
             }
         }

@@ -1,4 +1,5 @@
 #include "exchange/exchangeformats.h"
+#include "exchange/importlimits.h"
 #include "exchange/jsonsupport.h"
 
 #include <QFile>
@@ -7,24 +8,37 @@
 
 using namespace Qt::StringLiterals;
 
-MessageCollection ReadCollectionFile(const QString& path)
+namespace {
+
+MessageCollection ReadCollectionData(const QString& path, const QByteArray& data, const TokenDates& dates)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(u"Cannot read %1: %2"_s.arg(path, file.errorString()));
-    const QByteArray data = file.readAll();
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == u"csv"_s)
         return ReadCsv(data);
     if (suffix == u"yml"_s || suffix == u"yaml"_s)
-        return ReadEspanso(data, path);
+        return ReadEspanso(data, path, dates);
     if (suffix == u"json"_s) {
         const QJsonObject root = ParseJson(data).object();
         if (root.contains(u"combos"_s) && !root.contains(u"format"_s))
-            return ReadBeeftext(data);
+            return ReadBeeftext(data, dates);
         return ReadJson(data);
     }
     throw Error(u"%1 is neither a CSV file (.csv), a JSON file (.json) nor an Espanso match file (.yml)."_s.arg(path));
+}
+
+} // namespace
+
+MessageCollection ReadCollectionFile(const QString& path, const TokenDates& dates)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(u"Cannot read %1: %2"_s.arg(path, file.errorString()));
+    if (file.size() > MaxImportFileBytes)
+        throw FormatError(u"The file is larger than %1, the most an import reads."_s.arg(FileLimitText()));
+    const QByteArray data = file.readAll();
+    MessageCollection collection = ReadCollectionData(path, data, dates);
+    CheckImportFields(collection);
+    return collection;
 }
 
 void WriteCollectionFile(const QString& path, const MessageCollection& collection)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/tokendates.h"
 #include "store/messagecollection.h"
 #include "util/errors.h"
 
@@ -34,16 +35,24 @@ QByteArray WriteJson(const MessageCollection& collection);
 MessageCollection ReadJson(const QByteArray& data);
 
 // An Espanso match file: each trigger of a match becomes a Message under one group named
-// after the file; {{clipboard}} and date variables become tokens where the program has
-// one, forms become free-text fields; anything else stays as plain text and is remarked.
-MessageCollection ReadEspanso(const QByteArray& data, const QString& fileName);
+// after the file; {{clipboard}} becomes %CLIPBOARD%, a date variable %DATE% or %DATETIME%
+// where its format writes the same as that token on this desktop (listed as converted),
+// forms become free-text fields; anything else stays as plain text and is remarked.
+// Aliases are measured before they are expanded: a file that they would make larger than
+// an import reads is refused, as is nesting deeper than 64 levels.
+MessageCollection ReadEspanso(const QByteArray& data, const QString& fileName, const TokenDates& dates = {});
 
 // A Beeftext combo list (JSON): groups become group Messages, combos the Messages under
-// them; variables with a counterpart become tokens, the others stay and are remarked.
-MessageCollection ReadBeeftext(const QByteArray& data);
+// them; variables with a counterpart become tokens (a #{dateTime:format} only where the
+// format writes the same as %DATE% or %DATETIME%, listed as converted), the others stay
+// and are remarked.
+MessageCollection ReadBeeftext(const QByteArray& data, const TokenDates& dates = {});
 
 // Reads a file of any of these formats, told apart by its extension (.csv, .yml/.yaml,
-// .json) and, for JSON, by its content.
-MessageCollection ReadCollectionFile(const QString& path);
+// .json) and, for JSON, by its content. Every format is refused, naming the line and byte
+// offset, when it is not UTF-8 or holds a NUL character, written or escaped; so is a file
+// larger than MaxImportFileBytes, and one with a field longer than MaxFieldLength or more
+// than MaxImportCharacters in all (importlimits.h).
+MessageCollection ReadCollectionFile(const QString& path, const TokenDates& dates = {});
 // Writes CSV for a .csv path, else the program's JSON.
 void WriteCollectionFile(const QString& path, const MessageCollection& collection);

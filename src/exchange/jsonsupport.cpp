@@ -1,6 +1,7 @@
 #include "exchange/jsonsupport.h"
 
 #include "exchange/exchangeformats.h"
+#include "exchange/importlimits.h"
 
 #include <cmath>
 
@@ -22,6 +23,8 @@ QString Member(const QString& path, const QString& key)
 
 QJsonDocument ParseJson(const QByteArray& data)
 {
+    CheckImportText(data);
+    CheckJsonNulEscapes(data);
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError) {

@@ -7,7 +7,8 @@
 #include <QJsonValue>
 #include <QString>
 
-// Parses JSON text; a syntax error raises FormatError naming its line and column.
+// Parses JSON text; a syntax error raises FormatError naming its line and column, text
+// that is not UTF-8 or holds a NUL character (also as \u0000) one naming its line and byte offset.
 QJsonDocument ParseJson(const QByteArray& data);
 
 // Typed reads of a member; a value of another type raises FormatError naming the path,

@@ -1,5 +1,6 @@
 #include "store/datatable.h"
 
+#include "store/databaselock.h"
 #include "store/sqldialect.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
@@ -466,8 +467,10 @@ void DataTable::postEdit()
             throw StoreError(query.lastError().text());
         for (qsizetype i = 0; i < values.size(); ++i)
             query.bindValue(int(i), values.at(i));
-        if (!query.exec())
+        if (!query.exec()) {
+            RaiseWhenBusy(database(), query.lastError());
             refused(query.lastError().text());
+        }
         if (query.numRowsAffected() == 0) {
             if (!m_versionField.isEmpty() && !readRow(m_editKey).isEmpty())
                 throw ChangedMeanwhile(u"The row %1 of %2 was changed by another user since it was read."_s.arg(
@@ -512,8 +515,10 @@ void DataTable::postInsert()
         refused(query.lastError().text());
     for (qsizetype i = 0; i < values.size(); ++i)
         query.bindValue(int(i), values.at(i));
-    if (!query.exec())
+    if (!query.exec()) {
+        RaiseWhenBusy(db, query.lastError());
         refused(query.lastError().text());
+    }
     const QVariant key = dialect.insertedKey(query, db, returning);
     query.finish();
     if (!m_keyField.isEmpty() && key.isNull())
@@ -589,8 +594,10 @@ void DataTable::deleteRow()
     QSqlQuery query(database());
     query.prepare(u"delete from "_s + m_tableName + u" where "_s + m_keyField + u" = ?"_s);
     query.addBindValue(key);
-    if (!query.exec())
+    if (!query.exec()) {
+        RaiseWhenBusy(database(), query.lastError());
         throw StoreError(query.lastError().text());
+    }
     const QVariant before = effectiveKey();
     m_rows.removeAt(m_current);
     m_keys.removeAt(m_current);

@@ -39,6 +39,8 @@ struct MessageCollection {
     QList<CollectedMessage> messages;
     // What a reader could not carry over exactly (kept as plain text or left out).
     QStringList remarks;
+    // What a reader turned into a token of this program where the file wrote it otherwise.
+    QStringList converted;
 
     // The first fault of the tree: a repeated or non-positive id, a parent that is not in
     // the collection, or a loop of parents; as "<origin>: <reason>", empty when sound.

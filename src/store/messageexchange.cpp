@@ -1,6 +1,7 @@
 #include "store/messageexchange.h"
 
 #include "store/columns.h"
+#include "store/databaselock.h"
 #include "store/dmData.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
@@ -346,14 +347,16 @@ MessageCollection ReadAllMessages(TdmFAQData& dm)
         collection.messages[reached.indexOf(false)].parentId = 0;
     }
 
+    // Group ID 0 is the top level even where a Message has the ID 0, as older databases
+    // may: that Message is a top-level Message like the others and never a group.
     MessageCollection numbered;
     numbered.messages.reserve(collection.messages.size());
-    QHash<int, int> newId{{0, 0}};
+    QHash<int, int> newId;
     for (qsizetype index : collection.treeOrder()) {
         CollectedMessage message = collection.messages.at(index);
         newId.insert(message.id, int(numbered.messages.size()) + 1);
         message.id = newId.value(message.id);
-        message.parentId = newId.value(message.parentId);
+        message.parentId = message.parentId == 0 ? 0 : newId.value(message.parentId);
         numbered.messages.append(std::move(message));
     }
     return numbered;
@@ -371,8 +374,7 @@ ImportOutcome ImportMessages(TdmFAQData& dm, const MessageCollection& collection
         throw StoreError(dm.readOnlyReason());
     Plan plan = MakePlan(dm, collection, choice);
     QSqlDatabase db = Database(dm);
-    if (!db.transaction())
-        throw StoreError(db.lastError().text());
+    BeginWriteTransaction(db);
     ImportOutcome outcome;
     try {
         Inserter insert(db);
@@ -388,6 +390,8 @@ ImportOutcome ImportMessages(TdmFAQData& dm, const MessageCollection& collection
             int id = 0;
             try {
                 id = insert.add(entry.shortName, entry.hotword, message, groupId, entry.keywords, entry.attachments);
+            } catch (const DatabaseBusy&) {
+                throw;
             } catch (const StoreError& e) {
                 throw StoreError(Where(message) + u": "_s + e.text());
             }

@@ -47,6 +47,13 @@ private:
     QString m_ownerShortName;
 };
 
+// Another program holds the embedded database's write lock for longer than a save waits for
+// it. The text names the database file; nothing was changed.
+class DatabaseBusy : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
 // A save was refused because someone else changed the Message since it was read; the row
 // stays pending with the values typed.
 class ChangedMeanwhile : public StoreError {

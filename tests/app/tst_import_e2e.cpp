@@ -2,6 +2,7 @@
 
 #include "desktoptools.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -95,6 +96,12 @@ void TestImportE2E::importThroughTheFileMenu()
     PressKeys(mainWindow, {u"alt+f"_s, u"x"_s});
     QVERIFY(quillbay.waitForFinished(10000));
     QCOMPARE(quillbay.exitCode(), 0);
+
+    // The start made the day's backup and the import one of its own, beside the database.
+    const QStringList backups = QDir(folder.filePath(u"backups"_s)).entryList({u"*.db"_s}, QDir::Files, QDir::Name);
+    QCOMPARE(backups.size(), 2);
+    QVERIFY2(backups.at(0).startsWith(u"daily-"_s) && backups.at(1).startsWith(u"import-"_s),
+             qPrintable(backups.join(u' ')));
 }
 
 QTEST_GUILESS_MAIN(TestImportE2E)

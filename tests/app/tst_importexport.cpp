@@ -3,14 +3,20 @@
 
 #include "mainwindowfixture.h"
 
+#include "dialogs/fRestoreBackup.h"
 #include "exchange/exchangeformats.h"
+#include "store/backups.h"
+#include "store/messageexchange.h"
 
 #include "childbyname.h"
 #include "mnemonics.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -26,6 +32,12 @@ private Q_SLOTS:
     void importAsksAboutTakenHotwords();
     void brokenFileChangesNothing();
     void exportSummary();
+    void importSummaryListsDateFormats();
+    void messageWithIdZeroRoundTrip_data();
+    void messageWithIdZeroRoundTrip();
+    void importKeepsABackupFirst();
+    void restoreABackup();
+    void restoreRefusedWhileEditing();
 };
 
 namespace {
@@ -63,7 +75,7 @@ void TestImportExport::fileMenu()
     QStringList texts;
     for (const QAction* action : window.findChild<QMenu*>(u"mnuFile"_s)->actions())
         texts << (action->isSeparator() ? u"-"_s : action->text());
-    QCOMPARE(texts, (QStringList{u"&Import..."_s, u"&Export..."_s, u"-"_s, u"E&xit"_s}));
+    QCOMPARE(texts, (QStringList{u"&Import..."_s, u"&Export..."_s, u"&Restore a backup…"_s, u"-"_s, u"E&xit"_s}));
 }
 
 void TestImportExport::importAsksAboutTakenHotwords_data()
@@ -147,6 +159,151 @@ void TestImportExport::exportSummary()
     f.ui.saveAnswers.push_back(std::nullopt);
     Trigger(window, u"actExport"_s);
     QCOMPARE(f.ui.shown.size(), 1);
+}
+
+void TestImportExport::importSummaryListsDateFormats()
+{
+    MainWindowFixture f;
+    TfrmMain& window = f.create();
+    // The fake desktop writes the short date as 2026-12-09, as "%F" does.
+    f.ui.fileAnswers.push_back(WriteFile(f.db, u"dates.yml"_s,
+                                         "matches:\n"
+                                         "  - trigger: \":d\"\n"
+                                         "    replace: \"On {{day}}, in {{year}}.\"\n"
+                                         "    vars:\n"
+                                         "      - {name: day, type: date, params: {format: \"%F\"}}\n"
+                                         "      - {name: year, type: date, params: {format: \"%Y\"}}\n"));
+    Trigger(window, u"actImport"_s);
+    QCOMPARE(
+        f.ui.texts(u"message"_s),
+        QStringList{u"Imported from dates.yml: 2 Messages (1 group), 0 keywords and 0 attachments.\r\n\r\n"
+                    "Turned into tokens of this program:\r\n"
+                    "Trigger \":d\": {{day}} (date format \"%F\") became %DATE%.\r\n\r\n"
+                    "Kept as plain text or left out by the reader:\r\n"
+                    "Trigger \":d\": {{year}} kept as plain text: its date format \"%Y\" writes the date otherwise "
+                    "than %DATE% and %DATETIME%."_s});
+    QSqlQuery text = f.db.run(u"select Text from FAQ where Hotword = ':d'"_s);
+    QVERIFY(text.next());
+    QCOMPARE(text.value(0).toString(), u"On %DATE%, in {{year}}."_s);
+}
+
+void TestImportExport::messageWithIdZeroRoundTrip_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("csv") << u"all.csv"_s;
+    QTest::newRow("json") << u"all.json"_s;
+}
+
+void TestImportExport::messageWithIdZeroRoundTrip()
+{
+    QFETCH(QString, fileName);
+    MainWindowFixture f;
+    // Older databases may hold a Message with the ID 0; it is a top-level Message, no group.
+    f.db.run(u"insert into FAQ (ID, ShortName, Hotword, Text, GroupID) values (0, 'Zero', 'zero', 'Z', 0)"_s);
+    const int group = f.db.addMessage(u"Group"_s, u"group"_s, u"G"_s);
+    f.db.addMessage(u"Child"_s, u"child"_s, u"C"_s, group);
+    f.db.addMessage(u"Top"_s, u"top"_s, u"T"_s);
+    const MessageCollection before = ReadAllMessages(*f.db.module);
+    TfrmMain& window = f.create();
+    const QString path = f.db.folder.filePath(fileName);
+    f.ui.saveAnswers.push_back(path);
+    Trigger(window, u"actExport"_s);
+    QCOMPARE(f.ui.texts(u"message"_s),
+             QStringList{u"Exported to %1: 4 Messages (1 group), 0 keywords and 0 attachments."_s.arg(fileName)});
+
+    f.db.run(u"delete from FAQ"_s);
+    f.ui.clear();
+    f.ui.fileAnswers.push_back(path);
+    Trigger(window, u"actImport"_s);
+    QCOMPARE(f.ui.texts(u"error"_s), QStringList());
+    QCOMPARE(ReadAllMessages(*f.db.module).messages, before.messages);
+    QCOMPARE(child<QTreeWidget>(window, "tvFAQs")->topLevelItemCount(), 3);
+}
+
+void TestImportExport::importKeepsABackupFirst()
+{
+    MainWindowFixture f;
+    f.db.addMessage(u"Before"_s, u"before"_s, u"Here before."_s);
+    TfrmMain& window = f.create();
+    f.ui.fileAnswers.push_back(WriteFile(f.db, u"answers.csv"_s, answers));
+    f.ui.choiceAnswers.push_back(0);
+    Trigger(window, u"actImport"_s);
+    QCOMPARE(Count(f.db), 3);
+    const QList<BackupInfo> backups = DatabaseBackups(*f.db.module).List();
+    QCOMPARE(backups.size(), 1);
+    QCOMPARE(backups.first().kind, BackupKind::BeforeImport);
+    QCOMPARE(backups.first().messages, 1);
+}
+
+void TestImportExport::restoreABackup()
+{
+    MainWindowFixture f;
+    f.db.addMessage(u"Yesterday"_s, u"yesterday"_s, u"Y"_s);
+    const QDateTime yesterday(QDate::currentDate().addDays(-1), QTime(8, 30));
+    DatabaseBackups(*f.db.module).MakeDailyBackup(yesterday);
+    f.db.addMessage(u"Today"_s, u"today"_s, u"T"_s);
+    TfrmMain& window = f.create();
+    window.RefreshFAQTree();
+    auto* tree = child<QTreeWidget>(window, "tvFAQs");
+    QCOMPARE(tree->topLevelItemCount(), 2);
+
+    Trigger(window, u"actRestoreBackup"_s);
+    auto* dialog = window.findChild<TfrmRestoreBackup*>();
+    QVERIFY(dialog);
+    auto* list = child<QTreeWidget>(*dialog, "lvBackups");
+    QCOMPARE(list->topLevelItemCount(), 1);
+    const QString made = yesterday.toString(u"yyyy-MM-dd HH:mm"_s);
+    QCOMPARE(list->topLevelItem(0)->text(0), made);
+    QCOMPARE(list->topLevelItem(0)->text(1), u"1"_s);
+    QCOMPARE(list->topLevelItem(0)->text(2), u"daily backup"_s);
+    f.ui.confirmAnswers.push_back(true);
+    child<QDialogButtonBox>(*dialog, "btnsRestore")->button(QDialogButtonBox::Ok)->click();
+
+    QCOMPARE(
+        f.ui.texts(u"confirm"_s),
+        QStringList{
+            u"Restore the daily backup of %1 (1 Message)?\r\n\r\nEvery Message now in the database is "
+            "replaced by those of the backup. The database as it is now is kept as a backup of its own."_s.arg(made)});
+    QCOMPARE(f.ui.shown.first().defaultButton, u"No"_s);
+    QCOMPARE(f.ui.texts(u"error"_s), QStringList());
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    QCOMPARE(tree->topLevelItem(0)->text(0), u"Yesterday"_s);
+    const QList<BackupInfo> backups = DatabaseBackups(*f.db.module).List();
+    QCOMPARE(backups.size(), 2);
+    QCOMPARE(backups.first().kind, BackupKind::BeforeRestore);
+    QCOMPARE(backups.first().messages, 2);
+    QCOMPARE(
+        f.ui.texts(u"message"_s),
+        QStringList{u"Restored the daily backup of %1 (1 Message).\r\nThe Messages it replaced are kept in %2."_s.arg(
+            made, QDir::toNativeSeparators(backups.first().path))});
+
+    // Answering No changes nothing.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!window.findChild<TfrmRestoreBackup*>());
+    f.ui.clear();
+    Trigger(window, u"actRestoreBackup"_s);
+    dialog = window.findChild<TfrmRestoreBackup*>();
+    f.ui.confirmAnswers.push_back(false);
+    child<QDialogButtonBox>(*dialog, "btnsRestore")->button(QDialogButtonBox::Ok)->click();
+    QCOMPARE(f.ui.texts(u"message"_s), QStringList());
+    QCOMPARE(Count(f.db), 1);
+}
+
+void TestImportExport::restoreRefusedWhileEditing()
+{
+    MainWindowFixture f;
+    TfrmMain& window = f.create();
+    // Without any backup the command says when they are made.
+    Trigger(window, u"actRestoreBackup"_s);
+    QCOMPARE(f.ui.texts(u"message"_s),
+             QStringList{u"There is no backup yet. One is made at the first start of each day and before every "
+                         "import, in %1."_s.arg(QDir::toNativeSeparators(f.db.folder.filePath(u"backups"_s)))});
+    f.ui.clear();
+    window.actNewExecute();
+    Trigger(window, u"actRestoreBackup"_s);
+    QCOMPARE(f.ui.texts(u"message"_s),
+             QStringList{u"Please save or cancel the message being edited before restoring a backup."_s});
+    QVERIFY(!window.findChild<TfrmRestoreBackup*>());
 }
 
 QTEST_MAIN(TestImportExport)

@@ -211,6 +211,12 @@ void TestWindowMatching::classAndRoleEntries_data()
     QTest::newRow("owned window: by its title")
         << u"Target=Spell;Search Type=Starts With;Role=spell;Class=evolution"_s << u"spelling"_s;
     QTest::newRow("class of a hint window") << u"Class=THintWindow"_s << QString();
+    QTest::newRow("main window's title excepted") << u"Class=evolution;Except Title=mail - "_s << u"composer"_s;
+    QTest::newRow("one of several texts excepted") << u"Class=evolution;Except Title=xyz||MAIL"_s << u"composer"_s;
+    QTest::newRow("every title excepted") << u"Class=evolution;Except Title=Mail|Order"_s << QString();
+    QTest::newRow("title pattern and exception") << u"Target=Re: Order;Except Title=notes"_s << u"composer"_s;
+    QTest::newRow("numbered exception") << u"Class2=evolution;Except Title2=Evolution"_s << u"composer"_s;
+    QTest::newRow("exception of another entry") << u"Class2=evolution;Except Title=Evolution"_s << u"main"_s;
 }
 
 void TestWindowMatching::classAndRoleEntries()
@@ -259,7 +265,9 @@ void TestWindowMatching::suppliedTargetsFile_data()
     QTest::newRow("Claws Mail") << u"Claws Mail"_s << u"[no subject] - Compose message"_s << none << none;
     QTest::newRow("Sylpheed") << u"Sylpheed"_s << u"(No Subject) - Compose"_s << none << none;
     QTest::newRow("Sylpheed with a subject") << u"Sylpheed"_s << u"Re: Order 123 - Compose *"_s << none << none;
-    QTest::newRow("Geary") << u"Geary"_s << u"New Message"_s << none << none;
+    QTest::newRow("Geary") << u"Geary"_s << u"New Message"_s << u"Geary"_s << none;
+    // In its own window, or filling the main window, which then takes the subject as title.
+    QTest::newRow("Geary with a subject") << u"Geary"_s << u"Re: Order 123"_s << u"Geary"_s << none;
     QTest::newRow("Outlook on the web") << u"Outlook"_s << u"Mail - Ann Example - Outlook — Mozilla Firefox"_s << none
                                         << none;
     QTest::newRow("Mousepad") << u"Notepad"_s << u"/tmp/notes.txt - Mousepad"_s << none << none;
@@ -286,7 +294,10 @@ void TestWindowMatching::suppliedTargetsFile()
     fake->windows.addWindow(u"Mail - Evolution"_s, u"Evolution"_s);
     fake->windows.window(fake->windows.addWindow(u"Preferences"_s, u"Evolution"_s)).role = u"preferences-window"_s;
     fake->windows.addWindow(u"Sylpheed - Inbox"_s, u"Sylpheed"_s);
-    fake->windows.addWindow(u"Geary"_s);
+    // Geary's main window before and after a folder shows, and a tooltip it owns.
+    const WindowHandle geary = fake->windows.addWindow(u"Geary"_s, u"Geary"_s);
+    fake->windows.addWindow(u"Inbox — ann@example.com"_s, u"Geary"_s);
+    fake->windows.addWindow(u"Geary"_s, u"Geary"_s, geary);
     fake->windows.addWindow(u"Terminal - ann@host: ~"_s);
     setTarget(application);
     QCOMPARE(FindDestinationWindow(fake->windows, target), WindowHandle(0));

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
@@ -38,6 +39,8 @@ private Q_SLOTS:
     void namesAreCheckedBeforeUse_data();
     void namesAreCheckedBeforeUse();
     void pickedWindowAndTheLiveLine();
+    void pickedWindowAmongOthersOfItsKind_data();
+    void pickedWindowAmongOthersOfItsKind();
 
 private:
     std::unique_ptr<TfrmDestinations> openEditor(const QString& selected);
@@ -181,6 +184,64 @@ void TestDestinations::pickedWindowAndTheLiveLine()
     QTRY_COMPARE_WITH_TIMEOUT(line->text(), u"Now entry 1 finds: Compose a message  [Evolution]"_s, 10000);
     // Nothing was brought forward while looking.
     QCOMPARE(fake->windows.active, WindowHandle(0));
+}
+
+void TestDestinations::pickedWindowAmongOthersOfItsKind_data()
+{
+    QTest::addColumn<QString>("picked");
+    QTest::addColumn<QString>("other"); // title of another window of the same class and role
+    QTest::addColumn<QString>("titlePart");
+    QTest::newRow("browser windows on other sites") << u"Inbox (3) - ann@example.com - Gmail - Chromium"_s
+                                                    << u"News - Chromium"_s << u"Inbox (3) - ann@example.com - Gmail"_s;
+    QTest::newRow("shared end cut in whole words") << u"Mail - Chromium"_s << u"Gmail - Chromium"_s << u"Mail"_s;
+    QTest::newRow("nothing shared") << u"Webmail"_s << u"News"_s << u"Webmail"_s;
+    QTest::newRow("the other's title is the shared end")
+        << u"Mail - Mozilla Firefox"_s << u"Mozilla Firefox"_s << u"Mail"_s;
+    QTest::newRow("the same title") << u"New Tab - Chromium"_s << u"New Tab - Chromium"_s << QString();
+}
+
+void TestDestinations::pickedWindowAmongOthersOfItsKind()
+{
+    QFETCH(QString, picked);
+    QFETCH(QString, other);
+    QFETCH(QString, titlePart);
+    const WindowHandle site = fake->windows.addWindow(picked, u"Chromium"_s);
+    fake->windows.window(site).role = u"browser"_s;
+    // Windows of another kind or role do not count; the other browser window was used last.
+    fake->windows.addWindow(u"notes.txt - gedit"_s, u"Gedit"_s);
+    const WindowHandle popup = fake->windows.addWindow(u"Downloads"_s, u"Chromium"_s);
+    fake->windows.window(popup).role = u"pop-up"_s;
+    const WindowHandle last = fake->windows.addWindow(other, u"Chromium"_s);
+    fake->windows.window(last).role = u"browser"_s;
+
+    const auto editor = openEditor(u"Editor"_s);
+    child<QPushButton>(*editor, "btnPickWindow")->click();
+    auto* windows = child<QListWidget>(*editor, "lstOpenWindows");
+    windows->setCurrentRow(3);
+    QCOMPARE(windows->currentItem()->text(), picked + u"  [Chromium]"_s);
+    QTest::keyClick(windows, Qt::Key_Return);
+    auto* grid = child<QTableWidget>(*editor, "grdEntries");
+    QCOMPARE(grid->item(1, 0)->text(), titlePart);
+    QCOMPARE(grid->item(1, 2)->text(), u"Chromium"_s);
+    QCOMPARE(grid->item(1, 3)->text(), u"browser"_s);
+    auto* line = child<QLabel>(*editor, "lblMatchesNow");
+    if (titlePart.isEmpty()) {
+        QCOMPARE(line->text(), u"Now entry 2 finds: %1  [Chromium], the topmost of 2 windows it matches."_s.arg(other));
+        return;
+    }
+    // The title part open for editing; the picked window is the one a send reaches.
+    const auto* field = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(field && field->isVisible());
+    QCOMPARE(field->text(), titlePart);
+    QCOMPARE(line->text(), u"Now entry 2 finds: %1  [Chromium]"_s.arg(picked));
+    // Without it, the browser window used last.
+    setCell(*editor, 1, 0, QString());
+    QCOMPARE(line->text(), u"Now entry 2 finds: %1  [Chromium], the topmost of 2 windows it matches."_s.arg(other));
+    setCell(*editor, 1, 0, titlePart);
+    child<QPushButton>(*editor, "btnOK")->click();
+    const IniFile targets = OpenTargetsFile();
+    QCOMPARE(ReadTargetEntry(targets, u"Editor"_s, 2), (TargetEntry{titlePart, {}, u"Chromium"_s, u"browser"_s, {}}));
+    QCOMPARE(FindEntryWindow(fake->windows, ReadTargetEntry(targets, u"Editor"_s, 2)), site);
 }
 
 QTEST_MAIN(TestDestinations)

@@ -1,8 +1,9 @@
 // A small X client for tests, standing in for programs that are hard to get:
 //   qb_xprobe window TITLE [--gap MS] [--close-on-activate] [TARGET...]
-//     a window that pastes on Ctrl+V (the key whose keysym is v in the current keyboard
-//     mapping) by asking the CLIPBOARD owner for each TARGET in turn (default: TARGETS,
-//     UTF8_STRING), MS milliseconds apart, printing "paste N TARGET VALUE" for each answer
+//     a window that pastes on Ctrl+V (a key that gives v in its first or second group of the
+//     current keyboard mapping, as GTK and Qt take shortcut letters) by asking the CLIPBOARD
+//     owner for each TARGET in turn (default: TARGETS, UTF8_STRING), MS milliseconds apart,
+//     printing "paste N TARGET VALUE" for each answer
 //     ("-" when refused) and "pasted N" at the end. With --close-on-activate it closes, saying
 //     "closing", when it is activated after having lost the input.
 //   qb_xprobe hold
@@ -222,7 +223,9 @@ int main(int argc, char** argv)
         if (type == XCB_KEY_PRESS) {
             const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
             const xcb_keysym_t keysym = xcb_key_symbols_get_keysym(keys, key->detail, 0);
-            if ((key->state & XCB_MOD_MASK_CONTROL) && (keysym == XK_v || keysym == XK_V)) {
+            const xcb_keysym_t inGroup2 = xcb_key_symbols_get_keysym(keys, key->detail, 2);
+            const auto isV = [](xcb_keysym_t k) { return k == XK_v || k == XK_V; };
+            if ((key->state & XCB_MOD_MASK_CONTROL) && (isV(keysym) || isV(inGroup2))) {
                 ++pastes;
                 for (size_t i = 0; i < targets.size(); ++i) {
                     if (i > 0 && gapMs > 0)

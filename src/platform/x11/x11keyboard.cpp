@@ -9,6 +9,7 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +17,20 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qint64 MappingReuseMs = 200;
+
+// X key codes of the letters a to z in their places on a US keyboard (the same in the evdev
+// and the older XFree86 numbering): the keys that Chromium takes for those letters.
+constexpr std::array<xcb_keycode_t, 26> LetterPlaces{38, 56, 54, 40, 26, 41, 42, 43, 31, 44, 45, 46, 58,
+                                                     57, 32, 33, 24, 27, 39, 28, 30, 55, 25, 53, 29, 52};
+
+// A key's keysyms without the empty columns at the end, whose number changes with the
+// widest key of the mapping.
+QList<xcb_keysym_t> WithoutEmptyEnd(QList<xcb_keysym_t> keysyms)
+{
+    while (!keysyms.isEmpty() && keysyms.back() == XCB_NO_SYMBOL)
+        keysyms.removeLast();
+    return keysyms;
+}
 
 } // namespace
 
@@ -145,6 +160,8 @@ void X11KeyboardSynth::keyEvent(std::uint16_t virtualKey, std::uint8_t, std::uin
     const Mapping current = mapping();
     xcb_keycode_t code = current.keycode(keysym);
     if (code == 0)
+        code = letterPlaceKeycode(current, keysym);
+    if (code == 0)
         code = spareKeycode(current, keysym);
     if (code == 0)
         return;
@@ -164,10 +181,17 @@ X11KeyboardSynth::~X11KeyboardSynth()
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
     xcb_destroy_window(m_x11.connection(), m_markerWindow);
+    // As the server has it now: the user may have changed the layout a moment ago.
+    m_mappingRead.invalidate();
     const Mapping current = mapping();
     for (const auto& [keysym, code] : m_spare) {
         if (current.keycode(keysym) == code)
             bind(code, XCB_NO_SYMBOL, current.perKeycode);
+    }
+    // Unless the layout has changed since.
+    for (const Borrowed& key : std::as_const(m_borrowed)) {
+        if (WithoutEmptyEnd(current.keysymsOf(key.code)) == WithoutEmptyEnd(key.during))
+            setKeysyms(key.code, key.before);
     }
     xcb_flush(m_x11.connection());
 }
@@ -176,6 +200,14 @@ xcb_keycode_t X11KeyboardSynth::Mapping::keycode(xcb_keysym_t keysym) const
 {
     const qsizetype at = keysyms.indexOf(keysym);
     return at < 0 || perKeycode == 0 ? 0 : xcb_keycode_t(first + at / perKeycode);
+}
+
+QList<xcb_keysym_t> X11KeyboardSynth::Mapping::keysymsOf(xcb_keycode_t code) const
+{
+    const qsizetype at = (qsizetype(code) - first) * perKeycode;
+    if (perKeycode == 0 || code < first || at + perKeycode > keysyms.size())
+        return {};
+    return keysyms.mid(at, perKeycode);
 }
 
 X11KeyboardSynth::Mapping X11KeyboardSynth::mapping()
@@ -207,6 +239,36 @@ void X11KeyboardSynth::bind(xcb_keycode_t code, xcb_keysym_t keysym, int perKeyc
     for (int level = 0; level < std::min(perKeycode, 2); ++level)
         keysyms[level] = keysym;
     xcb_change_keyboard_mapping(m_x11.connection(), 1, code, std::uint8_t(perKeycode), keysyms.constData());
+}
+
+void X11KeyboardSynth::setKeysyms(xcb_keycode_t code, const QList<xcb_keysym_t>& keysyms)
+{
+    xcb_change_keyboard_mapping(m_x11.connection(), 1, code, std::uint8_t(keysyms.size()), keysyms.constData());
+    m_mappingRead.invalidate();
+}
+
+xcb_keycode_t X11KeyboardSynth::letterPlaceKeycode(const Mapping& current, xcb_keysym_t keysym)
+{
+    // The core mapping's first four columns are group 1 and group 2, levels 1 and 2.
+    constexpr int GroupColumns = 4;
+    if (keysym < XK_a || keysym > XK_z || current.perKeycode < GroupColumns)
+        return 0;
+    const xcb_keycode_t code = LetterPlaces[keysym - XK_a];
+    const QList<xcb_keysym_t> before = current.keysymsOf(code);
+    if (before.isEmpty() || before[0] == XCB_NO_SYMBOL)
+        return 0;
+    // Only a key of one group: its second group is empty or repeats the first.
+    const bool oneGroup = (before[2] == XCB_NO_SYMBOL && before[3] == XCB_NO_SYMBOL)
+        || (before[2] == before[0] && before[3] == before[1]);
+    if (!oneGroup)
+        return 0;
+    QList<xcb_keysym_t> during = before;
+    during[2] = keysym;
+    during[3] = keysym - (XK_a - XK_A);
+    setKeysyms(code, during);
+    m_borrowed.removeIf([code](const Borrowed& key) { return key.code == code; });
+    m_borrowed.append({code, before, during});
+    return code;
 }
 
 xcb_keycode_t X11KeyboardSynth::spareKeycode(const Mapping& current, xcb_keysym_t keysym)

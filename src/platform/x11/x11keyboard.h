@@ -31,14 +31,17 @@ private:
 };
 
 // Keys synthesized through the XTEST extension. The scan code of a key is its X key code.
-// A key that the keyboard layout lacks (the Latin letters in a Cyrillic-only layout) is
-// typed on a spare key code bound to it, so that Ctrl+V is Ctrl+V in every layout.
+// A Latin letter that the keyboard layout lacks (a Cyrillic-only layout) is added as a
+// second group of the key in the letter's place on a US keyboard: GTK and Qt look for a
+// shortcut's letter in every group of the pressed key, and Chromium knows shortcut keys by
+// their place alone, so Ctrl+V is Ctrl+V to all of them, while the key types what it typed
+// before. Other keys that the layout lacks are typed on a spare key code bound to them.
 // Synthesized keys that reach one of our own windows (the window they were meant for went
 // away in between) are dropped there, so our own key handling never acts on them.
 class X11KeyboardSynth : public KeyboardSynth, public QAbstractNativeEventFilter {
 public:
     X11KeyboardSynth(X11Connection& x11, X11KeyMap& keys);
-    // Unbinds the spare key codes.
+    // Unbinds the spare key codes and gives borrowed keys their own symbols back.
     ~X11KeyboardSynth() override;
     X11KeyboardSynth(const X11KeyboardSynth&) = delete;
     X11KeyboardSynth& operator=(const X11KeyboardSynth&) = delete;
@@ -62,16 +65,28 @@ private:
         QList<xcb_keysym_t> keysyms;
         // The first key code that gives the keysym at any level, or 0.
         xcb_keycode_t keycode(xcb_keysym_t keysym) const;
+        // The keysyms of the key code, or none when it is out of range.
+        QList<xcb_keysym_t> keysymsOf(xcb_keycode_t code) const;
     };
     Mapping mapping();
     bool modifierHeld();
     // A key code for a keysym that no key gives: a spare code bound to it, or 0.
     xcb_keycode_t spareKeycode(const Mapping& current, xcb_keysym_t keysym);
     void bind(xcb_keycode_t code, xcb_keysym_t keysym, int perKeycode);
+    // The key in the letter's place, with the letter added as its second group, or 0.
+    xcb_keycode_t letterPlaceKeycode(const Mapping& current, xcb_keysym_t keysym);
+    void setKeysyms(xcb_keycode_t code, const QList<xcb_keysym_t>& keysyms);
 
     X11Connection& m_x11;
     X11KeyMap& m_keys;
     QList<std::pair<xcb_keysym_t, xcb_keycode_t>> m_spare;
+    // A key given a second group: its symbols before and while borrowed.
+    struct Borrowed {
+        xcb_keycode_t code = 0;
+        QList<xcb_keysym_t> before;
+        QList<xcb_keysym_t> during;
+    };
+    QList<Borrowed> m_borrowed;
     QList<Sent> m_sent;
     // Marks after our keys: how many have not come back yet, and the time of the last one.
     xcb_window_t m_markerWindow = XCB_NONE;
