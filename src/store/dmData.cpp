@@ -2,6 +2,7 @@
 
 #include "settings/filelocations.h"
 #include "store/columns.h"
+#include "store/databaselock.h"
 #include "store/odbcdatasources.h"
 #include "store/schema.h"
 #include "store/storeerror.h"
@@ -103,8 +104,10 @@ QSqlQuery Prepared(QSqlDatabase& db, const QString& sql, const QVariantList& val
         throw StoreError(query.lastError().text());
     for (const QVariant& value : values)
         query.addBindValue(value);
-    if (!query.exec())
+    if (!query.exec()) {
+        RaiseWhenBusy(db, query.lastError());
         throw StoreError(query.lastError().text());
+    }
     return query;
 }
 
@@ -540,8 +543,8 @@ int TdmFAQData::SaveNewMessage()
     const MessageFields typed = PendingMessage();
     const QVariant groupID = atFAQ.fieldValue(u"GroupID"_s);
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.transaction())
-        throw StoreError(db.lastError().text());
+    // The group is read inside the transaction, so it takes the write lock first.
+    BeginWriteTransaction(db);
     m_saveTransactionOpen = true;
     int id = 0;
     try {
