@@ -3,6 +3,8 @@
 --   createdb quillbay
 --   psql -v ON_ERROR_STOP=1 -d quillbay -f quillbay-postgresql.sql
 --   psql -v ON_ERROR_STOP=1 -d quillbay -f examples.sql      (optional example Messages)
+-- A database made by an earlier version lacks the change stamps (column FAQ.Stamp and the
+-- trigger FAQStamped); the program adds them at its first start by a user who may alter FAQ.
 -- Saved queries take their parameters in brackets, e.g. [Hotword:]; the program binds
 -- them by name and never pastes their values into the SQL text. Change a saved query's
 -- matching rules with an UPDATE of SavedQueries; the program reads it at its next start.
@@ -17,7 +19,8 @@ CREATE TABLE FAQ (
     Hotword varchar(50) NOT NULL,
     Text text,
     GroupID integer NOT NULL DEFAULT 0,
-    Notes text
+    Notes text,
+    Stamp integer NOT NULL DEFAULT 0
 );
 CREATE UNIQUE INDEX FAQHotword ON FAQ (lower(Hotword));
 CREATE INDEX FAQChildren ON FAQ (GroupID, lower(ShortName), ID);
@@ -62,6 +65,16 @@ CREATE FUNCTION FAQSearchRefresh(message integer) RETURNS void LANGUAGE sql AS $
     FROM FAQ f WHERE f.ID = message
     ON CONFLICT (FAQID) DO UPDATE SET Body = excluded.Body;
 $$;
+
+-- Every change of a Message row advances its stamp; a save compares it with the stamp it
+-- read, so that it never overwrites a change that another user made meanwhile.
+CREATE FUNCTION FAQStamped() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    NEW.Stamp := OLD.Stamp + 1;
+    RETURN NEW;
+END
+$$;
+CREATE TRIGGER FAQStamped BEFORE UPDATE ON FAQ FOR EACH ROW EXECUTE FUNCTION FAQStamped();
 
 -- A Message takes its keywords, attachments and usage rows with it.
 CREATE FUNCTION FAQChanged() RETURNS trigger LANGUAGE plpgsql AS $$

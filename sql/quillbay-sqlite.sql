@@ -10,7 +10,8 @@ CREATE TABLE FAQ (
     Hotword VARCHAR(50) NOT NULL COLLATE NOCASE CHECK (length(Hotword) <= 50),
     Text TEXT,
     GroupID INTEGER NOT NULL DEFAULT 0,
-    Notes TEXT
+    Notes TEXT,
+    Stamp INTEGER NOT NULL DEFAULT 0
 );
 CREATE UNIQUE INDEX FAQHotword ON FAQ (Hotword COLLATE NOCASE);
 CREATE INDEX FAQChildren ON FAQ (GroupID, ShortName COLLATE NOCASE, ID);
@@ -52,6 +53,12 @@ END;
 CREATE TRIGGER FAQUpdated AFTER UPDATE OF ShortName, Hotword, Text ON FAQ BEGIN
     UPDATE FAQSearch SET ShortName = new.ShortName, Hotword = new.Hotword, Text = new.Text
     WHERE rowid = new.ID;
+END;
+
+-- Every change of a Message row advances its stamp; a save compares it with the stamp it
+-- read, so that it never overwrites a change that another program made meanwhile.
+CREATE TRIGGER FAQStamped AFTER UPDATE ON FAQ WHEN new.Stamp = old.Stamp BEGIN
+    UPDATE FAQ SET Stamp = old.Stamp + 1 WHERE ID = new.ID;
 END;
 
 -- A Message takes its keywords, attachments and usage rows with it.

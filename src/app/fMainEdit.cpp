@@ -6,6 +6,7 @@
 #include "app/searchcommand.h"
 #include "dialogs/ffaqaddedit.h"
 #include "store/dmData.h"
+#include "store/storeerror.h"
 #include "util/errors.h"
 #include "util/interaction.h"
 
@@ -40,9 +41,15 @@ void TfrmMain::actEditExecute()
 {
     if (m_addEdit->isVisible())
         return;
-    // Before any Message is shown, or after the shown one was deleted, there is nothing to edit.
-    if (m_shownMessageID <= 0 || !m_store.EditMessage(m_shownMessageID)) {
+    // Before any Message is shown there is nothing to edit.
+    if (m_shownMessageID <= 0) {
         m_boxes.showMessage(u"Please select a message to edit"_s);
+        return;
+    }
+    // The dialog opens on the Message as stored now, which may be gone.
+    if (!m_store.EditMessage(m_shownMessageID)) {
+        m_boxes.showMessage(u"This Message has been deleted, so it can not be edited."_s);
+        RefreshFAQTree();
         return;
     }
     m_addEdit->SetEditMode(TfrmAddEditFAQ::EditMode::ExistingMessage);
@@ -78,7 +85,20 @@ void TfrmMain::actDeleteExecute()
     if (!m_boxes.confirmYesNo(u"Are you sure you want to delete "_s + Quoted(label)
                               + u" ? This is a permanent operation and cannot be undone."_s))
         return;
-    m_store.DeleteFAQ(NodeID(node));
+    // The database has the last word: another user may have added a child, or deleted it.
+    try {
+        m_store.DeleteFAQ(NodeID(node));
+    } catch (const HasChildMessages&) {
+        m_boxes.showMessage(
+            u"You cannot delete messages that contain other messages. Please delete all messages contained in "_s
+            + Quoted(label) + u" before deleting it."_s);
+        RefreshFAQTree();
+        return;
+    } catch (const DeletedMeanwhile&) {
+        m_boxes.showMessage(Quoted(label) + u" has already been deleted by someone else."_s);
+        RefreshFAQTree();
+        return;
+    }
     // The panel keeps what it shows, the deleted Message included.
     m_tree->RemoveNode(node);
     RefreshHotwordCompletion();

@@ -4,6 +4,7 @@
 #include "dialogs/widgetsupport.h"
 #include "store/dataset.h"
 #include "store/dmData.h"
+#include "store/storeerror.h"
 #include "util/connectguarded.h"
 #include "util/interaction.h"
 
@@ -369,5 +370,11 @@ void FAQTree::tvFAQsDragDrop(const QPoint& point)
 
 void FAQTree::MoveFAQ(int messageID, int newGroupID)
 {
-    m_store.UpdateParentID(messageID, newGroupID);
+    try {
+        m_store.UpdateParentID(messageID, newGroupID);
+    } catch (const DeletedMeanwhile&) {
+        // The tree shows what is stored now, without the Message that is gone.
+        RefreshFAQTree();
+        throw;
+    }
 }

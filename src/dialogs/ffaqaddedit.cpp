@@ -33,6 +33,23 @@ const QString HelpText
       "contents of the Windows Clipboard (if it is text).  This will be very useful for data that "
       "changes each time the message is used, such as a software registration key."_s;
 
+const QString ChangedMeanwhileText
+    = u"Someone else has changed this message since you opened it, so your changes have not been saved.\n\n"
+      "Reload shows the message as it is stored now; your changes here are dropped.\n"
+      "Keep Editing keeps your changes here; saving them then replaces the other change."_s;
+
+const QString DeletedMeanwhileText
+    = u"Someone else has deleted this message since you opened it, so your changes have not been saved.\n\n"
+      "Save as New Message stores it as you see it here, with its keywords and attachments, as a new "
+      "message.\n"
+      "Cancel goes back to editing without saving."_s;
+
+const QString GroupDeletedMeanwhileText
+    = u"Someone else has deleted the message that this new message was to be placed in, so it has not been "
+      "saved.\n\n"
+      "Save at Top Level stores it at the top level of the tree.\n"
+      "Cancel goes back to editing without saving."_s;
+
 // A file name cell: the name can be typed, or picked with the ellipsis button.
 class FileNameEditor : public QWidget {
 public:
@@ -371,23 +388,53 @@ void TfrmAddEditFAQ::btnSaveClick()
     setFocus();
     EndDetailEdits(true);
     m_store.SetPendingMessage(typed);
-    // The refused row stays pending, so the user can correct the Hotword and save again.
+    if (!SavePending(typed))
+        return;
+    m_opened = typed;
+    QDialog::accept();
+    m_messageSaved(typed.hotword);
+}
+
+bool TfrmAddEditFAQ::SavePending(const TdmFAQData::MessageFields& typed)
+{
+    // A refused row stays pending, so the user can correct it and save again.
     try {
         m_store.SaveFAQ();
+        return true;
     } catch (const HotwordTooLong& refusal) {
         m_boxes.showMessage(refusal.text());
-        return;
     } catch (const HotwordTaken& refusal) {
         const QString owner = refusal.ownerShortName().isEmpty()
             ? u"another message"_s
             : u"the message \""_s + refusal.ownerShortName() + u'"';
         m_boxes.showWarning(refusal.text() + u"\n\n"_s
                             + u"The HotWord \"%1\" already belongs to %2."_s.arg(typed.hotword, owner));
-        return;
+    } catch (const ChangedMeanwhile&) {
+        if (m_boxes.choose(ChangedMeanwhileText, {u"&Reload"_s, u"&Keep Editing"_s}) != 0) {
+            // Gone by now: the next Save offers to store it as a new Message.
+            m_store.KeepEditingOverChange();
+        } else if (m_store.ReloadMessage()) {
+            ShowOnPendingRow();
+        } else {
+            m_boxes.showMessage(u"This Message has been deleted by someone else meanwhile."_s);
+            m_opened = CurrentFields();
+            QDialog::reject();
+        }
+    } catch (const DeletedMeanwhile&) {
+        // A new Message: the one it was to be placed in is gone.
+        if (m_store.messageState() == DataSetState::Insert) {
+            if (m_boxes.choose(GroupDeletedMeanwhileText, {u"Save at &Top Level"_s, u"Cancel"_s}) != 0)
+                return false;
+            m_store.PlaceNewMessageAtTopLevel();
+            return SavePending(typed);
+        }
+        if (m_boxes.choose(DeletedMeanwhileText, {u"&Save as New Message"_s, u"Cancel"_s}) != 0)
+            return false;
+        m_store.RestartAsNewMessage();
+        SetEditMode(EditMode::NewMessage);
+        return SavePending(typed);
     }
-    m_opened = typed;
-    QDialog::accept();
-    m_messageSaved(typed.hotword);
+    return false;
 }
 
 void TfrmAddEditFAQ::btnCancelClick()

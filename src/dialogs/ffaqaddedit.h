@@ -83,6 +83,9 @@ private:
     // The short description holds as many characters as its column.
     void LimitShortDescription();
     void EndDetailEdits(bool store);
+    // Saves the pending row; false when it stays pending, after the user has been told why
+    // and, when someone else changed or deleted the Message meanwhile, has chosen what to do.
+    bool SavePending(const TdmFAQData::MessageFields& typed);
 
     const std::unique_ptr<Ui::TfrmAddEditFAQ> ui;
     TdmFAQData& m_store;

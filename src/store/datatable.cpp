@@ -57,6 +57,15 @@ void DataTable::setKeyField(const QString& field)
     m_keyField = m_fields.at(requireField(field));
 }
 
+void DataTable::setVersionField(const QString& field)
+{
+    if (isOpen())
+        throw Error(u"The table %1 is open; its version field can not be set."_s.arg(m_tableName));
+    if (fieldIndex(field) < 0)
+        m_fields << field;
+    m_versionField = m_fields.at(requireField(field));
+}
+
 void DataTable::setMaster(DataTable* master, const QString& detailField, const QString& masterField)
 {
     if (m_master)
@@ -372,7 +381,8 @@ void DataTable::setFieldValue(const QString& field, const QVariant& value)
     const int index = requireField(field);
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         throw Error(u"The table %1 is not being edited."_s.arg(m_tableName));
-    if (m_fields.at(index).compare(m_keyField, Qt::CaseInsensitive) == 0)
+    if (m_fields.at(index).compare(m_keyField, Qt::CaseInsensitive) == 0
+        || m_fields.at(index).compare(m_versionField, Qt::CaseInsensitive) == 0)
         throw Error(u"The field %1 of %2 is read-only."_s.arg(m_fields.at(index), m_tableName));
     m_buffer[index] = value;
     m_dirty[index] = true;
@@ -444,24 +454,38 @@ void DataTable::postEdit()
         }
     }
     if (!assignments.isEmpty()) {
+        QString condition = m_keyField + u" = ?"_s;
+        values << m_editKey;
+        // Compared and written in one statement: a change made meanwhile is never overwritten.
+        if (!m_versionField.isEmpty()) {
+            condition += u" and "_s + m_versionField + u" = ?"_s;
+            values << m_buffer.at(fieldIndex(m_versionField));
+        }
         QSqlQuery query(database());
         if (!query.prepare(u"update "_s + m_tableName + u" set "_s + assignments.join(u", "_s) + u" where "_s
-                           + m_keyField + u" = ?"_s))
+                           + condition))
             throw StoreError(query.lastError().text());
         for (qsizetype i = 0; i < values.size(); ++i)
             query.bindValue(int(i), values.at(i));
-        query.bindValue(int(values.size()), m_editKey);
         if (!query.exec()) {
             RaiseWhenBusy(database(), query.lastError());
             refused(query.lastError().text());
         }
-        if (query.numRowsAffected() == 0)
-            throw StoreError(u"The row %1 of %2 no longer exists; another user may have deleted it."_s.arg(
+        if (query.numRowsAffected() == 0) {
+            if (!m_versionField.isEmpty() && !readRow(m_editKey).isEmpty())
+                throw ChangedMeanwhile(u"The row %1 of %2 was changed by another user since it was read."_s.arg(
+                    m_editKey.toString(), m_tableName));
+            throw DeletedMeanwhile(u"The row %1 of %2 no longer exists; another user may have deleted it."_s.arg(
                 m_editKey.toString(), m_tableName));
+        }
     }
+    // The row as stored now, with the version the database gave it.
+    QVariantList stored = m_versionField.isEmpty() ? m_buffer : readRow(m_editKey);
+    if (stored.isEmpty())
+        stored = m_buffer;
     for (qsizetype i = 0; i < m_keys.size(); ++i) {
         if (SameKey(m_keys.at(i), m_editKey) && !m_rows.at(i).isEmpty())
-            m_rows[i] = m_buffer;
+            m_rows[i] = stored;
     }
     m_postedKey = m_editKey;
 }
@@ -540,6 +564,18 @@ void DataTable::cancel()
     m_editKey = {};
     setState(DataSetState::Browse);
     notifyRowChange(before);
+}
+
+bool DataTable::adoptStoredVersion()
+{
+    if (m_state != DataSetState::Edit || m_versionField.isEmpty())
+        return false;
+    const QVariantList stored = readRow(m_editKey);
+    if (stored.isEmpty())
+        return false;
+    const int index = fieldIndex(m_versionField);
+    m_buffer[index] = stored.at(index);
+    return true;
 }
 
 void DataTable::deleteRow()

@@ -25,6 +25,11 @@ public:
     // The autoincrement key, read-only to callers; rows are updated and deleted by it.
     void setKeyField(const QString& field);
     const QString& keyField() const { return m_keyField; }
+    // A column that the database advances on every change of a row, added to the fields
+    // (before open). An edit then writes only when the row still has the value it was read
+    // with; read-only to callers.
+    void setVersionField(const QString& field);
+    const QString& versionField() const { return m_versionField; }
 
     // Detail link: this table holds only the rows whose detailField equals the master's
     // current masterField, re-reads when the master's current row changes, and new rows
@@ -72,11 +77,16 @@ public:
     void edit();
     // Writes the pending insert or edit; after an insert the new row is current.
     // A pending edit keeps writing to its own row even when a filter or refresh has
-    // changed the current row meanwhile.
+    // changed the current row meanwhile. With a version field, an edit of a row that was
+    // changed since it was read raises ChangedMeanwhile, of one deleted since then
+    // DeletedMeanwhile; both leave the edit pending.
     // A refusal goes to the post-error handler when one is set (the handler raises
     // Abort to end the operation silently); otherwise it raises Error.
     void post();
     void cancel();
+    // The pending edit takes the version that its row has in the database now, so that its
+    // next post writes over the change made meanwhile. False when the row is gone.
+    bool adoptStoredVersion();
     // Deletes the current row.
     void deleteRow();
     // The key of the row that the last successful post wrote.
@@ -131,6 +141,7 @@ private:
     QVariant m_editKey;
     QVariant m_postedKey;
     QString m_keyField;
+    QString m_versionField;
     QList<DataTable*> m_details;
     PostErrorHandler m_postError;
     QString m_readOnlyReason;

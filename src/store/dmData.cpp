@@ -2,6 +2,7 @@
 
 #include "settings/filelocations.h"
 #include "store/columns.h"
+#include "store/databaselock.h"
 #include "store/odbcdatasources.h"
 #include "store/schema.h"
 #include "store/storeerror.h"
@@ -93,6 +94,21 @@ void UseWriteAheadLog(QSqlDatabase& db, const QString& path)
         if (code != SqliteBusy && code != SqliteLocked)
             RaiseOpenFailure(path, query.lastError());
     }
+}
+
+QSqlQuery Prepared(QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw StoreError(query.lastError().text());
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec()) {
+        RaiseWhenBusy(db, query.lastError());
+        throw StoreError(query.lastError().text());
+    }
+    return query;
 }
 
 } // namespace
@@ -335,6 +351,7 @@ void TdmFAQData::OpenDatabase()
             throw StoreError(db.lastError().text());
         connectionOpened(db);
     }
+    CheckChangeStamps();
     CheckNotesColumn();
     atFAQ.open();
     atKeywords.open();
@@ -346,6 +363,37 @@ bool TdmFAQData::HasNotesColumn()
     adoCommand.commandText = u"select top 1 * from FAQ"_s;
     const DataSet columns = adoCommand.execute();
     return columns.hasField(u"Notes"_s);
+}
+
+void TdmFAQData::CheckChangeStamps()
+{
+    if (!atFAQ.versionField().isEmpty() || atFAQ.isOpen())
+        return;
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    // A table of Messages that lacks more than this is no older version of ours: it stays
+    // as it is, and reading it fails with its own message.
+    if (!QSqlQuery(db).exec(u"select ID, Hotword, GroupID from FAQ where 1 = 0"_s))
+        return;
+    bool stamped = false;
+    try {
+        stamped = HasChangeStamps(db);
+        if (!stamped && m_readOnlyReason.isEmpty()) {
+            AddChangeStamps(db, m_dialect);
+            stamped = true;
+        }
+    } catch (const Error& e) {
+        // Saving without stamps could overwrite another user's change unseen.
+        m_readOnlyReason = WithDetail(
+            u"The database "_s + databaseLocation()
+                + u" can only be read: it lacks the change stamps that keep two users from overwriting each "
+                  "other's changes, and they could not be added. Please ask its administrator to start Tolvane "
+                  "Quillbay once as the owner of its tables. Searching and sending still work."_s,
+            e.text());
+        for (DataTable* table : {&atFAQ, &atKeywords, &atFAQAction, &atAttachments})
+            table->setReadOnlyReason(m_readOnlyReason);
+    }
+    if (stamped)
+        atFAQ.setVersionField(u"Stamp"_s);
 }
 
 void TdmFAQData::CheckNotesColumn()
@@ -377,10 +425,59 @@ std::optional<int> TdmFAQData::CurrentMessageID() const
 
 bool TdmFAQData::EditMessage(int messageID)
 {
+    // Read afresh: the row on show may be older than what another program has saved since.
+    if (!MessagePending())
+        PositionOn(messageID);
     if (CurrentMessageID() != messageID)
         return false;
     atFAQ.edit();
     return true;
+}
+
+bool TdmFAQData::ReloadMessage()
+{
+    if (atFAQ.state() != DataSetState::Edit)
+        return false;
+    const int messageID = atFAQ.fieldValue(u"ID"_s).toInt();
+    CancelMessage();
+    return EditMessage(messageID);
+}
+
+bool TdmFAQData::KeepEditingOverChange()
+{
+    return atFAQ.adoptStoredVersion();
+}
+
+void TdmFAQData::RestartAsNewMessage()
+{
+    if (atFAQ.state() != DataSetState::Edit)
+        throw Error(u"No Message is being edited."_s);
+    const MessageFields fields = PendingMessage();
+    int groupID = atFAQ.fieldValue(u"GroupID"_s).toInt();
+    QStringList keywords;
+    for (int row = 0; row < m_keywords.recordCount(); ++row)
+        keywords << m_keywords.valueAt(row, u"Keyword"_s).toString();
+    QList<std::pair<QVariant, QVariant>> attachments;
+    for (int row = 0; row < m_attachments.recordCount(); ++row) {
+        attachments.append({m_attachments.valueAt(row, u"Filename"_s), m_attachments.valueAt(row, u"PromptToUse"_s)});
+    }
+    // Under a group that is gone too it could be reached from no tree.
+    if (groupID != 0 && !GroupIDOf(groupID))
+        groupID = 0;
+    CancelMessage();
+    NewMessage(groupID);
+    SetPendingMessage(fields);
+    for (const QString& keyword : std::as_const(keywords)) {
+        m_keywords.insert();
+        m_keywords.setFieldValue(u"Keyword"_s, keyword);
+        m_keywords.post();
+    }
+    for (const auto& [file, prompt] : std::as_const(attachments)) {
+        m_attachments.insert();
+        m_attachments.setFieldValue(u"Filename"_s, file);
+        m_attachments.setFieldValue(u"PromptToUse"_s, prompt);
+        m_attachments.post();
+    }
 }
 
 bool TdmFAQData::MessagePending() const
@@ -405,6 +502,13 @@ void TdmFAQData::SetPendingMessage(const MessageFields& fields)
     atFAQ.setFieldValue(u"ShortName"_s, fields.shortName);
     atFAQ.setFieldValue(u"Text"_s, fields.text);
     atFAQ.setFieldValue(u"Notes"_s, fields.notes);
+}
+
+void TdmFAQData::PlaceNewMessageAtTopLevel()
+{
+    if (atFAQ.state() != DataSetState::Insert)
+        throw Error(u"No new Message is pending."_s);
+    atFAQ.setFieldValue(u"GroupID"_s, 0);
 }
 
 void TdmFAQData::CancelMessage()
@@ -439,11 +543,15 @@ int TdmFAQData::SaveNewMessage()
     const MessageFields typed = PendingMessage();
     const QVariant groupID = atFAQ.fieldValue(u"GroupID"_s);
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.transaction())
-        throw StoreError(db.lastError().text());
+    // The group is read inside the transaction, so it takes the write lock first.
+    BeginWriteTransaction(db);
     m_saveTransactionOpen = true;
     int id = 0;
     try {
+        // Placed under a Message that is gone, it could be reached from no tree.
+        if (groupID.toInt() != 0 && !GroupIDOf(groupID.toInt()))
+            throw DeletedMeanwhile(
+                u"The Message that this one was to be placed in has been deleted by someone else."_s);
         atFAQ.post();
         id = atFAQ.postedKey().toInt();
         m_keywords.storeStaged();
@@ -594,15 +702,33 @@ void TdmFAQData::PositionOn(int messageID)
 
 void TdmFAQData::DeleteFAQ(int messageID)
 {
+    refuseWhenReadOnly();
     PositionOn(messageID);
-    if (atFAQ.eof())
-        throw StoreError(u"The Message %1 no longer exists; another user may have deleted it."_s.arg(messageID));
-    atFAQ.deleteRow();
+    atFAQ.cancel();
+    // Children are looked for in the deleting statement itself, so that one added by another
+    // user up to that moment keeps the Message.
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlQuery query
+        = Prepared(db, u"delete from FAQ where ID = ? and not exists (select 1 from FAQ c where c.GroupID = ?)"_s,
+                   {messageID, messageID});
+    const int deleted = query.numRowsAffected();
+    query.finish();
+    atFAQ.refresh();
+    if (deleted > 0)
+        return;
+    if (!atFAQ.eof()) {
+        throw HasChildMessages(u"The Message %1 has Messages under it, which must be deleted first."_s.arg(messageID));
+    }
+    throw DeletedMeanwhile(u"The Message %1 no longer exists; another user may have deleted it."_s.arg(messageID));
 }
 
 void TdmFAQData::UpdateParentID(int messageID, int newGroupID)
 {
     refuseWhenReadOnly();
+    if (newGroupID != 0 && !GroupIDOf(newGroupID)) {
+        throw DeletedMeanwhile(u"The Message it was to be placed in has been deleted by someone else, so "
+                               "nothing was moved."_s);
+    }
     SavedQuery& query = aspUpdateParentID;
     query.close();
     if (query.findParameter(u"[newparentid:]"_s).isEmpty() || query.findParameter(u"[id:]"_s).isEmpty())
@@ -610,6 +736,8 @@ void TdmFAQData::UpdateParentID(int messageID, int newGroupID)
     query.setParameter(u"[newparentid:]"_s, newGroupID);
     query.setParameter(u"[id:]"_s, messageID);
     query.execute();
+    if (query.rowsAffected() == 0)
+        throw DeletedMeanwhile(u"This Message has been deleted by someone else, so it can not be moved."_s);
 }
 
 QList<TdmFAQData::OutlineEntry> TdmFAQData::MessageOutline()
@@ -637,23 +765,6 @@ QString TdmFAQData::CopyHotword(const QString& hotword)
             return candidate;
     }
 }
-
-namespace {
-
-QSqlQuery Prepared(QSqlDatabase& db, const QString& sql, const QVariantList& values)
-{
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        throw StoreError(query.lastError().text());
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        throw StoreError(query.lastError().text());
-    return query;
-}
-
-} // namespace
 
 int TdmFAQData::DuplicateMessage(int messageID)
 {

@@ -74,9 +74,22 @@ public:
     };
     // Starts a new Message under a group (0: top level); SaveFAQ writes it.
     void NewMessage(int groupID);
-    // Starts editing the Message that PositionOn made current. False, changing nothing, when
-    // the current row is not that Message (none shown, or deleted meanwhile).
+    // Starts editing the Message as it is stored now (read afresh, with its change stamp).
+    // False, changing nothing, when it does not exist (deleted meanwhile). While an edit or a
+    // new Message is pending it only tells whether that is the Message.
     bool EditMessage(int messageID);
+    // After ChangedMeanwhile: drops the pending edit and starts editing the Message as stored
+    // now. False when it has been deleted meanwhile; nothing is pending then.
+    bool ReloadMessage();
+    // After ChangedMeanwhile: the pending edit keeps its values and takes the stored
+    // Message's change stamp, so that the next SaveFAQ writes over the other change. False
+    // when the Message has been deleted meanwhile.
+    bool KeepEditingOverChange();
+    // After DeletedMeanwhile: the pending edit becomes a new Message with the same fields,
+    // keywords and attachments, under the same group while that exists, else at the top level.
+    void RestartAsNewMessage();
+    // After DeletedMeanwhile for a new Message, whose group is gone: places it at the top level.
+    void PlaceNewMessageAtTopLevel();
     // The ID of the Message that PositionOn made current; nullopt when it does not exist.
     std::optional<int> CurrentMessageID() const;
     // Whether a new or edited Message waits for SaveFAQ or CancelMessage.
@@ -87,11 +100,13 @@ public:
     // Sets all four fields of the pending Message.
     void SetPendingMessage(const MessageFields& fields);
     // Posts the pending insert or edit and returns the posted row's ID (the current ID when
-    // nothing is pending). A new Message is stored together with the keyword and attachment
-    // rows given to it meanwhile, in one transaction. A Hotword longer than its column raises
-    // HotwordTooLong before the database sees it; a refusal for a Hotword that another Message
-    // has raises HotwordTaken; both leave the row pending. Any other refusal raises StoreError
-    // with the database's reason, and a new Message then stays pending with its rows.
+    // nothing is pending). An edit is written only when the Message is unchanged since
+    // EditMessage read it: else ChangedMeanwhile, or DeletedMeanwhile when it is gone; a new
+    // Message whose group is gone raises DeletedMeanwhile. All three leave the row pending. A new Message is stored
+    // together with the keyword and attachment rows given to it meanwhile, in one transaction. A Hotword longer than
+    // its column raises HotwordTooLong before the database sees it; a refusal for a Hotword that another Message has
+    // raises HotwordTaken; both leave the row pending. Any other refusal raises StoreError with the database's reason,
+    // and a new Message then stays pending with its rows.
     int SaveFAQ();
     // Drops the pending new or edited Message, and the rows given to a new one.
     void CancelMessage();
@@ -134,9 +149,11 @@ public:
     // the detail rows follow it.
     void PositionOn(int messageID);
     // Deletes the Message; the database removes its keyword, attachment and usage rows in
-    // the same statement.
+    // the same statement. The statement deletes only a Message without children, as stored at
+    // that moment: one with children raises HasChildMessages, one that is gone DeletedMeanwhile.
     void DeleteFAQ(int messageID);
     // Places a Message under another (0: top level) through the saved query updateparentid.
+    // Either Message gone raises DeletedMeanwhile.
     void UpdateParentID(int messageID, int newGroupID);
 
     // One line of the outline of all Messages, for pickers that show the whole tree.
@@ -184,6 +201,9 @@ private:
     DetailRows m_attachments{atAttachments};
 
     void CheckNotesColumn();
+    // Gives an older database its change stamps; where it can not be upgraded, it opens for
+    // reading only.
+    void CheckChangeStamps();
     void atFAQPostError(const QString& databaseText);
     struct HotwordOwner {
         int id = 0;

@@ -217,7 +217,9 @@ void SavedQuery::open()
 void SavedQuery::execute()
 {
     close();
+    m_rowsAffected = -1;
     run();
+    m_rowsAffected = m_query->numRowsAffected();
     m_query->finish();
 }
 

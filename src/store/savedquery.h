@@ -39,6 +39,8 @@ public:
     void open();
     // Runs a query that returns no rows.
     void execute();
+    // The number of rows the last execute changed; -1 when the driver does not tell.
+    int rowsAffected() const { return m_rowsAffected; }
     const DataSet& result() const { return m_result; }
     int recordCount() const { return m_result.recordCount(); }
 
@@ -57,6 +59,7 @@ private:
     int m_maxRows;
     QString m_connectionName;
     bool m_open = false;
+    int m_rowsAffected = -1;
     DataSet m_result;
     std::unique_ptr<QSqlQuery> m_query;
     // For each "?" of the prepared text, the index of the parameter it stands for.

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <sqlite3.h>
 
@@ -90,6 +91,46 @@ void EnsureEmbeddedSchema(QSqlDatabase& db, bool withExamples)
         Exec(db, u"commit"_s);
     } catch (...) {
         QSqlQuery(db).exec(u"rollback"_s);
+        throw;
+    }
+}
+
+bool HasChangeStamps(QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(u"select * from FAQ where 1 = 0"_s))
+        throw Error(query.lastError().text());
+    return query.record().indexOf(u"Stamp"_s) >= 0;
+}
+
+void AddChangeStamps(QSqlDatabase& db, const SqlDialect& dialect)
+{
+    QStringList statements{u"alter table FAQ add column Stamp integer not null default 0"_s};
+    switch (dialect.engine()) {
+    case SqlDialect::Engine::SQLite:
+        statements << u"create trigger FAQStamped after update on FAQ when new.Stamp = old.Stamp begin "
+                      "update FAQ set Stamp = old.Stamp + 1 where ID = new.ID; end"_s;
+        break;
+    case SqlDialect::Engine::PostgreSQL:
+        statements << u"create or replace function FAQStamped() returns trigger language plpgsql as $$ "
+                      "begin NEW.Stamp := OLD.Stamp + 1; return NEW; end $$"_s
+                   << u"create trigger FAQStamped before update on FAQ for each row execute function FAQStamped()"_s;
+        break;
+    case SqlDialect::Engine::Other:
+        throw Error(u"The database engine is not known to this program, so it can not be upgraded."_s);
+    }
+    if (!db.transaction())
+        throw Error(db.lastError().text());
+    try {
+        for (const QString& statement : std::as_const(statements))
+            Exec(db, statement);
+        if (!db.commit())
+            throw Error(db.lastError().text());
+    } catch (const Error&) {
+        db.rollback();
+        // Another program may have added them first.
+        if (HasChangeStamps(db))
+            return;
         throw;
     }
 }

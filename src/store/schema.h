@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/sqldialect.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -15,3 +17,11 @@ QString ExampleMessagesScript();
 // Makes sure the SQLite database has the schema: when it holds no tables yet, creates them,
 // in one transaction, with the example Messages when asked for.
 void EnsureEmbeddedSchema(QSqlDatabase& db, bool withExamples);
+
+// Whether the Message table has the change-stamp column that every change of a Message
+// advances.
+bool HasChangeStamps(QSqlDatabase& db);
+// Gives the Message table of an older database its change stamps (the column and what
+// advances it), in one transaction, keeping every row. Another program upgrading the same
+// database at the same moment is no failure; a refusal raises Error with the database's text.
+void AddChangeStamps(QSqlDatabase& db, const SqlDialect& dialect);

@@ -53,3 +53,24 @@ class DatabaseBusy : public StoreError {
 public:
     using StoreError::StoreError;
 };
+
+// A save was refused because someone else changed the Message since it was read; the row
+// stays pending with the values typed.
+class ChangedMeanwhile : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
+// The Message (or the one it was to be placed in) was deleted by someone else since it was
+// read; nothing was written.
+class DeletedMeanwhile : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
+// A delete was refused because the Message has Messages under it, perhaps added by someone
+// else since the tree was read; nothing was deleted.
+class HasChildMessages : public StoreError {
+public:
+    using StoreError::StoreError;
+};

@@ -98,6 +98,20 @@ private Q_SLOTS:
     void importIssues();
     void cancelledImportChangesNothing();
 
+    // Two programs or two users on one database.
+    void saveComparesTheChangeStamp_data();
+    void saveComparesTheChangeStamp();
+    void everyWriteAdvancesTheStamp();
+    void editOpensOnTheStoredMessage();
+    void refusedSaveReloadOrKeep_data();
+    void refusedSaveReloadOrKeep();
+    void deletedMessageSavedAsNew_data();
+    void deletedMessageSavedAsNew();
+    void newMessageUnderADeletedGroup();
+    void deleteAndMoveAskTheDatabase_data();
+    void deleteAndMoveAskTheDatabase();
+    void oldDatabaseGetsChangeStamps();
+
 private:
     std::unique_ptr<TdmFAQData> openModule();
     void run(const QString& sql);
@@ -110,6 +124,9 @@ private:
     DataSet select(const QString& sql);
     void clearTables();
     int count(const QString& table);
+    int stamp(int id);
+    // Starts editing the Message in the module and types a new text into the pending row.
+    void typeText(TdmFAQData& module, int id, const QString& text);
 
     ScriptedInteraction ui;
     QTemporaryDir dir;
@@ -1060,6 +1077,338 @@ void TestStoreContract::cancelledImportChangesNothing()
     const ImportOutcome outcome = ImportMessages(*dm, collection, ImportChoice::Skip);
     QCOMPARE(outcome.messages, 600);
     QCOMPARE(outcome.groups, 1);
+}
+
+int TestStoreContract::stamp(int id)
+{
+    return select(u"select Stamp from FAQ where ID = "_s + QString::number(id)).integer(0, u"Stamp"_s);
+}
+
+void TestStoreContract::typeText(TdmFAQData& module, int id, const QString& text)
+{
+    module.PositionOn(id);
+    if (!module.EditMessage(id))
+        throw Error(u"Message %1 not found"_s.arg(id));
+    TdmFAQData::MessageFields fields = module.PendingMessage();
+    fields.text = text;
+    module.SetPendingMessage(fields);
+}
+
+void TestStoreContract::saveComparesTheChangeStamp_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<QString>("storedText");
+    QTest::newRow("nothing") << QString() << QString() << u"mine"_s;
+    QTest::newRow("read by the other") << u"read"_s << QString() << u"mine"_s;
+    QTest::newRow("keyword added by the other") << u"keyword"_s << QString() << u"mine"_s;
+    QTest::newRow("saved by the other") << u"save"_s << u"changed"_s << u"theirs"_s;
+    QTest::newRow("moved by the other") << u"move"_s << u"changed"_s << u"original"_s;
+    QTest::newRow("written by another program") << u"sql"_s << u"changed"_s << u"by hand"_s;
+    QTest::newRow("deleted by the other") << u"delete"_s << u"deleted"_s << QString();
+}
+
+void TestStoreContract::saveComparesTheChangeStamp()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, refusal);
+    QFETCH(QString, storedText);
+    const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    const int id = addMessage(u"Mine"_s, u"mine"_s, u"original"_s);
+    typeText(*dm, id, u"mine"_s);
+
+    // A second program on the same database, with its own connection.
+    auto other = openModule();
+    if (meanwhile == u"read"_s) {
+        typeText(*other, id, u"not saved"_s);
+        other->CancelMessage();
+    } else if (meanwhile == u"keyword"_s) {
+        other->PositionOn(id);
+        other->Keywords().insert();
+        other->Keywords().setFieldValue(u"Keyword"_s, u"theirs"_s);
+        other->Keywords().post();
+    } else if (meanwhile == u"save"_s) {
+        typeText(*other, id, u"theirs"_s);
+        QCOMPARE(other->SaveFAQ(), id);
+    } else if (meanwhile == u"move"_s) {
+        other->UpdateParentID(id, group);
+    } else if (meanwhile == u"sql"_s) {
+        run(u"update FAQ set Text = 'by hand' where ID = "_s + QString::number(id));
+    } else if (meanwhile == u"delete"_s) {
+        other->DeleteFAQ(id);
+    }
+    other.reset();
+
+    QString refused;
+    try {
+        QCOMPARE(dm->SaveFAQ(), id);
+    } catch (const ChangedMeanwhile&) {
+        refused = u"changed"_s;
+    } catch (const DeletedMeanwhile&) {
+        refused = u"deleted"_s;
+    }
+    QCOMPARE(refused, refusal);
+    // A refused save keeps the edit pending with what was typed.
+    QCOMPARE(dm->MessagePending(), !refusal.isEmpty());
+    if (!refusal.isEmpty())
+        QCOMPARE(dm->PendingMessage().text, u"mine"_s);
+    const DataSet stored = dm->MessageByID(id);
+    QCOMPARE(stored.isEmpty() ? QString() : stored.text(0, u"Text"_s), storedText);
+    dm->CancelMessage();
+}
+
+void TestStoreContract::everyWriteAdvancesTheStamp()
+{
+    const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    const int id = addMessage(u"A"_s, u"a"_s, u"a"_s);
+    int last = stamp(id);
+    const auto advanced = [&] {
+        const int now = stamp(id);
+        const bool up = now > last;
+        last = now;
+        return up;
+    };
+    saveEdited(id, [](auto& fields) { fields.notes = u"n"_s; });
+    QVERIFY(advanced());
+    // Saving the same values again is a write too.
+    saveEdited(id, [](auto&) {});
+    QVERIFY(advanced());
+    dm->UpdateParentID(id, group);
+    QVERIFY(advanced());
+    run(u"update FAQ set ShortName = 'B' where ID = "_s + QString::number(id));
+    QVERIFY(advanced());
+    // The stamp belongs to the database: the program can not set it.
+    showMessage(id);
+    QVERIFY(dm->EditMessage(id));
+    QVERIFY_THROWS_EXCEPTION(Error, dm->atFAQ.setFieldValue(u"Stamp"_s, 0));
+    dm->CancelMessage();
+    // The Message's own saves go on after each other without a refusal.
+    for (int i = 0; i < 3; ++i)
+        saveEdited(id, [i](auto& fields) { fields.text = QString::number(i); });
+    QCOMPARE(dm->MessageByID(id).text(0, u"Text"_s), u"2"_s);
+}
+
+void TestStoreContract::editOpensOnTheStoredMessage()
+{
+    const int id = addMessage(u"A"_s, u"a"_s, u"first"_s);
+    // Shown here, then saved by another program: the row read for showing is out of date.
+    showMessage(id);
+    QCOMPARE(dm->atFAQ.fieldText(u"Text"_s), u"first"_s);
+    auto other = openModule();
+    typeText(*other, id, u"second"_s);
+    other->SaveFAQ();
+    QVERIFY(dm->EditMessage(id));
+    QCOMPARE(dm->PendingMessage().text, u"second"_s);
+    TdmFAQData::MessageFields fields = dm->PendingMessage();
+    fields.text = u"third"_s;
+    dm->SetPendingMessage(fields);
+    QCOMPARE(dm->SaveFAQ(), id);
+    QCOMPARE(dm->MessageByID(id).text(0, u"Text"_s), u"third"_s);
+
+    // Gone before the edit starts: nothing becomes pending.
+    other->DeleteFAQ(id);
+    QVERIFY(!dm->EditMessage(id));
+    QVERIFY(!dm->MessagePending());
+}
+
+void TestStoreContract::refusedSaveReloadOrKeep_data()
+{
+    QTest::addColumn<bool>("reload");
+    QTest::newRow("reload") << true;
+    QTest::newRow("keep editing") << false;
+}
+
+void TestStoreContract::refusedSaveReloadOrKeep()
+{
+    QFETCH(bool, reload);
+    const int id = addMessage(u"A"_s, u"a"_s, u"original"_s);
+    typeText(*dm, id, u"mine"_s);
+    auto other = openModule();
+    typeText(*other, id, u"theirs"_s);
+    other->SaveFAQ();
+    QVERIFY_THROWS_EXCEPTION(ChangedMeanwhile, dm->SaveFAQ());
+
+    if (reload) {
+        QVERIFY(dm->ReloadMessage());
+        QCOMPARE(dm->PendingMessage().text, u"theirs"_s);
+        TdmFAQData::MessageFields fields = dm->PendingMessage();
+        fields.notes = u"added to theirs"_s;
+        dm->SetPendingMessage(fields);
+    } else {
+        QVERIFY(dm->KeepEditingOverChange());
+        QCOMPARE(dm->PendingMessage().text, u"mine"_s);
+    }
+    QCOMPARE(dm->SaveFAQ(), id);
+    QCOMPARE(dm->MessageByID(id).text(0, u"Text"_s), reload ? u"theirs"_s : u"mine"_s);
+    QCOMPARE(dm->NotesOf(id), reload ? u"added to theirs"_s : QString());
+
+    // Taking over one change does not take over the next one.
+    typeText(*dm, id, u"mine again"_s);
+    typeText(*other, id, u"theirs again"_s);
+    other->SaveFAQ();
+    QVERIFY_THROWS_EXCEPTION(ChangedMeanwhile, dm->SaveFAQ());
+    other->DeleteFAQ(id);
+    QVERIFY(!dm->KeepEditingOverChange());
+    QVERIFY(!dm->ReloadMessage());
+    QVERIFY(!dm->MessagePending());
+}
+
+void TestStoreContract::deletedMessageSavedAsNew_data()
+{
+    QTest::addColumn<bool>("groupDeletedToo");
+    QTest::newRow("group kept") << false;
+    QTest::newRow("group deleted too") << true;
+}
+
+void TestStoreContract::deletedMessageSavedAsNew()
+{
+    QFETCH(bool, groupDeletedToo);
+    const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    const int id = addMessage(u"A"_s, u"a"_s, u"original"_s, group, {u"k1"_s, u"k2"_s});
+    showMessage(id);
+    dm->Attachments().insert();
+    dm->Attachments().setFieldValue(u"Filename"_s, u"/srv/a.doc"_s);
+    dm->Attachments().setFieldValue(u"PromptToUse"_s, true);
+    dm->Attachments().post();
+    typeText(*dm, id, u"mine"_s);
+    auto other = openModule();
+    other->DeleteFAQ(id);
+    if (groupDeletedToo)
+        other->DeleteFAQ(group);
+    QVERIFY_THROWS_EXCEPTION(DeletedMeanwhile, dm->SaveFAQ());
+
+    dm->RestartAsNewMessage();
+    QCOMPARE(dm->messageState(), DataSetState::Insert);
+    const int copy = dm->SaveFAQ();
+    QVERIFY(copy != id);
+    const DataSet stored = dm->MessageByID(copy);
+    QCOMPARE(stored.text(0, u"Text"_s), u"mine"_s);
+    QCOMPARE(stored.text(0, u"Hotword"_s), u"a"_s);
+    QCOMPARE(stored.integer(0, u"GroupID"_s), groupDeletedToo ? 0 : group);
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"k2"_s)), QList<int>{copy});
+    const DataSet attachments = dm->AttachmentsOf(copy);
+    QCOMPARE(attachments.recordCount(), 1);
+    QCOMPARE(attachments.text(0, u"Filename"_s), u"/srv/a.doc"_s);
+    QVERIFY(attachments.boolean(0, u"PromptToUse"_s));
+}
+
+void TestStoreContract::newMessageUnderADeletedGroup()
+{
+    const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    dm->NewMessage(group);
+    dm->SetPendingMessage({u"new"_s, u"New"_s, u"n"_s, {}});
+    auto other = openModule();
+    other->DeleteFAQ(group);
+    QVERIFY_THROWS_EXCEPTION(DeletedMeanwhile, dm->SaveFAQ());
+    QCOMPARE(count(u"FAQ"_s), 0);
+    QCOMPARE(dm->messageState(), DataSetState::Insert);
+    dm->PlaceNewMessageAtTopLevel();
+    const int id = dm->SaveFAQ();
+    QCOMPARE(dm->GroupIDOf(id), std::optional<int>(0));
+}
+
+void TestStoreContract::deleteAndMoveAskTheDatabase_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("delete, nothing meanwhile") << QString() << u"delete"_s << QString();
+    QTest::newRow("delete, child added") << u"add child"_s << u"delete"_s << u"children"_s;
+    QTest::newRow("delete, child moved in") << u"move child in"_s << u"delete"_s << u"children"_s;
+    QTest::newRow("delete, deleted") << u"delete"_s << u"delete"_s << u"deleted"_s;
+    QTest::newRow("move, nothing meanwhile") << QString() << u"move"_s << QString();
+    QTest::newRow("move, deleted") << u"delete"_s << u"move"_s << u"deleted"_s;
+    QTest::newRow("move, target deleted") << u"delete target"_s << u"move"_s << u"deleted"_s;
+}
+
+void TestStoreContract::deleteAndMoveAskTheDatabase()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, command);
+    QFETCH(QString, refusal);
+    const int target = addMessage(u"Target"_s, u"target"_s, u"t"_s);
+    const int id = addMessage(u"Leaf"_s, u"leaf"_s, u"l"_s);
+    const int elsewhere = addMessage(u"Elsewhere"_s, u"elsewhere"_s, u"e"_s);
+    // What this program saw before the other one acted.
+    QCOMPARE(dm->CountChildren(id), 0);
+    showMessage(id);
+
+    auto other = openModule();
+    int child = 0;
+    if (meanwhile == u"add child"_s) {
+        other->NewMessage(id);
+        other->SetPendingMessage({u"child"_s, u"Child"_s, u"c"_s, {}});
+        child = other->SaveFAQ();
+    } else if (meanwhile == u"move child in"_s) {
+        other->UpdateParentID(elsewhere, id);
+        child = elsewhere;
+    } else if (meanwhile == u"delete"_s) {
+        other->DeleteFAQ(id);
+    } else if (meanwhile == u"delete target"_s) {
+        other->DeleteFAQ(target);
+    }
+    other.reset();
+
+    QString refused;
+    try {
+        if (command == u"delete"_s)
+            dm->DeleteFAQ(id);
+        else
+            dm->UpdateParentID(id, target);
+    } catch (const HasChildMessages&) {
+        refused = u"children"_s;
+    } catch (const DeletedMeanwhile&) {
+        refused = u"deleted"_s;
+    }
+    QCOMPARE(refused, refusal);
+    const bool deleted = (command == u"delete"_s && refusal.isEmpty()) || meanwhile == u"delete"_s;
+    QCOMPARE(dm->MessageByID(id).recordCount(), deleted ? 0 : 1);
+    // No Message is left under one that is gone, and none is placed under a gone one.
+    if (child)
+        QCOMPARE(dm->GroupIDOf(child), std::optional<int>(id));
+    if (command == u"move"_s && !deleted)
+        QCOMPARE(dm->GroupIDOf(id), std::optional<int>(refusal.isEmpty() ? target : 0));
+}
+
+void TestStoreContract::oldDatabaseGetsChangeStamps()
+{
+    const int group = addMessage(u"Group"_s, u"group"_s, u"g"_s);
+    const int id = addMessage(u"Old"_s, u"old"_s, u"from an old database"_s, group, {u"kept"_s});
+    saveEdited(id, [](auto& fields) { fields.notes = u"old notes"_s; });
+    // The database as the program's earlier versions made it.
+    if (dm->dialect().engine() == SqlDialect::Engine::PostgreSQL) {
+        run(u"drop trigger FAQStamped on FAQ"_s);
+        run(u"drop function FAQStamped()"_s);
+    } else {
+        run(u"drop trigger FAQStamped"_s);
+    }
+    run(u"alter table FAQ drop column Stamp"_s);
+    dm.reset();
+    {
+        // Two programs starting on it: both open it, one of them upgrades it.
+        auto first = std::make_unique<TdmFAQData>(spec);
+        auto second = std::make_unique<TdmFAQData>(spec);
+        first->OpenDatabase();
+        second->OpenDatabase();
+        QCOMPARE(first->readOnlyReason(), QString());
+        QCOMPARE(second->readOnlyReason(), QString());
+    }
+    dm = openModule();
+    QVERIFY(select(u"select * from FAQ"_s).hasField(u"Stamp"_s));
+    QCOMPARE(count(u"FAQ"_s), 2);
+    const DataSet stored = dm->MessageByID(id);
+    QCOMPARE(stored.text(0, u"Text"_s), u"from an old database"_s);
+    QCOMPARE(stored.integer(0, u"GroupID"_s), group);
+    QCOMPARE(dm->NotesOf(id), u"old notes"_s);
+    QCOMPARE(Ids(dm->MessagesByKeyword(u"kept"_s)), QList<int>{id});
+
+    // The upgraded database refuses a stale save as a new one does.
+    typeText(*dm, id, u"mine"_s);
+    auto other = openModule();
+    typeText(*other, id, u"theirs"_s);
+    QCOMPARE(other->SaveFAQ(), id);
+    QVERIFY_THROWS_EXCEPTION(ChangedMeanwhile, dm->SaveFAQ());
+    QCOMPARE(dm->MessageByID(id).text(0, u"Text"_s), u"theirs"_s);
 }
 
 QTEST_GUILESS_MAIN(TestStoreContract)
