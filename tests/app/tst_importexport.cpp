@@ -307,6 +307,8 @@ void TestImportExport::restoreRefusedWhileEditing()
     QCOMPARE(f.ui.texts(u"message"_s),
              QStringList{u"Please save or cancel the message being edited before restoring a backup."_s});
     QVERIFY(!window.findChild<TfrmRestoreBackup*>());
+}
+
 void TestImportExport::exportOnFullDiskKeepsEarlierFile_data()
 {
     QTest::addColumn<QString>("name");
