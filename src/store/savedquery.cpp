@@ -1,5 +1,6 @@
 #include "store/savedquery.h"
 
+#include "store/databaselock.h"
 #include "store/storeerror.h"
 #include "util/errors.h"
 
@@ -179,10 +180,11 @@ void SavedQuery::run()
         query.bindValue(int(i), value.isValid() ? value : QVariant(QMetaType::fromType<QString>()));
     }
     if (!query.exec()) {
-        const QString text = query.lastError().text();
+        const QSqlError error = query.lastError();
         // A failed statement may be unusable afterwards; prepare it afresh next time.
         m_query.reset();
-        throw StoreError(text);
+        RaiseWhenBusy(QSqlDatabase::database(m_connectionName, false), error);
+        throw StoreError(error.text());
     }
 }
 

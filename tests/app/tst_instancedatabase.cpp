@@ -4,6 +4,7 @@
 #include "mainwindowfixture.h"
 #include "posixlocks.h"
 
+#include "app/faqtree.h"
 #include "dialogs/ffaqaddedit.h"
 #include "dialogs/qtinteraction.h"
 #include "store/databaselock.h"
@@ -198,6 +199,7 @@ void TestInstanceDatabase::busyDatabase_data()
     QTest::newRow("save a new Message") << u"new"_s << 6000 << true;
     QTest::newRow("delete") << u"delete"_s << 6000 << true;
     QTest::newRow("import") << u"import"_s << 6000 << true;
+    QTest::newRow("move") << u"move"_s << 6000 << true;
     // A lock given back within the wait changes nothing for the user.
     QTest::newRow("save a new Message, lock given back") << u"new"_s << 1000 << false;
     QTest::newRow("import, lock given back") << u"import"_s << 1000 << false;
@@ -246,6 +248,13 @@ void TestInstanceDatabase::busyDatabase()
         f.ui.confirmAnswers = {true};
         lock();
         child<QAction>(window, "actDelete")->trigger();
+    } else if (command == u"move"_s) {
+        lock();
+        try {
+            window.faqTree().MoveFAQ(id, 0);
+        } catch (const Error& error) {
+            f.ui.shown.append({u"error"_s, {}, error.text(), {}});
+        }
     } else {
         f.ui.fileAnswers = {importFile};
         lock();
