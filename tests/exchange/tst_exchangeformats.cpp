@@ -151,7 +151,7 @@ void TestExchangeFormats::brokenFiles_data()
                                      << u"Line 2, byte offset 26: the file is not UTF-8 text (byte 0xED); save it as "
                                         "UTF-8 and import it again."_s;
     const QString nul = u"a NUL character, which no Message may hold."_s;
-    QTest::newRow("csv nul") << u"a.csv"_s << header + QByteArray("1,0,a,a,x\0y\r\n", 15)
+    QTest::newRow("csv nul") << u"a.csv"_s << header + QByteArray("1,0,a,a,x\0y\r\n", 13)
                              << u"Line 2, byte offset 45: "_s + nul;
     QTest::newRow("yaml nul byte") << u"a.yml"_s << QByteArray("matches:\n  - trigger: \":a\0\"\n", 27)
                                    << u"Line 2, byte offset 25: "_s + nul;
