@@ -15,11 +15,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void Keys(const QStringList& keys)
-{
-    Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s, u"--delay"_s, u"60"_s} + keys);
-}
-
 void Type(const QString& text)
 {
     Xdotool({u"type"_s, u"--delay"_s, u"30"_s, text});
@@ -95,25 +90,25 @@ void TestActivationEndToEnd::nextHotwordReplacesTheLastAfterATreeClick()
 
     ActivateWindow(mainWindow);
     Type(u"orders"_s);
-    Keys({u"Return"_s});
+    TypeKeys({u"Return"_s});
     const QPoint row = firstTreeRow();
     Xdotool({u"mousemove"_s, QString::number(row.x()), QString::number(row.y()), u"click"_s, u"1"_s});
 
     ActivateWindow(editorWindow);
     QVERIFY(WaitFor([&] { return ActiveWindow() == editorWindow; }));
-    Keys({u"F11"_s});
+    TypeKeys({u"F11"_s});
     QVERIFY(WaitFor([&] { return ActiveWindow() == mainWindow; }));
     // A typo closes the list of Hotwords; the corrected term goes on in the box.
     Type(u"supx"_s);
-    Keys({u"BackSpace"_s});
+    TypeKeys({u"BackSpace"_s});
     Type(u"port"_s);
-    Keys({u"Return"_s});
+    TypeKeys({u"Return"_s});
 
     // The shown Message's text, copied from the panel.
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(u"marker"_s);
     QTRY_VERIFY(clipboard->ownsClipboard());
-    Keys({u"alt+t"_s, u"ctrl+a"_s, u"ctrl+c"_s});
+    TypeKeys({u"alt+t"_s, u"ctrl+a"_s, u"ctrl+c"_s});
     QTRY_VERIFY_WITH_TIMEOUT(!clipboard->ownsClipboard(), 5000);
     QCOMPARE(clipboard->text().replace(u"\r\n"_s, u"\n"_s), expected);
 }

@@ -21,16 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void Keys(const QStringList& keys)
-{
-    Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s, u"--delay"_s, u"60"_s} + keys);
-}
-
-void Type(const QString& text)
-{
-    Xdotool({u"type"_s, u"--delay"_s, u"20"_s, text});
-}
-
 QImage Grab(const QRect& area)
 {
     return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
@@ -172,7 +162,7 @@ void TestEditEndToEnd::answerYes()
     QString box;
     QTRY_VERIFY_WITH_TIMEOUT(!(box = FindVisibleWindow({u"--name"_s, u"^Confirm$"_s})).isEmpty(), 10000);
     ActivateWindow(box);
-    Keys({u"alt+y"_s});
+    TypeKeys({u"alt+y"_s});
     QTRY_VERIFY_WITH_TIMEOUT(FindVisibleWindow({u"--name"_s, u"^Confirm$"_s}).isEmpty(), 10000);
 }
 
@@ -217,28 +207,28 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
 
     // New under the selected group "Orders and refunds" (the second top-level node).
     focusTree();
-    Keys({u"Home"_s, u"Down"_s});
+    TypeKeys({u"Home"_s, u"Down"_s});
     QTRY_VERIFY_WITH_TIMEOUT(selectedRow().height() > 8, 5000);
-    Keys({u"alt+n"_s});
+    TypeKeys({u"alt+n"_s});
     QString dialog = dialogWindow();
     screenshots(u"new"_s);
     // Tab goes from the Hotword to the short description and on to the Message Text.
-    Type(u"e2ehot"_s);
-    Keys({u"Tab"_s});
-    Type(u"End to end message"_s);
-    Keys({u"Tab"_s});
-    Type(u"Dear customer, today is "_s);
+    TypeText(u"e2ehot"_s);
+    TypeKeys({u"Tab"_s});
+    TypeText(u"End to end message"_s);
+    TypeKeys({u"Tab"_s});
+    TypeText(u"Dear customer, today is "_s);
     // The Message Text's menu: four edit commands, then Other FAQ, Clipboard, Date.
     const int windowsBeforeMenu = programWindows();
-    Keys({u"Menu"_s});
+    TypeKeys({u"Menu"_s});
     QTRY_VERIFY_WITH_TIMEOUT(programWindows() > windowsBeforeMenu, 5000);
-    Keys({u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Return"_s});
+    TypeKeys({u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Return"_s});
     // The free-text prompt (two items further), minimised through the window manager, comes
     // back, and the windows taken along with it too; Esc then cancels it.
-    Keys({u"Menu"_s});
+    TypeKeys({u"Menu"_s});
     QTRY_VERIFY_WITH_TIMEOUT(programWindows() > windowsBeforeMenu, 5000);
-    Keys({u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s,
-          u"Return"_s});
+    TypeKeys({u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s,
+              u"Return"_s});
     const QStringList promptSearch{u"--name"_s, u"^Prompt For Entry of Free Text$"_s};
     QString prompt;
     QTRY_VERIFY_WITH_TIMEOUT(!(prompt = FindVisibleWindow(promptSearch)).isEmpty(), 10000);
@@ -246,9 +236,9 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     QTest::qWait(1000);
     QVERIFY(WaitFor([&] { return IsViewable(prompt) && IsViewable(dialog) && IsViewable(mainWindow); }, 5000));
     ActivateWindow(prompt);
-    Keys({u"Escape"_s});
+    TypeKeys({u"Escape"_s});
     QTRY_VERIFY_WITH_TIMEOUT(FindVisibleWindow(promptSearch).isEmpty(), 10000);
-    Keys({u"alt+s"_s});
+    TypeKeys({u"alt+s"_s});
     QTRY_COMPARE_WITH_TIMEOUT(scalar(u"select count(*) from FAQ where Hotword = 'e2ehot'"_s), 1, 10000);
     const int id = scalar(u"select ID from FAQ where Hotword = 'e2ehot'"_s);
     QCOMPARE(scalar(u"select GroupID from FAQ where ID = %1"_s.arg(id)), orders);
@@ -265,15 +255,15 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     attachment.close();
     QTRY_VERIFY_WITH_TIMEOUT(FindVisibleWindow({u"--name"_s, u"^Add/Edit Message$"_s}).isEmpty(), 10000);
     ActivateWindow(mainWindow);
-    Keys({u"alt+e"_s});
+    TypeKeys({u"alt+e"_s});
     dialog = dialogWindow();
     screenshots(u"edit"_s);
     clickWhite(dialog, {0.75, 0.1}); // the keyword grid
-    Keys({u"Insert"_s});
-    Type(u"e2ekey"_s);
-    Keys({u"Return"_s, u"alt+a"_s, u"Insert"_s});
-    Type(attachment.fileName());
-    Keys({u"Return"_s, u"alt+s"_s});
+    TypeKeys({u"Insert"_s});
+    TypeText(u"e2ekey"_s);
+    TypeKeys({u"Return"_s, u"alt+a"_s, u"Insert"_s});
+    TypeText(attachment.fileName());
+    TypeKeys({u"Return"_s, u"alt+s"_s});
     const QString keywordCount = u"select count(*) from FAQKeywords where FAQID = %1 and Keyword = 'e2ekey'"_s.arg(id);
     QTRY_COMPARE_WITH_TIMEOUT(scalar(keywordCount), 1, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(scalar(u"select count(*) from FAQAttachments where FAQID = %1"_s.arg(id)), 1, 10000);
@@ -282,12 +272,12 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     // Find it by keyword (F3), then drag its node below the last node: the top level.
     QTRY_VERIFY_WITH_TIMEOUT(FindVisibleWindow({u"--name"_s, u"^Add/Edit Message$"_s}).isEmpty(), 10000);
     ActivateWindow(mainWindow);
-    Keys({u"F3"_s});
-    Type(u"e2ekey"_s);
-    Keys({u"Return"_s});
+    TypeKeys({u"F3"_s});
+    TypeText(u"e2ekey"_s);
+    TypeKeys({u"Return"_s});
     // Its node: the first child of the expanded group ("End..." sorts before "Order...").
     focusTree();
-    Keys({u"Home"_s, u"Down"_s, u"Right"_s, u"Down"_s});
+    TypeKeys({u"Home"_s, u"Down"_s, u"Right"_s, u"Down"_s});
     QRect row;
     QTRY_VERIFY_WITH_TIMEOUT((row = selectedRow()).height() > 8, 5000);
     const QPoint from = row.center();
@@ -305,7 +295,7 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     // F12 sends the shown Message into Mousepad with its date filled in.
     QClipboard* clipboard = QGuiApplication::clipboard();
     ActivateWindow(mainWindow);
-    Keys({u"F12"_s});
+    TypeKeys({u"F12"_s});
     // The attachment goes only to Outlook: the send says so, then pastes the text.
     QString box;
     QVERIFY(QTest::qWaitFor(
@@ -322,12 +312,12 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
         },
         10000));
     ActivateWindow(box);
-    Keys({u"Return"_s});
+    TypeKeys({u"Return"_s});
     QString pasted;
     const auto editorText = [&] {
         clipboard->setText(u"marker"_s);
         ActivateWindow(editorWindow);
-        Keys({u"ctrl+a"_s, u"ctrl+c"_s});
+        TypeKeys({u"ctrl+a"_s, u"ctrl+c"_s});
         pasted = QTest::qWaitFor([&] { return !clipboard->ownsClipboard(); }, 3000) ? clipboard->text() : QString();
         return pasted;
     };
@@ -339,9 +329,9 @@ void TestEditEndToEnd::addFindMoveSendAndDelete()
     // Delete it: now the first top-level node.
     focusTree();
     // The first node may already be current without being selected: step off it and back.
-    Keys({u"Down"_s, u"Home"_s});
+    TypeKeys({u"Down"_s, u"Home"_s});
     QTRY_VERIFY_WITH_TIMEOUT(selectedRow().height() > 8, 5000);
-    Keys({u"alt+d"_s});
+    TypeKeys({u"alt+d"_s});
     answerYes();
     QTRY_COMPARE_WITH_TIMEOUT(scalar(u"select count(*) from FAQ where ID = %1"_s.arg(id)), 0, 10000);
     QCOMPARE(scalar(u"select count(*) from FAQKeywords where FAQID = %1"_s.arg(id)), 0);

@@ -18,16 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void Keys(const QStringList& keys)
-{
-    Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s, u"--delay"_s, u"60"_s} + keys);
-}
-
-void Type(const QString& text)
-{
-    Xdotool({u"type"_s, u"--delay"_s, u"20"_s, text});
-}
-
 // A visible window of the process other than the one given, or empty.
 QString OtherWindow(qint64 pid, const QString& known)
 {
@@ -114,13 +104,13 @@ void TestInstanceDatabaseEndToEnd::noMessageLost()
     QVERIFY(!locks.isEmpty());
 #endif
     ActivateWindow(mainWindow);
-    Keys({u"alt+f"_s, u"i"_s});
+    TypeKeys({u"alt+f"_s, u"i"_s});
     QString picker;
     QVERIFY(WaitFor([&] { return !(picker = OtherWindow(first.processId(), mainWindow)).isEmpty(); }));
     // Time to list the folder and look at every file in it.
     QTest::qWait(1500);
     ActivateWindow(picker);
-    Keys({u"Escape"_s});
+    TypeKeys({u"Escape"_s});
     QVERIFY(WaitFor([&] { return OtherWindow(first.processId(), mainWindow).isEmpty(); }));
     QCOMPARE(PosixLocksOf(first.processId(), SqliteFiles(database)), locks);
 
@@ -139,27 +129,27 @@ void TestInstanceDatabaseEndToEnd::noMessageLost()
     }));
     QVERIFY(PosixLocksOf(second.processId(), SqliteFiles(database)).isEmpty());
     ActivateWindow(box);
-    Keys({u"Return"_s});
+    TypeKeys({u"Return"_s});
     QVERIFY(second.waitForFinished(10000));
     QCOMPARE(second.exitCode(), 1);
 
     // Another program saves and ends; then the first copy saves and ends.
     QVERIFY(saveElsewhere(u"lossB"_s));
     ActivateWindow(mainWindow);
-    Keys({u"alt+n"_s});
+    TypeKeys({u"alt+n"_s});
     QString dialog;
     QVERIFY(WaitFor([&] { return !(dialog = FindVisibleWindow({u"--name"_s, u"^Add/Edit Message$"_s})).isEmpty(); }));
     ActivateWindow(dialog);
-    Type(u"lossA2"_s);
-    Keys({u"Tab"_s});
-    Type(u"Saved by the first copy"_s);
-    Keys({u"Tab"_s});
-    Type(u"Text of the first copy"_s);
-    Keys({u"alt+s"_s});
+    TypeText(u"lossA2"_s);
+    TypeKeys({u"Tab"_s});
+    TypeText(u"Saved by the first copy"_s);
+    TypeKeys({u"Tab"_s});
+    TypeText(u"Text of the first copy"_s);
+    TypeKeys({u"alt+s"_s});
     QVERIFY(WaitFor([&] { return FindVisibleWindow({u"--name"_s, u"^Add/Edit Message$"_s}).isEmpty(); }));
     QCOMPARE(MessageTextIn(database, u"lossA2"_s), u"Text of the first copy"_s);
     ActivateWindow(mainWindow);
-    Keys({u"alt+f"_s, u"x"_s});
+    TypeKeys({u"alt+f"_s, u"x"_s});
     QVERIFY(first.waitForFinished(10000));
     QCOMPARE(first.exitCode(), 0);
 

@@ -18,11 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void Keys(const QStringList& keys)
-{
-    Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s, u"--delay"_s, u"60"_s} + keys);
-}
-
 void Type(const QString& text)
 {
     Xdotool({u"type"_s, u"--clearmodifiers"_s, u"--delay"_s, u"40"_s, text});
@@ -103,7 +98,7 @@ void TestOptionsEndToEnd::initTestCase()
 QString TestOptionsEndToEnd::openOptions()
 {
     ActivateWindow(mainWindow);
-    Keys({u"alt+o"_s, u"o"_s});
+    TypeKeys({u"alt+o"_s, u"o"_s});
     return AwaitWindow(quillbay->process, u"Options"_s);
 }
 
@@ -111,9 +106,9 @@ void TestOptionsEndToEnd::send(const QString& sendKey)
 {
     ActivateWindow(mainWindow);
     // Back from another program the search box may keep its text unselected.
-    Keys({u"ctrl+a"_s});
+    TypeKeys({u"ctrl+a"_s});
     Type(u"start"_s);
-    Keys({u"Return"_s, sendKey});
+    TypeKeys({u"Return"_s, sendKey});
 }
 
 void TestOptionsEndToEnd::newUserChoosesDestinationAndSendKey()
@@ -128,7 +123,7 @@ void TestOptionsEndToEnd::newUserChoosesDestinationAndSendKey()
     // No destination yet: the first-run notice.
     const QString notice = AwaitWindow(process, u"Tolvane Quillbay"_s);
     QVERIFY(!notice.isEmpty());
-    Keys({u"Return"_s});
+    TypeKeys({u"Return"_s});
     QVERIFY(Gone(notice));
     mainWindow = AwaitWindow(process, u"Tolvane Quillbay"_s);
     QVERIFY(!mainWindow.isEmpty());
@@ -139,7 +134,7 @@ void TestOptionsEndToEnd::newUserChoosesDestinationAndSendKey()
     QString options = openOptions();
     QVERIFY(!options.isEmpty());
     Type(u"Notepad"_s);
-    Keys({u"Return"_s});
+    TypeKeys({u"Return"_s});
     QVERIFY(Gone(options));
     const IniFile ini(folder.filePath(u"options.ini"_s));
     QCOMPARE(ini.readText(u"Options"_s, u"Target"_s, {}), u"Notepad"_s);
@@ -151,17 +146,17 @@ void TestOptionsEndToEnd::newUserChoosesDestinationAndSendKey()
     // The send key becomes Shift+F11: its field by its accelerator, the key, then on to OK.
     options = openOptions();
     QVERIFY(!options.isEmpty());
-    Keys({u"alt+h"_s, u"shift+F11"_s, u"Tab"_s, u"Return"_s});
+    TypeKeys({u"alt+h"_s, u"shift+F11"_s, u"Tab"_s, u"Return"_s});
     QVERIFY(Gone(options));
     QCOMPARE(ini.readText(u"Options"_s, u"HotKey"_s, {}), u"Shift+F11"_s);
     ActivateWindow(editorWindow);
-    Keys({u"ctrl+a"_s, u"Delete"_s});
+    TypeKeys({u"ctrl+a"_s, u"Delete"_s});
     // F12 first: had it sent, the text would come twice, since the program handles the keys
     // in order.
     ActivateWindow(mainWindow);
-    Keys({u"ctrl+a"_s});
+    TypeKeys({u"ctrl+a"_s});
     Type(u"start"_s);
-    Keys({u"Return"_s, u"F12"_s, u"shift+F11"_s});
+    TypeKeys({u"Return"_s, u"F12"_s, u"shift+F11"_s});
     QCOMPARE(CopyWindowTextWhen(editorWindow, expected, 20000), expected);
 }
 
@@ -175,25 +170,25 @@ void TestOptionsEndToEnd::pickedWindowBecomesADestination()
 
     const QString options = openOptions();
     QVERIFY(!options.isEmpty());
-    Keys({u"alt+d"_s});
+    TypeKeys({u"alt+d"_s});
     const QString destinations = AwaitWindow(quillbay->process, u"Destinations"_s);
     QVERIFY(!destinations.isEmpty());
-    Keys({u"alt+a"_s});
+    TypeKeys({u"alt+a"_s});
     const QString name = AwaitWindow(quillbay->process, u"Add Destination"_s);
     QVERIFY(!name.isEmpty());
     Type(u"Scratch"_s);
-    Keys({u"Return"_s});
+    TypeKeys({u"Return"_s});
     QVERIFY(Gone(name));
     // The open windows are listed by title; typing the start of FeatherPad's picks it.
-    Keys({u"alt+p"_s});
+    TypeKeys({u"alt+p"_s});
     Type(u"Untitled"_s);
-    Keys({u"Return"_s, u"alt+o"_s});
+    TypeKeys({u"Return"_s, u"alt+o"_s});
     QVERIFY(Gone(destinations));
     const IniFile targets(folder.filePath(u"targets.ini"_s));
     QCOMPARE(targets.readText(u"Scratch"_s, u"Class"_s, {}), u"FeatherPad"_s);
     QCOMPARE(targets.sectionNames().last(), u"Scratch"_s);
     // Options shows the new destination; OK stores it.
-    Keys({u"alt+o"_s});
+    TypeKeys({u"alt+o"_s});
     QVERIFY(Gone(options));
     QCOMPARE(IniFile(folder.filePath(u"options.ini"_s)).readText(u"Options"_s, u"Target"_s, {}), u"Scratch"_s);
 
@@ -242,7 +237,7 @@ void TestOptionsEndToEnd::sendsIntoMailComposerWithSubject()
     const QString options = openOptions();
     QVERIFY(!options.isEmpty());
     Type(u"Sylpheed"_s);
-    Keys({u"Return"_s});
+    TypeKeys({u"Return"_s});
     QVERIFY(Gone(options));
     send(u"shift+F11"_s);
     QString text;
@@ -260,7 +255,7 @@ void TestOptionsEndToEnd::closingWithoutAndWithNotificationArea()
         const QString window = AwaitWindow(alone.process, u"Tolvane Quillbay"_s);
         QVERIFY(!window.isEmpty());
         ActivateWindow(window);
-        Keys({u"alt+f"_s, u"x"_s});
+        TypeKeys({u"alt+f"_s, u"x"_s});
         QVERIFY(alone.process.waitForFinished(10000));
         QCOMPARE(alone.process.exitCode(), 0);
     }
@@ -276,7 +271,7 @@ void TestOptionsEndToEnd::closingWithoutAndWithNotificationArea()
         return std::any_of(windows.begin(), windows.end(), [](const QString& w) { return IsViewable(w) && InTray(w); });
     }));
     ActivateWindow(window);
-    Keys({u"alt+f"_s, u"x"_s});
+    TypeKeys({u"alt+f"_s, u"x"_s});
     QVERIFY(WaitFor([&] { return !IsViewable(window) && !ManagedWindows().contains(window); }));
     QCOMPARE(program.process.state(), QProcess::Running);
 }

@@ -18,16 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void Keys(const QStringList& keys)
-{
-    Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s, u"--delay"_s, u"60"_s} + keys);
-}
-
-void Type(const QString& text)
-{
-    Xdotool({u"type"_s, u"--delay"_s, u"20"_s, text});
-}
-
 // The visible windows of the process whose title matches the pattern (xdotool's search takes
 // a process and a name as alternatives, not together).
 QStringList WindowsTitled(qint64 pid, const QString& pattern)
@@ -72,31 +62,31 @@ struct User {
     void show(const QString& hotword)
     {
         ActivateWindow(mainWindow);
-        Type(hotword);
-        Keys({u"Return"_s});
+        TypeText(hotword);
+        TypeKeys({u"Return"_s});
     }
     // Opens the add/edit dialog on the shown Message and puts the focus in its text.
     QString edit()
     {
         ActivateWindow(mainWindow);
-        Keys({u"alt+e"_s});
+        TypeKeys({u"alt+e"_s});
         if (!WaitFor([&] { return !(dialog = titled(u"^Add/Edit Message$"_s).value(0)).isEmpty(); }, 10000))
             qFatal("%s: the add/edit dialog did not show", qPrintable(name));
         ActivateWindow(dialog);
         // From the Hotword past the short description to the Message Text.
-        Keys({u"alt+h"_s, u"Tab"_s, u"Tab"_s});
+        TypeKeys({u"alt+h"_s, u"Tab"_s, u"Tab"_s});
         return dialog;
     }
     void replaceText(const QString& text)
     {
         ActivateWindow(dialog);
-        Keys({u"ctrl+a"_s, u"Delete"_s});
-        Type(text);
+        TypeKeys({u"ctrl+a"_s, u"Delete"_s});
+        TypeText(text);
     }
     void save()
     {
         ActivateWindow(dialog);
-        Keys({u"alt+s"_s});
+        TypeKeys({u"alt+s"_s});
     }
     QStringList titled(const QString& pattern) const { return WindowsTitled(program.processId(), pattern); }
     bool dialogShown() const { return !titled(u"^Add/Edit Message$"_s).isEmpty(); }
@@ -192,13 +182,13 @@ void TestTwoUsersEndToEnd::secondSaveOfOneMessageIsRefused()
     QVERIFY(bert->dialogShown());
     // Esc keeps editing; then the dialog is closed, its changes discarded.
     ActivateWindow(box);
-    Keys({u"Escape"_s});
+    TypeKeys({u"Escape"_s});
     QTRY_VERIFY_WITH_TIMEOUT(bert->box().isEmpty(), 10000);
     ActivateWindow(bert->dialog);
-    Keys({u"Escape"_s});
+    TypeKeys({u"Escape"_s});
     QTRY_VERIFY_WITH_TIMEOUT(!(box = bert->box()).isEmpty(), 10000);
     ActivateWindow(box);
-    Keys({u"alt+y"_s});
+    TypeKeys({u"alt+y"_s});
     QTRY_VERIFY_WITH_TIMEOUT(!bert->dialogShown(), 10000);
     QCOMPARE(storedText(), u"Anna's answer"_s);
 
@@ -210,8 +200,8 @@ void TestTwoUsersEndToEnd::secondSaveOfOneMessageIsRefused()
     QTRY_COMPARE_WITH_TIMEOUT(storedText(), u"Anna's second answer"_s, 10000);
     const QString dialog = bert->edit();
     QCOMPARE(CopyWindowText(dialog), u"Anna's second answer"_s);
-    Keys({u"ctrl+End"_s});
-    Type(u" and Bert's"_s);
+    TypeKeys({u"ctrl+End"_s});
+    TypeText(u" and Bert's"_s);
     bert->save();
     QTRY_COMPARE_WITH_TIMEOUT(storedText(), u"Anna's second answer and Bert's"_s, 10000);
     QVERIFY(bert->box().isEmpty());

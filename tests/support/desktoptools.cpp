@@ -176,6 +176,16 @@ void PressKeys(const QString& window, const QStringList& keys)
     Xdotool(QStringList{u"key"_s, u"--delay"_s, u"60"_s} + keys);
 }
 
+void TypeKeys(const QStringList& keys)
+{
+    Xdotool(QStringList{u"key"_s, u"--clearmodifiers"_s, u"--delay"_s, u"60"_s} + keys);
+}
+
+void TypeText(const QString& text)
+{
+    Xdotool({u"type"_s, u"--delay"_s, u"20"_s, text});
+}
+
 void ProgramFolder::addFile(const QString& source, const QString& name)
 {
     if (!QFile::copy(source, filePath(name)))

@@ -39,6 +39,10 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 QStringList VisibleWindows(qint64 pid);
 // Activates the window and presses the keys (xdotool's names) one after another.
 void PressKeys(const QString& window, const QStringList& keys);
+// Presses the keys into whichever window has the focus, modifiers held by the user released.
+void TypeKeys(const QStringList& keys);
+// Types the text into whichever window has the focus.
+void TypeText(const QString& text);
 
 // The text of the Message with this Hotword in an embedded database file, or empty.
 QString MessageTextIn(const QString& databaseFile, const QString& hotword);
