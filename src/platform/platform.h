@@ -148,6 +148,25 @@ public:
     virtual int openFile(const QString& file, const QString& parameters, int showCommand, const QString& folder) = 0;
 };
 
+// What the program can do on this desktop. Where a part is missing the program says so once
+// at start, instead of failing silently when the user asks for it.
+struct DesktopAbilities {
+    // The desktop as its users know it ("sway", "KDE Plasma", "GNOME"); empty for the
+    // desktops where everything works.
+    QString name;
+    // Listing and activating other programs' windows.
+    bool otherWindows = true;
+    // Typing into the active window of another program.
+    bool typing = true;
+    // Reading, setting and restoring the clipboard while another program has the focus.
+    bool clipboard = true;
+    // A system-wide activation key held by the program itself. Without it the desktop's own
+    // shortcut settings run the program's command line (--show, --send).
+    bool activationKey = true;
+    // Why the parts that are missing are missing, in a sentence or two for the user.
+    QString reason;
+};
+
 struct Platform {
     WindowSystem& windows;
     KeyboardSynth& keyboard;
@@ -157,4 +176,5 @@ struct Platform {
     FileOpener& files;
     // Null on a desktop where the program does not offer starting at login.
     LoginStart* loginStart = nullptr;
+    DesktopAbilities abilities = {};
 };
