@@ -16,7 +16,9 @@ class WaylandConnection;
 // has no stacking order: the active window comes first, then the others by their last
 // activation, most recent first, then those never active, newest first. The class of a
 // window is its app id; a window has no role. Our own windows are those with the app id
-// that Qt gives this program's windows, natively or through Xwayland.
+// that Qt gives this program's windows, natively or through Xwayland (the protocol tells
+// no process, so another running copy of the program counts as ours too). sway 1.7 sends
+// no owners: there every window's owner is 0.
 class WlrWindowSystem : public WindowSystem {
 public:
     // Raises Error when the compositor does not list its windows.

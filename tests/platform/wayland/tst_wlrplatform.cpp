@@ -128,12 +128,12 @@ private Q_SLOTS:
     void activates();
     void types_data();
     void types();
+    void closedWindow_data();
     void closedWindow();
     void notificationArea_data();
     void notificationArea();
 
 private:
-    WindowHandle ownWindow(const QString& title);
     // Mousepad's document, saved with Ctrl+S and read back.
     QString mousepadText();
 
@@ -144,6 +144,7 @@ private:
     QRasterWindow m_own;
     WindowHandle m_mousepadWindow = 0;
     QString m_document;
+    QProcessEnvironment m_mousepadEnvironment;
 };
 
 void TestWlrPlatform::initTestCase()
@@ -157,6 +158,7 @@ void TestWlrPlatform::initTestCase()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"GDK_BACKEND"_s, u"wayland"_s);
     environment.insert(u"NO_AT_BRIDGE"_s, u"1"_s);
+    m_mousepadEnvironment = environment;
     m_mousepad = std::make_unique<DesktopProgram>(environment);
     m_document = m_mousepad->home() + u"/answer.txt"_s;
     QFile document(m_document);
@@ -182,11 +184,6 @@ void TestWlrPlatform::cleanupTestCase()
     m_keyboard.reset();
     m_windows.reset();
     m_wayland.reset();
-}
-
-WindowHandle TestWlrPlatform::ownWindow(const QString& title)
-{
-    return Listed(*m_windows, title);
 }
 
 void TestWlrPlatform::evdevKeys_data()
@@ -391,31 +388,55 @@ void TestWlrPlatform::types()
     QTRY_COMPARE_WITH_TIMEOUT(mousepadText(), expected, 2 * WaitMs);
 }
 
+void TestWlrPlatform::closedWindow_data()
+{
+    QTest::addColumn<bool>("mousepad");
+    QTest::newRow("our window") << false;
+    QTest::newRow("Mousepad ended") << true;
+}
+
 void TestWlrPlatform::closedWindow()
 {
+    QFETCH(bool, mousepad);
     QRasterWindow window;
     window.setTitle(u"Closed soon"_s);
     window.resize(100, 100);
-    window.show();
+    DesktopProgram program(m_mousepadEnvironment);
+    const QString document = program.home() + u"/closed.txt"_s;
+    const QString title = mousepad ? u"~/closed.txt - Mousepad"_s : window.title();
+    const auto show = [&] {
+        if (mousepad)
+            QVERIFY(program.start(u"mousepad"_s, {document}));
+        else
+            window.show();
+    };
+    show();
     WindowHandle handle = 0;
-    QVERIFY(QTest::qWaitFor([&] { return (handle = ownWindow(window.title())) != 0; }));
+    QVERIFY(QTest::qWaitFor([&] { return (handle = Listed(*m_windows, title)) != 0; }, StartMs));
     QVERIFY(BringWindowToForeground(*m_windows, m_mousepadWindow));
-    window.destroy();
+    if (mousepad)
+        program.process.kill();
+    else
+        window.destroy();
     QVERIFY(QTest::qWaitFor([&] { return !m_windows->topLevelWindows().contains(handle); }));
 
     QCOMPARE(m_windows->windowTitle(handle), QString());
     QCOMPARE(m_windows->windowClass(handle), QString());
+    QCOMPARE(m_windows->isOwnWindow(handle), false);
     QVERIFY(!m_windows->isMinimized(handle));
     m_windows->restoreWindow(handle);
     m_windows->requestActivation(handle);
     m_windows->raiseWindow(handle);
     QVERIFY(!m_windows->waitUntilActive(handle, 300));
     QVERIFY(!BringWindowToForeground(*m_windows, handle));
+    QCOMPARE(m_windows->activeWindow(), m_mousepadWindow);
 
     // A window shown again is another window, with a handle of its own.
-    window.show();
+    if (mousepad)
+        program.process.waitForFinished();
+    show();
     WindowHandle again = 0;
-    QVERIFY(QTest::qWaitFor([&] { return (again = ownWindow(window.title())) != 0; }));
+    QVERIFY(QTest::qWaitFor([&] { return (again = Listed(*m_windows, title)) != 0; }, StartMs));
     QVERIFY(again != handle);
     QCOMPARE(m_windows->windowTitle(handle), QString());
 }
