@@ -343,21 +343,28 @@ QString TestWlrPlatform::mousepadText()
 void TestWlrPlatform::types_data()
 {
     QTest::addColumn<QString>("layout");
+    // A key that the user holds on the keyboard meanwhile, or 0.
+    QTest::addColumn<int>("held");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("letters") << QString() << u"hello"_s << QString() << u"hello"_s;
-    QTest::newRow("Shift, digits, punctuation")
-        << QString() << u"Hello, World! 1+2=3 [a/b] \"q\" ~`"_s << QString() << u"Hello, World! 1+2=3 [a/b] \"q\" ~`"_s;
-    QTest::newRow("Ctrl+V") << QString() << QString() << u"Grüße – 東京\nline two"_s << u"Grüße – 東京\nline two"_s;
-    QTest::newRow("typed then pasted") << QString() << u"Re: "_s << u"answer"_s << u"Re: answer"_s;
+    QTest::newRow("letters") << QString() << 0 << u"hello"_s << QString() << u"hello"_s;
+    QTest::newRow("Shift, digits, punctuation") << QString() << 0 << u"Hello, World! 1+2=3 [a/b] \"q\" ~`"_s
+                                                << QString() << u"Hello, World! 1+2=3 [a/b] \"q\" ~`"_s;
+    QTest::newRow("Ctrl+V") << QString() << 0 << QString() << u"Grüße – 東京\nline two"_s
+                            << u"Grüße – 東京\nline two"_s;
+    QTest::newRow("typed then pasted") << QString() << 0 << u"Re: "_s << u"answer"_s << u"Re: answer"_s;
     // The keys keep their meaning when the desktop's keyboards have another layout.
-    QTest::newRow("German layout") << u"de"_s << u"yz-"_s << u"x"_s << u"yz-x"_s;
+    QTest::newRow("German layout") << u"de"_s << 0 << u"yz-"_s << u"x"_s << u"yz-x"_s;
+    // The user's modifiers stay on the user's keyboard.
+    QTest::newRow("user holds Ctrl") << QString() << int(Vk::Control) << u"send"_s << u"x"_s << u"sendx"_s;
+    QTest::newRow("user holds Shift") << QString() << int(Vk::Shift) << u"abc"_s << QString() << u"abc"_s;
 }
 
 void TestWlrPlatform::types()
 {
     QFETCH(QString, layout);
+    QFETCH(int, held);
     QFETCH(QString, typed);
     QFETCH(QString, pasted);
     QFETCH(QString, expected);
@@ -378,6 +385,12 @@ void TestWlrPlatform::types()
     SendKeyPress(*m_keyboard, Vk::KeyA, ShiftState::Ctrl, false);
     SendKeyPress(*m_keyboard, Vk::Delete, 0, false);
 
+    // Another keyboard of the seat, as the user's.
+    std::optional<VirtualKeyboardSynth> user;
+    if (held != 0) {
+        user.emplace(*m_wayland);
+        user->keyEvent(std::uint16_t(held), 0, 0);
+    }
     TypeText(*m_keyboard, typed);
     if (!pasted.isEmpty()) {
         RunTool(u"wl-copy"_s, {u"--clear"_s});
@@ -385,6 +398,7 @@ void TestWlrPlatform::types()
         QVERIFY(QTest::qWaitFor([&] { return ClipboardIsOffered(); }, WaitMs));
         SendKeyPress(*m_keyboard, Vk::KeyV, ShiftState::Ctrl, false);
     }
+    user.reset();
     QTRY_COMPARE_WITH_TIMEOUT(mousepadText(), expected, 2 * WaitMs);
 }
 
@@ -403,6 +417,9 @@ void TestWlrPlatform::closedWindow()
     window.resize(100, 100);
     DesktopProgram program(m_mousepadEnvironment);
     const QString document = program.home() + u"/closed.txt"_s;
+    QFile file(document);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
     const QString title = mousepad ? u"~/closed.txt - Mousepad"_s : window.title();
     const auto show = [&] {
         if (mousepad)
