@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -21,6 +23,8 @@ namespace {
 
 // The version that tells a pop-up window's owner.
 constexpr std::uint32_t ManagerVersion = 3;
+// How long the tray's watcher may take to answer.
+constexpr int TrayAnswerTimeoutMs = 500;
 
 } // namespace
 
@@ -288,8 +292,17 @@ bool WlrWindowSystem::isOwnWindow(WindowHandle window)
 
 bool WlrWindowSystem::hasNotificationArea()
 {
-    // The tray of wlroots desktops (swaybar, Waybar) and of KDE is a StatusNotifier host,
-    // which keeps this watcher on the session bus while it runs.
-    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    return bus && bus->isServiceRegistered(u"org.kde.StatusNotifierWatcher"_s);
+    // The tray of wlroots desktops (swaybar, Waybar) and of KDE is a StatusNotifier host;
+    // the watcher on the session bus tells whether one runs, as Qt's tray icon asks it.
+    const QString watcher = u"org.kde.StatusNotifierWatcher"_s;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnectionInterface* daemon = bus.interface();
+    if (!daemon || !daemon->isServiceRegistered(watcher))
+        return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(watcher, u"/StatusNotifierWatcher"_s,
+                                                      u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get << watcher << u"IsStatusNotifierHostRegistered"_s;
+    const QDBusMessage reply = bus.call(get, QDBus::Block, TrayAnswerTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+        && qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
 }

@@ -18,6 +18,7 @@
 #include <QJsonObject>
 #include <QRasterWindow>
 #include <QTest>
+#include <QThread>
 
 #include <xkbcommon/xkbcommon.h>
 
@@ -111,6 +112,22 @@ bool ClipboardIsOffered()
 {
     return !RunTool(u"wl-paste"_s, {u"--list-types"_s}).isEmpty();
 }
+
+// A tray's watcher on the session bus, as swaybar or KDE runs one.
+class TrayWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+
+public:
+    explicit TrayWatcher(bool host)
+        : m_host(host)
+    { }
+    bool hostRegistered() const { return m_host; }
+
+private:
+    bool m_host;
+};
 
 } // namespace
 
@@ -461,21 +478,32 @@ void TestWlrPlatform::closedWindow()
 void TestWlrPlatform::notificationArea_data()
 {
     QTest::addColumn<bool>("watcher");
-    QTest::newRow("no tray") << false;
-    QTest::newRow("a StatusNotifier watcher") << true;
+    QTest::addColumn<bool>("host");
+    QTest::newRow("no tray") << false << false;
+    QTest::newRow("a watcher without a host") << true << false;
+    QTest::newRow("a watcher with a host") << true << true;
 }
 
 void TestWlrPlatform::notificationArea()
 {
     QFETCH(bool, watcher);
-    const QString name = u"org.kde.StatusNotifierWatcher"_s;
-    QDBusConnection tray = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"tray"_s);
-    const auto disconnect = qScopeGuard([] { QDBusConnection::disconnectFromBus(u"tray"_s); });
-    if (watcher)
-        QVERIFY(tray.registerService(name));
-    QCOMPARE(m_windows->hasNotificationArea(), watcher);
-    if (watcher)
-        QVERIFY(tray.unregisterService(name));
+    QFETCH(bool, host);
+    // The watcher answers from a thread of its own while the call waits.
+    QThread thread;
+    TrayWatcher tray(host);
+    thread.start();
+    const auto stop = qScopeGuard([&] {
+        QDBusConnection::disconnectFromBus(u"tray"_s);
+        thread.quit();
+        thread.wait();
+    });
+    tray.moveToThread(&thread);
+    if (watcher) {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"tray"_s);
+        QVERIFY(bus.registerObject(u"/StatusNotifierWatcher"_s, &tray, QDBusConnection::ExportAllProperties));
+        QVERIFY(bus.registerService(u"org.kde.StatusNotifierWatcher"_s));
+    }
+    QCOMPARE(m_windows->hasNotificationArea(), watcher && host);
 }
 
 QTEST_MAIN(TestWlrPlatform)
