@@ -120,6 +120,21 @@ std::pair<std::uint16_t, std::uint8_t> KeyFor(QChar c)
     }
 }
 
+// Plasma's status notifier watcher, with or without a tray showing the icons.
+class StatusNotifierWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+public:
+    explicit StatusNotifierWatcher(bool host)
+        : m_host(host)
+    { }
+    bool hostRegistered() const { return m_host; }
+
+private:
+    bool m_host;
+};
+
 } // namespace
 
 class TestKWinPlatform : public QObject {
@@ -134,6 +149,8 @@ private Q_SLOTS:
     void keysTypedExactly();
     void activationKey_data();
     void activationKey();
+    void notificationArea_data();
+    void notificationArea();
 
 private:
     WindowHandle editorWindow();
@@ -322,6 +339,35 @@ void TestKWinPlatform::activationKey()
         QTest::qWait(500);
         QCOMPARE(fired, 0);
     }
+}
+
+void TestKWinPlatform::notificationArea_data()
+{
+    QTest::addColumn<bool>("watcher");
+    QTest::addColumn<bool>("host");
+    QTest::newRow("no watcher (KWin alone)") << false << false;
+    QTest::newRow("watcher without a tray") << true << false;
+    QTest::newRow("watcher with Plasma's tray") << true << true;
+}
+
+void TestKWinPlatform::notificationArea()
+{
+    QFETCH(bool, watcher);
+    QFETCH(bool, host);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString service = u"org.kde.StatusNotifierWatcher"_s;
+    const QString path = u"/StatusNotifierWatcher"_s;
+    StatusNotifierWatcher object(host);
+    if (watcher) {
+        QVERIFY(bus.registerObject(path, &object, QDBusConnection::ExportAllProperties));
+        QVERIFY(bus.registerService(service));
+    }
+    const bool answer = windows->hasNotificationArea();
+    if (watcher) {
+        bus.unregisterService(service);
+        bus.unregisterObject(path);
+    }
+    QCOMPARE(answer, host);
 }
 
 QTEST_GUILESS_MAIN(TestKWinPlatform)
