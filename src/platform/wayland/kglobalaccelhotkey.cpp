@@ -25,6 +25,8 @@ const QString ActionName = u"activate"_s;
 // rather than those saved in the service's own settings.
 constexpr uint SetPresent = 2;
 constexpr uint NoAutoloading = 4;
+// Longer than any key repeat's delay.
+constexpr qint64 RepeatGapMs = 1500;
 
 // Component and action, each by name and by the text the user sees.
 QStringList ActionId()
@@ -118,6 +120,8 @@ KGlobalAccelHotKey::KGlobalAccelHotKey()
     m_componentPath = component.value().path();
     bus.connect(Service, m_componentPath, ComponentInterface, u"globalShortcutPressed"_s, this,
                 SLOT(pressed(QString, QString, qlonglong)));
+    bus.connect(Service, m_componentPath, ComponentInterface, u"globalShortcutReleased"_s, this,
+                SLOT(released(QString, QString, qlonglong)));
 }
 
 KGlobalAccelHotKey::~KGlobalAccelHotKey()
@@ -125,6 +129,8 @@ KGlobalAccelHotKey::~KGlobalAccelHotKey()
     clear();
     QDBusConnection::sessionBus().disconnect(Service, m_componentPath, ComponentInterface, u"globalShortcutPressed"_s,
                                              this, SLOT(pressed(QString, QString, qlonglong)));
+    QDBusConnection::sessionBus().disconnect(Service, m_componentPath, ComponentInterface, u"globalShortcutReleased"_s,
+                                             this, SLOT(released(QString, QString, qlonglong)));
 }
 
 QList<int> KGlobalAccelHotKey::assign(const QList<int>& keys)
@@ -150,6 +156,7 @@ bool KGlobalAccelHotKey::setKey(std::uint16_t virtualKey, std::uint8_t shiftStat
 
 void KGlobalAccelHotKey::clear()
 {
+    m_down = false;
     assign({});
 }
 
@@ -160,6 +167,17 @@ void KGlobalAccelHotKey::setCallback(std::function<void()> callback)
 
 void KGlobalAccelHotKey::pressed(const QString& component, const QString& action, qlonglong)
 {
-    if (component == ComponentName && action == ActionName && m_callback)
+    if (component != ComponentName || action != ActionName)
+        return;
+    const bool repeat = m_down && m_lastPress.isValid() && m_lastPress.elapsed() < RepeatGapMs;
+    m_down = true;
+    m_lastPress.start();
+    if (!repeat && m_callback)
         m_callback();
+}
+
+void KGlobalAccelHotKey::released(const QString& component, const QString& action, qlonglong)
+{
+    if (component == ComponentName && action == ActionName)
+        m_down = false;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -26,6 +27,7 @@ public:
 
 private Q_SLOTS:
     void pressed(const QString& component, const QString& action, qlonglong timestamp);
+    void released(const QString& component, const QString& action, qlonglong timestamp);
 
 private:
     // Asks the service to give the action these keys; the keys it gave, or none when the
@@ -34,4 +36,8 @@ private:
 
     std::function<void()> m_callback;
     QString m_componentPath;
+    // A held key repeats its press; the callback runs once until the release. Presses that
+    // keep coming at a repeat's pace count as held even when a release went missing.
+    bool m_down = false;
+    QElapsedTimer m_lastPress;
 };

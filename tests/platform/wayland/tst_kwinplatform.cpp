@@ -120,6 +120,24 @@ std::pair<std::uint16_t, std::uint8_t> KeyFor(QChar c)
     }
 }
 
+// Holds a key with its modifiers down for a while, long enough for it to repeat.
+void HoldKey(KeyboardSynth& keyboard, std::uint16_t key, std::uint8_t shiftState, int ms)
+{
+    const QList<std::pair<std::uint8_t, std::uint16_t>> modifiers{
+        {ShiftState::Ctrl, Vk::Control}, {ShiftState::Shift, Vk::Shift}, {ShiftState::Alt, Vk::Menu}};
+    for (const auto& [bit, vk] : modifiers) {
+        if (shiftState & bit)
+            keyboard.keyEvent(vk, keyboard.scanCode(vk), 0);
+    }
+    keyboard.keyEvent(key, keyboard.scanCode(key), 0);
+    QTest::qWait(ms);
+    keyboard.keyEvent(key, keyboard.scanCode(key), KeyboardSynth::KeyUp);
+    for (const auto& [bit, vk] : modifiers) {
+        if (shiftState & bit)
+            keyboard.keyEvent(vk, keyboard.scanCode(vk), KeyboardSynth::KeyUp);
+    }
+}
+
 // Plasma's status notifier watcher, with or without a tray showing the icons.
 class StatusNotifierWatcher : public QObject {
     Q_OBJECT
@@ -330,11 +348,18 @@ void TestKWinPlatform::activationKey()
     SendKeyPress(*keyboard, key, shiftState, false);
     if (accepted) {
         QTRY_COMPARE_WITH_TIMEOUT(fired, 1, 5000);
+        // Held down, the key repeats; it still counts once, and again after its release.
+        HoldKey(*keyboard, key, shiftState, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(fired, 2, 1000);
+        QTest::qWait(200);
+        QCOMPARE(fired, 2);
+        SendKeyPress(*keyboard, key, shiftState, false);
+        QTRY_COMPARE_WITH_TIMEOUT(fired, 3, 5000);
         // Once cleared, the key is no longer ours.
         hotKey.clear();
         SendKeyPress(*keyboard, key, shiftState, false);
         QTest::qWait(500);
-        QCOMPARE(fired, 1);
+        QCOMPARE(fired, 3);
     } else {
         QTest::qWait(500);
         QCOMPARE(fired, 0);
