@@ -20,6 +20,8 @@ namespace {
 constexpr std::uint32_t ManagementVersion = 16;
 // From this version windows come with a uuid, and the stacking order names uuids.
 constexpr std::uint32_t UuidVersion = 13;
+// From this version a window has a destructor request.
+constexpr std::uint32_t DestroyVersion = 4;
 
 } // namespace
 
@@ -46,10 +48,8 @@ PlasmaWindowSystem::PlasmaWindowSystem(WaylandConnection& connection)
 
 PlasmaWindowSystem::~PlasmaWindowSystem()
 {
-    for (auto& [handle, window] : m_windows) {
-        if (window.proxy)
-            org_kde_plasma_window_destroy(window.proxy);
-    }
+    for (auto& [handle, window] : m_windows)
+        release(window.proxy);
     org_kde_plasma_window_management_destroy(m_manager);
     try {
         m_connection.flush();
@@ -155,12 +155,20 @@ void PlasmaWindowSystem::closed(org_kde_plasma_window* proxy)
     const WindowHandle handle = handleOf(proxy);
     if (handle == 0)
         return;
-    org_kde_plasma_window_destroy(proxy);
+    release(proxy);
     m_windows.erase(handle);
     for (auto& [other, window] : m_windows) {
         if (window.parent == handle)
             window.parent = 0;
     }
+}
+
+void PlasmaWindowSystem::release(org_kde_plasma_window* proxy)
+{
+    if (m_version >= DestroyVersion)
+        org_kde_plasma_window_destroy(proxy);
+    else
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(proxy));
 }
 
 PlasmaWindowSystem::Window* PlasmaWindowSystem::find(WindowHandle handle)

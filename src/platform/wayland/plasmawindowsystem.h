@@ -64,6 +64,7 @@ private:
     static void stackingUuidChanged(void* data, org_kde_plasma_window_management* manager, const char* uuids);
     void track(org_kde_plasma_window* created, std::uint32_t id, const QByteArray& uuid);
     void closed(org_kde_plasma_window* proxy);
+    void release(org_kde_plasma_window* proxy);
     Window* find(WindowHandle handle);
     Window* find(org_kde_plasma_window* proxy);
     WindowHandle handleOf(org_kde_plasma_window* proxy) const;
