@@ -26,10 +26,11 @@ struct zwlr_data_control_source_v1;
 // Wayland does not tell an owner which client reads its content, so waitUntilRead() cannot
 // single out the destination. It tells readers apart by what they read instead: reads that
 // follow each other closely make a round, and a round that looks at a transient mark is a
-// clipboard manager's (CopyQ reads the text, then its mark, several rounds in the first
-// second; Klipper looks at its mark), so only a round of content alone counts as fetched. A
-// destination's read that falls into a manager's round is not seen, and the wait ends
-// without it. A manager that records everything and ignores the marks counts as a reader.
+// clipboard manager's (CopyQ reads the text, then its mark, in several rounds during the
+// first second; Klipper looks at its mark), so only a round of content alone counts as
+// fetched. A destination's read that falls into a manager's round is not seen, and the wait
+// then runs to its end. A manager that ignores the marks and records everything counts as
+// a reader.
 class DataControlClipboard : public Clipboard {
 public:
     // Raises Error when the compositor offers no data-control manager or no seat.
