@@ -416,7 +416,7 @@ void DataControlClipboard::startTransfer(Source& source, const QByteArray& mimeT
     }
     const qint64 now = m_clock.elapsed();
     if (source.generation == m_generation)
-        m_reads.append({now, -1, IsTransientMark(mimeType)});
+        m_reads.append({mimeType, now, -1, IsTransientMark(mimeType)});
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     m_transfers.push_back({fd, format->data, 0, now, source.generation, m_reads.size() - 1, nullptr});
     const auto transfer = std::prev(m_transfers.end());
@@ -472,23 +472,33 @@ void DataControlClipboard::dropStaleTransfers()
 
 bool DataControlClipboard::fetched() const
 {
-    const qint64 now = m_clock.elapsed();
-    const auto endOf = [now](const Read& read) { return read.end < 0 ? now : read.end; };
-    for (qsizetype first = 0; first < m_reads.size();) {
-        qint64 end = endOf(m_reads[first]);
-        bool mark = m_reads[first].mark;
-        bool content = !mark;
-        qsizetype next = first + 1;
-        for (; next < m_reads.size() && m_reads[next].at - end < QuietMs; ++next) {
-            end = std::max(end, endOf(m_reads[next]));
-            mark = mark || m_reads[next].mark;
-            content = content || !m_reads[next].mark;
+    // Each read of a mark is a manager's look at the content it has just read: it takes away
+    // the reads shortly before it, one of each type, the earliest first. What is left is a
+    // destination's, done when it has ended and nothing of it came for the quiet time.
+    QList<bool> managers(m_reads.size(), false);
+    for (qsizetype mark = 0; mark < m_reads.size(); ++mark) {
+        if (!m_reads[mark].mark)
+            continue;
+        QList<QByteArray> types;
+        for (qsizetype read = 0; read < mark; ++read) {
+            const Read& r = m_reads[read];
+            if (!r.mark && !managers[read] && !types.contains(r.mimeType) && m_reads[mark].at - r.at <= QuietMs) {
+                managers[read] = true;
+                types.append(r.mimeType);
+            }
         }
-        if (content && !mark && now - end >= QuietMs)
-            return true;
-        first = next;
     }
-    return false;
+    bool found = false;
+    qint64 lastEnd = 0;
+    for (qsizetype read = 0; read < m_reads.size(); ++read) {
+        if (m_reads[read].mark || managers[read])
+            continue;
+        if (m_reads[read].end < 0)
+            return false;
+        found = true;
+        lastEnd = std::max(lastEnd, m_reads[read].end);
+    }
+    return found && m_clock.elapsed() - lastEnd >= QuietMs;
 }
 
 bool DataControlClipboard::waitUntilRead(WindowHandle, int timeoutMs)

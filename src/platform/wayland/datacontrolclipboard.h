@@ -24,13 +24,14 @@ struct zwlr_data_control_source_v1;
 // through pipes, every read bounded. The primary selection is left alone.
 //
 // Wayland does not tell an owner which client reads its content, so waitUntilRead() cannot
-// single out the destination. It tells readers apart by what they read instead: reads that
-// follow each other closely make a round, and a round that looks at a transient mark is a
-// clipboard manager's (CopyQ reads the text, then its mark, in several rounds during the
-// first second; Klipper looks at its mark), so only a round of content alone counts as
-// fetched. A destination's read that falls into a manager's round is not seen, and the wait
-// then runs to its end. A manager that ignores the marks and records everything counts as
-// a reader.
+// single out the destination. It tells readers apart by what they read instead: a clipboard
+// manager that honours the transient marks reads a mark right after the content it has read
+// (CopyQ reads text/plain and text/plain;charset=utf-8, then its mark, in several rounds
+// during the first second; Klipper looks at its mark), so each read of a mark takes the reads
+// shortly before it, one of each type, out of the count, and only the reads left over count
+// as fetched. A destination that reads a type the manager has just read counts; one whose
+// only read falls into a manager's round among types it did not read is not seen. A manager
+// that ignores the marks and records everything counts as a reader.
 class DataControlClipboard : public Clipboard {
 public:
     // Raises Error when the compositor offers no data-control manager or no seat.
@@ -49,8 +50,8 @@ public:
     // The reader cannot narrow the wait on Wayland (see above); it is accepted and unused.
     bool waitUntilRead(WindowHandle reader, int timeoutMs) override;
 
-    // How long readers must have asked nothing more to count as done with a round of reads
-    // (CopyQ's reads within a round come up to 45 ms apart).
+    // How long a reader must have asked nothing more to count as done with a paste; also how
+    // soon after its read of content a manager reads the mark (CopyQ: up to 45 ms).
     static constexpr int QuietMs = 100;
 
 private:
@@ -77,6 +78,7 @@ private:
     };
     // A reader's request for a format of the current content.
     struct Read {
+        QByteArray mimeType;
         qint64 at = 0;
         qint64 end = -1; // while it is being written
         bool mark = false;
@@ -102,7 +104,7 @@ private:
     bool continueTransfer(Transfer& transfer);
     void endTransfer(std::list<Transfer>::iterator transfer);
     void dropStaleTransfers();
-    // Whether a round of reads of content alone has ended.
+    // Whether a reader other than a clipboard manager has taken the current content.
     bool fetched() const;
     // The data of those types of another program's content, read all at once; raises
     // "Cannot open clipboard" when the owner leaves a read without progress for
