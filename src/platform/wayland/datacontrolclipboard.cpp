@@ -454,7 +454,7 @@ void DataControlClipboard::endTransfer(std::list<Transfer>::iterator transfer)
         transfer->notifier->deleteLater();
     }
     close(transfer->fd);
-    if (transfer->generation == m_generation && transfer->read >= 0 && transfer->read < m_reads.size())
+    if (transfer->generation == m_generation)
         m_reads[transfer->read].end = m_clock.elapsed();
     m_transfers.erase(transfer);
 }
