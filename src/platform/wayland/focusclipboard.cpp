@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -28,13 +29,18 @@ void FocusClipboard::publish(std::unique_ptr<QMimeData> data)
 
 bool FocusClipboard::hasText()
 {
+    // Qt counts a file list as text too; the desktop's programs do not.
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data && data->hasText();
+    if (!data)
+        return false;
+    const QStringList formats = data->formats();
+    return std::any_of(formats.cbegin(), formats.cend(),
+                       [](const QString& format) { return format.startsWith(u"text/plain"_s); });
 }
 
 QString FocusClipboard::text()
 {
-    return QGuiApplication::clipboard()->text();
+    return hasText() ? QGuiApplication::clipboard()->text() : QString();
 }
 
 void FocusClipboard::setText(const QString& text)
