@@ -26,6 +26,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 # The libraries the program links and loads (SQLite driver, X11 platform plugin in libqt6gui6).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1, libqt6core6, libqt6gui6, libqt6widgets6, libqt6sql6, \
 libqt6sql6-sqlite, libsqlite3-0, libodbc2, libx11-6, libxcb1, libxcb-xtest0, libxcb-keysyms1, libxcb-res0, libyaml-cpp0.7")
+# The Wayland desktops: the program's own compositor connection and keymap, KDE's global
+# shortcut service on D-Bus, and Qt's Wayland platform plugin for its windows.
+if(QB_WAYLAND)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libwayland-client0, libxkbcommon0, libqt6dbus6, qt6-wayland")
+endif()
 # ODBC sharing of the database, opening the user guide.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-odbc, xdg-utils")
 include(CPack)

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/desktopnotice.h"
 #include "app/fMain.h"
 #include "app/guardedapplication.h"
 #include "app/instancechannel.h"
@@ -8,6 +9,9 @@
 #include "platform/win/winplatform.h"
 #else
 #include "platform/x11/x11platform.h"
+#endif
+#ifdef QB_WAYLAND
+#include "platform/wayland/waylandplatform.h"
 #endif
 #include "settings/filelocations.h"
 #include "settings/settings.h"
@@ -41,11 +45,18 @@ Program::~Program()
     m_channel.reset();
     m_boxes.setFileOpener(nullptr);
     m_desktop.reset();
+#ifdef QB_WAYLAND
+    m_wayland.reset();
+#endif
     m_application.setErrorBoxes(nullptr);
 }
 
 Platform& Program::desktop()
 {
+#ifdef QB_WAYLAND
+    if (m_wayland)
+        return m_wayland->interfaces();
+#endif
     return m_desktop ? m_desktop->interfaces() : m_missingDesktop.interfaces();
 }
 
@@ -87,12 +98,20 @@ void Program::RunCommand(const InstanceCommand& command)
 
 bool Program::Start(const InstanceCommand& command)
 {
-    // Without a desktop (no X11 session) the program still browses; the commands that
-    // need the desktop report that it is missing.
+    // Without a desktop (no X11 or Wayland session) the program still browses; the commands
+    // that need the desktop report that it is missing. In a Wayland session the Wayland
+    // desktop serves even when Qt shows the windows through Xwayland: X11 reaches only the
+    // other Xwayland programs there.
     Guarded(m_boxes, [&] {
 #ifdef _WIN32
         m_desktop = CreateWinPlatform();
 #else
+#ifdef QB_WAYLAND
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"_s) {
+            m_wayland = CreateWaylandPlatform();
+            return;
+        }
+#endif
         m_desktop = CreateX11Platform();
 #endif
     });
@@ -152,6 +171,10 @@ bool Program::Start(const InstanceCommand& command)
         return false;
     }
     m_started = true;
+    // A desktop where parts do not work says so at the first start on it.
+    Guarded(m_boxes, [&] {
+        ShowDesktopNoticeOnce(desktop().abilities, *m_options, m_boxes, QCoreApplication::applicationFilePath());
+    });
     Guarded(m_boxes, [&] {
         if (command.kind == InstanceCommand::Hide)
             m_mainWindow->tray().HideToTray();

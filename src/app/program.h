@@ -20,8 +20,12 @@ using DesktopPlatform = WinPlatform;
 class X11Platform;
 using DesktopPlatform = X11Platform;
 #endif
+#ifdef QB_WAYLAND
+class WaylandPlatform;
+#endif
 
-// The composition root: the one place that picks the desktop and creates the program's
+// The composition root: the one place that picks the desktop (Windows', a Wayland session's
+// or X11's) and creates the program's
 // parts in the start-up order (boxes, desktop, file locations and settings, the channel to
 // later starts, the lock on the embedded database, the store, the main window), handing each
 // what it needs by reference; they are torn down in reverse. Needs the application, whose last-resort guard it gives
@@ -54,6 +58,9 @@ private:
     QtInteraction m_boxes;
     MissingDesktop m_missingDesktop;
     std::unique_ptr<DesktopPlatform> m_desktop;
+#ifdef QB_WAYLAND
+    std::unique_ptr<WaylandPlatform> m_wayland;
+#endif
     std::unique_ptr<Options> m_options;
     std::unique_ptr<InstanceChannel> m_channel;
     // A command handed over while the start was still going on.

@@ -20,9 +20,28 @@ MatchMode ModeFromText(const QString& text)
     return MatchMode::TryBoth;
 }
 
-bool SameText(const QString& wanted, const QString& actual)
+// The entry's class, or one of its classes separated by "|"; any class when it names none.
+bool ClassMatches(const QString& wanted, const QString& actual)
 {
-    return wanted.isEmpty() || wanted.compare(actual.trimmed(), Qt::CaseInsensitive) == 0;
+    bool named = false;
+    for (const QString& name : wanted.split(u'|')) {
+        if (name.trimmed().isEmpty())
+            continue;
+        named = true;
+        if (name.trimmed().compare(actual.trimmed(), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return !named;
+}
+
+bool RoleMatches(WindowSystem& windows, WindowHandle window, const QString& wanted)
+{
+    if (wanted.isEmpty())
+        return true;
+    const QString role = windows.windowRole(window);
+    if (wanted.trimmed().compare(NoWindowRole, Qt::CaseInsensitive) == 0)
+        return role.trimmed().isEmpty();
+    return role.startsWith(wanted, Qt::CaseInsensitive);
 }
 
 bool HoldsExceptedText(const QString& title, const QString& exceptTitles)
@@ -54,9 +73,8 @@ QList<WindowHandle> FindWindows(WindowSystem& windows, const TargetEntry& entry,
             candidate = startsWith ? position == 1 : position > 1 && windows.windowOwner(window) == 0;
         }
         const QString windowClass = windows.windowClass(window);
-        if (candidate && windowClass.trimmed() != u"THintWindow"_s && SameText(entry.className, windowClass)
-            && (entry.role.isEmpty() || windows.windowRole(window).startsWith(entry.role, Qt::CaseInsensitive))
-            && !HoldsExceptedText(title, entry.exceptTitles)) {
+        if (candidate && windowClass.trimmed() != u"THintWindow"_s && ClassMatches(entry.className, windowClass)
+            && RoleMatches(windows, window, entry.role) && !HoldsExceptedText(title, entry.exceptTitles)) {
             found.append(window);
             if (first)
                 break;

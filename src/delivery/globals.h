@@ -29,11 +29,17 @@ inline constexpr qsizetype MatchedTitleLength = 253;
 // Entries of a destination in targets.ini, numbered 1 to 9.
 inline constexpr int TargetEntryCount = 9;
 
+// The role of an entry that takes only windows without a role, as every window of a Wayland
+// desktop is.
+inline constexpr QStringView NoWindowRole = u"(none)";
+
 // One entry of a destination: a title pattern with its match mode, and optionally the
-// window's class and role. An entry with a class finds only windows of that class, and
-// with a role only windows whose role starts with it (programs number their roles, as
-// "EMsgComposer-1234"); without a title pattern it finds any such window that has no
-// owner. Class and role ignore case. An entry with neither pattern nor class finds nothing.
+// window's class and role. An entry with a class finds only windows of that class (or of
+// one of its classes, separated by "|": the X11 class and the app ids a program has on
+// Wayland), and with a role only windows whose role starts with it (programs number their
+// roles, as "EMsgComposer-1234"), or with NoWindowRole only windows without one; without a
+// title pattern it finds any such window that has no owner. Class and role ignore case. An
+// entry with neither pattern nor class finds nothing.
 // Titles that hold one of the texts of exceptTitles (separated by "|", case ignored) are
 // passed over: a program's main window that shares its class with the composer, whose
 // title is anything the user types.

@@ -47,6 +47,9 @@ inline const SettingKey<int> NotesFormLeft{StartupSection, QStringLiteral("Notes
 inline const SettingKey<int> NotesFormTop{StartupSection, QStringLiteral("Notes Form Top"), {}};
 inline const SettingKey<int> NotesFormWidth{StartupSection, QStringLiteral("Notes Form Width"), {}};
 inline const SettingKey<int> NotesFormHeight{StartupSection, QStringLiteral("Notes Form Height"), {}};
+// The desktops, each with what works on it, that the start-up notice about missing parts
+// was shown for: "name|flags", separated by ";".
+inline const SettingKey<QString> DesktopNotice{StartupSection, QStringLiteral("Desktop Notice"), {}};
 } // namespace Setting
 
 // The values of options.ini for one operation: load() reads the file once, the getters

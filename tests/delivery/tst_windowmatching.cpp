@@ -217,6 +217,12 @@ void TestWindowMatching::classAndRoleEntries_data()
     QTest::newRow("title pattern and exception") << u"Target=Re: Order;Except Title=notes"_s << u"composer"_s;
     QTest::newRow("numbered exception") << u"Class2=evolution;Except Title2=Evolution"_s << u"composer"_s;
     QTest::newRow("exception of another entry") << u"Class2=evolution;Except Title=Evolution"_s << u"main"_s;
+    QTest::newRow("one of several classes") << u"Class=mousepad|evolution;Role=composer"_s << u"composer"_s;
+    QTest::newRow("classes with blanks and case") << u"Class= | EVOLUTION ;Role=comp"_s << u"composer"_s;
+    QTest::newRow("none of the classes") << u"Class=geary|org.gnome.Geary"_s << QString();
+    QTest::newRow("class list of blanks: any class") << u"Class= | ;Role=comp"_s << u"composer"_s;
+    QTest::newRow("only windows without a role") << u"Class=evolution;Role=(none)"_s << u"main"_s;
+    QTest::newRow("title, without a role") << u"Target=Re: Order;Search Type=Starts With;Role=(NONE)"_s << u"notes"_s;
 }
 
 void TestWindowMatching::classAndRoleEntries()
@@ -275,6 +281,22 @@ void TestWindowMatching::suppliedTargetsFile_data()
     QTest::newRow("Kate") << u"Notepad"_s << u"notes.txt  — Kate"_s << none << none;
     QTest::newRow("FeatherPad") << u"Notepad"_s << u"Untitled"_s << none << none;
     QTest::newRow("FeatherPad changed") << u"Notepad"_s << u"*Untitled"_s << none << none;
+    // On Wayland the class is the app id, and no window has a role; GTK 3 programs take
+    // their program name as app id (measured under sway), Flatpak builds their desktop id.
+    QTest::newRow("Wayland: Thunderbird")
+        << u"Thunderbird"_s << u"Write: (no subject) - Thunderbird"_s << u"thunderbird"_s << none;
+    QTest::newRow("Wayland: Thunderbird from Flatpak")
+        << u"Thunderbird"_s << u"Write: Re: Order 123 - Thunderbird"_s << u"org.mozilla.Thunderbird"_s << none;
+    QTest::newRow("Wayland: Evolution") << u"Evolution"_s << u"Compose Message"_s << u"evolution"_s << none;
+    QTest::newRow("Wayland: Evolution with a subject")
+        << u"Evolution"_s << u"Re: Order 123"_s << u"evolution"_s << none;
+    QTest::newRow("Wayland: Evolution from Flatpak with a subject")
+        << u"Evolution"_s << u"Re: Order 123"_s << u"org.gnome.Evolution"_s << none;
+    QTest::newRow("Wayland: Geary with a subject") << u"Geary"_s << u"Re: Order 123"_s << u"geary"_s << none;
+    QTest::newRow("Wayland: Geary from Flatpak") << u"Geary"_s << u"New Message"_s << u"org.gnome.Geary"_s << none;
+    QTest::newRow("Wayland: Mousepad") << u"Notepad"_s << u"Untitled 1 - Mousepad"_s << u"mousepad"_s << none;
+    QTest::newRow("Wayland: Mousepad from Flatpak")
+        << u"Notepad"_s << u"/tmp/notes.txt - Mousepad"_s << u"org.xfce.mousepad"_s << none;
 }
 
 void TestWindowMatching::suppliedTargetsFile()
@@ -299,6 +321,12 @@ void TestWindowMatching::suppliedTargetsFile()
     fake->windows.addWindow(u"Inbox — ann@example.com"_s, u"Geary"_s);
     fake->windows.addWindow(u"Geary"_s, u"Geary"_s, geary);
     fake->windows.addWindow(u"Terminal - ann@host: ~"_s);
+    // The same main windows on Wayland, under their app ids and without roles.
+    fake->windows.addWindow(u"Mail - Evolution"_s, u"evolution"_s);
+    fake->windows.addWindow(u"Evolution Preferences"_s, u"org.gnome.Evolution"_s);
+    fake->windows.addWindow(u"Geary"_s, u"geary"_s);
+    fake->windows.addWindow(u"Inbox — ann@example.com"_s, u"org.gnome.Geary"_s);
+    fake->windows.addWindow(u"Inbox - ann@example.com - Mozilla Thunderbird"_s, u"thunderbird"_s);
     setTarget(application);
     QCOMPARE(FindDestinationWindow(fake->windows, target), WindowHandle(0));
     FakeWindow& shown = fake->windows.window(window);
@@ -319,7 +347,8 @@ void TestWindowMatching::unreadableTargetsFileIsNamed()
         QFAIL("no error");
     } catch (const Error& e) {
         QCOMPARE(e.text(),
-                 u"The settings file "_s + QDir::toNativeSeparators(dir->filePath(u"targets.ini"_s)) + u" can not be read: it is a folder."_s);
+                 u"The settings file "_s + QDir::toNativeSeparators(dir->filePath(u"targets.ini"_s))
+                     + u" can not be read: it is a folder."_s);
     }
     QCOMPARE(ui->shown.size(), 0);
 }

@@ -29,7 +29,7 @@ display_known() {
 wait_until "$xvfb_pid" "$work/xvfb.log" "Xvfb did not start" display_known
 DISPLAY=":$display"
 export DISPLAY
-unset WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 
 if [ -n "$wm" ]; then
     openbox --sm-disable >"$work/wm.log" 2>&1 &

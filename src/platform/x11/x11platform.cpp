@@ -6,7 +6,7 @@
 #include "platform/x11/x11hotkey.h"
 #include "platform/x11/x11keyboard.h"
 #include "platform/x11/x11windowsystem.h"
-#include "platform/x11/xdgautostart.h"
+#include "platform/xdgautostart.h"
 #include "platform/xdgopen.h"
 
 X11Platform::~X11Platform() = default;

@@ -1,4 +1,4 @@
-#include "platform/x11/xdgautostart.h"
+#include "platform/xdgautostart.h"
 
 #include "util/errors.h"
 
