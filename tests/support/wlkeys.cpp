@@ -35,6 +35,19 @@ namespace {
 }
 
 struct Globals {
+    Globals() = default;
+    Globals(const Globals&) = delete;
+    Globals& operator=(const Globals&) = delete;
+    ~Globals()
+    {
+        if (fakeInput)
+            org_kde_kwin_fake_input_destroy(fakeInput);
+        if (virtualKeyboards)
+            zwp_virtual_keyboard_manager_v1_destroy(virtualKeyboards);
+        if (seat)
+            wl_seat_destroy(seat);
+    }
+
     wl_seat* seat = nullptr;
     zwp_virtual_keyboard_manager_v1* virtualKeyboards = nullptr;
     org_kde_kwin_fake_input* fakeInput = nullptr;
@@ -135,7 +148,16 @@ public:
         }
         if (wl_display_roundtrip(m_display) < 0)
             Fail("the compositor refused the keyboard");
+        // sway drops the first keys of a keyboard that has only just come.
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    Keyboard(const Keyboard&) = delete;
+    Keyboard& operator=(const Keyboard&) = delete;
+    ~Keyboard()
+    {
+        if (m_virtual)
+            zwp_virtual_keyboard_v1_destroy(m_virtual);
+        wl_display_roundtrip(m_display);
     }
 
     void press(const std::vector<uint32_t>& modifiers, uint32_t key)
@@ -237,20 +259,24 @@ int main(int argc, char** argv)
     wl_display* display = wl_display_connect(nullptr);
     if (!display)
         Fail("no Wayland compositor");
+    // Declared first, ended last.
+    const std::unique_ptr<wl_display, decltype(&wl_display_disconnect)> connection(display, wl_display_disconnect);
     Globals globals;
     wl_registry* registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &RegistryListener, &globals);
     if (wl_display_roundtrip(display) < 0)
         Fail("lost the compositor");
 
-    const Layout layout;
-    Keyboard keyboard(display, globals, layout);
-    if (std::strcmp(argv[1], "--type") == 0) {
-        Type(keyboard, layout, argv[2]);
-    } else {
-        for (int i = 1; i < argc; ++i)
-            PressCombination(keyboard, layout, argv[i]);
+    {
+        const Layout layout;
+        Keyboard keyboard(display, globals, layout);
+        if (std::strcmp(argv[1], "--type") == 0) {
+            Type(keyboard, layout, argv[2]);
+        } else {
+            for (int i = 1; i < argc; ++i)
+                PressCombination(keyboard, layout, argv[i]);
+        }
     }
-    wl_display_disconnect(display);
+    wl_registry_destroy(registry);
     return 0;
 }
