@@ -127,8 +127,12 @@ void TestWaylandEndToEnd::initTestCase()
         for (const QString& name : {u"HOME"_s, u"XDG_CONFIG_HOME"_s, u"ODBCINI"_s, u"QT_QPA_PLATFORM"_s})
             command += u' ' + name + u'=' + programEnvironment.value(name);
         command += u' ' + folder.program();
-        RunTool(u"swaymsg"_s, {u"bindsym F11 "_s + command + u" --show"_s});
-        RunTool(u"swaymsg"_s, {u"bindsym F12 "_s + command + u" --send"_s});
+        const QStringList bindings{u"bindsym F11 "_s + command + u" --show"_s,
+                                   u"bindsym F12 "_s + command + u" --send"_s};
+        for (const QString& binding : bindings) {
+            const QString answer = RunTool(u"swaymsg"_s, {binding});
+            QVERIFY2(!answer.contains(u"false"_s), qPrintable(binding + u": "_s + answer));
+        }
     }
 
     document = folder.filePath(u"letter.txt"_s);
@@ -199,14 +203,18 @@ void TestWaylandEndToEnd::clearEditor()
 void TestWaylandEndToEnd::sendFromEditor()
 {
     desktop.pressKeys({u"F11"_s});
-    QVERIFY2(QTest::qWaitFor(
-                 [&] {
-                     const auto window = programWindow();
-                     // KWin's search does not tell the focus: the keys typed next show it.
-                     return window && (window->focused || desktop.compositor() == WaylandDesktop::Compositor::KWin);
-                 },
-                 10000),
-             "the activation key did not bring the program up");
+    const bool up = QTest::qWaitFor(
+        [&] {
+            const auto window = programWindow();
+            // KWin's search does not tell the focus: the keys typed next show it.
+            return window && (window->focused || desktop.compositor() == WaylandDesktop::Compositor::KWin);
+        },
+        10000);
+    QString windows;
+    for (const auto& window : desktop.windows(QString()))
+        windows += u"\n  %1 \"%2\" %3%4"_s.arg(window.id, window.title, window.appId,
+                                               window.focused ? u" (focused)"_s : QString());
+    QVERIFY2(up, qPrintable(u"the activation key did not bring the program (%1) up:"_s.arg(mainWindowId) + windows));
     QTest::qWait(300);
     desktop.typeText(Hotword);
     desktop.pressKeys({u"Return"_s, u"F12"_s});
