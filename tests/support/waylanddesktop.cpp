@@ -244,3 +244,8 @@ QByteArray ClipboardData(const QString& mimeType)
         qFatal("wl-paste did not finish");
     return paste.exitCode() == 0 ? paste.readAllStandardOutput() : QByteArray();
 }
+
+QStringList ClipboardTypes()
+{
+    return RunTool(u"wl-paste"_s, {u"--list-types"_s}).split(u'\n', Qt::SkipEmptyParts);
+}

@@ -66,3 +66,5 @@ private:
 void SetClipboard(const QByteArray& data, const QString& mimeType);
 // The clipboard's data as the type, or empty when it offers no such type.
 QByteArray ClipboardData(const QString& mimeType);
+// The types that the clipboard offers.
+QStringList ClipboardTypes();
