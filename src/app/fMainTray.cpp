@@ -107,8 +107,10 @@ void TfrmMain::PrepareWindowState()
 void TfrmMain::BringProgramToFront()
 {
     m_tray->ShowFromTray();
-    // A window manager that refuses leaves the window shown behind others; nothing more to do.
-    (void)BringWindowToForeground(m_desktop.windows, winId());
+    // A window manager that refuses leaves the window shown behind others, and a desktop that
+    // lists no windows leaves it where Qt's own request put it; nothing more to do.
+    if (const WindowHandle own = m_desktop.windows.ownWindow(winId(), windowTitle()); own != 0)
+        (void)BringWindowToForeground(m_desktop.windows, own);
     // The term of the last search is selected, so that the next Hotword typed replaces it.
     ui->txtSearchTerm->setFocus();
     ui->txtSearchTerm->selectAll();

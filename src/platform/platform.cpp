@@ -3,6 +3,11 @@
 #include "platform/localchannel.h"
 
 WindowSystem::~WindowSystem() = default;
+
+WindowHandle WindowSystem::ownWindow(std::uint64_t nativeId, const QString&)
+{
+    return nativeId;
+}
 KeyboardSynth::~KeyboardSynth() = default;
 Clipboard::~Clipboard() = default;
 GlobalHotKey::~GlobalHotKey() = default;

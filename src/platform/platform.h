@@ -42,6 +42,11 @@ public:
     [[nodiscard]] virtual bool waitUntilActive(WindowHandle window, int timeoutMs) = 0;
     // Whether the window belongs to this program (this process).
     virtual bool isOwnWindow(WindowHandle window) = 0;
+    // The handle of one of this program's top-level windows, from Qt's native id (winId())
+    // and its title: the native id where handles are native ids. Where the desktop numbers
+    // the windows itself, the listed window of this program with that title, waited for a
+    // moment after the window is shown; 0 when it is not listed.
+    virtual WindowHandle ownWindow(std::uint64_t nativeId, const QString& title);
     // Whether the desktop has a notification area (system tray) now.
     virtual bool hasNotificationArea() = 0;
 };
@@ -75,8 +80,9 @@ public:
     using Error::Error;
 };
 
-// Every read from another program is bounded by ReadTimeoutMs; an owner that does not
-// answer in time raises ClipboardBusy.
+// Every read from another program is bounded by ReadTimeoutMs (a desktop whose owners are
+// slower to answer may allow more, and says so); an owner that does not answer in time
+// raises ClipboardBusy.
 class Clipboard {
 public:
     static constexpr int ReadTimeoutMs = 500;

@@ -1,5 +1,8 @@
 #include "platform/wayland/plasmawindowsystem.h"
 
+#include "platform/wayland/ownwindow.h"
+#include "platform/wayland/waylandconnection.h"
+
 #include "util/errors.h"
 
 #include "plasma-window-management-client.h"
@@ -299,6 +302,11 @@ bool PlasmaWindowSystem::isOwnWindow(WindowHandle handle)
 {
     const Window* window = find(handle);
     return window && window->pid == QCoreApplication::applicationPid();
+}
+
+WindowHandle PlasmaWindowSystem::ownWindow(std::uint64_t, const QString& title)
+{
+    return ListedOwnWindow(*this, m_connection, title);
 }
 
 bool PlasmaWindowSystem::hasNotificationArea()

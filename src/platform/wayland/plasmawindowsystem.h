@@ -40,6 +40,7 @@ public:
     void raiseWindow(WindowHandle window) override;
     bool waitUntilActive(WindowHandle window, int timeoutMs) override;
     bool isOwnWindow(WindowHandle window) override;
+    WindowHandle ownWindow(std::uint64_t nativeId, const QString& title) override;
     // Whether a status notifier host (Plasma's system tray) is on the session bus.
     bool hasNotificationArea() override;
 

@@ -43,6 +43,8 @@ public:
     void raiseWindow(WindowHandle) override { missingWindows(); }
     bool waitUntilActive(WindowHandle, int) override { missingWindows(); }
     bool isOwnWindow(WindowHandle) override { missingWindows(); }
+    // Bringing the program's own window forward is left to Qt's request.
+    WindowHandle ownWindow(std::uint64_t, const QString&) override { return 0; }
     // The tray's own view (Qt's) decides.
     bool hasNotificationArea() override { missingWindows(); }
 

@@ -1,5 +1,6 @@
 #include "platform/wayland/wlrwindowsystem.h"
 
+#include "platform/wayland/ownwindow.h"
 #include "platform/wayland/waylandconnection.h"
 #include "util/errors.h"
 
@@ -288,6 +289,11 @@ bool WlrWindowSystem::isOwnWindow(WindowHandle window)
 {
     const Toplevel* toplevel = find(window);
     return toplevel && !toplevel->current.appId.isEmpty() && OwnAppIds().contains(toplevel->current.appId);
+}
+
+WindowHandle WlrWindowSystem::ownWindow(std::uint64_t, const QString& title)
+{
+    return ListedOwnWindow(*this, m_wayland, title);
 }
 
 bool WlrWindowSystem::hasNotificationArea()

@@ -39,6 +39,7 @@ public:
     void raiseWindow(WindowHandle window) override;
     bool waitUntilActive(WindowHandle window, int timeoutMs) override;
     bool isOwnWindow(WindowHandle window) override;
+    WindowHandle ownWindow(std::uint64_t nativeId, const QString& title) override;
     bool hasNotificationArea() override;
 
     // The app ids that Qt gives this program's windows: from the desktop file name, or the
