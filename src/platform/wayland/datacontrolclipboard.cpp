@@ -296,7 +296,7 @@ std::optional<QList<QByteArray>> DataControlClipboard::receive(const QList<QByte
     };
     while (!allDone()) {
         // Bounded for each step, so an owner that keeps writing is waited for.
-        if (!m_wayland.waitFor(take, ReadTimeoutMs))
+        if (!m_wayland.waitFor(take, OwnerAnswerMs))
             throw Busy();
         if (tooLarge)
             return std::nullopt;

@@ -53,6 +53,10 @@ public:
     // How long a reader must have asked nothing more to count as done with a paste; also how
     // soon after its read of content a manager reads the mark (CopyQ: up to 45 ms).
     static constexpr int QuietMs = 100;
+    // How long an owner may leave a read without progress. Longer than ReadTimeoutMs: owners
+    // here are other processes that may start a process of their own for each read (wl-copy
+    // does), which takes more than half a second on a busy machine.
+    static constexpr int OwnerAnswerMs = 2000;
 
 private:
     struct Format {
@@ -108,7 +112,7 @@ private:
     bool fetched() const;
     // The data of those types of another program's content, read all at once; raises
     // "Cannot open clipboard" when the owner leaves a read without progress for
-    // ReadTimeoutMs; no value when they hold more than maxBytes together.
+    // OwnerAnswerMs; no value when they hold more than maxBytes together.
     std::optional<QList<QByteArray>> receive(const QList<QByteArray>& mimeTypes, qsizetype maxBytes);
 
     WaylandConnection& m_wayland;
