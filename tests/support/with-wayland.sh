@@ -26,7 +26,7 @@ test_user=quillbay-test
 if [ "$(id -u)" -eq 0 ]; then
     id "$test_user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$test_user" || exit 2
     # The user must reach the command and the files of the build beside it.
-    dir=$(dirname "$(command -v "$1")")
+    dir=$(cd "$(dirname "$(command -v "$1")")" && pwd)
     while [ "$dir" != "/" ]; do
         if ! runuser -u "$test_user" -- test -x "$dir"; then
             echo "$wrapper: letting $test_user pass through $dir" >&2
