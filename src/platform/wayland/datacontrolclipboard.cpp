@@ -220,6 +220,16 @@ QString DataControlClipboard::text()
 
 std::optional<ClipboardContent> DataControlClipboard::allFormats(qsizetype maxBytes)
 {
+    // An owner that left a request unanswered gets one more, on the selection as it is then.
+    try {
+        return readAllFormats(maxBytes);
+    } catch (const ClipboardBusy&) {
+        return readAllFormats(maxBytes);
+    }
+}
+
+std::optional<ClipboardContent> DataControlClipboard::readAllFormats(qsizetype maxBytes)
+{
     refresh();
     ClipboardContent content;
     if (m_source) {
@@ -234,12 +244,16 @@ std::optional<ClipboardContent> DataControlClipboard::allFormats(qsizetype maxBy
     }
     if (!m_selection)
         return content;
-    const QList<QByteArray> types = m_offers.value(m_selection);
-    const std::optional<QList<QByteArray>> data = receive(types, maxBytes);
-    if (!data)
-        return std::nullopt;
-    for (qsizetype i = 0; i < types.size(); ++i)
-        content.append({QString::fromUtf8(types[i]), data->at(i), QString(), 8});
+    // One type after the other: wl-copy at times leaves one of several requests made at
+    // once unanswered.
+    qsizetype total = 0;
+    for (const QByteArray& type : m_offers.value(m_selection)) {
+        const std::optional<QList<QByteArray>> data = receive({type}, maxBytes - total);
+        if (!data)
+            return std::nullopt;
+        total += data->front().size();
+        content.append({QString::fromUtf8(type), data->front(), QString(), 8});
+    }
     return content;
 }
 

@@ -110,6 +110,7 @@ private:
     void dropStaleTransfers();
     // Whether a reader other than a clipboard manager has taken the current content.
     bool fetched() const;
+    std::optional<ClipboardContent> readAllFormats(qsizetype maxBytes);
     // The data of those types of another program's content, read all at once; raises
     // "Cannot open clipboard" when the owner leaves a read without progress for
     // OwnerAnswerMs; no value when they hold more than maxBytes together.
