@@ -124,14 +124,7 @@ QString SwayKeyName(const HotKey& key)
     const QString symbol = SwayKeySymbol(key.key);
     if (symbol.isEmpty())
         return {};
-    QString text;
-    if (key.shift & ShiftState::Shift)
-        text += u"Shift+"_s;
-    if (key.shift & ShiftState::Ctrl)
-        text += u"Ctrl+"_s;
-    if (key.shift & ShiftState::Alt)
-        text += u"Alt+"_s;
-    return text + symbol;
+    return ModifierPrefix(key.shift) + symbol;
 }
 
 QString DesktopNoticeText(const DesktopAbilities& abilities, const QString& program, const HotKey& activateKey,

@@ -104,19 +104,24 @@ QString VirtualKeyName(std::uint16_t key)
     return {};
 }
 
+QString ModifierPrefix(std::uint8_t shift)
+{
+    QString text;
+    if (shift & ShiftState::Shift)
+        text += u"Shift+"_s;
+    if (shift & ShiftState::Ctrl)
+        text += u"Ctrl+"_s;
+    if (shift & ShiftState::Alt)
+        text += u"Alt+"_s;
+    return text;
+}
+
 QString HotKeyToText(const HotKey& hotKey)
 {
     const QString name = VirtualKeyName(hotKey.key);
     if (name.isEmpty())
         return {};
-    QString text;
-    if (hotKey.shift & ShiftState::Shift)
-        text += u"Shift+"_s;
-    if (hotKey.shift & ShiftState::Ctrl)
-        text += u"Ctrl+"_s;
-    if (hotKey.shift & ShiftState::Alt)
-        text += u"Alt+"_s;
-    return text + name;
+    return ModifierPrefix(hotKey.shift) + name;
 }
 
 HotKey TextToHotKey(const QString& text)

@@ -14,7 +14,9 @@ struct HotKey {
 // The written name of a virtual-key code: stable for every code from 8 to 255 and distinct
 // but for the keypad digits, which are named like the main keyboard's; empty for the others.
 QString VirtualKeyName(std::uint16_t key);
-// "Shift+", "Ctrl+", "Alt+" in this order, then the key's name; empty for no key.
+// "Shift+", "Ctrl+", "Alt+" in this order, for the modifiers in shift (bits of ShiftState).
+QString ModifierPrefix(std::uint8_t shift);
+// The modifier prefix, then the key's name; empty for no key.
 QString HotKeyToText(const HotKey& hotKey);
 // Prefixes in any order and case ("^" for Ctrl), then a key name in any case.
 // A text that names no key gives key 0.

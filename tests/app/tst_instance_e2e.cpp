@@ -8,8 +8,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,25 +35,6 @@ QString ShownMainWindow(qint64 pid)
             return window;
     }
     return {};
-}
-
-bool AddMessage(const QString& databaseFile, const QString& hotword, const QString& text)
-{
-    bool added = false;
-    {
-        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"add"_s);
-        db.setDatabaseName(databaseFile);
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.prepare(u"insert into FAQ (ShortName, Hotword, Text, GroupID, Notes) values (?, ?, ?, 0, '')"_s);
-            query.addBindValue(hotword);
-            query.addBindValue(hotword);
-            query.addBindValue(text);
-            added = query.exec();
-        }
-    }
-    QSqlDatabase::removeDatabase(u"add"_s);
-    return added;
 }
 
 } // namespace
@@ -183,7 +162,7 @@ void TestInstanceEndToEnd::startsHiddenInTheTray()
 
 void TestInstanceEndToEnd::pastesIntoTheBrowserCameFrom()
 {
-    QVERIFY(AddMessage(folder.filePath(u"quillbay.db"_s), u"mixed"_s, MixedText));
+    QVERIFY(AddMessageTo(folder.filePath(u"quillbay.db"_s), u"mixed"_s, MixedText));
     IniFile(folder.filePath(u"options.ini"_s)).writeText(u"Options"_s, u"Target"_s, u"The window I came from"_s);
 
     QTemporaryDir pages;

@@ -9,8 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,22 +72,8 @@ QString TestInstanceDatabaseEndToEnd::start(QProcess& program, const QString& ho
 
 bool TestInstanceDatabaseEndToEnd::saveElsewhere(const QString& hotword)
 {
-    bool saved = false;
-    {
-        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"elsewhere"_s);
-        db.setDatabaseName(database);
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.prepare(u"insert into FAQ (ShortName, Hotword, Text, GroupID) values (?, ?, ?, 0)"_s);
-            query.addBindValue(hotword);
-            query.addBindValue(hotword);
-            query.addBindValue(u"saved by another program"_s);
-            saved = query.exec();
-        }
-    }
-    // The last connection of this process closes here, as when that program ends.
-    QSqlDatabase::removeDatabase(u"elsewhere"_s);
-    return saved;
+    // Its connection closes before it returns, as when that program ends.
+    return AddMessageTo(database, hotword, u"saved by another program"_s);
 }
 
 void TestInstanceDatabaseEndToEnd::noMessageLost()

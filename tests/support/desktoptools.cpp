@@ -238,6 +238,25 @@ QString MessageTextIn(const QString& databaseFile, const QString& hotword)
     return text;
 }
 
+bool AddMessageTo(const QString& databaseFile, const QString& hotword, const QString& text)
+{
+    bool added = false;
+    {
+        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"add"_s);
+        db.setDatabaseName(databaseFile);
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.prepare(u"insert into FAQ (ShortName, Hotword, Text, GroupID, Notes) values (?, ?, ?, 0, '')"_s);
+            query.addBindValue(hotword);
+            query.addBindValue(hotword);
+            query.addBindValue(text);
+            added = query.exec();
+        }
+    }
+    QSqlDatabase::removeDatabase(u"add"_s);
+    return added;
+}
+
 DesktopProgram::DesktopProgram(const QProcessEnvironment& base)
     : m_environment(base)
 {

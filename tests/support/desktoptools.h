@@ -46,6 +46,8 @@ void TypeText(const QString& text);
 
 // The text of the Message with this Hotword in an embedded database file, or empty.
 QString MessageTextIn(const QString& databaseFile, const QString& hotword);
+// Adds a top-level Message whose short name is its Hotword; whether it was added.
+bool AddMessageTo(const QString& databaseFile, const QString& hotword, const QString& text);
 
 // A desktop program that a test starts (an editor, a mail program, a clipboard manager)
 // in a world of its own: a home folder, XDG configuration, data, cache and runtime folders

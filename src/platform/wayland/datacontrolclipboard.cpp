@@ -1,5 +1,6 @@
 #include "platform/wayland/datacontrolclipboard.h"
 
+#include "platform/filelistformats.h"
 #include "platform/wayland/waylandconnection.h"
 #include "util/errors.h"
 
@@ -7,7 +8,6 @@
 
 #include <QScopeGuard>
 #include <QSocketNotifier>
-#include <QUrl>
 
 #include <algorithm>
 #include <cerrno>
@@ -373,14 +373,8 @@ void DataControlClipboard::setText(const QString& text)
 
 void DataControlClipboard::setFiles(const QStringList& paths)
 {
-    QByteArray uriList;
-    QByteArray gnome = "copy";
-    for (const QString& path : paths) {
-        const QByteArray url = QUrl::fromLocalFile(path).toEncoded();
-        uriList += url + "\r\n";
-        gnome += '\n' + url;
-    }
-    publish({{"text/uri-list", uriList}, {"x-special/gnome-copied-files", gnome}});
+    const FileListFormats files = EncodeFileList(paths);
+    publish({{"text/uri-list", files.uriList}, {"x-special/gnome-copied-files", files.gnomeCopiedFiles}});
 }
 
 void DataControlClipboard::setAllFormats(const ClipboardContent& content)

@@ -1,9 +1,10 @@
 #include "platform/wayland/focusclipboard.h"
 
+#include "platform/filelistformats.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QUrl>
 
 #include <algorithm>
 #include <memory>
@@ -52,16 +53,10 @@ void FocusClipboard::setText(const QString& text)
 
 void FocusClipboard::setFiles(const QStringList& paths)
 {
-    QByteArray uriList;
-    QByteArray gnome = "copy";
-    for (const QString& path : paths) {
-        const QByteArray url = QUrl::fromLocalFile(path).toEncoded();
-        uriList += url + "\r\n";
-        gnome += '\n' + url;
-    }
+    const FileListFormats files = EncodeFileList(paths);
     auto data = std::make_unique<QMimeData>();
-    data->setData(u"text/uri-list"_s, uriList);
-    data->setData(u"x-special/gnome-copied-files"_s, gnome);
+    data->setData(u"text/uri-list"_s, files.uriList);
+    data->setData(u"x-special/gnome-copied-files"_s, files.gnomeCopiedFiles);
     publish(std::move(data));
 }
 

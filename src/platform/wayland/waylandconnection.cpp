@@ -1,12 +1,10 @@
 #include "platform/wayland/waylandconnection.h"
 
+#include "platform/eventwait.h"
 #include "util/errors.h"
 
 #include <QAbstractEventDispatcher>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <wayland-client.h>
 
@@ -117,25 +115,7 @@ void WaylandConnection::dispatch()
 bool WaylandConnection::waitFor(const std::function<bool()>& done, int timeoutMs)
 {
     flush();
-    if (done())
-        return true;
-    QElapsedTimer clock;
-    clock.start();
-    bool result = false;
-    QEventLoop loop;
-    const auto check = [&] {
-        result = done();
-        if (result || clock.elapsed() >= timeoutMs)
-            loop.quit();
-    };
-    const QMetaObject::Connection handled
-        = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, check);
-    QTimer poll;
-    poll.setInterval(2);
-    QObject::connect(&poll, &QTimer::timeout, &loop, check);
-    poll.start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    QObject::disconnect(handled);
+    const bool result = WaitInEventLoop(done, timeoutMs);
     checkError();
     return result;
 }

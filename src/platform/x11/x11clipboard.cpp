@@ -1,10 +1,10 @@
 #include "platform/x11/x11clipboard.h"
 
+#include "platform/filelistformats.h"
 #include "platform/x11/x11connection.h"
 #include "util/errors.h"
 
 #include <QCoreApplication>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -120,16 +120,10 @@ void X11Clipboard::setText(const QString& text)
 
 void X11Clipboard::setFiles(const QStringList& paths)
 {
-    QByteArray uriList;
-    QByteArray gnome = "copy";
-    for (const QString& path : paths) {
-        const QByteArray url = QUrl::fromLocalFile(path).toEncoded();
-        uriList += url + "\r\n";
-        gnome += '\n' + url;
-    }
+    const FileListFormats files = EncodeFileList(paths);
     const xcb_atom_t uris = m_x11.atom("text/uri-list");
     const xcb_atom_t copied = m_x11.atom("x-special/gnome-copied-files");
-    publish({{uris, uris, 8, uriList}, {copied, copied, 8, gnome}});
+    publish({{uris, uris, 8, files.uriList}, {copied, copied, 8, files.gnomeCopiedFiles}});
 }
 
 void X11Clipboard::setAllFormats(const ClipboardContent& content)

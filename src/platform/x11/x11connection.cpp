@@ -1,12 +1,9 @@
 #include "platform/x11/x11connection.h"
 
+#include "platform/eventwait.h"
 #include "util/errors.h"
 
-#include <QAbstractEventDispatcher>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QGuiApplication>
-#include <QTimer>
 
 #include <xcb/res.h>
 
@@ -118,25 +115,5 @@ X11Connection::Property X11Connection::property(xcb_window_t window, xcb_atom_t 
 
 bool X11Connection::waitFor(const std::function<bool()>& done, int timeoutMs)
 {
-    if (done())
-        return true;
-    QElapsedTimer clock;
-    clock.start();
-    bool result = false;
-    QEventLoop loop;
-    const auto check = [&] {
-        result = done();
-        if (result || clock.elapsed() >= timeoutMs)
-            loop.quit();
-    };
-    // Asked each time the events at hand are handled, and every few milliseconds besides.
-    const QMetaObject::Connection handled
-        = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, check);
-    QTimer poll;
-    poll.setInterval(2);
-    QObject::connect(&poll, &QTimer::timeout, &loop, check);
-    poll.start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    QObject::disconnect(handled);
-    return result;
+    return WaitInEventLoop(done, timeoutMs);
 }
