@@ -87,11 +87,6 @@ QList<WaylandDesktop::Window> KWinWindows(const QString& titlePart)
     return windows;
 }
 
-QString WlKeys()
-{
-    return QStringLiteral(QB_WLKEYS);
-}
-
 } // namespace
 
 WaylandDesktop::WaylandDesktop()
@@ -99,7 +94,7 @@ WaylandDesktop::WaylandDesktop()
 {
     if (m_compositor == Compositor::KWin) {
         addDesktopFile(u"qb-wlkeys.desktop"_s,
-                       "[Desktop Entry]\nType=Application\nName=Test keys\nExec=" + WlKeys().toUtf8()
+                       "[Desktop Entry]\nType=Application\nName=Test keys\nExec=" + keysTool().toUtf8()
                            + "\nNoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n");
     }
 }
@@ -204,9 +199,14 @@ void WaylandDesktop::pressKeys(const QStringList& keys) const
 {
     QProcess tool;
     tool.setProcessChannelMode(QProcess::ForwardedChannels);
-    tool.start(WlKeys(), keys);
+    tool.start(keysTool(), keys);
     if (!tool.waitForFinished(10000) || tool.exitCode() != 0)
         qFatal("qb_wlkeys failed on %s", qUtf8Printable(keys.join(u' ')));
+}
+
+QString WaylandDesktop::keysTool()
+{
+    return QStringLiteral(QB_WLKEYS);
 }
 
 void WaylandDesktop::typeText(const QString& text) const

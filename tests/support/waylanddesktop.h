@@ -52,6 +52,8 @@ public:
     void pressKeys(const QStringList& keys) const;
     // Types ASCII text into the window that has the focus.
     void typeText(const QString& text) const;
+    // The key-press tool (qb_wlkeys), for a caller that times its keys.
+    static QString keysTool();
 
     // A desktop file in the user's applications folder, as a package installs one; KWin
     // grants its restricted protocols to the program that the Exec line names.

@@ -4,6 +4,8 @@
 //   qb_wlkeys KEY...        presses each KEY in turn: a key name as xkbcommon spells it (F12,
 //                           Return, s), with modifiers joined before it (ctrl+s, ctrl+shift+Left)
 //   qb_wlkeys --type TEXT   types TEXT, with Shift where the layout needs it
+//   qb_wlkeys --ready KEY...  as the first, but writes "ready" on standard output just before
+//                           the first key, once the keyboard is set up (for timing the keys)
 // Exits 2 when the compositor offers neither, or a key is not on the layout.
 #include "fake-input-client.h"
 #include "virtual-keyboard-unstable-v1-client.h"
@@ -252,8 +254,10 @@ void Type(Keyboard& keyboard, const Layout& layout, const std::string& text)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || (std::strcmp(argv[1], "--type") == 0 && argc != 3)) {
-        std::fprintf(stderr, "usage: %s KEY... | --type TEXT\n", argv[0]);
+    const bool announce = argc > 1 && std::strcmp(argv[1], "--ready") == 0;
+    const int first = announce ? 2 : 1;
+    if (argc <= first || (std::strcmp(argv[1], "--type") == 0 && argc != 3)) {
+        std::fprintf(stderr, "usage: %s [--ready] KEY... | --type TEXT\n", argv[0]);
         return 2;
     }
     wl_display* display = wl_display_connect(nullptr);
@@ -273,7 +277,11 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[1], "--type") == 0) {
             Type(keyboard, layout, argv[2]);
         } else {
-            for (int i = 1; i < argc; ++i)
+            if (announce) {
+                std::puts("ready");
+                std::fflush(stdout);
+            }
+            for (int i = first; i < argc; ++i)
                 PressCombination(keyboard, layout, argv[i]);
         }
     }
