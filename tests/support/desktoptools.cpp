@@ -220,40 +220,48 @@ QString ProgramFolder::messageText(const QString& hotword) const
     return MessageTextIn(filePath(u"quillbay.db"_s), hotword);
 }
 
+namespace {
+
+// Runs use on the SQLite database in file, if it opens, through a connection of its own.
+template <typename Use>
+void OnDatabase(const QString& file, Use use)
+{
+    const QString connection = u"desktoptools"_s;
+    {
+        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+        db.setDatabaseName(file);
+        if (db.open())
+            use(db);
+    }
+    QSqlDatabase::removeDatabase(connection);
+}
+
+} // namespace
+
 QString MessageTextIn(const QString& databaseFile, const QString& hotword)
 {
     QString text;
-    {
-        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
-        db.setDatabaseName(databaseFile);
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.prepare(u"select Text from FAQ where Hotword = ?"_s);
-            query.addBindValue(hotword);
-            if (query.exec() && query.next())
-                text = query.value(0).toString();
-        }
-    }
-    QSqlDatabase::removeDatabase(u"check"_s);
+    OnDatabase(databaseFile, [&](const QSqlDatabase& db) {
+        QSqlQuery query(db);
+        query.prepare(u"select Text from FAQ where Hotword = ?"_s);
+        query.addBindValue(hotword);
+        if (query.exec() && query.next())
+            text = query.value(0).toString();
+    });
     return text;
 }
 
 bool AddMessageTo(const QString& databaseFile, const QString& hotword, const QString& text)
 {
     bool added = false;
-    {
-        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"add"_s);
-        db.setDatabaseName(databaseFile);
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.prepare(u"insert into FAQ (ShortName, Hotword, Text, GroupID, Notes) values (?, ?, ?, 0, '')"_s);
-            query.addBindValue(hotword);
-            query.addBindValue(hotword);
-            query.addBindValue(text);
-            added = query.exec();
-        }
-    }
-    QSqlDatabase::removeDatabase(u"add"_s);
+    OnDatabase(databaseFile, [&](const QSqlDatabase& db) {
+        QSqlQuery query(db);
+        query.prepare(u"insert into FAQ (ShortName, Hotword, Text, GroupID, Notes) values (?, ?, ?, 0, '')"_s);
+        query.addBindValue(hotword);
+        query.addBindValue(hotword);
+        query.addBindValue(text);
+        added = query.exec();
+    });
     return added;
 }
 
