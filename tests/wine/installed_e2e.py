@@ -227,7 +227,15 @@ class EndToEnd:
 
     def prepare_prefix(self):
         started = time.monotonic()
-        code, _ = self.wine.run("wineboot", "-i", timeout=180)
+        # Now and then wine cannot load kernel32.dll in a new prefix (exit code 53); that
+        # prefix is thrown away and made again.
+        for attempt in range(1, 4):
+            code, _ = self.wine.run("wineboot", "-i", timeout=180)
+            if code != 53:
+                break
+            log("wine could not start in the new prefix (attempt %d)" % attempt)
+            self.wine.stop()
+            shutil.rmtree(self.wine.prefix, ignore_errors=True)
         check(code == 0, "wineboot failed")
         settings = os.path.join(self.work, "user.reg")
         with open(settings, "w", encoding="utf-8") as file:
